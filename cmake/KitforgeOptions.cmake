@@ -1,0 +1,32 @@
+# Warnings and sanitizers shared by every target of the project.
+add_compile_options(-Wall -Wextra -Werror)
+
+if(KITFORGE_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(KITFORGE_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "KITFORGE_FUZZ needs clang (CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# kitforge_library(NAME folder-sources... DEPS ...) : one static library per folder of src/.
+function(kitforge_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# Stubs are static so that an installer runs on any Linux of the same architecture; the
+# sanitizer runtimes cannot be linked statically, so sanitized builds link them dynamically.
+function(kitforge_static_program name)
+  if(NOT KITFORGE_SANITIZE AND NOT KITFORGE_FUZZ)
+    target_link_options(${name} PRIVATE -static)
+  endif()
+endfunction()

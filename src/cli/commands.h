@@ -1,0 +1,21 @@
+#pragma once
+// The commands of kitforge-cli. Each adds one subcommand to the application; its callback
+// does the work and leaves the exit status in the context. Failures are thrown as
+// kitforge::Error and turned into one line on stderr and status 1 by main.
+
+#include <CLI/CLI.hpp>
+
+#include "cli/console_ui_host.h"
+
+namespace kitforge::cli {
+
+enum ExitStatus { kSuccess = 0, kFailure = 1, kUsage = 2 };
+
+struct CommandContext {
+    ConsoleUiHost host;
+    int status = kSuccess;
+};
+
+void AddShowCommand(CLI::App& app, CommandContext& context);
+
+}  // namespace kitforge::cli

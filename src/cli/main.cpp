@@ -1,0 +1,39 @@
+// kitforge-cli: the builder without a window, for scripts and continuous integration.
+
+#include <iostream>
+
+#include "cli/commands.h"
+#include "platform/errors.h"
+#include "platform/version.h"
+
+int main(int argc, char** argv) {
+    using namespace kitforge::cli;
+    CLI::App app{"Kitforge command-line builder: shows and builds installer build scripts.", "kitforge-cli"};
+    app.set_version_flag("--version", std::string("kitforge-cli ") + kitforge::kVersionText);
+    app.require_subcommand(1);
+    app.footer("Exit status: 0 on success, 1 on failure (one line on stderr names the file and the reason), "
+               "2 on bad usage.");
+
+    CommandContext context;
+    AddShowCommand(app, context);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kUsage;
+    } catch (const kitforge::Error& e) {
+        std::cerr << "kitforge-cli: " << e.what() << '\n';
+        return kFailure;
+    } catch (const std::exception& e) {
+        std::cerr << "kitforge-cli: " << e.what() << '\n';
+        return kFailure;
+    }
+    return context.status;
+}

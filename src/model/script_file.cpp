@@ -1,0 +1,135 @@
+#include "model/script_file.h"
+
+#include <array>
+#include <optional>
+
+#include "model/command_text.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/integer_parse.h"
+#include "platform/safe_file_writer.h"
+
+namespace kitforge {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Build scripts are small; anything beyond this is not one, and reading it whole would only
+// waste memory.
+constexpr std::int64_t kLargestScriptFile = 64ll << 20;
+
+bool StartsWithUpper(std::string_view line, std::string_view upper_key) {
+    if (line.size() < upper_key.size()) return false;
+    for (std::size_t i = 0; i < upper_key.size(); ++i) {
+        char c = line[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != upper_key[i]) return false;
+    }
+    return true;
+}
+
+std::string ToUpperAscii(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return upper;
+}
+
+// Calls `line` for each line of the text, breaking at CR LF, a lone CR and a lone LF. A break
+// at the very end gives no further empty line.
+template <typename LineFn>
+void ForEachLine(std::string_view text, LineFn line) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            line(text.substr(start));
+            return;
+        }
+        line(text.substr(start, end - start));
+        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+    }
+}
+
+void ReadLine(std::string_view line, BuildScript& script) {
+    struct TextField {
+        std::string_view key;
+        std::string BuildScript::*field;
+    };
+    static constexpr std::array<TextField, 3> kTextFields = {{
+        {"TITLE=", &BuildScript::Title},
+        {"PROMPT=", &BuildScript::Prompt},
+        {"NOTES=", &BuildScript::Notes},
+    }};
+    for (const auto& text_field : kTextFields) {
+        if (StartsWithUpper(line, text_field.key)) {
+            script.*text_field.field = std::string(line.substr(text_field.key.size()));
+            return;
+        }
+    }
+    if (StartsWithUpper(line, "COMPRESSED=")) {
+        script.Compressed = ToUpperAscii(line.substr(11)) == "1";
+        return;
+    }
+    if (StartsWithUpper(line, "OUTPUT=")) {
+        script.Output = std::string(line.substr(7));
+        return;
+    }
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos) return;
+    const auto number = ParsePlatformInteger(line.substr(0, equals));
+    if (number && *number >= 0) script.Commands.push_back(ParseCommand(line.substr(equals + 1)));
+}
+
+}  // namespace
+
+std::string FormatScriptFile(const BuildScript& script) {
+    std::string text;
+    const auto add_line = [&text](std::string_view a, std::string_view b = {}) {
+        text += a;
+        text += b;
+        text += kLineEnd;
+    };
+    add_line("[info]");
+    add_line("title=", script.Title);
+    add_line("prompt=", script.Prompt);
+    add_line("notes=", script.Notes);
+    add_line(script.Compressed ? "compressed=1" : "compressed=0");
+    add_line("output=", script.Output);
+    add_line("");
+    add_line("[script]");
+    int position = 0;
+    for (const auto& command : script.Commands) {
+        if (auto line = FormatCommand(command, ++position)) add_line(*line);
+    }
+    return text;
+}
+
+void WriteScriptFile(const std::string& path, const BuildScript& script) {
+    const std::string text = FormatScriptFile(script);
+    WriteFileSafely(path, [&text](File& file) { file.WriteAll(text); });
+}
+
+BuildScript ParseScriptFile(std::string_view text) {
+    const auto nul = text.find('\0');
+    if (nul != std::string_view::npos) text = text.substr(0, nul);
+    BuildScript script;
+    ForEachLine(text, [&script](std::string_view line) { ReadLine(line, script); });
+    return script;
+}
+
+BuildScript ReadScriptFile(const std::string& path) {
+    File file = File::OpenRead(path);
+    const std::int64_t size = file.Size();
+    if (size < 0) throw ReadError("read", path, file.LastError());
+    if (size > kLargestScriptFile) throw ReadError("read", path, 0, "the file is too large to be a build script");
+    std::string text(static_cast<std::size_t>(size), '\0');
+    // The size may change under us; read what is there now, no more than we planned.
+    text.resize(file.Read(text.data(), text.size()));
+    if (file.LastError() != 0) throw ReadError("read", path, file.LastError());
+    return ParseScriptFile(text);
+}
+
+}  // namespace kitforge

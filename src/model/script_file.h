@@ -1,0 +1,27 @@
+#pragma once
+// The build-script file: an INI-style text with an [info] section of the five project
+// fields and a [script] section of numbered command entries, every line ended by CR LF.
+
+#include <string>
+#include <string_view>
+
+#include "model/build_script.h"
+
+namespace kitforge {
+
+// The exact bytes that WriteScriptFile puts in the file.
+std::string FormatScriptFile(const BuildScript& script);
+
+// Writes the file. The new text goes to a temporary file beside it that replaces the old
+// file only once it is completely on the disk, so a failed save (a full disk, say) leaves the
+// previous file byte for byte as it was. Throws InOutError naming the file and the reason.
+void WriteScriptFile(const std::string& path, const BuildScript& script);
+
+// Reads a build script from its text, line by line and ignoring the sections; nothing in
+// the text is an error. The text ends at its first NUL byte.
+BuildScript ParseScriptFile(std::string_view text);
+
+// Reads the whole file and parses it. Throws ReadError naming the file and the reason.
+BuildScript ReadScriptFile(const std::string& path);
+
+}  // namespace kitforge

@@ -1,0 +1,77 @@
+#include "platform/safe_file_writer.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/paths.h"
+
+namespace kitforge {
+
+namespace {
+
+// The file a link points to, so that saving through a link updates its target.
+std::string ResolvedTarget(const std::string& native) {
+    std::error_code ec;
+    if (std::filesystem::is_symlink(native, ec)) {
+        const auto resolved = std::filesystem::weakly_canonical(native, ec);
+        if (!ec) return resolved.string();
+    }
+    return native;
+}
+
+// Removes the temporary file on every path unless it was renamed into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (!path_.empty()) ::unlink(path_.c_str());
+    }
+    void Keep() { path_.clear(); }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+void WriteFileSafely(const std::string& path, const std::function<void(File&)>& write) {
+    const std::string target = ResolvedTarget(NativePath(path));
+    const std::string folder = FolderPart(target);
+    std::string pattern = (folder.empty() ? std::string("./") : folder) + "." + FileNamePart(target) + ".XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) throw InOutError("create", path, errno);
+    ::close(fd);
+    const std::string temp(name.data());
+    TemporaryFile guard(temp);
+
+    struct stat existing{};
+    const bool had_target = ::stat(target.c_str(), &existing) == 0;
+    const mode_t mode = had_target ? (existing.st_mode & 07777) : [] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return static_cast<mode_t>(0666 & ~mask);
+    }();
+
+    try {
+        File file = File::Create(temp);
+        write(file);
+        file.Sync();
+        file.Close();
+    } catch (const FileError& e) {
+        throw InOutError("write", path, e.Code(), e.Code() == 0 ? std::string_view(e.what()) : std::string_view());
+    }
+    if (::chmod(temp.c_str(), mode) != 0) throw InOutError("write", path, errno);
+    if (::rename(temp.c_str(), target.c_str()) != 0) throw InOutError("write", path, errno);
+    guard.Keep();
+}
+
+}  // namespace kitforge
