@@ -40,6 +40,7 @@ void PrintTable(const BuildScript& script) {
             line.resize(action_width + 2 + first_width + 2, ' ');
             line += c;
         }
+        while (!line.empty() && line.back() == ' ') line.pop_back();
         std::cout << line << '\n';
     };
     row("Action", "Parameter 1", "Parameter 2");
