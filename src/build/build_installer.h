@@ -1,0 +1,39 @@
+#pragma once
+// The installer writer: a copy of the installer stub followed by a payload that the stub reads
+// from the end of its own file backwards (see payload/payload_format.h for the layout).
+
+#include <string>
+#include <string_view>
+
+#include "build/compressed_group_step.h"
+#include "platform/file_copy.h"
+#include "platform/ui_host.h"
+
+namespace kitforge {
+
+struct BuildOptions {
+    // Runs when the script's [info] compressed reads as a non-zero integer.
+    CompressedGroupStep compressed_groups = MakeCompressedGroups;
+    // How the stub and the sources are streamed into the output.
+    CopyOptions copy;
+    // Report one progress step per source file through UiHost::ShowProgress.
+    bool report_progress = true;
+};
+
+// Replaces every "%apppath%" (exact letter case) by `folder`; the inserted text is not searched
+// again. Then every run of path separators ("\" and, on this platform, "/" too, in any mix)
+// becomes its first character, so "%apppath%\files\a.txt" with the folder "/proj/" gives
+// "/proj/files\a.txt".
+std::string ExpandAppPath(std::string_view path, std::string_view folder);
+
+// Writes the installer for the build script at `script_path` to `output_path`, starting with a
+// copy of `stub_path`. Gives true when the installer was written completely. Gives false after
+// a failure it has reported itself through `host`: a missing script (error box), or any error
+// while the file records and the rest of the payload are written (warning box). Failures
+// before the records (the compressed-group step, an output that would overwrite the stub, the
+// script or a source, creating the output, opening or copying the stub) are thrown as
+// kitforge::Error for the caller to show.
+bool BuildInstaller(UiHost& host, const std::string& output_path, const std::string& stub_path,
+                    const std::string& script_path, const BuildOptions& options = {});
+
+}  // namespace kitforge

@@ -1,0 +1,37 @@
+#include "payload/payload_format.h"
+
+namespace kitforge::payload {
+
+namespace {
+
+char AsciiUpper(char c) noexcept { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+bool IsExtractLine(std::string_view line) noexcept {
+    if (line.size() < kExtractWord.size()) return false;
+    for (std::size_t i = 0; i < kExtractWord.size(); ++i) {
+        if (AsciiUpper(line[i]) != kExtractWord[i]) return false;
+    }
+    return true;
+}
+
+std::array<unsigned char, kNumberSize> PutU32LE(std::uint32_t value) noexcept {
+    return {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+            static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+}
+
+std::uint32_t GetU32LE(const unsigned char* bytes) noexcept {
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+bool IsSafeFileName(std::string_view name) noexcept {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (char c : name) {
+        if (c == '/' || c == '\\' || c == ':' || c == '\0') return false;
+    }
+    return true;
+}
+
+}  // namespace kitforge::payload

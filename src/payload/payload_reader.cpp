@@ -1,0 +1,172 @@
+#include "payload/payload_reader.h"
+
+#include <cstring>
+
+#include "payload/payload_format.h"
+
+namespace kitforge::payload {
+
+namespace {
+
+// Walks from the end of the payload towards the start of the file. `position` is the end of
+// what is still unread; nothing before `floor` (0) may be read. Every read checks its length
+// against the bytes still unread before touching them.
+class BackwardCursor {
+public:
+    BackwardCursor(ByteSource& source, const PayloadLimits& limits)
+        : source_(source), limits_(limits), position_(source.Size()) {}
+
+    std::uint64_t Position() const { return position_; }
+
+    [[noreturn]] void Fail(const std::string& reason) const { throw PayloadError(source_.Name(), reason); }
+
+    // A length or count field; `what` names it in errors.
+    std::uint32_t Number(const char* what) {
+        if (position_ < kNumberSize) Fail(std::string("the installer is truncated: no room for the ") + what);
+        position_ -= kNumberSize;
+        unsigned char bytes[kNumberSize];
+        source_.ReadAt(position_, bytes, sizeof bytes);
+        const std::uint32_t value = GetU32LE(bytes);
+        if (value > kMaxStoredNumber) {
+            Fail(std::string("the payload is damaged: the ") + what + " " + std::to_string(value) +
+                 " is not below 2147483648");
+        }
+        return value;
+    }
+
+    // Checks that `size` bytes lie before the current position, then steps over them.
+    std::uint64_t Skip(std::uint64_t size, const char* what) {
+        if (size > position_) {
+            Fail(std::string("the payload is damaged: the ") + what + " of " + std::to_string(size) +
+                 " bytes reaches before the start of the file (" + std::to_string(position_) + " bytes left)");
+        }
+        position_ -= size;
+        return position_;
+    }
+
+    std::string Text(std::uint32_t size, const char* what) {
+        text_bytes_ += size;
+        if (text_bytes_ > limits_.max_text_bytes) {
+            Fail("the payload is damaged: its texts exceed " + std::to_string(limits_.max_text_bytes) + " bytes");
+        }
+        const std::uint64_t start = Skip(size, what);
+        std::string text(size, '\0');
+        if (size > 0) source_.ReadAt(start, text.data(), size);
+        return text;
+    }
+
+    // A count of records that each take at least `smallest` bytes: a claim of more records than
+    // the bytes before it could hold is rejected before anything is allocated for them.
+    std::uint32_t Count(const char* what, std::uint64_t smallest, std::uint32_t limit) {
+        const std::uint32_t count = Number(what);
+        if (count > limit) {
+            Fail(std::string("the payload is damaged: the ") + what + " " + std::to_string(count) +
+                 " exceeds the limit of " + std::to_string(limit));
+        }
+        if (static_cast<std::uint64_t>(count) * smallest > position_) {
+            Fail(std::string("the payload is damaged: the ") + what + " " + std::to_string(count) +
+                 " needs more than the " + std::to_string(position_) + " bytes before it");
+        }
+        return count;
+    }
+
+    const PayloadLimits& Limits() const { return limits_; }
+
+private:
+    ByteSource& source_;
+    const PayloadLimits& limits_;
+    std::uint64_t position_;
+    std::uint64_t text_bytes_ = 0;
+};
+
+void ReadMark(BackwardCursor& cursor, ByteSource& source) {
+    if (source.Size() < kMinimumPayloadSize) {
+        cursor.Fail("not an installer: the file is too small to hold a payload (" + std::to_string(source.Size()) +
+                    " bytes)");
+    }
+    const std::uint64_t start = cursor.Skip(kMarkSize, "payload mark");
+    unsigned char mark[kMarkSize];
+    source.ReadAt(start, mark, sizeof mark);
+    if (std::memcmp(mark, kMark.data(), kMarkSize) != 0) {
+        cursor.Fail("not an installer: the file does not end with the payload mark 2E 22 6B 3D");
+    }
+}
+
+std::vector<std::string> ReadLines(BackwardCursor& cursor) {
+    const std::uint32_t count = cursor.Count("line count", kMinimumLineRecordSize, cursor.Limits().max_lines);
+    std::vector<std::string> lines;
+    lines.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t length = cursor.Number("line length");
+        lines.push_back(cursor.Text(length, "line"));
+    }
+    return lines;
+}
+
+std::vector<PayloadFile> ReadFiles(BackwardCursor& cursor) {
+    const std::uint32_t count = cursor.Count("file count", kMinimumFileRecordSize, cursor.Limits().max_files);
+    std::vector<PayloadFile> files;
+    files.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        PayloadFile file;
+        const std::uint32_t name_length = cursor.Number("file name length");
+        file.name = cursor.Text(name_length, "file name");
+        file.size = cursor.Number("file size");
+        file.offset = cursor.Skip(file.size, "file contents");
+        files.push_back(std::move(file));
+    }
+    return files;
+}
+
+std::size_t CountExtractLines(const std::vector<std::string>& lines) {
+    std::size_t count = 0;
+    for (const auto& line : lines) count += IsExtractLine(line) ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
+FileByteSource::FileByteSource(File& file) : file_(file) {
+    const std::int64_t size = file.Size();
+    if (size < 0) throw ReadError("read", file.Path(), file.LastError());
+    size_ = static_cast<std::uint64_t>(size);
+}
+
+void FileByteSource::ReadAt(std::uint64_t offset, void* out, std::size_t size) {
+    if (file_.Seek(static_cast<std::int64_t>(offset)) < 0) throw ReadError("read", file_.Path(), file_.LastError());
+    file_.ReadExact(out, size);
+}
+
+void MemoryByteSource::ReadAt(std::uint64_t offset, void* out, std::size_t size) {
+    if (offset > size_ || size > size_ - offset) throw PayloadError(name_, "read past the end of the data");
+    std::memcpy(out, data_ + offset, size);
+}
+
+Payload ReadPayload(ByteSource& source, const PayloadLimits& limits) {
+    BackwardCursor cursor(source, limits);
+    Payload payload;
+    payload.file_size = source.Size();
+    ReadMark(cursor, source);
+    const std::uint32_t title_length = cursor.Number("title length");
+    payload.title = cursor.Text(title_length, "title");
+    const std::uint32_t prompt_length = cursor.Number("prompt length");
+    payload.prompt = cursor.Text(prompt_length, "prompt");
+    payload.lines = ReadLines(cursor);
+    payload.files = ReadFiles(cursor);
+    payload.stub_size = cursor.Position();
+
+    const std::size_t extract_lines = CountExtractLines(payload.lines);
+    if (extract_lines != payload.files.size()) {
+        cursor.Fail("the payload is damaged: it holds " + std::to_string(payload.files.size()) + " files for " +
+                    std::to_string(extract_lines) + " EXTRACT lines");
+    }
+    return payload;
+}
+
+Payload ReadPayload(const std::string& path, const PayloadLimits& limits) {
+    File file = File::OpenRead(path);
+    FileByteSource source(file);
+    return ReadPayload(source, limits);
+}
+
+}  // namespace kitforge::payload
