@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "build/compressed_group_step.h"
+#include "build/expand_app_path.h"
 #include "platform/file_copy.h"
 #include "platform/ui_host.h"
 
@@ -19,12 +20,6 @@ struct BuildOptions {
     // Report one progress step per source file through UiHost::ShowProgress.
     bool report_progress = true;
 };
-
-// Replaces every "%apppath%" (exact letter case) by `folder`; the inserted text is not searched
-// again. Then every run of path separators ("\" and, on this platform, "/" too, in any mix)
-// becomes its first character, so "%apppath%\files\a.txt" with the folder "/proj/" gives
-// "/proj/files\a.txt".
-std::string ExpandAppPath(std::string_view path, std::string_view folder);
 
 // Writes the installer for the build script at `script_path` to `output_path`, starting with a
 // copy of `stub_path`. Gives true when the installer was written completely. Gives false after

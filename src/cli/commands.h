@@ -17,5 +17,7 @@ struct CommandContext {
 };
 
 void AddShowCommand(CLI::App& app, CommandContext& context);
+void AddBuildCommand(CLI::App& app, CommandContext& context);
+void AddInspectCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace kitforge::cli

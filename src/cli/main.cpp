@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
 
     CommandContext context;
     AddShowCommand(app, context);
+    AddBuildCommand(app, context);
+    AddInspectCommand(app, context);
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,70 @@
+#include "build/build_command.h"
+
+#include <exception>
+
+#include "build/line_list.h"
+#include "build/output_clash.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/ini_profile.h"
+
+namespace kitforge {
+
+namespace {
+
+constexpr std::string_view kStubName = "setup.ex_";
+
+// Step 4 deletes whatever the output path names, so make sure first that it names nothing
+// the build reads. The script is read here only for its source paths; when it is missing,
+// the writer reports that itself.
+void RefuseDestructiveOutput(const std::string& output, const std::string& stub, const std::string& script) {
+    std::vector<std::string> sources;
+    if (FileExists(script)) sources = SourcePaths(ReadLineList(IniProfile::Read(script)), FolderPart(script));
+    RefuseOutputThatIsAnInput(output, stub, script, sources);
+}
+
+// An earlier installer must never remain under the output name after a failed build, so a
+// file that cannot be deleted stops the build here.
+void DeleteOldOutput(const std::string& output) {
+    if (!FileExists(output)) return;
+    int error = 0;
+    if (!DeleteFile(output, &error)) throw InOutError("delete", output, error);
+}
+
+}  // namespace
+
+std::string BuildOutputPath(std::string_view output_field, std::string_view script_file_name) {
+    std::string output(output_field);
+    if (output.empty()) {
+        output = FileNamePart(script_file_name);
+        const auto dot = output.find('.');
+        if (dot != std::string::npos) output = output.substr(0, dot + 1) + "exe";
+    }
+    if (FileNamePart(output) == output) output = FolderPart(script_file_name) + output;
+    return output;
+}
+
+bool RunBuildCommand(UiHost& host, std::string_view output_field, const std::string& script_file_name,
+                     const std::string& program_folder, const BuildCommandOptions& options) {
+    const std::string output = BuildOutputPath(output_field, script_file_name);
+    const std::string stub = options.stub_path.empty() ? program_folder + std::string(kStubName) : options.stub_path;
+    bool written = false;
+    try {
+        RefuseDestructiveOutput(output, stub, script_file_name);
+        DeleteOldOutput(output);
+        const BusyCursor busy(host);
+        written = BuildInstaller(host, output, stub, script_file_name, options.build);
+    } catch (const std::exception& e) {
+        // The busy cursor is already restored here: the guard ended with the try block.
+        host.Fail(e.what());
+        return false;
+    }
+    if (written && FileExists(output)) {
+        host.Inform("Build complete");
+        return true;
+    }
+    host.Warn("Build failed");
+    return false;
+}
+
+}  // namespace kitforge

@@ -1,0 +1,135 @@
+#include "build/build_installer.h"
+
+#include <exception>
+
+#include "build/line_list.h"
+#include "build/output_clash.h"
+#include "model/command_text.h"
+#include "payload/payload_format.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/ini_profile.h"
+#include "platform/paths.h"
+
+namespace kitforge {
+
+namespace {
+
+constexpr std::string_view kRecordsFailed = "There was an error building the install file.\n\n";
+
+// A length or count as the payload stores it: 32 bits, and below 2^31 because the machines
+// that read it take it as signed.
+std::uint32_t StoredNumber(std::uint64_t value, const std::string& what) {
+    if (value > payload::kMaxStoredNumber) {
+        throw Error(what + " is too large for an installer (" + std::to_string(value) +
+                    " bytes; the limit is 2147483647)");
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+// Bytes followed by their count.
+void WriteCountedText(File& output, std::string_view text, const std::string& what) {
+    const std::uint32_t length = StoredNumber(text.size(), what);
+    output.WriteAll(text);
+    output.WriteU32LE(length);
+}
+
+void CopyStub(File& output, const std::string& stub_path, const CopyOptions& copy) {
+    File stub = File::OpenRead(stub_path);
+    const std::int64_t size = stub.Size();
+    if (size < 0) throw ReadError("read", stub_path, stub.LastError());
+    CopyExactly(stub, output, static_cast<std::uint64_t>(size), copy);
+}
+
+// Contents, size, name, name length. The size is taken once, before the copy, and the copy
+// must yield exactly that many bytes, so the stored size always matches the bytes before it.
+void WriteFileRecord(File& output, const std::string& source, const CopyOptions& copy) {
+    if (!FileExists(source)) throw Error("File not found: " + source);
+    File file = File::OpenRead(source);
+    const std::int64_t size = file.Size();
+    if (size < 0) throw ReadError("read", source, file.LastError());
+    const std::uint32_t stored_size = StoredNumber(static_cast<std::uint64_t>(size), source);
+    CopyExactly(file, output, stored_size, copy);
+    output.WriteU32LE(stored_size);
+    WriteCountedText(output, FileNamePart(source), "The name of " + source);
+}
+
+void WriteFileRecords(UiHost& host, File& output, const std::vector<std::string>& lines,
+                      const std::string& script_folder, const BuildOptions& options) {
+    const std::vector<std::string> sources = SourcePaths(lines, script_folder);
+    std::uint32_t written = 0;
+    for (auto source = sources.rbegin(); source != sources.rend(); ++source) {
+        if (options.report_progress) host.ShowProgress("Adding " + *source, written, sources.size());
+        WriteFileRecord(output, *source, options.copy);
+        ++written;
+    }
+    output.WriteU32LE(StoredNumber(written, "The number of files"));
+}
+
+// An EXTRACT line is stored with its command word in capitals, the bare file name of its
+// source as written (not expanded) and its target as written, without quotes; every other
+// line is stored exactly as read.
+std::string StoredLine(const std::string& line) {
+    if (!payload::IsExtractLine(line)) return line;
+    return std::string(payload::kExtractWord) + FileNamePart(QuotedParameter(line, 1)) + " " +
+           QuotedParameter(line, 2);
+}
+
+void WriteLineRecords(File& output, const std::vector<std::string>& lines) {
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        WriteCountedText(output, StoredLine(*line), "A script line");
+    }
+    output.WriteU32LE(StoredNumber(lines.size(), "The number of script lines"));
+}
+
+void WritePromptTitleAndMark(File& output, const IniProfile& profile) {
+    WriteCountedText(output, profile.String(kInfoSection, "prompt"), "The prompt");
+    WriteCountedText(output, profile.String(kInfoSection, "title"), "The title");
+    output.WriteAll(payload::kMark.data(), payload::kMark.size());
+}
+
+void DeleteGroupExecutables(const std::string& script_folder, std::size_t groups) {
+    for (std::size_t i = 0; i < groups; ++i) {
+        const std::string executable = script_folder + "!install" + std::to_string(i) + ".exe";
+        if (FileExists(executable)) DeleteFile(executable);
+    }
+}
+
+}  // namespace
+
+bool BuildInstaller(UiHost& host, const std::string& output_path, const std::string& stub_path,
+                    const std::string& script_path, const BuildOptions& options) {
+    if (!FileExists(script_path)) {
+        host.Fail(script_path + " not found.");
+        return false;
+    }
+    const std::string script_folder = FolderPart(script_path);
+    const IniProfile profile = IniProfile::Read(script_path);
+    std::vector<std::string> lines = ReadLineList(profile);
+    std::vector<std::string> inputs = SourcePaths(lines, script_folder);
+
+    std::size_t groups = 0;
+    if (IsCompressedBuild(profile)) {
+        groups = options.compressed_groups(lines, script_path);
+        // The group executables are read into the installer as well.
+        for (auto& source : SourcePaths(lines, script_folder)) inputs.push_back(std::move(source));
+    }
+
+    RefuseOutputThatIsAnInput(output_path, stub_path, script_path, inputs);
+    File output = File::Create(output_path);
+    CopyStub(output, stub_path, options.copy);
+
+    try {
+        WriteFileRecords(host, output, lines, script_folder, options);
+        WriteLineRecords(output, lines);
+        WritePromptTitleAndMark(output, profile);
+        output.Close();
+    } catch (const std::exception& e) {
+        host.Warn(std::string(kRecordsFailed) + e.what());
+        return false;
+    }
+    DeleteGroupExecutables(script_folder, groups);
+    return true;
+}
+
+}  // namespace kitforge

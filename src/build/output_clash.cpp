@@ -1,0 +1,42 @@
+#include "build/output_clash.h"
+
+#include <sys/stat.h>
+
+#include <optional>
+#include <utility>
+
+#include "platform/errors.h"
+#include "platform/paths.h"
+
+namespace kitforge {
+
+namespace {
+
+using FileIdentity = std::pair<dev_t, ino_t>;
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    struct stat st{};
+    if (::stat(NativePath(path).c_str(), &st) != 0) return std::nullopt;
+    return FileIdentity{st.st_dev, st.st_ino};
+}
+
+[[noreturn]] void Refuse(const std::string& output, const std::string& what) {
+    throw Error("Cannot build " + output + ": the output file is " + what +
+                ", which building would destroy. Choose another output file.");
+}
+
+}  // namespace
+
+void RefuseOutputThatIsAnInput(const std::string& output_path, const std::string& stub_path,
+                               const std::string& script_path, const std::vector<std::string>& sources) {
+    const auto output = IdentityOf(output_path);
+    if (!output) return;
+    if (IdentityOf(script_path) == output) Refuse(output_path, "the build script " + script_path);
+    if (IdentityOf(stub_path) == output) Refuse(output_path, "the installer stub " + stub_path);
+    for (const auto& source : sources) {
+        if (IdentityOf(source) == output) Refuse(output_path, "the source file " + source + " of a Put command");
+    }
+}
+
+}  // namespace kitforge

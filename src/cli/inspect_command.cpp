@@ -1,0 +1,111 @@
+// kitforge-cli inspect INSTALLER: reads an installer's payload from its end, trusting no
+// stored length, and prints what the installer would carry out; --extract writes its files.
+
+#include <filesystem>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "cli/commands.h"
+#include "payload/payload_format.h"
+#include "payload/payload_reader.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/file_copy.h"
+
+namespace kitforge::cli {
+
+namespace {
+
+struct InspectArguments {
+    std::string installer;
+    bool json = false;
+    std::string extract_folder;
+};
+
+void PrintText(const payload::Payload& payload) {
+    std::cout << "Title:  " << payload.title << '\n'
+              << "Prompt: " << payload.prompt << '\n'
+              << "Stub:   " << payload.stub_size << " bytes\n"
+              << '\n'
+              << "Lines (" << payload.lines.size() << "):\n";
+    for (const auto& line : payload.lines) std::cout << "  " << line << '\n';
+    std::cout << '\n' << "Files (" << payload.files.size() << "):\n";
+    for (const auto& file : payload.files) std::cout << "  " << file.name << "  " << file.size << " bytes\n";
+}
+
+void PrintJson(const payload::Payload& payload) {
+    nlohmann::ordered_json files = nlohmann::ordered_json::array();
+    for (const auto& file : payload.files) {
+        files.push_back({{"name", file.name}, {"size", file.size}, {"offset", file.offset}});
+    }
+    const nlohmann::ordered_json document = {
+        {"title", payload.title},         {"prompt", payload.prompt}, {"stub_size", payload.stub_size},
+        {"file_size", payload.file_size}, {"lines", payload.lines},   {"files", files},
+    };
+    // Payload texts are 8-bit; bytes that are not UTF-8 are shown as replacement characters.
+    std::cout << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+}
+
+// Every name is checked before anything is written, so a refused installer leaves nothing
+// half extracted behind.
+void CheckNamesForExtraction(const payload::Payload& payload, const std::string& installer) {
+    std::set<std::string> seen;
+    for (const auto& file : payload.files) {
+        if (!payload::IsSafeFileName(file.name)) {
+            throw Error("Cannot extract from " + installer + ": the stored file name \"" + file.name +
+                        "\" is not a plain file name");
+        }
+        if (!seen.insert(file.name).second) {
+            throw Error("Cannot extract from " + installer + ": two files are named \"" + file.name +
+                        "\" and one folder cannot hold both");
+        }
+    }
+}
+
+void Extract(const payload::Payload& payload, const std::string& installer, const std::string& folder) {
+    CheckNamesForExtraction(payload, installer);
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) throw InOutError("create", folder, error.value());
+    File source = File::OpenRead(installer);
+    for (const auto& file : payload.files) {
+        const std::string target = (std::filesystem::path(folder) / file.name).string();
+        // Never replace a file that is already there.
+        File output = File::CreateNew(target);
+        if (source.Seek(static_cast<std::int64_t>(file.offset)) < 0) {
+            throw ReadError("read", installer, source.LastError());
+        }
+        CopyExactly(source, output, file.size);
+        output.Close();
+        std::cerr << "kitforge-cli: extracted " << target << '\n';
+    }
+}
+
+}  // namespace
+
+void AddInspectCommand(CLI::App& app, CommandContext& context) {
+    auto arguments = std::make_shared<InspectArguments>();
+    auto* inspect = app.add_subcommand(
+        "inspect",
+        "Read an installer's payload from its end and print its title, prompt, script lines (in script order) and "
+        "files (name and size, in the order of their EXTRACT lines). A truncated or damaged installer is an error.");
+    inspect->add_option("INSTALLER", arguments->installer, "the installer to read")->required();
+    inspect->add_flag("--json", arguments->json, "print the same as JSON, with the stub size and file offsets");
+    inspect->add_option("--extract", arguments->extract_folder,
+                        "write the installer's files into this folder (created when missing; existing files are "
+                        "never replaced; names that are not plain file names are refused)");
+    inspect->callback([arguments, &context] {
+        const payload::Payload payload = payload::ReadPayload(arguments->installer);
+        if (arguments->json) {
+            PrintJson(payload);
+        } else {
+            PrintText(payload);
+        }
+        std::cout.flush();
+        if (!arguments->extract_folder.empty()) Extract(payload, arguments->installer, arguments->extract_folder);
+        context.status = std::cout ? kSuccess : kFailure;
+    });
+}
+
+}  // namespace kitforge::cli
