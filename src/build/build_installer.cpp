@@ -67,17 +67,20 @@ void WriteFileRecords(UiHost& host, File& output, const std::vector<std::string>
 }
 
 // An EXTRACT line is stored with its command word in capitals, the bare file name of its
-// source as written (not expanded) and its target as written, without quotes; every other
-// line is stored exactly as read.
-std::string StoredLine(const std::string& line) {
+// source and its target as written (folder macros left in place), without quotes; every
+// other line is stored exactly as read. The name is taken after "%apppath%" is expanded,
+// like the name of the file record: the two always agree, also for a source written as
+// "%apppath%a.txt" without a separator after the token, whose unexpanded name part would
+// be "%apppath%a.txt".
+std::string StoredLine(const std::string& line, const std::string& script_folder) {
     if (!payload::IsExtractLine(line)) return line;
-    return std::string(payload::kExtractWord) + FileNamePart(QuotedParameter(line, 1)) + " " +
-           QuotedParameter(line, 2);
+    return std::string(payload::kExtractWord) + FileNamePart(ExpandAppPath(QuotedParameter(line, 1), script_folder)) +
+           " " + QuotedParameter(line, 2);
 }
 
-void WriteLineRecords(File& output, const std::vector<std::string>& lines) {
+void WriteLineRecords(File& output, const std::vector<std::string>& lines, const std::string& script_folder) {
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
-        WriteCountedText(output, StoredLine(*line), "A script line");
+        WriteCountedText(output, StoredLine(*line, script_folder), "A script line");
     }
     output.WriteU32LE(StoredNumber(lines.size(), "The number of script lines"));
 }
@@ -121,7 +124,7 @@ bool BuildInstaller(UiHost& host, const std::string& output_path, const std::str
 
     try {
         WriteFileRecords(host, output, lines, script_folder, options);
-        WriteLineRecords(output, lines);
+        WriteLineRecords(output, lines, script_folder);
         WritePromptTitleAndMark(output, profile);
         output.Close();
     } catch (const std::exception& e) {
