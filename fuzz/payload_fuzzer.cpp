@@ -1,0 +1,33 @@
+// Installers come from anywhere, and the installer stub reads its own payload with this code:
+// any bytes must give either a payload whose every file lies inside the data, or a
+// PayloadError. Nothing else may happen: no crash, no other exception, no huge allocation.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "payload/payload_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace kitforge::payload;
+    MemoryByteSource source(data, size, "fuzz.exe");
+    PayloadLimits limits;
+    limits.max_text_bytes = 1 << 20;
+    try {
+        const Payload payload = ReadPayload(source, limits);
+        if (payload.file_size != size || payload.stub_size > size) std::abort();
+        std::uint64_t texts = payload.title.size() + payload.prompt.size();
+        for (const auto& line : payload.lines) texts += line.size();
+        // Records are written last first, so files in EXTRACT order lie ever nearer the stub,
+        // each wholly before the one before it and after the stub.
+        std::uint64_t limit = size;
+        for (const auto& file : payload.files) {
+            if (file.offset < payload.stub_size || file.offset + file.size > limit) std::abort();
+            limit = file.offset;
+            texts += file.name.size();
+        }
+        if (texts > size) std::abort();
+    } catch (const PayloadError&) {
+    }
+    return 0;
+}
