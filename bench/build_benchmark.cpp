@@ -1,0 +1,238 @@
+// Times `kitforge-cli build` on an installer of many files against `cat stub files... > out`
+// on the same files, in the same run, and reports the ratio and the builder's peak memory.
+// Copying is what a build does, so cat is the floor it is measured against.
+//
+//   build_benchmark [--files N] [--total-mib M] [--runs R] [--folder DIR] [--cli PATH]
+//
+// Defaults: 1,000 files of about 1 GiB together, 5 timed runs of each (after one untimed run
+// of each that warms the page cache), in a temporary folder under $TMPDIR or /tmp that is
+// removed afterwards. The files hold pseudo-random bytes, between half and one and a half
+// times the average size, so no file system can shortcut them.
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "payload/payload_reader.h"
+#include "platform/file.h"
+#include "platform/paths.h"
+
+namespace {
+
+struct Settings {
+    int files = 1000;
+    std::uint64_t total_mib = 1024;
+    int runs = 5;
+    std::string folder;
+    std::string cli;
+};
+
+struct RunResult {
+    double seconds = 0;
+    long peak_kib = 0;
+};
+
+[[noreturn]] void Usage(const char* why) {
+    std::fprintf(stderr,
+                 "build_benchmark: %s\nusage: build_benchmark [--files N] [--total-mib M] [--runs R] "
+                 "[--folder DIR] [--cli PATH]\n",
+                 why);
+    std::exit(2);
+}
+
+Settings ParseSettings(int argc, char** argv) {
+    Settings settings;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help" || option == "-h") Usage("builds an installer and compares it with cat");
+        if (i + 1 >= argc) Usage(("missing value after " + option).c_str());
+        const std::string value = argv[++i];
+        if (option == "--files") settings.files = std::stoi(value);
+        else if (option == "--total-mib") settings.total_mib = std::stoull(value);
+        else if (option == "--runs") settings.runs = std::stoi(value);
+        else if (option == "--folder") settings.folder = value;
+        else if (option == "--cli") settings.cli = value;
+        else Usage(("unknown option " + option).c_str());
+    }
+    if (settings.files < 1 || settings.runs < 1) Usage("--files and --runs must be at least 1");
+    if (settings.cli.empty()) settings.cli = kitforge::ProgramFolder() + "kitforge-cli";
+    return settings;
+}
+
+std::string MakeWorkFolder(const std::string& base) {
+    std::string pattern = base + "/kitforge-bench-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a folder in " + base);
+    return pattern + "/";
+}
+
+// Deterministic pseudo-random bytes (xorshift), written through one 1 MiB buffer.
+void WriteRandomFile(const std::string& path, std::uint64_t size, std::uint64_t& state) {
+    kitforge::File file = kitforge::File::Create(path);
+    std::vector<std::uint64_t> buffer(1 << 17);
+    while (size > 0) {
+        for (auto& word : buffer) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            word = state;
+        }
+        const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(size, buffer.size() * 8));
+        file.WriteAll(buffer.data(), chunk);
+        size -= chunk;
+    }
+    file.Close();
+}
+
+struct Project {
+    std::string script;
+    std::string stub;
+    std::vector<std::string> sources;
+    std::uint64_t bytes = 0;
+};
+
+Project MakeProject(const std::string& folder, const Settings& settings) {
+    Project project;
+    project.stub = folder + "setup.ex_";
+    project.script = folder + "bench.inf";
+    std::uint64_t state = 0x9E3779B97F4A7C15ull;
+    WriteRandomFile(project.stub, 100 * 1024, state);
+    std::filesystem::create_directory(folder + "files");
+    const std::uint64_t average = settings.total_mib * 1024 * 1024 / static_cast<std::uint64_t>(settings.files);
+    std::string script = "[info]\r\ntitle=Benchmark\r\nprompt=Install?\r\nnotes=\r\ncompressed=0\r\noutput=\r\n\r\n[script]\r\n";
+    for (int i = 0; i < settings.files; ++i) {
+        // Sizes from 0.5 to 1.5 times the average, the same average overall.
+        const std::uint64_t size = average / 2 + average * static_cast<std::uint64_t>(i % 11) / 10;
+        const std::string name = "f" + std::to_string(10000 + i) + ".bin";
+        WriteRandomFile(folder + "files/" + name, size, state);
+        project.sources.push_back(folder + "files/" + name);
+        project.bytes += size;
+        script += std::to_string(i + 1) + "=extract \"%apppath%\\files\\" + name + "\" \"%program%\\Bench\"\r\n";
+    }
+    kitforge::File file = kitforge::File::Create(project.script);
+    file.WriteAll(script);
+    file.Close();
+    return project;
+}
+
+// Runs a program with its standard output going to `stdout_path`, and gives its wall time
+// and its peak resident memory.
+RunResult Run(const std::vector<std::string>& arguments, const std::string& stdout_path) {
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid < 0) throw std::runtime_error("cannot fork");
+    if (pid == 0) {
+        const int out = ::open(stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (out < 0 || null < 0) ::_exit(126);
+        ::dup2(out, 1);
+        ::dup2(null, 2);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage{};
+    if (::wait4(pid, &status, 0, &usage) != pid) throw std::runtime_error("cannot wait for " + arguments[0]);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        throw std::runtime_error(arguments[0] + " failed (status " + std::to_string(status) + ")");
+    }
+    return {elapsed.count(), usage.ru_maxrss};
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Settings settings = ParseSettings(argc, argv);
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string base = !settings.folder.empty() ? settings.folder : (tmp && *tmp ? tmp : "/tmp");
+    std::string folder;
+    try {
+        folder = MakeWorkFolder(base);
+        std::printf("making %d files of about %llu MiB together in %s\n", settings.files,
+                    static_cast<unsigned long long>(settings.total_mib), folder.c_str());
+        std::fflush(stdout);
+        const Project project = MakeProject(folder, settings);
+
+        std::vector<std::string> cat = {"cat", project.stub};
+        cat.insert(cat.end(), project.sources.begin(), project.sources.end());
+        const std::string cat_out = folder + "cat.out";
+        const std::string our_out = folder + "built.exe";
+        const std::vector<std::string> build = {settings.cli, "build", project.script, "--stub", project.stub,
+                                                "-o", our_out, "--quiet"};
+        const std::string discard = folder + "build.stdout";
+
+        std::vector<double> cat_times;
+        std::vector<double> our_times;
+        long peak_kib = 0;
+        for (int run = 0; run <= settings.runs; ++run) {
+            // Each command starts from the same state: no output of an earlier run to delete,
+            // and no dirty pages of one waiting to be written back. The order alternates, so
+            // neither always follows the other.
+            const auto timed = [&](const std::vector<std::string>& command, const std::string& out,
+                                   const std::string& stdout_path) {
+                std::filesystem::remove(out);
+                ::sync();
+                return Run(command, stdout_path);
+            };
+            RunResult by_cat;
+            RunResult by_us;
+            if (run % 2 == 0) {
+                by_cat = timed(cat, cat_out, cat_out);
+                by_us = timed(build, our_out, discard);
+            } else {
+                by_us = timed(build, our_out, discard);
+                by_cat = timed(cat, cat_out, cat_out);
+            }
+            if (run == 0) continue;  // warms the page cache
+            cat_times.push_back(by_cat.seconds);
+            our_times.push_back(by_us.seconds);
+            peak_kib = std::max(peak_kib, by_us.peak_kib);
+            std::printf("run %d: cat %.3f s, kitforge-cli build %.3f s\n", run, by_cat.seconds, by_us.seconds);
+            std::fflush(stdout);
+        }
+
+        // The installer must be complete, or the timing means nothing.
+        const auto payload = kitforge::payload::ReadPayload(our_out);
+        if (payload.files.size() != project.sources.size()) throw std::runtime_error("the installer is incomplete");
+
+        const double cat_median = Median(cat_times);
+        const double our_median = Median(our_times);
+        const double ratio = our_median / cat_median;
+        const double best_ratio = *std::min_element(our_times.begin(), our_times.end()) /
+                                  *std::min_element(cat_times.begin(), cat_times.end());
+        const double peak_mib = static_cast<double>(peak_kib) / 1024.0;
+        std::printf("files: %d, bytes: %llu (%.1f MiB), installer: %llu bytes\n", settings.files,
+                    static_cast<unsigned long long>(project.bytes), static_cast<double>(project.bytes) / 1048576.0,
+                    static_cast<unsigned long long>(payload.file_size));
+        std::printf("cat (median of %d): %.3f s\n", settings.runs, cat_median);
+        std::printf("kitforge-cli build (median of %d): %.3f s\n", settings.runs, our_median);
+        std::printf("ratio build/cat: %.3f of the medians, %.3f of the best runs (target at most 1.10: %s)\n", ratio,
+                    best_ratio, ratio <= 1.10 ? "met" : "MISSED");
+        std::printf("peak memory of kitforge-cli build: %.1f MiB (target under 16 MiB: %s)\n", peak_mib,
+                    peak_mib < 16.0 ? "met" : "MISSED");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "build_benchmark: %s\n", e.what());
+        if (!folder.empty()) std::filesystem::remove_all(folder);
+        return 1;
+    }
+    std::filesystem::remove_all(folder);
+    return 0;
+}
