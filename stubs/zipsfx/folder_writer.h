@@ -1,0 +1,69 @@
+#pragma once
+// Writes the extracted files in two phases. Staging unpacks each file under a temporary name
+// in its own folder; committing renames them all into place. Until the commit, nothing that
+// existed has been touched, so a failure anywhere in staging is undone by removing the
+// temporary files and the folders that staging made.
+//
+// Every folder below the target is entered with O_NOFOLLOW, one part at a time from the
+// target's own descriptor, so a symbolic link already standing in the target (or planted
+// while we work) can never carry a file outside it.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "zipsfx/entry_reader.h"
+
+namespace kitforge::zipsfx {
+
+class FolderWriter {
+public:
+    // `root` is the target folder; it is made, with any missing parents, by Open.
+    explicit FolderWriter(std::string root);
+    ~FolderWriter();
+    FolderWriter(const FolderWriter&) = delete;
+    FolderWriter& operator=(const FolderWriter&) = delete;
+
+    // Makes the target folder when missing and opens it. Throws SfxError.
+    void Open();
+    // Makes the folder `path` (relative) and any missing parents.
+    void MakeFolder(const std::string& path);
+    // Writes a file at `path` under a temporary name. `fill` hands the bytes to the sink it
+    // is given. `mode` (permission bits) and `dos_time` (0 for none) are applied afterwards.
+    void StageFile(const std::string& path, std::optional<std::uint32_t> mode, std::uint32_t dos_time,
+                   const std::function<void(const ByteSink&)>& fill);
+    // Renames every staged file into place, in staging order. Throws SfxError when a rename
+    // fails; the files not yet renamed are removed.
+    void Commit();
+    // Removes every staged file and every folder this writer made (only when empty). Runs by
+    // itself when the writer goes away without a commit.
+    void Discard() noexcept;
+
+    const std::string& Root() const { return root_; }
+
+private:
+    struct Staged {
+        std::string folder;     // relative, "" for the root
+        std::string temporary;  // name inside the folder
+        std::string name;       // final name inside the folder
+        bool done = false;      // renamed into place, or removed
+    };
+
+    int OpenFolder(const std::string& folder, bool create);
+    std::string Shown(const std::string& path) const;
+
+    std::string root_;
+    int root_fd_ = -1;
+    std::vector<std::string> made_folders_;  // full paths, in the order they were made
+    std::vector<Staged> staged_;
+    unsigned counter_ = 0;
+    bool committed_ = false;
+};
+
+// The DOS date and time of a zip entry as seconds since 1970 in local time, or nothing when
+// the fields do not form a valid date.
+std::optional<std::int64_t> DosTimeToUnix(std::uint32_t dos_time);
+
+}  // namespace kitforge::zipsfx

@@ -1,0 +1,21 @@
+#pragma once
+// Extraction as the header asks for it: choosing files, settling existing ones, checking the
+// free space, writing everything under temporary names and renaming it into place, then
+// running the command line.
+
+#include <string>
+
+#include "zipsfx/byte_source.h"
+#include "zipsfx/sfx_options.h"
+#include "zipsfx/sfx_program.h"
+#include "zipsfx/stub_header.h"
+#include "zipsfx/zip_archive.h"
+
+namespace kitforge::zipsfx {
+
+// Extracts `archive` into `target`. Throws SfxError; a failure before the renames leaves the
+// target as it was, apart from an empty folder that could not be removed.
+void ExtractArchive(ByteSource& source, const StubHeader& header, const ZipArchive& archive,
+                    const SfxOptions& options, const std::string& target, SfxEnvironment& environment);
+
+}  // namespace kitforge::zipsfx

@@ -1,0 +1,36 @@
+#include "zipsfx/sfx_image.h"
+
+#include <array>
+
+#include "zipsfx/elf_image.h"
+#include "zipsfx/sfx_error.h"
+
+namespace kitforge::zipsfx {
+
+SfxParts LocateSfxParts(ByteSource& source) {
+    const auto image_end = ElfImageEnd(source);
+    if (!image_end) throw SfxError(source.Name() + " is damaged: its program headers cannot be read");
+    if (*image_end == source.Size()) {
+        throw SfxError(source.Name() + " has no archive attached: it is the bare self-extracting stub, which "
+                       "kitforge-cli make-sfx puts in front of a zip archive");
+    }
+    return ReadSfxParts(source, *image_end);
+}
+
+SfxParts ReadSfxParts(ByteSource& source, std::uint64_t image_end) {
+    std::array<std::uint8_t, kStubHeaderSize> bytes{};
+    if (!source.ReadAt(image_end, bytes.data(), bytes.size()) || !HasStubHeaderMagic(bytes)) {
+        throw SfxError(source.Name() + " is damaged: the self-extractor's header does not follow the program");
+    }
+    SfxParts parts;
+    parts.image_end = image_end;
+    try {
+        parts.header = ParseStubHeader(bytes);
+    } catch (const SfxError& error) {
+        throw SfxError(source.Name() + ": " + error.what());
+    }
+    parts.archive_start = image_end + kStubHeaderSize;
+    return parts;
+}
+
+}  // namespace kitforge::zipsfx

@@ -1,0 +1,22 @@
+#pragma once
+// The two things the stub asks of the system besides files: the free space of a folder and
+// running the command line after extraction.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kitforge::zipsfx {
+
+// Bytes available to this user on the file system that holds `folder`, or on that of its
+// nearest existing parent when it does not exist yet; nothing when that cannot be told.
+std::optional<std::uint64_t> FreeSpaceFor(const std::string& folder);
+
+// Runs `command` through /bin/sh in `folder` and waits for it. Gives its exit status,
+// 128 + the signal number when a signal ended it, or -1 when it could not be started.
+int RunShellCommand(const std::string& command, const std::string& folder);
+
+// The folder part of `path` ("/" for a file in the root, "." for a bare name).
+std::string ParentFolder(const std::string& path);
+
+}  // namespace kitforge::zipsfx

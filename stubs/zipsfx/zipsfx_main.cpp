@@ -1,0 +1,36 @@
+// zipsfx.bin: the self-extracting stub. A self-extracting file is this program followed by a
+// 256-byte header and a zip archive; running it extracts the archive.
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "zipsfx/console.h"
+#include "zipsfx/sfx_program.h"
+
+namespace {
+
+// The file this process runs from. /proc/self/exe names it even when argv[0] does not.
+std::string OwnPath(const char* argv0) {
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length > 0) return std::string(buffer, static_cast<std::size_t>(length));
+    char* resolved = ::realpath(argv0, nullptr);
+    std::string path = resolved ? resolved : argv0;
+    std::free(resolved);
+    return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    kitforge::zipsfx::TerminalConsole console;
+    kitforge::zipsfx::SfxEnvironment environment;
+    environment.console = &console;
+    environment.self_path = OwnPath(argc > 0 ? argv[0] : "zipsfx");
+    if (const char* home = std::getenv("HOME")) environment.home = home;
+    return kitforge::zipsfx::RunSfx(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), environment);
+}

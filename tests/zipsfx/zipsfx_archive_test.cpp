@@ -1,0 +1,206 @@
+// Reading the archive behind the header: the three forms the converter writes, and archives
+// that do not hold together.
+
+#include <gtest/gtest.h>
+
+#include "zipsfx/byte_source.h"
+#include "zipsfx/entry_reader.h"
+#include "zipsfx/sfx_error.h"
+#include "zipsfx/zip_archive.h"
+#include "zipsfx_test_archives.h"
+
+namespace kitforge::zipsfx {
+namespace {
+
+using testing::AsBytes;
+using testing::BuildZip;
+using testing::PutU16;
+using testing::PutU32;
+using testing::TestEntry;
+
+const std::vector<TestEntry> kTwoFiles = {{"a.txt", "alpha\n"}, {"dir/b.txt", std::string(5000, 'b'), true}};
+
+std::string Unpack(ByteSource& source, const ArchiveEntry& entry) {
+    std::string out;
+    ReadEntryData(source, entry, [&](const std::uint8_t* data, std::size_t size) {
+        out.append(reinterpret_cast<const char*>(data), size);
+    });
+    return out;
+}
+
+// `prefix` bytes stand for the stub and header; the zip's offsets count from `base`.
+std::string Placed(std::size_t prefix, std::uint64_t base, const std::string& comment = "") {
+    return std::string(prefix, 'S') + BuildZip(kTwoFiles, base, comment).bytes;
+}
+
+TEST(ZipArchiveForms, OffsetsMovedByThePrefixReadWithoutShift) {
+    const std::string file = Placed(1000, 1000);
+    MemorySource source(AsBytes(file));
+    const ZipArchive archive = ReadZipArchive(source, 1000);
+    EXPECT_EQ(archive.shift, 0);
+    ASSERT_EQ(archive.entries.size(), 2u);
+    EXPECT_EQ(archive.entries[0].stored_name, "a.txt");
+    EXPECT_EQ(Unpack(source, archive.entries[0]), "alpha\n");
+    EXPECT_EQ(Unpack(source, archive.entries[1]), std::string(5000, 'b'));
+}
+
+TEST(ZipArchiveForms, ShiftedSourceKeepsItsOwnOffsets) {
+    // A source that already had 300 bytes before its zip data, with offsets counted from the
+    // zip data, copied whole behind a 1000-byte prefix.
+    const std::string file = Placed(1300, 0);
+    MemorySource source(AsBytes(file));
+    const ZipArchive archive = ReadZipArchive(source, 1000);
+    EXPECT_EQ(archive.shift, 1300);
+    EXPECT_EQ(Unpack(source, archive.entries[1]), std::string(5000, 'b'));
+}
+
+TEST(ZipArchiveForms, EmptyArchiveIsOneEndRecord) {
+    const std::string file = std::string(700, 'S') + BuildZip({}, 700).bytes;
+    ASSERT_EQ(file.size(), 700u + 22u);
+    MemorySource source(AsBytes(file));
+    const ZipArchive archive = ReadZipArchive(source, 700);
+    EXPECT_TRUE(archive.entries.empty());
+    EXPECT_EQ(archive.central_directory, 700u);
+}
+
+TEST(ZipArchiveForms, CommentIsReadAndMayHoldAFakeEndRecord) {
+    std::string fake(22, '\0');
+    PutU32(fake, 0, 0x06054B50);
+    PutU16(fake, 10, 9);  // nine entries that do not exist
+    const std::string comment = "note " + fake + " end";
+    const std::string file = Placed(100, 100, comment);
+    MemorySource source(AsBytes(file));
+    const ZipArchive archive = ReadZipArchive(source, 100);
+    EXPECT_EQ(archive.comment, comment);
+    EXPECT_EQ(archive.entries.size(), 2u);
+}
+
+TEST(ZipArchiveForms, BytesAfterTheCommentAreTolerated) {
+    const std::string file = Placed(100, 100) + std::string(40, 'x');
+    MemorySource source(AsBytes(file));
+    EXPECT_EQ(ReadZipArchive(source, 100).entries.size(), 2u);
+}
+
+TEST(ZipArchiveForms, AnEndRecordInsideTheStubIsNotAnArchive) {
+    // The stub itself may hold the end-record signature; the search must not look before the
+    // archive start.
+    std::string stub(200, 'S');
+    stub.replace(50, 22, BuildZip({}).bytes);
+    MemorySource source(AsBytes(stub + "x"));
+    EXPECT_THROW(ReadZipArchive(source, 200), SfxError);
+}
+
+// Every prefix of a good archive must fail cleanly or read: never crash or read out of bounds.
+TEST(ZipArchiveDamage, EveryTruncationFailsCleanly) {
+    const std::string file = Placed(64, 64, "comment");
+    for (std::size_t length = 0; length < file.size(); ++length) {
+        const std::string cut = file.substr(0, length);
+        MemorySource source(AsBytes(cut));
+        EXPECT_THROW(ReadZipArchive(source, 64), SfxError) << "length " << length;
+    }
+}
+
+TEST(ZipArchiveDamage, CorruptFieldsAreRefusedWithTheirReason) {
+    const testing::BuiltZip zip = BuildZip(kTwoFiles, 0);
+    struct Case {
+        const char* name;
+        std::size_t at;
+        std::uint32_t value;
+        int width;
+        const char* expected;
+    };
+    const std::size_t end = zip.end_offset;
+    const std::size_t central = zip.central_offset;
+    const Case cases[] = {
+        {"comment length past the end", end + 20, 500, 2, "comment runs past"},
+        {"multi-volume", end + 4, 1, 2, "multi-volume"},
+        {"zip64 count", end + 10, 0xFFFF, 2, "Zip64"},
+        {"directory larger than the file", end + 12, 0x7FFFFFF0, 4, "larger than the archive"},
+        {"more entries than the directory holds", end + 10, 40, 2, "disagrees"},
+        {"central signature", central, 0x12345678, 4, "not where the end record puts it"},
+        {"name length past the directory", central + 28, 0xFFFF, 2, "runs past the end"},
+        {"local offset outside", central + 42, 0x00FFFFFF, 4, "points outside the archive"},
+        {"local offset at the wrong place", central + 42, 3, 4, "no local header"},
+        {"packed size into the directory", central + 20, 0x00100000, 4, "runs into the central directory"},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = zip.bytes;
+        if (c.width == 2) {
+            PutU16(bytes, c.at, static_cast<std::uint16_t>(c.value));
+        } else {
+            PutU32(bytes, c.at, c.value);
+        }
+        MemorySource source(AsBytes(bytes));
+        try {
+            ReadZipArchive(source, 0);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const SfxError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos)
+                << c.name << ": " << error.what();
+        }
+    }
+}
+
+TEST(EntryData, DamagedDataIsCaughtBeforeItCounts) {
+    const testing::BuiltZip zip = BuildZip(kTwoFiles, 0);
+    auto read_second = [&](std::string bytes) {
+        MemorySource source(AsBytes(bytes));
+        const ZipArchive archive = ReadZipArchive(source, 0);
+        return Unpack(source, archive.entries[1]);
+    };
+    const std::size_t central_second = zip.central_offset + 46 + 5;  // after "a.txt"
+
+    std::string bad_crc = zip.bytes;
+    PutU32(bad_crc, central_second + 16, 0xDEADBEEF);
+    EXPECT_THROW(read_second(bad_crc), SfxError);
+
+    std::string too_big = zip.bytes;
+    PutU32(too_big, central_second + 24, 5001);
+    EXPECT_THROW(read_second(too_big), SfxError);
+
+    std::string too_small = zip.bytes;
+    PutU32(too_small, central_second + 24, 4999);
+    EXPECT_THROW(read_second(too_small), SfxError);
+
+    std::string broken_stream = zip.bytes;
+    const std::size_t data = zip.local_offsets[1] + 30 + 9;
+    broken_stream[data] = static_cast<char>(0xFF);  // an invalid block type
+    broken_stream[data + 1] = static_cast<char>(0xFF);
+    EXPECT_THROW(read_second(broken_stream), SfxError);
+
+    std::string truncated_stream = zip.bytes;
+    PutU32(truncated_stream, central_second + 20, 3);  // the packed data seems to end early
+    EXPECT_THROW(read_second(truncated_stream), SfxError);
+
+    std::string stored_sizes_differ = BuildZip({{"s", "stored"}}, 0).bytes;
+    PutU32(stored_sizes_differ, stored_sizes_differ.size() - 22 - 47 + 24, 5);
+    MemorySource source(AsBytes(stored_sizes_differ));
+    const ZipArchive archive = ReadZipArchive(source, 0);
+    EXPECT_THROW(Unpack(source, archive.entries[0]), SfxError);
+}
+
+TEST(EntryData, UnsupportedEntriesAreNamed) {
+    std::string bytes = BuildZip({{"secret", "x"}, {"bz", "y"}}, 0).bytes;
+    const std::size_t central = bytes.size() - 22 - 2 * 46 - 8;
+    PutU16(bytes, central + 8, 1);            // encrypted
+    PutU16(bytes, central + 46 + 6 + 10, 12);  // bzip2
+    MemorySource source(AsBytes(bytes));
+    const ZipArchive archive = ReadZipArchive(source, 0);
+    EXPECT_NE(archive.entries[0].UnsupportedReason().find("encrypted"), std::string::npos);
+    EXPECT_NE(archive.entries[1].UnsupportedReason().find("method 12"), std::string::npos);
+    EXPECT_THROW(Unpack(source, archive.entries[0]), SfxError);
+}
+
+TEST(EntryData, UnixModesAndLinksAreRecognised) {
+    const std::string bytes =
+        BuildZip({{"run.sh", "#!/bin/sh\n", false, 0100755}, {"link", "target", false, 0120777}, {"dos", "x"}}).bytes;
+    MemorySource source(AsBytes(bytes));
+    const ZipArchive archive = ReadZipArchive(source, 0);
+    EXPECT_EQ(archive.entries[0].UnixMode(), 0100755u);
+    EXPECT_FALSE(archive.entries[0].IsSymbolicLink());
+    EXPECT_TRUE(archive.entries[1].IsSymbolicLink());
+    EXPECT_FALSE(archive.entries[2].UnixMode().has_value());
+}
+
+}  // namespace
+}  // namespace kitforge::zipsfx
