@@ -1,0 +1,70 @@
+#include "ui/editor_project.h"
+
+#include <utility>
+
+namespace kitforge {
+
+void ScriptRows::Select(std::optional<std::size_t> row) {
+    selected_ = row && *row < rows_.size() ? row : std::nullopt;
+}
+
+void ScriptRows::InsertAt(std::size_t row, ScriptCommand command) {
+    if (row > rows_.size()) row = rows_.size();
+    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(row), std::move(command));
+    if (selected_ && *selected_ >= row) ++*selected_;
+}
+
+void ScriptRows::Remove(std::size_t row) {
+    if (row >= rows_.size()) return;
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
+    if (selected_ == row) {
+        selected_.reset();
+    } else if (selected_ && *selected_ > row) {
+        --*selected_;
+    }
+}
+
+void ScriptRows::Swap(std::size_t a, std::size_t b) { std::swap(rows_.at(a), rows_.at(b)); }
+
+void ScriptRows::Clear() {
+    rows_.clear();
+    selected_.reset();
+}
+
+std::string EditorProject::CaptionFor(std::string_view script_file_name) {
+    return std::string(kCaption) + " [" + std::string(script_file_name) + "]";
+}
+
+void EditorProject::SetField(ProjectField field, std::string_view text) {
+    std::string& value = fields_[Index(field)];
+    if (value == text) return;
+    value = text;
+    changed_ = true;
+}
+
+void EditorProject::SetCompressed(bool compressed) {
+    if (compressed_ == compressed) return;
+    compressed_ = compressed;
+    changed_ = true;
+}
+
+BuildScript EditorProject::Script() const {
+    BuildScript script;
+    script.Title = Field(ProjectField::Title);
+    script.Prompt = Field(ProjectField::Prompt);
+    script.Notes = Field(ProjectField::Notes);
+    script.Output = Field(ProjectField::Output);
+    script.Compressed = compressed_;
+    script.Commands = rows_.Rows();
+    return script;
+}
+
+void EditorProject::SetProjectFields(const BuildScript& script) {
+    SetField(ProjectField::Title, script.Title);
+    SetField(ProjectField::Prompt, script.Prompt);
+    SetField(ProjectField::Output, script.Output);
+    SetField(ProjectField::Notes, script.Notes);
+    SetCompressed(script.Compressed);
+}
+
+}  // namespace kitforge

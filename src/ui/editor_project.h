@@ -1,0 +1,84 @@
+#pragma once
+// The project as the main window holds it: the five project fields, the rows of the script
+// list with their selection, the script file's name, the Changed flag and the caption. The
+// window's controls mirror this object; every rule about what counts as a change lives here,
+// so it holds whether the user or the program makes the change.
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/build_script.h"
+
+namespace kitforge {
+
+enum class ProjectField { Title, Prompt, Output, Notes };
+
+// The rows of the script list and the one row that may be selected.
+class ScriptRows {
+public:
+    const std::vector<ScriptCommand>& Rows() const noexcept { return rows_; }
+    std::size_t Count() const noexcept { return rows_.size(); }
+    const ScriptCommand& At(std::size_t row) const { return rows_.at(row); }
+
+    std::optional<std::size_t> Selected() const noexcept { return selected_; }
+    // Selects a row; a position past the last row selects nothing.
+    void Select(std::optional<std::size_t> row);
+
+    void Append(ScriptCommand command) { rows_.push_back(std::move(command)); }
+    void InsertAt(std::size_t row, ScriptCommand command);
+    void Replace(std::size_t row, ScriptCommand command) { rows_.at(row) = std::move(command); }
+    // Removes a row; the selection goes with it when it was that row.
+    void Remove(std::size_t row);
+    void Swap(std::size_t a, std::size_t b);
+    void Clear();
+
+private:
+    std::vector<ScriptCommand> rows_;
+    std::optional<std::size_t> selected_;
+};
+
+class EditorProject {
+public:
+    // The caption of a window without a file, and of one that names its file.
+    static constexpr std::string_view kCaption = "Kitforge";
+    static std::string CaptionFor(std::string_view script_file_name);
+
+    const std::string& Field(ProjectField field) const { return fields_[Index(field)]; }
+    // Setting a field to the text it already holds is no change.
+    void SetField(ProjectField field, std::string_view text);
+    bool Compressed() const noexcept { return compressed_; }
+    void SetCompressed(bool compressed);
+
+    ScriptRows& Rows() noexcept { return rows_; }
+    const ScriptRows& Rows() const noexcept { return rows_; }
+
+    const std::string& ScriptFileName() const noexcept { return script_file_name_; }
+    void SetScriptFileName(std::string name) { script_file_name_ = std::move(name); }
+
+    bool Changed() const noexcept { return changed_; }
+    void SetChanged(bool changed) noexcept { changed_ = changed; }
+
+    const std::string& Caption() const noexcept { return caption_; }
+    void SetCaption(std::string caption) { caption_ = std::move(caption); }
+
+    // The build script that the fields and rows stand for, as it would be saved.
+    BuildScript Script() const;
+    // Puts the five project fields of `script` into the fields, each through its setter.
+    void SetProjectFields(const BuildScript& script);
+
+private:
+    static std::size_t Index(ProjectField field) { return static_cast<std::size_t>(field); }
+
+    std::array<std::string, 4> fields_;
+    bool compressed_ = false;
+    ScriptRows rows_;
+    std::string script_file_name_;
+    bool changed_ = false;
+    std::string caption_{kCaption};
+};
+
+}  // namespace kitforge

@@ -1,0 +1,151 @@
+#include "ui/file_commands.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <vector>
+
+#include "build/build_command.h"
+#include "model/script_file.h"
+#include "platform/paths.h"
+#include "ui/program_identity.h"
+
+namespace kitforge {
+
+namespace {
+
+constexpr std::string_view kLineBreak = "\r\n";
+
+std::string OwnExecutablePath() {
+    std::vector<char> buffer(PATH_MAX + 1);
+    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    return n > 0 ? std::string(buffer.data(), static_cast<std::size_t>(n)) : std::string("/proc/self/exe");
+}
+
+}  // namespace
+
+EditorEnvironment EditorEnvironment::ForThisProgram() {
+    EditorEnvironment environment;
+    environment.program_folder = ProgramFolder();
+    environment.program_path = OwnExecutablePath();
+    return environment;
+}
+
+FileCommands::FileCommands(EditorProject& project, UiHost& host, EditorEnvironment environment)
+    : project_(project), host_(host), environment_(std::move(environment)) {}
+
+FileDialogOptions FileCommands::SaveDialog1() const {
+    FileDialogOptions options;
+    options.title = "Save Script";
+    options.filter = kScriptFilter;
+    options.default_extension = "inf";
+    options.initial_folder = environment_.program_folder;
+    options.folder_must_exist = true;
+    return options;
+}
+
+FileDialogOptions FileCommands::OpenDialog1() const {
+    FileDialogOptions options;
+    options.title = "Load Build Script";
+    options.filter = kScriptFilter;
+    options.default_extension = "inf";
+    // The dialog opens beside the current script, where the next one most likely is.
+    options.initial_folder = FolderPart(project_.ScriptFileName());
+    options.file_must_exist = true;
+    options.folder_must_exist = true;
+    return options;
+}
+
+bool FileCommands::SaveChanges(bool prompt) {
+    if (!project_.Changed()) return true;
+    if (prompt) {
+        const Answer answer =
+            host_.ShowMessage(MessageKind::Confirmation, kSaveChangesQuestion, kApplicationTitle, Buttons::YesNoCancel);
+        if (answer == Answer::No) return true;
+        if (answer != Answer::Yes) return false;
+    }
+    if (project_.ScriptFileName().empty()) {
+        const auto chosen = host_.SaveFile(SaveDialog1());
+        if (!chosen || chosen->empty()) return false;
+        project_.SetScriptFileName(*chosen);
+    }
+    WriteScriptFile(project_.ScriptFileName(), project_.Script());
+    project_.SetChanged(false);
+    project_.SetCaption(EditorProject::CaptionFor(project_.ScriptFileName()));
+    return true;
+}
+
+void FileCommands::ResetProject() {
+    project_.SetProjectFields(NewBuildScript());
+    project_.SetScriptFileName({});
+}
+
+void FileCommands::StartUp() {
+    ResetProject();
+    project_.SetChanged(false);
+}
+
+void FileCommands::New() {
+    if (SaveChanges(true)) ResetProject();
+}
+
+void FileCommands::OpenScript() {
+    if (!SaveChanges(true)) return;
+    const auto chosen = host_.OpenFiles(OpenDialog1());
+    if (!chosen || chosen->empty()) return;
+    const std::string& path = chosen->front();
+    // The file is read before anything is emptied: a file that cannot be read leaves the
+    // window as it was, instead of an empty project that a later save would write over it.
+    const BuildScript script = ReadScriptFile(path);
+
+    project_.SetField(ProjectField::Title, "");
+    project_.SetField(ProjectField::Prompt, "");
+    project_.SetField(ProjectField::Notes, "");
+    project_.SetCompressed(false);
+    project_.SetField(ProjectField::Output, "");
+    project_.Rows().Clear();
+    project_.SetScriptFileName(path);
+    project_.SetProjectFields(script);
+    for (const auto& command : script.Commands) project_.Rows().Append(command);
+    project_.SetChanged(false);
+    project_.SetCaption(EditorProject::CaptionFor(path));
+}
+
+void FileCommands::Save() { SaveChanges(false); }
+
+void FileCommands::SaveAs() {
+    const std::string previous = project_.ScriptFileName();
+    project_.SetScriptFileName({});
+    project_.SetChanged(true);
+    if (!SaveChanges(false)) project_.SetScriptFileName(previous);
+}
+
+bool FileCommands::CloseRequested() { return SaveChanges(true); }
+
+void FileCommands::Build() {
+    if (!SaveChanges(true)) return;
+    RunBuildCommand(host_, project_.Field(ProjectField::Output), project_.ScriptFileName(),
+                    environment_.program_folder);
+}
+
+void FileCommands::ReadMe() {
+    if (environment_.open_document) environment_.open_document(environment_.program_folder + std::string(kReadMeName));
+}
+
+std::string FileCommands::AboutText() {
+    version_reader_.SetExeName(environment_.program_path);
+    version_reader_.SetLangId(std::string(program_identity::kVersionLanguage));
+    version_reader_.ReadVersionInfo();
+    std::string text = "Kitforge v" + version_reader_.FileVersion();
+    for (const std::string_view line : {program_identity::kMakerName, program_identity::kRightsLine1,
+                                        program_identity::kRightsLine2, std::string_view(),
+                                        program_identity::kWebAddress}) {
+        text += kLineBreak;
+        text += line;
+    }
+    return text;
+}
+
+void FileCommands::About() { host_.ShowMessage(MessageKind::Information, AboutText(), kApplicationTitle, Buttons::Ok); }
+
+}  // namespace kitforge

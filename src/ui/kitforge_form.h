@@ -1,0 +1,97 @@
+#pragma once
+// TKitforgeForm, the editor's main window. It holds the controls and mirrors the project
+// that EditorProject keeps; each handler forwards to FileCommands or ListCommands and then
+// brings the controls up to date. Failures end the command and show in an error box.
+
+#include <QMainWindow>
+#include <memory>
+
+#include "ui/command_dialogs.h"
+#include "ui/editor_project.h"
+#include "ui/file_commands.h"
+#include "ui/list_commands.h"
+
+class QAction;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+class QTreeWidget;
+
+namespace kitforge {
+
+class UiHost;
+
+class TKitforgeForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 635;
+    static constexpr int kHeight = 504;
+    static constexpr int kProjectInfoHeight = 206;
+
+    TKitforgeForm(UiHost& host, EditorEnvironment environment, QWidget* parent = nullptr);
+    ~TKitforgeForm() override;
+
+    EditorProject& Project() noexcept { return project_; }
+    FileCommands& Files() noexcept { return files_; }
+
+public slots:
+    void New1Click();
+    void Open1Click();
+    void Save1Click();
+    void SaveAs1Click();
+    void Build1Click();
+    void CreateSFXZip1Click();
+    void Exit1Click();
+    void ReadMe1Click();
+    void About1Click();
+
+    void InsertButtonClick();
+    void DeleteButtonClick();
+    void PutButtonClick();
+    void ExecuteButtonClick();
+    void RunButtonClick();
+    void CopyButtonClick();
+    void LinkButtonClick();
+    void CleanupButtonClick();
+    void QuitButtonClick();
+    void UpButtonClick();
+    void DownButtonClick();
+    void ListView1DblClick();
+
+    // Brings every control up to date with the project.
+    void SyncControls();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateMenu();
+    QWidget* CreateProjectInfo();
+    QWidget* CreateScript();
+    QPushButton* AddListButton(const char* object_name, const QString& caption, std::string_view hint);
+    void FormCreate();
+    void EditChange(ProjectField field, const QString& text);
+    void ListSelectionChange();
+    // Runs a command; a failure is shown in the standard error box and ends the command.
+    template <typename Command>
+    void Run(Command&& command);
+
+    UiHost& host_;
+    EditorProject project_;
+    FileCommands files_;
+    std::unique_ptr<CommandDialogs> dialogs_;
+    ListCommands list_commands_;
+
+    QLineEdit* title_edit_ = nullptr;
+    QLineEdit* prompt_edit_ = nullptr;
+    QLineEdit* output_edit_ = nullptr;
+    QLineEdit* notes_edit_ = nullptr;
+    QCheckBox* compress_check_ = nullptr;
+    QTreeWidget* list_view1_ = nullptr;
+    bool syncing_ = false;
+};
+
+}  // namespace kitforge

@@ -1,0 +1,31 @@
+#pragma once
+// The command dialogs shown with Qt: each call makes a fresh dialog owned by the main
+// window, fills it, runs it modally and destroys it.
+
+#include <string>
+
+#include "ui/command_dialogs.h"
+
+class QWidget;
+
+namespace kitforge {
+
+class UiHost;
+
+class QtCommandDialogs : public CommandDialogs {
+public:
+    QtCommandDialogs(UiHost& host, std::string program_folder, QWidget* owner)
+        : host_(host), program_folder_(std::move(program_folder)), owner_(owner) {}
+
+    std::optional<ExtractFields> ShowExtract(const ExtractFields& fields) override;
+    std::optional<std::string> ShowExecute(const ExecuteTexts& texts, const std::string& command_line) override;
+    std::optional<CopyFields> ShowCopy(const CopyFields& fields) override;
+    std::optional<LinkFields> ShowLink(const LinkFields& fields) override;
+
+private:
+    UiHost& host_;
+    std::string program_folder_;
+    QWidget* owner_;
+};
+
+}  // namespace kitforge

@@ -1,0 +1,20 @@
+#pragma once
+// Text crosses into Qt only at the widgets: the program's texts are 8-bit strings holding
+// UTF-8 on this platform.
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+#include "platform/paths.h"
+
+namespace kitforge {
+
+inline QString ToQt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+inline std::string FromQt(const QString& text) { return text.toStdString(); }
+
+// A path as Qt's file dialogs want it here ("\" separators of a script become "/").
+inline std::string NativeText(std::string_view path) { return NativePath(path); }
+
+}  // namespace kitforge
