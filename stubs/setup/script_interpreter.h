@@ -1,0 +1,89 @@
+#pragma once
+// Carries out the steps of an installer's script, one line after the other, until a QUIT line
+// or the end. Every write lands in a folder that the macros or the script name, under a name
+// that is a plain file name; every failure stops the installation with the line and the reason.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+#include "payload/payload_reader.h"
+#include "platform/file.h"
+#include "setup/folder_macros.h"
+#include "setup/script_plan.h"
+#include "setup/setup_environment.h"
+
+namespace kitforge::setup {
+
+// Where the installer tells the user what it does: one step per line carried out, and
+// warnings for lines it skips.
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+    // Step `number` of `count` is starting; `text` says what it does.
+    virtual void Step(std::size_t number, std::size_t count, const std::string& text) = 0;
+    virtual void Warning(const std::string& text) = 0;
+};
+
+struct InstallSettings {
+    MacroFolders folders;  // %wtemp% included
+    SetupEnvironment environment;
+    InstallScope scope = InstallScope::PerUser;
+};
+
+// True for "!install<digits>.exe", the name of a packed group that a compressed build puts in
+// place, runs and cleans up.
+bool IsInstallArchiveName(const std::string& name);
+
+class ScriptInterpreter {
+public:
+    // `installer` is the open installer file that holds the contents of `payload`'s files.
+    ScriptInterpreter(const payload::Payload& payload, File& installer, InstallSettings settings,
+                      ProgressSink& progress);
+
+    // Carries out `steps` (from PlanScript of the same payload) in order, up to and including
+    // the first QUIT line. Throws ScriptError for the first line that fails, and
+    // SetupCancelled when a cancel is requested.
+    void Run(const std::vector<ScriptStep>& steps);
+
+    // The files this installer has written so far, as full paths, in order.
+    std::vector<std::string> WrittenFiles() const;
+
+private:
+    // One file extracted by this run, known by its folder's identity so that CLEANUP finds
+    // it however the script spells that folder.
+    struct Placed {
+        dev_t device;
+        ino_t inode;
+        std::string folder;
+        std::string name;
+    };
+
+    void Carry(const ScriptStep& step);
+    void Extract(const ScriptStep& step);
+    void Execute(const ScriptStep& step);
+    void Start(const ScriptStep& step);
+    void Copy(const ScriptStep& step);
+    void Link(const ScriptStep& step);
+    void Cleanup(const ScriptStep& step);
+
+    // The words of a command line on this machine: macros expanded, the program's path read
+    // with "\" as a separator and a relative one taken inside %program%, and arguments that
+    // start with a macro read as paths too.
+    std::vector<std::string> MachineWords(const std::vector<std::string>& words) const;
+    void Announce(const std::string& text);
+    void Remember(const std::string& folder, const std::string& name);
+
+    const payload::Payload& payload_;
+    File& installer_;
+    InstallSettings settings_;
+    ProgressSink& progress_;
+    std::size_t step_number_ = 0;
+    std::size_t step_count_ = 0;
+    std::vector<Placed> placed_;
+    std::vector<std::string> written_;
+};
+
+}  // namespace kitforge::setup

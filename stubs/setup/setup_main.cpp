@@ -1,0 +1,26 @@
+// setup.ex_: the installer stub. An installer is this program followed by a payload; the
+// program reads the payload from the end of its own file and carries out the script.
+
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "setup/setup_run.h"
+
+namespace {
+
+// The file this program runs from, by its real name so that messages show it.
+std::string OwnFile() {
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string("/proc/self/exe");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv, argv + argc);
+    return kitforge::setup::RunSetup(arguments, OwnFile(), kitforge::setup::ReadSetupEnvironment());
+}

@@ -1,0 +1,76 @@
+#include "setup/setup_options.h"
+
+namespace kitforge::setup {
+
+namespace {
+
+constexpr std::string_view kTargetOption = "--target";
+
+void SetTarget(SetupOptions& options, std::string_view value, bool& target_given) {
+    if (target_given) throw UsageError("--target is given more than once");
+    if (value.empty()) throw UsageError("--target needs a folder");
+    options.target = std::string(value);
+    target_given = true;
+}
+
+}  // namespace
+
+SetupOptions ParseSetupOptions(const std::vector<std::string>& arguments) {
+    SetupOptions options;
+    bool target_given = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--silent" || argument == "/S" || argument == "/s") {
+            options.silent = true;
+        } else if (argument == kTargetOption) {
+            if (i + 1 >= arguments.size()) throw UsageError("--target needs a folder");
+            SetTarget(options, arguments[++i], target_given);
+        } else if (argument.compare(0, kTargetOption.size() + 1, std::string(kTargetOption) + "=") == 0) {
+            SetTarget(options, std::string_view(argument).substr(kTargetOption.size() + 1), target_given);
+        } else if (argument == "--list") {
+            options.list = true;
+        } else if (argument == "--check") {
+            options.check = true;
+        } else if (argument == "--user") {
+            options.per_user = true;
+        } else if (argument == "--help" || argument == "-h" || argument == "/?") {
+            options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
+        } else {
+            throw UsageError("unknown option '" + argument + "'");
+        }
+    }
+    if (options.list && options.check) throw UsageError("--list and --check cannot be combined");
+    return options;
+}
+
+std::string SetupHelpText(std::string_view program_name) {
+    const std::string name(program_name);
+    return "Usage: " + name + " [--silent] [--target DIR] [--user]\n"
+           "       " + name + " --list | --check | --help | --version\n"
+           "\n"
+           "Installs the program this installer holds. Without --silent it shows the title and\n"
+           "the prompt and asks whether to INSTALL or EXIT (answer on the terminal or on standard\n"
+           "input). Progress goes to standard output, one line per command carried out.\n"
+           "\n"
+           "Options:\n"
+           "  --silent, /S    install without asking\n"
+           "  --target DIR    install into DIR: the folder that %program% stands for\n"
+           "                  (default ~/.local/opt/<title>, or /opt/<title> as root)\n"
+           "  --user          use your own folders even when run as root\n"
+           "  --list          print the title, the prompt, the script and the files held\n"
+           "  --check         only verify that the installer is complete and sound\n"
+           "  --help, -h      print this text\n"
+           "  --version       print the version of the installer program\n"
+           "\n"
+           "Folders: %program% the install folder; %wtemp% a temporary folder removed at the end;\n"
+           "%common% ~/.local/share (root: /usr/local/share); %system% ~/.local/bin\n"
+           "(root: /usr/local/bin). Launchers go to the desktop, the applications menu or\n"
+           "autostart as the script asks.\n"
+           "\n"
+           "Exit status: 0 installed (or listed, checked), 1 failed (the message names the script\n"
+           "line and the reason), 2 bad usage, 3 cancelled by the user.\n";
+}
+
+}  // namespace kitforge::setup

@@ -1,0 +1,34 @@
+#pragma once
+// The installer's command line.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/errors.h"
+
+namespace kitforge::setup {
+
+struct SetupOptions {
+    bool silent = false;    // --silent, /S: install without asking
+    bool list = false;      // --list: print what the installer holds
+    bool check = false;     // --check: only verify the payload
+    bool help = false;      // --help, -h, /?
+    bool version = false;   // --version
+    bool per_user = false;  // --user: the user's own folders, also when run as root
+    std::string target;     // --target DIR: the folder %program% stands for; empty for the default
+};
+
+// A command line the installer does not understand; the text says what is wrong.
+class UsageError : public Error {
+public:
+    using Error::Error;
+};
+
+// Reads the arguments that follow the program name. Throws UsageError.
+SetupOptions ParseSetupOptions(const std::vector<std::string>& arguments);
+
+// The text of --help for an installer started as `program_name`.
+std::string SetupHelpText(std::string_view program_name);
+
+}  // namespace kitforge::setup

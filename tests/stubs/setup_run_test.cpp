@@ -1,0 +1,198 @@
+// The installer as a whole, run in this process on installers made by the test: its command
+// line, its question, --list and --check, and its exit statuses.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "setup/setup_options.h"
+#include "setup/setup_run.h"
+#include "stubs/payload_bytes.h"
+#include "support/temp_folder.h"
+
+namespace kitforge::setup {
+namespace {
+
+using testing::PayloadBytes;
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+TEST(ParseSetupOptions, ReadsEveryOption) {
+    const SetupOptions options = ParseSetupOptions({"/S", "--target", "x y", "--user"});
+    EXPECT_TRUE(options.silent);
+    EXPECT_EQ(options.target, "x y");
+    EXPECT_TRUE(options.per_user);
+    EXPECT_EQ(ParseSetupOptions({"--target=/opt/a"}).target, "/opt/a");
+    EXPECT_TRUE(ParseSetupOptions({"--silent"}).silent);
+    EXPECT_TRUE(ParseSetupOptions({"--list"}).list);
+    EXPECT_TRUE(ParseSetupOptions({"--check"}).check);
+    EXPECT_TRUE(ParseSetupOptions({"/?"}).help);
+}
+
+TEST(ParseSetupOptions, RefusesWhatItCannotMeanClearly) {
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--target"}, "--target needs a folder"},
+        {{"--target="}, "--target needs a folder"},
+        {{"--target", "a", "--target", "b"}, "--target is given more than once"},
+        {{"--list", "--check"}, "--list and --check cannot be combined"},
+        {{"--silently"}, "unknown option '--silently'"},
+        {{"install"}, "unknown option 'install'"},
+    };
+    for (const auto& c : cases) {
+        try {
+            ParseSetupOptions(c.arguments);
+            ADD_FAILURE() << c.message << ": no error";
+        } catch (const UsageError& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+    }
+}
+
+TEST(ReadChoice, UnderstandsInstallAndExitInAnyCase) {
+    EXPECT_EQ(ReadChoice(" INSTALL\n"), Choice::Install);
+    EXPECT_EQ(ReadChoice("y"), Choice::Install);
+    EXPECT_EQ(ReadChoice("Exit\r\n"), Choice::Exit);
+    EXPECT_EQ(ReadChoice("no"), Choice::Exit);
+    EXPECT_EQ(ReadChoice(""), std::nullopt);
+    EXPECT_EQ(ReadChoice("installx"), std::nullopt);
+}
+
+// Runs the installer at `installer` with `arguments` and `input`, capturing what it prints.
+class SetupRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        environment_.home = root_.Path() + "home";
+        ApplyXdgDefaults(environment_, "", "");
+        environment_.temp_root = root_.Path() + "tmp";
+        ::mkdir(environment_.temp_root.c_str(), 0700);
+        environment_.current_folder = root_.Path();
+        installer_ = root_ / "setup.exe";
+    }
+
+    void MakeInstaller(const std::vector<testing::PayloadTestFile>& files, const std::vector<std::string>& lines) {
+        WriteBytes(installer_, "#!stub\n" + PayloadBytes(files, lines, "Choose INSTALL or EXIT.", "Demo App"));
+    }
+
+    int Run(std::vector<std::string> arguments, const std::string& input = {}) {
+        arguments.insert(arguments.begin(), "/somewhere/setup.exe");
+        std::FILE* in = fmemopen(const_cast<char*>(input.data()), input.size() + 1, "r");
+        if (input.empty()) {
+            std::fclose(in);
+            in = std::fopen("/dev/null", "r");
+        }
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        const int status = RunSetup(arguments, installer_, environment_, {in, out, err});
+        out_ = Drain(out);
+        err_ = Drain(err);
+        std::fclose(in);
+        return status;
+    }
+
+    static std::string Drain(std::FILE* stream) {
+        std::fflush(stream);
+        std::rewind(stream);
+        std::string text;
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0) text.append(buffer, n);
+        std::fclose(stream);
+        return text;
+    }
+
+    TempFolder root_;
+    SetupEnvironment environment_;
+    std::string installer_;
+    std::string out_;
+    std::string err_;
+};
+
+TEST_F(SetupRunTest, AsksAndInstallsIntoTheTarget) {
+    MakeInstaller({{"a.txt", "alpha"}}, {"EXTRACT a.txt %program%", "QUIT "});
+    EXPECT_EQ(Run({"--target", "inst"}, "what?\ninstall\n"), kInstalled) << err_;
+    EXPECT_EQ(ReadBytes(root_ / "inst/a.txt"), "alpha");
+    EXPECT_NE(out_.find("Demo App\nChoose INSTALL or EXIT.\nInstall folder: " + root_.Path() + "inst\n"),
+              std::string::npos)
+        << out_;
+    EXPECT_NE(out_.find("Please answer INSTALL or EXIT."), std::string::npos) << out_;
+    EXPECT_NE(out_.find("[1/2] Extracting a.txt to " + root_.Path() + "inst\n[2/2] Quit"), std::string::npos)
+        << out_;
+    EXPECT_NE(out_.find("Installation complete."), std::string::npos);
+}
+
+TEST_F(SetupRunTest, ExitOrTheEndOfInputCancelsWithoutWriting) {
+    MakeInstaller({{"a.txt", "alpha"}}, {"EXTRACT a.txt %program%"});
+    EXPECT_EQ(Run({"--target", "inst"}, "exit\n"), kCancelled);
+    EXPECT_EQ(Run({"--target", "inst"}), kCancelled);
+    EXPECT_FALSE(FolderExists(root_.Path() + "inst"));
+}
+
+TEST_F(SetupRunTest, SilentInstallsIntoTheDefaultFolderAndRemovesItsTemporaryFolder) {
+    MakeInstaller({{"a.txt", "alpha"}}, {"EXTRACT a.txt %wtemp%", "copy %wtemp%\\a.txt %program%"});
+    EXPECT_EQ(Run({"/S", "--user"}), kInstalled) << err_;
+    EXPECT_EQ(ReadBytes(environment_.home + "/.local/opt/Demo App/a.txt"), "alpha");
+    EXPECT_EQ(::rmdir(environment_.temp_root.c_str()), 0) << "%wtemp% was left behind in " << environment_.temp_root;
+}
+
+TEST_F(SetupRunTest, AFailedLineEndsWithStatusOneAndNamesIt) {
+    MakeInstaller({}, {"execute /bin/false"});
+    EXPECT_EQ(Run({"--silent", "--target", "inst"}), kFailed);
+    EXPECT_NE(err_.find("setup.exe: line 1 (execute /bin/false): /bin/false ended with status 1\n"), std::string::npos)
+        << err_;
+}
+
+TEST_F(SetupRunTest, ListShowsTheScriptAndTheFiles) {
+    MakeInstaller({{"my file.txt", "12345"}}, {"EXTRACT my file.txt %program%\\docs", "quit "});
+    EXPECT_EQ(Run({"--list"}), kInstalled) << err_;
+    EXPECT_NE(out_.find("Title:     Demo App\n"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("     1  EXTRACT my file.txt %program%\\docs\n     2  quit \n"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("           5  my file.txt  (line 1)\n"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("(stub 7 bytes, "), std::string::npos) << out_;
+}
+
+TEST_F(SetupRunTest, CheckPassesASoundInstallerAndFailsADamagedOne) {
+    MakeInstaller({{"a.txt", "alpha"}}, {"EXTRACT a.txt %program%"});
+    EXPECT_EQ(Run({"--check"}), kInstalled);
+    EXPECT_NE(out_.find("the installer is sound: 1 line, 1 file of 5 bytes in all"), std::string::npos) << out_;
+
+    std::string bytes = ReadBytes(installer_);
+    bytes.erase(3, 1);  // the stub loses a byte: every offset still fits, the payload reads the same
+    WriteBytes(installer_, bytes);
+    EXPECT_EQ(Run({"--check"}), kInstalled);
+
+    WriteBytes(installer_, bytes.substr(0, bytes.size() - 1));
+    EXPECT_EQ(Run({"--check"}), kFailed);
+    EXPECT_NE(err_.find("not an installer"), std::string::npos) << err_;
+}
+
+TEST_F(SetupRunTest, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
+    MakeInstaller({{"ok.txt", "fine"}, {"../escape.txt", "bad"}},
+                  {"EXTRACT ok.txt %program%", "EXTRACT ../escape.txt %program%"});
+    EXPECT_EQ(Run({"--silent", "--target", "inst/deeper"}), kFailed);
+    EXPECT_NE(err_.find("line 2 (EXTRACT ../escape.txt %program%): the installer is damaged"), std::string::npos)
+        << err_;
+    EXPECT_FALSE(FolderExists(root_.Path() + "inst"));
+}
+
+TEST_F(SetupRunTest, HelpAndUsageErrors) {
+    EXPECT_EQ(Run({"--help"}), kInstalled);
+    EXPECT_NE(out_.find("Usage: setup.exe [--silent]"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("3 cancelled"), std::string::npos);
+    EXPECT_EQ(Run({"--nope"}), kBadUsage);
+    EXPECT_EQ(err_, "setup.exe: unknown option '--nope'\nTry 'setup.exe --help' for the options.\n");
+}
+
+TEST_F(SetupRunTest, ControlCharactersOfTheTitleNeverReachTheTerminal) {
+    WriteBytes(installer_, PayloadBytes({}, {}, "P\x1b[2J", "T\x1b]0;x\x07"));
+    EXPECT_EQ(Run({"--silent", "--target", "inst"}), kInstalled);
+    EXPECT_EQ(out_.find('\x1b'), std::string::npos);
+    EXPECT_NE(out_.find("T?]0;x?\nP?[2J\n"), std::string::npos) << out_;
+}
+
+}  // namespace
+}  // namespace kitforge::setup
