@@ -37,7 +37,7 @@ void AddBuildCommand(CLI::App& app, CommandContext& context) {
         "followed by the files, the script lines, the prompt and the title. Without -o the output is the script's "
         "output= value, or the script's name with the extension \"exe\", in the script's folder when it names no "
         "folder. An existing output file is replaced; an output that names the script, the stub or a source file "
-        "is refused.");
+        "is refused. On success the installer's path is printed on stdout; messages go to stderr.");
     build->add_option("SCRIPT", arguments->script, "the build script (.inf)")->required();
     build->add_option("-o,--output", arguments->output,
                       "the installer to write (taken from the current folder; overrides the script's output=)");
