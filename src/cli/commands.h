@@ -19,5 +19,6 @@ struct CommandContext {
 void AddShowCommand(CLI::App& app, CommandContext& context);
 void AddBuildCommand(CLI::App& app, CommandContext& context);
 void AddInspectCommand(CLI::App& app, CommandContext& context);
+void AddVersionInfoCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace kitforge::cli

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     AddShowCommand(app, context);
     AddBuildCommand(app, context);
     AddInspectCommand(app, context);
+    AddVersionInfoCommand(app, context);
 
     try {
         app.parse(argc, argv);

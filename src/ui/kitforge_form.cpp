@@ -31,6 +31,8 @@ namespace kitforge {
 namespace {
 
 constexpr int kButtonWidth = 75;
+// Eleven rows of buttons must fit beside the list in the window's opening height.
+constexpr int kButtonHeight = 21;
 constexpr std::array<int, 3> kColumnWidths = {60, 240, 200};
 
 void SetTextIfDifferent(QLineEdit* edit, const std::string& text) {
@@ -51,7 +53,8 @@ TKitforgeForm::TKitforgeForm(UiHost& host, EditorEnvironment environment, QWidge
     CreateMenu();
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setContentsMargins(4, 2, 4, 4);
+    layout->setSpacing(2);
     layout->addWidget(CreateProjectInfo());
     layout->addWidget(CreateScript(), 1);
     setCentralWidget(central);
@@ -142,7 +145,7 @@ QPushButton* TKitforgeForm::AddListButton(const char* object_name, const QString
     auto* button = new QPushButton(caption);
     button->setObjectName(QString::fromLatin1(object_name));
     button->setToolTip(ToQt(hint));
-    button->setFixedWidth(kButtonWidth);
+    button->setFixedSize(kButtonWidth, kButtonHeight);
     button->setAutoDefault(false);
     return button;
 }
@@ -151,6 +154,7 @@ QWidget* TKitforgeForm::CreateScript() {
     auto* group = new QGroupBox(QStringLiteral("Script"));
     group->setObjectName(QStringLiteral("ScriptGroup"));
     auto* layout = new QHBoxLayout(group);
+    layout->setContentsMargins(6, 4, 6, 6);
 
     list_view1_ = new QTreeWidget(group);
     list_view1_->setObjectName(QStringLiteral("ListView1"));
@@ -176,7 +180,7 @@ QWidget* TKitforgeForm::CreateScript() {
     layout->addWidget(list_view1_, 1);
 
     auto* buttons = new QVBoxLayout;
-    buttons->setSpacing(3);
+    buttons->setSpacing(2);
     const auto add = [this, buttons](const char* name, const QString& caption, std::string_view hint,
                                      void (TKitforgeForm::*handler)()) {
         QPushButton* button = AddListButton(name, caption, hint);
@@ -217,7 +221,7 @@ QWidget* TKitforgeForm::CreateScript() {
         button->setArrowType(arrow);
         button->setToolTip(hint);
         button->setFocusPolicy(Qt::NoFocus);
-        button->setFixedSize((kButtonWidth - 3) / 2, 25);
+        button->setFixedSize((kButtonWidth - 3) / 2, kButtonHeight);
         connect(button, &QToolButton::clicked, this, handler);
         arrows->addWidget(button);
     };
