@@ -1,0 +1,230 @@
+#include "archive_builder.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "deflate_engine.h"
+#include "report_codes.h"
+#include "traditional_encryption.h"
+#include "zip/zip_format.h"
+
+namespace zipdll {
+
+namespace zf = kitforge::zip_format;
+
+namespace {
+constexpr std::uint64_t kMaxOffset = 0xFFFFFFFFull;
+constexpr std::size_t kMaxEntries = 0xFFFF;
+}  // namespace
+
+// Cuts the sources of the plan into pieces, in plan order, as the pipeline has room for them.
+class ArchiveBuilder::PieceFeeder {
+public:
+    PieceFeeder(const std::vector<PlanItem>& plan, int level) : plan_(plan), level_(level) {}
+
+    bool HasMore() {
+        while (item_ < plan_.size()) {
+            const SourceItem* source = plan_[item_].source;
+            if (source != nullptr && !source->is_directory && offset_ < source->size) return true;
+            ++item_;
+            offset_ = 0;
+        }
+        return false;
+    }
+
+    std::unique_ptr<Piece> Next() {
+        const SourceItem& source = *plan_[item_].source;
+        auto piece = std::make_unique<Piece>();
+        piece->path = source.path;
+        piece->offset = offset_;
+        piece->length = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, source.size - offset_));
+        piece->level = level_;
+        piece->whole_file = source.size <= kPieceSize;
+        offset_ += piece->length;
+        piece->last = offset_ == source.size;
+        return piece;
+    }
+
+private:
+    const std::vector<PlanItem>& plan_;
+    int level_;
+    std::size_t item_ = 0;
+    std::uint64_t offset_ = 0;
+};
+
+ArchiveBuilder::ArchiveBuilder(const AddRequest& request, const TimePolicy& times, ProgressReporter& reporter)
+    : request_(request), times_(times), reporter_(reporter) {}
+
+ArchiveBuilder::~ArchiveBuilder() = default;
+
+void ArchiveBuilder::CheckCancel() const {
+    if (reporter_.Cancelled()) throw CancelledByCaller{};
+}
+
+void ArchiveBuilder::CheckOffset(std::uint64_t position) const {
+    if (position > kMaxOffset)
+        throw ArchiveTooLarge(request_.archive + " would grow past 4 GiB, more than a zip archive without zip64 "
+                                                 "extensions can hold; it was left unchanged");
+}
+
+void ArchiveBuilder::TopUp() {
+    while (pipeline_->HasRoom() && feeder_->HasMore()) pipeline_->Submit(feeder_->Next());
+}
+
+std::unique_ptr<Piece> ArchiveBuilder::NextPiece() {
+    TopUp();
+    std::unique_ptr<Piece> piece = pipeline_->Next();
+    TopUp();
+    return piece;
+}
+
+void ArchiveBuilder::Build(PosixFile& output, const PosixFile* old_archive, const ExistingArchive& existing,
+                           const std::vector<PlanItem>& plan) {
+    pipeline_ = std::make_unique<CompressionPipeline>();
+    feeder_ = std::make_unique<PieceFeeder>(plan, request_.level);
+    if (request_.trace)
+        reporter_.Report(kInformation, "Compressing with libdeflate on " + std::to_string(pipeline_->Workers()) +
+                                           " worker threads, level " + std::to_string(request_.level));
+    OutputStream out(output);
+    if (old_archive != nullptr && existing.prefix_size > 0) out.CopyFrom(*old_archive, 0, existing.prefix_size);
+
+    for (const PlanItem& item : plan) {
+        TopUp();
+        bool added = false;
+        if (item.source != nullptr) added = AddSource(out, *item.source, item.existing);
+        if (!added && item.existing != nullptr) CopyExisting(out, *old_archive, *item.existing);
+        if (central_.size() > kMaxEntries)
+            throw ArchiveTooLarge(request_.archive + " would hold more than 65,535 entries; it was left unchanged");
+    }
+
+    std::uint64_t central_start = out.Position();
+    CheckOffset(central_start);
+    for (const auto& record : central_) out.Write(record);
+    std::uint64_t central_end = out.Position();
+    CheckOffset(central_end);
+
+    zf::EndRecord end = zf::EndRecord::Empty();
+    auto count = static_cast<std::uint16_t>(central_.size());
+    zf::PutU16LE<zf::end_record::kDiskEntries>(end.bytes, count);
+    zf::PutU16LE<zf::end_record::kTotalEntries>(end.bytes, count);
+    zf::PutU32LE<zf::end_record::kCentralSize>(end.bytes, static_cast<std::uint32_t>(central_end - central_start));
+    end.SetCentralStart(static_cast<std::uint32_t>(central_start));
+    zf::PutU16LE<zf::end_record::kCommentSize>(end.bytes, static_cast<std::uint16_t>(existing.comment.size()));
+    out.Write(end.bytes);
+    out.Write(existing.comment);
+    out.Flush();
+}
+
+void ArchiveBuilder::CopyExisting(OutputStream& out, const PosixFile& old_archive, const ExistingEntry& entry) {
+    std::uint64_t offset = out.Position();
+    CheckOffset(offset);
+    out.CopyFrom(old_archive, entry.local_offset, entry.extent);
+    std::vector<std::uint8_t> record = entry.central;
+    zf::PutU32LE(record.data() + zf::central::kLocalHeaderOffset, static_cast<std::uint32_t>(offset));
+    central_.push_back(std::move(record));
+    newest_dos_time_ = std::max(newest_dos_time_, entry.dos_time);
+}
+
+bool ArchiveBuilder::AddSource(OutputStream& out, const SourceItem& source, const ExistingEntry* replaced) {
+    const std::uint64_t start = out.Position();
+    CheckOffset(start);
+    NewEntry entry;
+    entry.name = source.name;
+    entry.is_directory = source.is_directory;
+    entry.force_dos = request_.force_dos;
+    entry.mode = source.mode;
+    entry.writable = source.writable;
+    entry.dos_time = ToDosDateTime(times_.EntryTime(source.mtime), times_.UsesUtc());
+    entry.local_offset = static_cast<std::uint32_t>(start);
+
+    reporter_.FileStart(source.name, source.size);
+    CheckCancel();
+    if (source.is_directory || source.size == 0) {
+        entry.flags = EntryFlags(entry.name, request_.level, false, false, false);
+        out.Write(LocalHeader(entry));
+    } else if (!WriteFileData(out, source, entry)) {
+        out.RewindTo(start);
+        return false;
+    }
+    CheckOffset(out.Position());
+    central_.push_back(CentralRecord(entry));
+    added_.push_back(&source);
+    newest_dos_time_ = std::max(newest_dos_time_, entry.dos_time);
+    if (request_.verbose) {
+        std::string how = entry.method == zf::kMethodDeflated && entry.unpacked > 0
+                              ? "deflated " + std::to_string(100 - static_cast<int>(100.0 * entry.packed / entry.unpacked)) + "%"
+                              : "stored 0%";
+        reporter_.Report(kInformation, std::string(replaced ? "updating: " : "adding: ") + entry.name + " (" + how + ")");
+        CheckCancel();
+    }
+    return true;
+}
+
+// Writes the local header and the data of a file from its pieces. False when the file could not
+// be read whole; the caller then drops what was written.
+bool ArchiveBuilder::WriteFileData(OutputStream& out, const SourceItem& source, NewEntry& entry) {
+    const std::uint64_t header_at = out.Position();
+    const bool single = source.size <= kPieceSize;
+    const bool encrypt = request_.encrypt;
+    std::optional<TraditionalEncryption> cipher;
+    if (encrypt) cipher.emplace(request_.password);
+
+    std::uint64_t consumed = 0, packed = 0;
+    std::uint32_t crc = 0;
+    bool ok = true;
+    std::string problem;
+    bool header_written = false;
+    while (consumed < source.size) {
+        std::unique_ptr<Piece> piece = NextPiece();
+        consumed += piece->length;
+        if (!ok) continue;  // drain the rest of a failed file's pieces
+        if (piece->failed) {
+            ok = false;
+            problem = piece->error;
+            continue;
+        }
+        crc = consumed == piece->length ? piece->crc : Crc32Combine(crc, piece->crc, piece->length);
+        if (!header_written) {
+            // One piece is the whole file: everything is known before the header is written.
+            // Several pieces: the sizes are patched in afterwards, and an encrypted entry,
+            // whose check byte must precede the data, takes its check from the time instead.
+            bool deflated = !piece->stored;
+            entry.method = deflated ? zf::kMethodDeflated : zf::kMethodStored;
+            bool descriptor = encrypt && !single;
+            entry.flags = EntryFlags(entry.name, request_.level, deflated, encrypt, descriptor);
+            entry.crc = single ? piece->crc : 0;
+            entry.unpacked = static_cast<std::uint32_t>(source.size);
+            entry.packed = single ? static_cast<std::uint32_t>(piece->data.size() + (encrypt ? kEncryptionHeaderSize : 0)) : 0;
+            out.Write(LocalHeader(entry));
+            if (cipher) {
+                auto check = static_cast<std::uint8_t>(descriptor ? (entry.dos_time >> 8) : (piece->crc >> 24));
+                auto header = cipher->MakeHeader(check);
+                out.Write(header);
+                packed += header.size();
+            }
+            header_written = true;
+        }
+        if (cipher) cipher->Encrypt(piece->data);
+        out.Write(piece->data);
+        packed += piece->data.size();
+        CheckOffset(out.Position());
+        reporter_.Advance(piece->length);
+        CheckCancel();
+    }
+    if (!ok) {
+        reporter_.Report(problem.find("while it was read") != std::string::npos ? kChangedWhileRead : kCannotRead,
+                         problem + "; " + source.path + " was skipped");
+        CheckCancel();
+        return false;
+    }
+    entry.crc = crc;
+    entry.packed = static_cast<std::uint32_t>(packed);
+    if ((entry.flags & zf::kFlagDataDescriptor) != 0) {
+        out.Write(DataDescriptor(entry));
+    } else if (!single) {
+        out.PatchAt(header_at, LocalHeader(entry));
+    }
+    return true;
+}
+
+}  // namespace zipdll

@@ -1,0 +1,144 @@
+#include "compression_pipeline.h"
+
+#include <algorithm>
+#include <map>
+
+#include "deflate_block_walker.h"
+#include "deflate_engine.h"
+#include "posix_file.h"
+
+namespace zipdll {
+
+void ProcessPiece(Piece& piece, DeflateEngine* engine) {
+    std::vector<std::uint8_t> input(piece.length);
+    try {
+        PosixFile file = PosixFile::OpenRead(piece.path);
+        std::size_t got = file.ReadAt(input.data(), input.size(), piece.offset);
+        if (got != piece.length) {
+            piece.failed = piece.changed = true;
+            piece.error = piece.path + " became shorter while it was read";
+            return;
+        }
+        if (piece.last) {
+            char probe = 0;
+            if (file.ReadAt(&probe, 1, piece.offset + piece.length) != 0) {
+                piece.failed = piece.changed = true;
+                piece.error = piece.path + " grew while it was read";
+                return;
+            }
+        }
+    } catch (const std::exception& e) {
+        piece.failed = true;
+        piece.error = e.what();
+        return;
+    }
+    piece.crc = Crc32(0, input);
+    if (piece.level == 0 || engine == nullptr) {
+        piece.data = std::move(input);
+        piece.stored = true;
+        return;
+    }
+    if (engine->LooksIncompressible(input)) {
+        // A whole file that does not shrink is stored as it is; a piece of a larger file keeps
+        // its deflate stream going with stored blocks.
+        if (piece.whole_file) {
+            piece.data = std::move(input);
+            piece.stored = true;
+        } else {
+            AppendStoredBlocks(input, piece.last, piece.data);
+        }
+        return;
+    }
+    engine->Compress(input, piece.last, piece.data);
+    if (piece.whole_file && piece.data.size() >= input.size()) {
+        piece.data = std::move(input);
+        piece.stored = true;
+    }
+}
+
+CompressionPipeline::CompressionPipeline(unsigned workers) {
+    if (workers == 0) workers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    capacity_ = workers + kExtraInFlight;
+    threads_.reserve(workers);
+    for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
+}
+
+CompressionPipeline::~CompressionPipeline() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    work_ready_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+}
+
+bool CompressionPipeline::HasRoom() const {
+    std::lock_guard lock(mutex_);
+    return slots_.size() < capacity_;
+}
+
+bool CompressionPipeline::HasPending() const {
+    std::lock_guard lock(mutex_);
+    return !slots_.empty();
+}
+
+void CompressionPipeline::Submit(std::unique_ptr<Piece> piece) {
+    auto slot = std::make_shared<Slot>();
+    slot->piece = std::move(piece);
+    {
+        std::lock_guard lock(mutex_);
+        slots_.push_back(std::move(slot));
+    }
+    work_ready_.notify_one();
+}
+
+std::unique_ptr<Piece> CompressionPipeline::Next() {
+    std::unique_lock lock(mutex_);
+    piece_done_.wait(lock, [this] { return !slots_.empty() && slots_.front()->done; });
+    std::unique_ptr<Piece> piece = std::move(slots_.front()->piece);
+    slots_.pop_front();
+    return piece;
+}
+
+void CompressionPipeline::Work() {
+    // Each worker keeps one engine per level it has met; an Add uses one level.
+    std::map<int, std::unique_ptr<DeflateEngine>> engines;
+    for (;;) {
+        std::shared_ptr<Slot> slot;
+        {
+            std::unique_lock lock(mutex_);
+            work_ready_.wait(lock, [this, &slot] {
+                if (stopping_) return true;
+                for (auto& candidate : slots_) {
+                    if (!candidate->taken) {
+                        slot = candidate;
+                        return true;
+                    }
+                }
+                return false;
+            });
+            if (stopping_) return;
+            slot->taken = true;
+        }
+        Piece& piece = *slot->piece;
+        try {
+            DeflateEngine* engine = nullptr;
+            if (piece.level > 0) {
+                auto& owned = engines[piece.level];
+                if (!owned) owned = std::make_unique<DeflateEngine>(piece.level);
+                engine = owned.get();
+            }
+            ProcessPiece(piece, engine);
+        } catch (const std::exception& e) {
+            piece.failed = true;
+            piece.error = std::string("Cannot compress ") + piece.path + ": " + e.what();
+        }
+        {
+            std::lock_guard lock(mutex_);
+            slot->done = true;
+        }
+        piece_done_.notify_all();
+    }
+}
+
+}  // namespace zipdll

@@ -1,0 +1,37 @@
+// The library's two exports. No exception and no C++ type crosses this boundary: a call record
+// that cannot be used is reported through its callback (when it has one) and answered with 0.
+
+#include <new>
+
+#include "add_operation.h"
+#include "add_request.h"
+#include "progress_reporter.h"
+#include "report_codes.h"
+#include "zip/zip_call_records.h"
+
+namespace {
+constexpr std::int32_t kLibraryVersion = 152;
+}  // namespace
+
+extern "C" {
+
+__attribute__((visibility("default"))) std::int32_t ZIPDLL_CALL GetZipDllVersion(void) { return kLibraryVersion; }
+
+__attribute__((visibility("default"))) std::int32_t ZIPDLL_CALL ZipDllExec(void* record_address) {
+    if (record_address == nullptr) return 0;
+    const auto& record = *static_cast<const ZipCallRecord*>(record_address);
+    zipdll::AddRequest header = zipdll::DecodeCallHeader(record.header);
+    zipdll::ProgressReporter reporter(header.callback, header.window, header.caller);
+    try {
+        zipdll::AddRequest request = zipdll::DecodeCallRecord(record);
+        return zipdll::RunAdd(request, reporter);
+    } catch (const zipdll::BadCallRecord& e) {
+        reporter.Report(zipdll::kBadCall, e.what());
+    } catch (...) {
+        reporter.Report(zipdll::kCannotWrite, "The zip library failed unexpectedly; nothing was written");
+    }
+    reporter.BatchEnd();
+    return 0;
+}
+
+}  // extern "C"
