@@ -11,19 +11,23 @@ namespace {
 // Leaves room for the temporary name that extraction puts beside a file in the same folder.
 constexpr std::size_t kMaxFolderNameBytes = 200;
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
+    if (text.size() < prefix.size())
+        return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (AsciiLower(text[i]) != prefix[i]) return false;
+        if (AsciiLower(text[i]) != prefix[i])
+            return false;
     }
     return true;
 }
 
 struct Macro {
     std::string_view text;  // lower case
-    std::string MacroFolders::* folder;
+    std::string MacroFolders::*folder;
 };
 
 constexpr std::array<Macro, 4> kMacros = {{
@@ -35,20 +39,24 @@ constexpr std::array<Macro, 4> kMacros = {{
 
 const Macro* MacroAt(std::string_view text) {
     for (const auto& macro : kMacros) {
-        if (StartsWithIgnoringCase(text, macro.text)) return &macro;
+        if (StartsWithIgnoringCase(text, macro.text))
+            return &macro;
     }
     return nullptr;
 }
 
 std::string AbsoluteFolder(std::string_view path, const std::string& base) {
-    if (!path.empty() && path.front() == '/') return TidyPath(path);
+    if (!path.empty() && path.front() == '/')
+        return TidyPath(path);
     return TidyPath(base + "/" + std::string(path));
 }
 
 const std::string& RequireHome(const SetupEnvironment& environment) {
     if (environment.home.empty() || environment.home.front() != '/') {
-        throw Error("the home folder is unknown (HOME is not set to an absolute path); name the install folder "
-                    "with --target");
+        throw Error(
+            "the home folder is unknown (HOME is not set to an absolute path); name the install "
+            "folder "
+            "with --target");
     }
     return environment.home;
 }
@@ -75,15 +83,16 @@ std::string SafeFolderName(std::string_view title) {
     return name.empty() ? std::string("Setup") : name;
 }
 
-MacroFolders DefaultMacroFolders(const SetupEnvironment& environment, std::string_view title, std::string_view target,
-                                 InstallScope scope) {
+MacroFolders DefaultMacroFolders(const SetupEnvironment& environment, std::string_view title,
+                                 std::string_view target, InstallScope scope) {
     MacroFolders folders;
     if (scope == InstallScope::SystemWide) {
         folders.common = "/usr/local/share";
         folders.system = "/usr/local/bin";
     } else {
         const std::string& home = RequireHome(environment);
-        folders.common = environment.data_home.empty() ? home + "/.local/share" : TidyPath(environment.data_home);
+        folders.common = environment.data_home.empty() ? home + "/.local/share"
+                                                       : TidyPath(environment.data_home);
         folders.system = home + "/.local/bin";
     }
     if (!target.empty()) {
@@ -112,14 +121,18 @@ std::string ExpandFolderMacros(std::string_view text, const MacroFolders& folder
     return result;
 }
 
-bool StartsWithFolderMacro(std::string_view text) { return MacroAt(text) != nullptr; }
+bool StartsWithFolderMacro(std::string_view text) {
+    return MacroAt(text) != nullptr;
+}
 
 std::string TidyPath(std::string_view path) {
     std::string tidy;
     tidy.reserve(path.size());
     for (char c : path) {
-        if (c == '\\') c = '/';
-        if (c == '/' && !tidy.empty() && tidy.back() == '/') continue;
+        if (c == '\\')
+            c = '/';
+        if (c == '/' && !tidy.empty() && tidy.back() == '/')
+            continue;
         tidy += c;
         // Drop a "./" part: "a/./b" and "./b" lose their "./".
         if (c == '/' && tidy.size() >= 2 && tidy[tidy.size() - 2] == '.' &&
@@ -127,15 +140,19 @@ std::string TidyPath(std::string_view path) {
             tidy.resize(tidy.size() - 2);
         }
     }
-    if (tidy.size() >= 2 && tidy.back() == '.' && tidy[tidy.size() - 2] == '/') tidy.pop_back();
-    if (tidy.size() > 1 && tidy.back() == '/') tidy.pop_back();
+    if (tidy.size() >= 2 && tidy.back() == '.' && tidy[tidy.size() - 2] == '/')
+        tidy.pop_back();
+    if (tidy.size() > 1 && tidy.back() == '/')
+        tidy.pop_back();
     return tidy;
 }
 
 std::string ResolveScriptPath(std::string_view text, const MacroFolders& folders) {
     const std::string expanded = TidyPath(ExpandFolderMacros(text, folders));
-    if (!expanded.empty() && expanded.front() == '/') return expanded;
-    if (expanded.empty() || expanded == ".") return folders.program;
+    if (!expanded.empty() && expanded.front() == '/')
+        return expanded;
+    if (expanded.empty() || expanded == ".")
+        return folders.program;
     return TidyPath(folders.program + "/" + expanded);
 }
 

@@ -36,8 +36,8 @@ std::string SafeFolderName(std::string_view title);
 // default install folder; relative to the working folder otherwise). %wtemp% is left empty:
 // it exists only while an installation runs. Throws Error when the home folder is needed
 // but unknown.
-MacroFolders DefaultMacroFolders(const SetupEnvironment& environment, std::string_view title, std::string_view target,
-                                 InstallScope scope);
+MacroFolders DefaultMacroFolders(const SetupEnvironment& environment, std::string_view title,
+                                 std::string_view target, InstallScope scope);
 
 // Replaces every folder macro in `text`, in any letter case, by its folder; the inserted text
 // is not searched again and other %...% texts stay as they are.

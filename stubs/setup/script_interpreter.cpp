@@ -1,5 +1,6 @@
 #include "setup/script_interpreter.h"
 
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,14 +30,16 @@ constexpr std::size_t kHeadSize = 4;
 
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return {};
+    if (slash == std::string::npos)
+        return {};
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
 std::string Joined(const std::vector<std::string>& words) {
     std::string text;
     for (const auto& word : words) {
-        if (!text.empty()) text += ' ';
+        if (!text.empty())
+            text += ' ';
         text += word.find(' ') == std::string::npos && !word.empty() ? word : "\"" + word + "\"";
     }
     return Printable(text);
@@ -52,7 +55,8 @@ CopyOptions CancellableCopy() {
 
 std::size_t CountUntilQuit(const std::vector<ScriptStep>& steps) {
     for (std::size_t i = 0; i < steps.size(); ++i) {
-        if (steps[i].word == CommandWord::Quit) return i + 1;
+        if (steps[i].word == CommandWord::Quit)
+            return i + 1;
     }
     return steps.size();
 }
@@ -60,18 +64,26 @@ std::size_t CountUntilQuit(const std::vector<ScriptStep>& steps) {
 }  // namespace
 
 bool IsInstallArchiveName(const std::string& name) {
-    if (name.size() <= kArchivePrefix.size() + kArchiveSuffix.size()) return false;
-    if (name.compare(0, kArchivePrefix.size(), kArchivePrefix) != 0) return false;
-    if (name.compare(name.size() - kArchiveSuffix.size(), kArchiveSuffix.size(), kArchiveSuffix) != 0) return false;
+    if (name.size() <= kArchivePrefix.size() + kArchiveSuffix.size())
+        return false;
+    if (name.compare(0, kArchivePrefix.size(), kArchivePrefix) != 0)
+        return false;
+    if (name.compare(name.size() - kArchiveSuffix.size(), kArchiveSuffix.size(), kArchiveSuffix) !=
+        0)
+        return false;
     for (std::size_t i = kArchivePrefix.size(); i < name.size() - kArchiveSuffix.size(); ++i) {
-        if (name[i] < '0' || name[i] > '9') return false;
+        if (name[i] < '0' || name[i] > '9')
+            return false;
     }
     return true;
 }
 
-ScriptInterpreter::ScriptInterpreter(const payload::Payload& payload, File& installer, InstallSettings settings,
-                                     ProgressSink& progress)
-    : payload_(payload), installer_(installer), settings_(std::move(settings)), progress_(progress) {}
+ScriptInterpreter::ScriptInterpreter(const payload::Payload& payload, File& installer,
+                                     InstallSettings settings, ProgressSink& progress)
+    : payload_(payload),
+      installer_(installer),
+      settings_(std::move(settings)),
+      progress_(progress) {}
 
 void ScriptInterpreter::Run(const std::vector<ScriptStep>& steps) {
     step_count_ = CountUntilQuit(steps);
@@ -91,33 +103,54 @@ void ScriptInterpreter::Run(const std::vector<ScriptStep>& steps) {
     }
 }
 
-std::vector<std::string> ScriptInterpreter::WrittenFiles() const { return written_; }
+std::vector<std::string> ScriptInterpreter::WrittenFiles() const {
+    return written_;
+}
 
 void ScriptInterpreter::Carry(const ScriptStep& step) {
     switch (step.word) {
-        case CommandWord::Extract: Extract(step); break;
-        case CommandWord::Execute: Execute(step); break;
-        case CommandWord::Run: Start(step); break;
-        case CommandWord::Copy: Copy(step); break;
-        case CommandWord::Link: Link(step); break;
-        case CommandWord::Cleanup: Cleanup(step); break;
-        case CommandWord::Quit: Announce("Quit: the script ends here"); break;
+        case CommandWord::Extract:
+            Extract(step);
+            break;
+        case CommandWord::Execute:
+            Execute(step);
+            break;
+        case CommandWord::Run:
+            Start(step);
+            break;
+        case CommandWord::Copy:
+            Copy(step);
+            break;
+        case CommandWord::Link:
+            Link(step);
+            break;
+        case CommandWord::Cleanup:
+            Cleanup(step);
+            break;
+        case CommandWord::Quit:
+            Announce("Quit: the script ends here");
+            break;
         case CommandWord::Unknown:
-            progress_.Warning("line " + std::to_string(step.line_number) + " (" + Printable(step.line) +
+            progress_.Warning("line " + std::to_string(step.line_number) + " (" +
+                              Printable(step.line) +
                               "): not a command this installer knows; skipped");
             break;
     }
 }
 
-void ScriptInterpreter::Announce(const std::string& text) { progress_.Step(step_number_, step_count_, text); }
+void ScriptInterpreter::Announce(const std::string& text) {
+    progress_.Step(step_number_, step_count_, text);
+}
 
 void ScriptInterpreter::Remember(const std::string& folder, const std::string& name) {
     written_.push_back(folder + "/" + name);
-    struct stat st{};
-    if (::stat(folder.c_str(), &st) == 0) placed_.push_back({st.st_dev, st.st_ino, folder, name});
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0)
+        placed_.push_back({st.st_dev, st.st_ino, folder, name});
 }
 
-std::vector<std::string> ScriptInterpreter::MachineWords(const std::vector<std::string>& words) const {
+std::vector<std::string> ScriptInterpreter::MachineWords(
+    const std::vector<std::string>& words) const {
     std::vector<std::string> machine;
     machine.reserve(words.size());
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -132,7 +165,7 @@ std::vector<std::string> ScriptInterpreter::MachineWords(const std::vector<std::
 void ScriptInterpreter::Extract(const ScriptStep& step) {
     const payload::PayloadFile& record = payload_.files.at(step.file_index);
     const std::string folder = ResolveScriptPath(step.folder, settings_.folders);
-    Announce("Extracting " + Printable(record.name) + " to " + Printable(folder));
+    Announce("Extracting " + Printable(record.name, NAME_MAX) + " to " + Printable(folder));
 
     std::string head(std::min<std::size_t>(kHeadSize, record.size), '\0');
     if (installer_.Seek(static_cast<std::int64_t>(record.offset)) < 0) {
@@ -155,14 +188,16 @@ void ScriptInterpreter::Execute(const ScriptStep& step) {
     Announce("Executing " + Joined(words));
     const ProgramOutcome outcome = RunAndWait(words, FolderOf(words.front()));
     ThrowIfCancelled();
-    if (!outcome.Succeeded()) Fail(step, Printable(words.front()) + " " + outcome.Describe());
+    if (!outcome.Succeeded())
+        Fail(step, Printable(words.front()) + " " + outcome.Describe());
 }
 
 void ScriptInterpreter::Start(const ScriptStep& step) {
     const std::vector<std::string> words = MachineWords(step.words);
     Announce("Starting " + Joined(words));
     const int error = StartWithoutWaiting(words, FolderOf(words.front()));
-    if (error != 0) Fail(step, Printable(words.front()) + " cannot be started: " + SystemErrorText(error));
+    if (error != 0)
+        Fail(step, Printable(words.front()) + " cannot be started: " + SystemErrorText(error));
 }
 
 void ScriptInterpreter::Copy(const ScriptStep& step) {
@@ -170,24 +205,28 @@ void ScriptInterpreter::Copy(const ScriptStep& step) {
     const std::string folder = ResolveScriptPath(step.folder, settings_.folders);
     const std::string name = source.substr(source.rfind('/') + 1);
     Announce("Copying " + Printable(source) + " to " + Printable(folder));
-    if (name.empty() || name == "." || name == "..") Fail(step, "the source " + Printable(source) + " names no file");
+    if (name.empty() || name == "." || name == "..")
+        Fail(step, "the source " + Printable(source) + " names no file");
 
     File from = File::OpenRead(source);
-    struct stat st{};
+    struct stat st {};
     const unsigned mode = ::fstat(from.Descriptor(), &st) == 0 ? (st.st_mode & 0777) : 0644;
     MakeFolders(folder);
     WriteFileThroughTemporary(folder, name, mode, [&](File& out) {
         const CopyOutcome outcome = CopyBytes(from, out, std::nullopt, CancellableCopy());
-        if (outcome.read_error != 0) throw ReadError("read", source, outcome.read_error);
-        if (outcome.write_error != 0) throw InOutError("write", folder + "/" + name, outcome.write_error);
+        if (outcome.read_error != 0)
+            throw ReadError("read", source, outcome.read_error);
+        if (outcome.write_error != 0)
+            throw InOutError("write", folder + "/" + name, outcome.write_error);
     });
     Remember(folder, name);
 }
 
 void ScriptInterpreter::Link(const ScriptStep& step) {
-    const LauncherLocation location =
-        ResolveLauncherLocation(step.location, settings_.folders, settings_.environment, settings_.scope);
-    const std::string line = "line " + std::to_string(step.line_number) + " (" + Printable(step.line) + "): ";
+    const LauncherLocation location = ResolveLauncherLocation(
+        step.location, settings_.folders, settings_.environment, settings_.scope);
+    const std::string line =
+        "line " + std::to_string(step.line_number) + " (" + Printable(step.line) + "): ";
     if (location.kind == LauncherLocation::Kind::UnknownToken) {
         progress_.Warning(line + "the folder token " + Printable(location.token) +
                           " is unknown; the launcher is skipped");
@@ -200,7 +239,8 @@ void ScriptInterpreter::Link(const ScriptStep& step) {
     }
     Launcher launcher;
     launcher.name = LauncherDisplayName(location.name);
-    if (launcher.name.empty()) Fail(step, "the launcher has no name");
+    if (launcher.name.empty())
+        Fail(step, "the launcher has no name");
     launcher.words = MachineWords(step.words);
     launcher.working_folder = FolderOf(launcher.words.front());
     const std::string file_name = LauncherFileName(location.name);
@@ -209,17 +249,20 @@ void ScriptInterpreter::Link(const ScriptStep& step) {
     const std::string text = DesktopEntryText(launcher);
     MakeFolders(location.folder);
     // Desktops start only launchers marked executable, so every launcher is.
-    WriteFileThroughTemporary(location.folder, file_name, 0755, [&](File& out) { out.WriteAll(text); });
+    WriteFileThroughTemporary(location.folder, file_name, 0755,
+                              [&](File& out) { out.WriteAll(text); });
     Remember(location.folder, file_name);
 }
 
 void ScriptInterpreter::Cleanup(const ScriptStep& step) {
     const std::string folder = ResolveScriptPath(step.folder, settings_.folders);
     Announce("Cleaning up " + Printable(folder));
-    struct stat st{};
-    if (::stat(folder.c_str(), &st) != 0) return;
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0)
+        return;
     for (auto it = placed_.begin(); it != placed_.end();) {
-        const bool ours = it->device == st.st_dev && it->inode == st.st_ino && IsInstallArchiveName(it->name);
+        const bool ours =
+            it->device == st.st_dev && it->inode == st.st_ino && IsInstallArchiveName(it->name);
         if (!ours) {
             ++it;
             continue;

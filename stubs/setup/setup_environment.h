@@ -9,11 +9,11 @@
 namespace kitforge::setup {
 
 struct SetupEnvironment {
-    std::string home;             // $HOME; empty when unknown
-    std::string data_home;        // $XDG_DATA_HOME, else home + "/.local/share"
-    std::string config_home;      // $XDG_CONFIG_HOME, else home + "/.config"
-    std::string temp_root;        // $TMPDIR, else "/tmp"
-    std::string current_folder;   // the working folder, for relative --target folders
+    std::string home;            // $HOME; empty when unknown
+    std::string data_home;       // $XDG_DATA_HOME, else home + "/.local/share"
+    std::string config_home;     // $XDG_CONFIG_HOME, else home + "/.config"
+    std::string temp_root;       // $TMPDIR, else "/tmp"
+    std::string current_folder;  // the working folder, for relative --target folders
     bool is_root = false;
 };
 
@@ -23,14 +23,17 @@ SetupEnvironment ReadSetupEnvironment();
 
 // Fills data_home and config_home from `home` and the given XDG values (empty or relative
 // values fall back to the defaults under `home`).
-void ApplyXdgDefaults(SetupEnvironment& environment, std::string_view xdg_data_home, std::string_view xdg_config_home);
+void ApplyXdgDefaults(SetupEnvironment& environment, std::string_view xdg_data_home,
+                      std::string_view xdg_config_home);
 
 // The user folder `key` (such as "DESKTOP" or "DOCUMENTS") that the user chose in
 // config_home/user-dirs.dirs, or home + "/" + `fallback` when it names none.
-std::string UserFolder(const SetupEnvironment& environment, std::string_view key, std::string_view fallback);
+std::string UserFolder(const SetupEnvironment& environment, std::string_view key,
+                       std::string_view fallback);
 
 // Reads one XDG_<KEY>_DIR entry from the text of a user-dirs.dirs file: "$HOME/..." or an
 // absolute path in double quotes. Gives an empty text when the entry is missing or malformed.
-std::string UserFolderEntry(std::string_view file_text, std::string_view key, std::string_view home);
+std::string UserFolderEntry(std::string_view file_text, std::string_view key,
+                            std::string_view home);
 
 }  // namespace kitforge::setup

@@ -11,24 +11,26 @@
 namespace kitforge::setup {
 
 // "line <n> (<line as stored>): <reason>". The line is shown with control characters made
-// visible, since it comes from the installer file.
+// visible, and cut when very long, since it comes from the installer file.
 class ScriptError : public Error {
-public:
+  public:
     ScriptError(std::size_t line_number, std::string_view line, std::string_view reason);
     std::size_t LineNumber() const noexcept { return line_number_; }
 
-private:
+  private:
     std::size_t line_number_;
 };
 
 // The user stopped the installation (Ctrl+C, or EXIT at the question).
 class SetupCancelled : public Error {
-public:
+  public:
     SetupCancelled() : Error("cancelled by the user") {}
 };
 
-// The text with every control character shown as "?", so that texts from an installer file
-// cannot move the cursor or change the terminal when printed.
-std::string Printable(std::string_view text);
+// The text with every control character (C0, DEL and C1) and every byte that is not part of
+// well-formed UTF-8 shown as "?", so that texts from an installer file cannot move the cursor
+// or change the terminal when printed. A text longer than `limit` bytes is cut there and ends
+// in "...".
+std::string Printable(std::string_view text, std::size_t limit = std::string_view::npos);
 
 }  // namespace kitforge::setup

@@ -7,8 +7,10 @@ namespace {
 constexpr std::string_view kTargetOption = "--target";
 
 void SetTarget(SetupOptions& options, std::string_view value, bool& target_given) {
-    if (target_given) throw UsageError("--target is given more than once");
-    if (value.empty()) throw UsageError("--target needs a folder");
+    if (target_given)
+        throw UsageError("--target is given more than once");
+    if (value.empty())
+        throw UsageError("--target needs a folder");
     options.target = std::string(value);
     target_given = true;
 }
@@ -23,10 +25,13 @@ SetupOptions ParseSetupOptions(const std::vector<std::string>& arguments) {
         if (argument == "--silent" || argument == "/S" || argument == "/s") {
             options.silent = true;
         } else if (argument == kTargetOption) {
-            if (i + 1 >= arguments.size()) throw UsageError("--target needs a folder");
+            if (i + 1 >= arguments.size())
+                throw UsageError("--target needs a folder");
             SetTarget(options, arguments[++i], target_given);
-        } else if (argument.compare(0, kTargetOption.size() + 1, std::string(kTargetOption) + "=") == 0) {
-            SetTarget(options, std::string_view(argument).substr(kTargetOption.size() + 1), target_given);
+        } else if (argument.compare(0, kTargetOption.size() + 1,
+                                    std::string(kTargetOption) + "=") == 0) {
+            SetTarget(options, std::string_view(argument).substr(kTargetOption.size() + 1),
+                      target_given);
         } else if (argument == "--list") {
             options.list = true;
         } else if (argument == "--check") {
@@ -41,14 +46,18 @@ SetupOptions ParseSetupOptions(const std::vector<std::string>& arguments) {
             throw UsageError("unknown option '" + argument + "'");
         }
     }
-    if (options.list && options.check) throw UsageError("--list and --check cannot be combined");
+    if (options.list && options.check)
+        throw UsageError("--list and --check cannot be combined");
     return options;
 }
 
 std::string SetupHelpText(std::string_view program_name) {
     const std::string name(program_name);
-    return "Usage: " + name + " [--silent] [--target DIR] [--user]\n"
-           "       " + name + " --list | --check | --help | --version\n"
+    return "Usage: " + name +
+           " [--silent] [--target DIR] [--user]\n"
+           "       " +
+           name +
+           " --list | --check | --help | --version\n"
            "\n"
            "Installs the program this installer holds. Without --silent it shows the title and\n"
            "the prompt and asks whether to INSTALL or EXIT (answer on the terminal or on standard\n"

@@ -17,10 +17,12 @@ namespace kitforge::setup {
 namespace {
 
 class SetupRun {
-public:
-    SetupRun(std::string program_name, const std::string& installer_path, const SetupEnvironment& environment,
-             const SetupStreams& streams)
-        : name_(std::move(program_name)), installer_path_(installer_path), environment_(environment),
+  public:
+    SetupRun(std::string program_name, const std::string& installer_path,
+             const SetupEnvironment& environment, const SetupStreams& streams)
+        : name_(std::move(program_name)),
+          installer_path_(installer_path),
+          environment_(environment),
           streams_(streams) {}
 
     int Run(const std::vector<std::string>& option_words) {
@@ -43,7 +45,8 @@ public:
         try {
             return Carry(options);
         } catch (const SetupCancelled&) {
-            PrintLine(streams_.err, name_ + ": the installation was cancelled; it may be incomplete");
+            PrintLine(streams_.err,
+                      name_ + ": the installation was cancelled; it may be incomplete");
             return kCancelled;
         } catch (const std::exception& e) {
             std::fflush(streams_.out);
@@ -52,7 +55,7 @@ public:
         }
     }
 
-private:
+  private:
     int Carry(const SetupOptions& options) {
         File installer = File::OpenRead(installer_path_);
         payload::FileByteSource source(installer);
@@ -69,15 +72,20 @@ private:
 
         InstallSettings settings;
         settings.environment = environment_;
-        settings.scope = environment_.is_root && !options.per_user ? InstallScope::SystemWide : InstallScope::PerUser;
-        settings.folders = DefaultMacroFolders(environment_, payload.title, options.target, settings.scope);
+        settings.scope = environment_.is_root && !options.per_user ? InstallScope::SystemWide
+                                                                   : InstallScope::PerUser;
+        settings.folders =
+            DefaultMacroFolders(environment_, payload.title, options.target, settings.scope);
+        // From here on Ctrl+C cancels: at the question it reads as EXIT, later it stops the
+        // installation between commands and cleans up.
+        InstallCancelHandler();
         Introduce(payload, settings.folders.program);
         if (!options.silent && AskInstallOrExit(streams_) == Choice::Exit) {
             PrintLine(streams_.out, "Nothing was installed.");
             return kCancelled;
         }
 
-        InstallCancelHandler();
+        ThrowIfCancelled();
         TemporaryRunFolder wtemp(environment_.temp_root);
         settings.folders.wtemp = wtemp.Path();
         ConsoleProgress progress(streams_, name_);
@@ -87,7 +95,8 @@ private:
         } catch (const ScriptError& e) {
             std::fflush(streams_.out);
             PrintLine(streams_.err, name_ + ": " + e.what());
-            PrintLine(streams_.err, name_ + ": the installation failed; the lines before it were carried out");
+            PrintLine(streams_.err,
+                      name_ + ": the installation failed; the lines before it were carried out");
             return kFailed;
         }
         PrintLine(streams_.out, "Installation complete.");
@@ -95,8 +104,10 @@ private:
     }
 
     void Introduce(const payload::Payload& payload, const std::string& program_folder) {
-        if (!payload.title.empty()) PrintLine(streams_.out, Printable(payload.title));
-        if (!payload.prompt.empty()) PrintLine(streams_.out, Printable(payload.prompt));
+        if (!payload.title.empty())
+            PrintLine(streams_.out, Printable(payload.title));
+        if (!payload.prompt.empty())
+            PrintLine(streams_.out, Printable(payload.prompt));
         PrintLine(streams_.out, "Install folder: " + Printable(program_folder));
         std::fflush(streams_.out);
     }
@@ -112,9 +123,10 @@ private:
 int RunSetup(const std::vector<std::string>& arguments, const std::string& installer_path,
              const SetupEnvironment& environment, const SetupStreams& streams) {
     std::string name = arguments.empty() ? std::string() : FileNamePart(arguments.front());
-    if (name.empty()) name = "setup";
-    const std::vector<std::string> options(arguments.empty() ? arguments.end() : arguments.begin() + 1,
-                                           arguments.end());
+    if (name.empty())
+        name = "setup";
+    const std::vector<std::string> options(
+        arguments.empty() ? arguments.end() : arguments.begin() + 1, arguments.end());
     return SetupRun(Printable(name), installer_path, environment, streams).Run(options);
 }
 

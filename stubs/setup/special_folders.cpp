@@ -49,12 +49,16 @@ constexpr std::array<Token, 31> kTokens = {{
     {"QUICK_LAUNCH", Place::None},
 }};
 
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
+            return false;
     }
     return true;
 }
@@ -66,29 +70,39 @@ std::string Under(const std::string& base, std::string_view name) {
 std::string FolderOf(Place place, const SetupEnvironment& environment, InstallScope scope) {
     const bool system_wide = scope == InstallScope::SystemWide;
     switch (place) {
-        case Place::Desktop: return UserFolder(environment, "DESKTOP", "Desktop");
+        case Place::Desktop:
+            return UserFolder(environment, "DESKTOP", "Desktop");
         case Place::Applications:
             return system_wide ? std::string("/usr/local/share/applications")
                                : Under(environment.data_home, "applications");
         case Place::Autostart:
-            return system_wide ? std::string("/etc/xdg/autostart") : Under(environment.config_home, "autostart");
-        case Place::Documents: return UserFolder(environment, "DOCUMENTS", "Documents");
-        case Place::Templates: return UserFolder(environment, "TEMPLATES", "Templates");
-        case Place::DataHome: return system_wide ? std::string("/usr/local/share") : environment.data_home;
-        case Place::None: break;
+            return system_wide ? std::string("/etc/xdg/autostart")
+                               : Under(environment.config_home, "autostart");
+        case Place::Documents:
+            return UserFolder(environment, "DOCUMENTS", "Documents");
+        case Place::Templates:
+            return UserFolder(environment, "TEMPLATES", "Templates");
+        case Place::DataHome:
+            return system_wide ? std::string("/usr/local/share") : environment.data_home;
+        case Place::None:
+            break;
     }
     return {};
 }
 
 }  // namespace
 
-SpecialFolder ResolveSpecialFolder(std::string_view token, const SetupEnvironment& environment, InstallScope scope) {
+SpecialFolder ResolveSpecialFolder(std::string_view token, const SetupEnvironment& environment,
+                                   InstallScope scope) {
     for (const auto& known : kTokens) {
-        if (!SameIgnoringCase(token, known.name)) continue;
-        if (known.place == Place::None) return {SpecialFolder::Kind::NoCounterpart, {}};
+        if (!SameIgnoringCase(token, known.name))
+            continue;
+        if (known.place == Place::None)
+            return {SpecialFolder::Kind::NoCounterpart, {}};
         std::string folder = FolderOf(known.place, environment, scope);
         // Without a home folder the user's folders are unknown: nothing to put the launcher in.
-        if (folder.empty()) return {SpecialFolder::Kind::NoCounterpart, {}};
+        if (folder.empty())
+            return {SpecialFolder::Kind::NoCounterpart, {}};
         return {SpecialFolder::Kind::Folder, std::move(folder)};
     }
     return {SpecialFolder::Kind::Unknown, {}};

@@ -25,7 +25,8 @@ std::vector<std::string> Entries(const std::string& folder) {
     if (DIR* dir = ::opendir(folder.c_str())) {
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(name);
+            if (name != "." && name != "..")
+                names.push_back(name);
         }
         ::closedir(dir);
     }
@@ -34,7 +35,7 @@ std::vector<std::string> Entries(const std::string& folder) {
 }
 
 unsigned ModeOf(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     ::lstat(path.c_str(), &st);
     return st.st_mode & 0777;
 }
@@ -44,7 +45,8 @@ TEST(WriteFileThroughTemporary, ReplacesAFileOnlyWhenTheNewOneIsComplete) {
     const std::string dir = folder.Path() + "app";
     MakeFolders(dir);
     const mode_t old_mask = ::umask(027);
-    WriteFileThroughTemporary(dir, "tool", 0755, [](File& out) { out.WriteAll(std::string_view("#!/bin/sh\n")); });
+    WriteFileThroughTemporary(dir, "tool", 0755,
+                              [](File& out) { out.WriteAll(std::string_view("#!/bin/sh\n")); });
     ::umask(old_mask);
     EXPECT_EQ(ReadBytes(dir + "/tool"), "#!/bin/sh\n");
     EXPECT_EQ(ModeOf(dir + "/tool"), 0750u);
@@ -52,7 +54,8 @@ TEST(WriteFileThroughTemporary, ReplacesAFileOnlyWhenTheNewOneIsComplete) {
     EXPECT_THROW(WriteFileThroughTemporary(dir, "tool", 0644,
                                            [](File& out) {
                                                out.WriteAll(std::string_view("half"));
-                                               throw ReadError("read", "installer", 0, "it ended early");
+                                               throw ReadError("read", "installer", 0,
+                                                               "it ended early");
                                            }),
                  ReadError);
     EXPECT_EQ(ReadBytes(dir + "/tool"), "#!/bin/sh\n") << "a failed write must leave the old file";
@@ -63,12 +66,13 @@ TEST(WriteFileThroughTemporary, ReplacesALinkWithoutWritingThroughIt) {
     TempFolder folder;
     WriteBytes(folder / "victim", "precious");
     MakeFolders(folder.Path() + "app");
-    ASSERT_EQ(::symlink((folder.Path() + "victim").c_str(), (folder.Path() + "app/a.txt").c_str()), 0);
+    ASSERT_EQ(::symlink((folder.Path() + "victim").c_str(), (folder.Path() + "app/a.txt").c_str()),
+              0);
     WriteFileThroughTemporary(folder.Path() + "app", "a.txt", 0644,
                               [](File& out) { out.WriteAll(std::string_view("new")); });
     EXPECT_EQ(ReadBytes(folder / "victim"), "precious");
     EXPECT_EQ(ReadBytes(folder / "app/a.txt"), "new");
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::lstat((folder.Path() + "app/a.txt").c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
 }
@@ -79,7 +83,8 @@ TEST(WriteFileThroughTemporary, NamesTheFinalPathWhenTheFolderRefuses) {
         WriteFileThroughTemporary(folder.Path() + "missing", "a.txt", 0644, [](File&) {});
         FAIL() << "no error";
     } catch (const InOutError& e) {
-        EXPECT_NE(std::string(e.what()).find(folder.Path() + "missing/a.txt"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(folder.Path() + "missing/a.txt"), std::string::npos)
+            << e.what();
     }
 }
 
@@ -100,11 +105,16 @@ TEST(MakeFolders, MakesEveryMissingFolderAndNamesAPartThatIsAFile) {
 
 TEST(ExtractedFileMode, MakesScriptsAndElfProgramsExecutable) {
     EXPECT_EQ(ExtractedFileMode("#!/bin/sh"), 0755u);
-    EXPECT_EQ(ExtractedFileMode(std::string("\x7F" "ELF", 4)), 0755u);
+    EXPECT_EQ(ExtractedFileMode(std::string("\x7F"
+                                            "ELF",
+                                            4)),
+              0755u);
     EXPECT_EQ(ExtractedFileMode("#!"), 0755u);
     EXPECT_EQ(ExtractedFileMode("# comment"), 0644u);
     EXPECT_EQ(ExtractedFileMode("MZ\x90"), 0644u);
-    EXPECT_EQ(ExtractedFileMode("\x7F" "EL"), 0644u);
+    EXPECT_EQ(ExtractedFileMode("\x7F"
+                                "EL"),
+              0644u);
     EXPECT_EQ(ExtractedFileMode(""), 0644u);
 }
 
@@ -117,7 +127,8 @@ TEST(RemoveFolderTree, RemovesEverythingButNotWhatLinksPointTo) {
     EXPECT_TRUE(RemoveFolderTree(folder.Path() + "tree"));
     EXPECT_FALSE(FolderExists(folder.Path() + "tree"));
     EXPECT_EQ(ReadBytes(folder / "outside"), "keep");
-    EXPECT_TRUE(RemoveFolderTree(folder.Path() + "tree")) << "a folder already gone is not a failure";
+    EXPECT_TRUE(RemoveFolderTree(folder.Path() + "tree"))
+        << "a folder already gone is not a failure";
 }
 
 }  // namespace

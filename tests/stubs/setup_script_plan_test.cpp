@@ -65,8 +65,8 @@ TEST(SplitExtractLine, UsesTheRecordNameToFindTheTarget) {
         {"blanks in name and target", "EXTRACT my file.txt %program%\\My App", "my file.txt", true,
          "%program%\\My App"},
         {"name is a prefix of the target", "EXTRACT a a b", "a", true, "a b"},
-        {"name as written still holds the app path token", "EXTRACT %apppath%a.txt %common%", "a.txt", true,
-         "%common%"},
+        {"name as written still holds the app path token", "EXTRACT %apppath%a.txt %common%",
+         "a.txt", true, "%common%"},
         {"empty target", "EXTRACT a.txt ", "a.txt", true, ""},
         {"empty target without its blank", "EXTRACT a.txt", "a.txt", true, ""},
         {"line names another file", "EXTRACT b.txt %program%", "a.txt", false, ""},
@@ -82,9 +82,10 @@ TEST(SplitExtractLine, UsesTheRecordNameToFindTheTarget) {
 }
 
 TEST(PlanScript, PairsEveryExtractLineWithItsRecordInOrder) {
-    const auto steps = PlanScript(PayloadWith(
-        {"EXTRACT a.txt %program%", "execute %program%\\a.txt", "EXTRACT b.txt %program%\\b", "quit "},
-        {"a.txt", "b.txt"}));
+    const auto steps =
+        PlanScript(PayloadWith({"EXTRACT a.txt %program%", "execute %program%\\a.txt",
+                                "EXTRACT b.txt %program%\\b", "quit "},
+                               {"a.txt", "b.txt"}));
     ASSERT_EQ(steps.size(), 4u);
     EXPECT_EQ(steps[0].file_index, 0u);
     EXPECT_EQ(steps[0].folder, "%program%");
@@ -96,9 +97,11 @@ TEST(PlanScript, PairsEveryExtractLineWithItsRecordInOrder) {
 }
 
 TEST(PlanScript, RefusesStoredNamesThatAreNotPlainFileNames) {
-    const std::vector<std::string> names = {"../evil", "..", "a/b", "a\\b", "C:x", std::string("a\0b", 3), ""};
+    const std::vector<std::string> names = {
+        "../evil", "..", "a/b", "a\\b", "C:x", std::string("a\0b", 3), ""};
     for (const std::string& name : names) {
-        const std::string error = PlanError(PayloadWith({"EXTRACT " + name + " %program%"}, {name}));
+        const std::string error =
+            PlanError(PayloadWith({"EXTRACT " + name + " %program%"}, {name}));
         EXPECT_NE(error.find("line 1 ("), std::string::npos) << error;
         EXPECT_NE(error.find("not a plain file name"), std::string::npos) << error;
     }
@@ -130,9 +133,10 @@ TEST(PlanScript, RefusesLinesThatLackWhatTheyNeed) {
 }
 
 TEST(PlanScript, ReadsCopyAndLinkParameters) {
-    const auto steps = PlanScript(PayloadWith({"copy %program%\\a.txt %common%\\My Data",
-                                               "link \"<DESKTOP>\\Hello\" \"%program%\\run.sh\" \"-v \"\"x y\"\"\"",
-                                               "cleanup %program%", "what is this"}));
+    const auto steps = PlanScript(
+        PayloadWith({"copy %program%\\a.txt %common%\\My Data",
+                     "link \"<DESKTOP>\\Hello\" \"%program%\\run.sh\" \"-v \"\"x y\"\"\"",
+                     "cleanup %program%", "what is this"}));
     EXPECT_EQ(steps[0].source, "%program%\\a.txt");
     EXPECT_EQ(steps[0].folder, "%common%\\My Data");
     EXPECT_EQ(steps[1].location, "<DESKTOP>\\Hello");
@@ -146,6 +150,36 @@ TEST(PlanScript, ReadsCopyAndLinkParameters) {
 TEST(ScriptError, ShowsControlCharactersOfTheLineAsQuestionMarks) {
     const ScriptError error(7, "execute \x1b]0;owned\x07", "reason");
     EXPECT_STREQ(error.what(), "line 7 (execute ?]0;owned?): reason");
+}
+
+}  // namespace
+}  // namespace kitforge::setup
+
+namespace kitforge::setup {
+namespace {
+
+TEST(Printable, KeepsUtf8TextAndHidesWhatATerminalWouldObey) {
+    EXPECT_EQ(Printable("Caf\xC3\xA9 \xE2\x9C\x93 \xF0\x9F\x98\x80"),
+              "Caf\xC3\xA9 \xE2\x9C\x93 \xF0\x9F\x98\x80");
+    EXPECT_EQ(Printable("\xC2\x9B"
+                        "2J"),
+              "?2J")
+        << "C1 control sequence introducer";
+    EXPECT_EQ(Printable("\x9B"
+                        "2J"),
+              "?2J")
+        << "a lone C1 byte";
+    EXPECT_EQ(Printable("\xE9t\xE9"), "?t?") << "8-bit text that is not UTF-8";
+    EXPECT_EQ(Printable("\xC0\xAF"), "??") << "overlong form of /";
+    EXPECT_EQ(Printable("\xED\xA0\x80"), "???") << "surrogate";
+    EXPECT_EQ(Printable("a\tb\x7F"), "a?b?");
+}
+
+TEST(Printable, CutsLongTextsAtTheLimit) {
+    EXPECT_EQ(Printable("abcdef", 3), "abc...");
+    EXPECT_EQ(Printable("abc", 3), "abc");
+    const ScriptError error(1, std::string(100000, 'x'), "why");
+    EXPECT_LT(std::string(error.what()).size(), 300u);
 }
 
 }  // namespace
