@@ -20,5 +20,6 @@ void AddShowCommand(CLI::App& app, CommandContext& context);
 void AddBuildCommand(CLI::App& app, CommandContext& context);
 void AddInspectCommand(CLI::App& app, CommandContext& context);
 void AddVersionInfoCommand(CLI::App& app, CommandContext& context);
+void AddListCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace kitforge::cli

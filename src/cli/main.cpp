@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     AddBuildCommand(app, context);
     AddInspectCommand(app, context);
     AddVersionInfoCommand(app, context);
+    AddListCommand(app, context);
 
     try {
         app.parse(argc, argv);

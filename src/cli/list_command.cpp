@@ -1,0 +1,218 @@
+// kitforge-cli list ZIP: reads an archive's directory through the zip component, unattended,
+// and prints its entries and the figures the component keeps about the file; --json prints
+// the same as JSON. The component's messages go to stderr (and into the JSON).
+
+#include <cerrno>
+#include <cstdio>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "cli/commands.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "zip/zip_master.h"
+
+namespace kitforge::cli {
+
+namespace {
+
+struct ListArguments {
+    std::string archive;
+    bool json = false;
+};
+
+struct Report {
+    int id;
+    std::string text;
+};
+
+bool IsUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Names converted from an OEM code page are in code page 1252; names from other systems are
+// usually UTF-8 already. The terminal and JSON want UTF-8, so the former are turned into it.
+std::string ForDisplay(std::string_view text) {
+    if (IsUtf8(text)) return std::string(text);
+    static constexpr char32_t kHigh[32] = {
+        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
+    };
+    std::string out;
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : char32_t{c});
+    }
+    return out;
+}
+
+std::string MethodName(std::uint16_t method) {
+    switch (method) {
+        case 0: return "Stored";
+        case 1: return "Shrunk";
+        case 2:
+        case 3:
+        case 4:
+        case 5: return "Reduced";
+        case 6: return "Imploded";
+        case 8: return "Deflated";
+        case 9: return "Deflate64";
+        case 12: return "BZip2";
+        case 14: return "LZMA";
+        case 93: return "Zstandard";
+        case 95: return "XZ";
+        case 98: return "PPMd";
+        case 99: return "AES";
+        default: return "method " + std::to_string(method);
+    }
+}
+
+// The MS-DOS date and time as "YYYY-MM-DD HH:MM:SS".
+std::string DosDateTimeText(std::uint32_t value) {
+    const unsigned date = value >> 16;
+    const unsigned time = value & 0xFFFF;
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", 1980 + (date >> 9), (date >> 5) & 15, date & 31,
+                  time >> 11, (time >> 5) & 63, (time & 31) * 2);
+    return text;
+}
+
+std::string Hex8(std::uint32_t value) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%08x", value);
+    return text;
+}
+
+void PrintText(const TZipMaster& zip, const std::string& archive) {
+    std::cout << "Archive: " << archive << '\n';
+    char line[160];
+    std::snprintf(line, sizeof line, "%10s  %-9s  %10s  %10s  %-8s  %-19s  %s", "Offset", "Method", "Packed", "Unpacked",
+                  "CRC-32", "Modified", "Name");
+    std::cout << line << '\n';
+    for (const auto& e : zip.Entries) {
+        std::snprintf(line, sizeof line, "%10u  %-9s  %10u  %10u  %-8s  %-19s  ", e.LocalHeaderOffset,
+                      MethodName(e.Method).c_str(), e.PackedSize, e.UnpackedSize, Hex8(e.Crc32).c_str(),
+                      DosDateTimeText(e.DosDateTime).c_str());
+        std::cout << line << ForDisplay(e.FileName) << '\n';
+    }
+    std::cout << '\n'
+              << "Entries:          " << zip.Entries.size() << '\n'
+              << "Stub size:        " << zip.StubSize << " bytes\n"
+              << "Offsets shifted:  " << (zip.OffsetsShifted ? "yes" : "no") << '\n'
+              << "Spanned archive:  " << (zip.SpannedArchive ? "yes" : "no") << '\n'
+              << "Central offset:   " << zip.CentralOffset << '\n'
+              << "Archive size:     " << zip.ArchiveSize << " of " << zip.PhysicalSize << " bytes\n"
+              << "Comment:          " << ForDisplay(zip.ArchiveComment) << '\n';
+}
+
+void PrintJson(const TZipMaster& zip, const std::string& archive, bool ok, const std::vector<Report>& reports) {
+    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+    for (const auto& e : zip.Entries) {
+        nlohmann::ordered_json entry = {
+            {"name", ForDisplay(e.FileName)},
+            {"packed_size", e.PackedSize},
+            {"unpacked_size", e.UnpackedSize},
+            {"method", e.Method},
+            {"method_name", MethodName(e.Method)},
+            {"crc32", Hex8(e.Crc32)},
+            {"offset", e.LocalHeaderOffset},
+            {"modified", DosDateTimeText(e.DosDateTime)},
+            {"host_system", e.HostSystem},
+            {"flags", e.Flags},
+            {"comment", ForDisplay(e.FileComment)},
+        };
+        if (const char* problem = zip_format::EntryNameProblem(e.FileName)) entry["unsafe_name"] = problem;
+        entries.push_back(std::move(entry));
+    }
+    nlohmann::ordered_json messages = nlohmann::ordered_json::array();
+    for (const auto& r : reports) messages.push_back({{"id", r.id}, {"text", ForDisplay(r.text)}});
+    const nlohmann::ordered_json document = {
+        {"archive", archive},
+        {"ok", ok},
+        {"entries", entries},
+        {"stub_size", zip.StubSize},
+        {"offsets_shifted", zip.OffsetsShifted},
+        {"comment", ForDisplay(zip.ArchiveComment)},
+        {"spanned_archive", zip.SpannedArchive},
+        {"central_offset", zip.CentralOffset},
+        {"archive_size", zip.ArchiveSize},
+        {"physical_size", zip.PhysicalSize},
+        {"messages", messages},
+    };
+    std::cout << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+}
+
+// Names an extractor would refuse are worth knowing before anyone extracts the archive.
+void WarnOfUnsafeNames(const TZipMaster& zip, UiHost& host) {
+    for (const auto& e : zip.Entries) {
+        if (const char* problem = zip_format::EntryNameProblem(e.FileName)) {
+            host.ShowMessage(MessageKind::Warning,
+                             "the entry \"" + ForDisplay(e.FileName) + "\" would be refused on extraction: " + problem,
+                             kApplicationTitle, Buttons::Ok);
+        }
+    }
+}
+
+}  // namespace
+
+void AddListCommand(CLI::App& app, CommandContext& context) {
+    auto arguments = std::make_shared<ListArguments>();
+    auto* list = app.add_subcommand(
+        "list",
+        "Read a zip archive's directory (also one behind a self-extracting stub) and print its entries: local-header "
+        "offset, method, packed and unpacked size, CRC-32, modification time and name, names as the zip component "
+        "keeps them (with \"\\\"). Then the stub size, whether the stored offsets are shifted, whether the archive "
+        "is part of a multi-volume set, and the archive comment. Warnings and errors go to stderr; an archive that "
+        "cannot be read is an error.");
+    list->add_option("ZIP", arguments->archive, "the archive to read")->required();
+    list->add_flag("--json", arguments->json, "print the same as JSON, with the component's messages and ids");
+    list->callback([arguments, &context] {
+        if (!FileExists(arguments->archive)) {
+            throw ReadError("open", arguments->archive, FolderExists(arguments->archive) ? EISDIR : ENOENT);
+        }
+        std::vector<Report> reports;
+        TZipMaster zip(context.host);
+        zip.SetUnattended(true);
+        zip.OnMessage = [&](TZipMaster& sender, int, const std::string& text) {
+            reports.push_back({sender.LastMessageId, text});
+            context.host.ShowMessage(MessageKindOf(sender.LastMessageId), ForDisplay(text), kApplicationTitle,
+                                     Buttons::Ok);
+        };
+        zip.SetZipFilename(arguments->archive);
+        const bool ok = !zip.ZipFilename().empty();
+        if (arguments->json) {
+            PrintJson(zip, arguments->archive, ok, reports);
+        } else if (ok) {
+            PrintText(zip, arguments->archive);
+            WarnOfUnsafeNames(zip, context.host);
+        }
+        std::cout.flush();
+        context.status = ok && std::cout ? kSuccess : kFailure;
+    });
+}
+
+}  // namespace kitforge::cli

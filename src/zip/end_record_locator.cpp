@@ -1,0 +1,115 @@
+// Finding the end-of-central-directory record of an archive: one 22-byte read at the end of
+// the file in the common case of an archive without a comment, otherwise one read of the
+// file's last 65,557 bytes (the longest comment plus the record) searched backwards.
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/integer_parse.h"
+#include "zip/zip_master.h"
+
+namespace kitforge {
+
+namespace {
+
+using namespace zip_format;
+
+constexpr std::string_view kSpanVolumeLabelPrefix = "PKBACK# ";
+constexpr std::int64_t kPaddingBlock = 512;
+
+// Disk n of a multi-volume set on removable disks is labelled "PKBACK# " and n as three
+// digits; any other label gives 0.
+int VolumeNumberOfLabel(std::string_view label) {
+    if (label.substr(0, kSpanVolumeLabelPrefix.size()) != kSpanVolumeLabelPrefix) return 0;
+    return ParsePlatformInteger(label.substr(kSpanVolumeLabelPrefix.size(), 3)).value_or(0);
+}
+
+// The first part of a multi-volume set starts with the spanning signature and then the
+// first local header.
+bool StartsLikeFirstVolume(File& file) {
+    std::array<std::uint8_t, 8> start{};
+    if (file.Seek(0) != 0 || file.Read(start.data(), start.size()) != start.size()) return false;
+    return GetU32LE<0>(start) == kSpanningSignature && GetU32LE<4>(start) == kLocalHeaderSignature;
+}
+
+// The comment runs up to its declared length or to its first zero byte.
+std::string CommentAt(const std::uint8_t* bytes, std::size_t length) {
+    const auto* end = std::find(bytes, bytes + length, std::uint8_t{0});
+    return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(end - bytes));
+}
+
+}  // namespace
+
+bool TZipMaster::LocateEndRecord(EndRecord& end_record) {
+    ArchiveComment.clear();
+    EndRecordOffset = 0;
+    int volume_number = 0;
+
+    auto opened = File::TryOpenRead(InputPath);
+    if (!opened) throw EZipMaster(zip_msg::kCannotOpenArchive, true);
+    InputHandle = std::move(*opened);
+
+    volume_number = VolumeNumberOfLabel(VolumeLabel);
+    const bool spanned_signature = StartsLikeFirstVolume(InputHandle);
+    if (spanned_signature) SpannedArchive = true;
+
+    const std::int64_t size = InputHandle.Size();
+    if (size < 0) throw Error("its size cannot be read: " + SystemErrorText(InputHandle.LastError()));
+    PhysicalSize = size;
+    ArchiveSize = size;
+    if (size < static_cast<std::int64_t>(kEndRecordSize)) {
+        throw Error("the file is " + std::to_string(size) + " bytes long, shorter than the smallest zip archive (22 bytes)");
+    }
+
+    // An archive without a comment ends with its end record.
+    if (InputHandle.Seek(size - static_cast<std::int64_t>(kEndRecordSize)) >= 0 &&
+        InputHandle.Read(end_record.bytes.data(), kEndRecordSize) == kEndRecordSize &&
+        end_record.EndSignature() == kEndRecordSignature && end_record.CommentSize() == 0) {
+        EndRecordOffset = size - static_cast<std::int64_t>(kEndRecordSize);
+        return true;
+    }
+    return SearchEndRecord(end_record, spanned_signature, volume_number);
+}
+
+bool TZipMaster::SearchEndRecord(EndRecord& end_record, bool spanned_signature, int volume_number) {
+    const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(kEndSearchWindow), ArchiveSize);
+    if (InputHandle.Seek(PhysicalSize - n) < 0) throw EZipMaster(zip_msg::kSeekFailed, true);
+    std::vector<std::uint8_t> tail(static_cast<std::size_t>(n));
+    if (InputHandle.Read(tail.data(), tail.size()) != tail.size()) throw EZipMaster(zip_msg::kEndSearchReadShort, true);
+
+    // The record nearest the end of the file wins. The last possible place, 22 bytes before
+    // the end, is searched too: a record there with a comment length is one whose comment
+    // runs past the end of the file, and fails as such.
+    for (std::int64_t i = n - static_cast<std::int64_t>(kEndRecordSize); i >= 0; --i) {
+        const std::uint8_t* at = tail.data() + i;
+        if (!IsEndRecordSignatureAt(at)) continue;
+
+        EndRecordOffset = PhysicalSize - n + i;
+        std::copy_n(at, kEndRecordSize, end_record.bytes.begin());
+        const std::int64_t comment_end = i + static_cast<std::int64_t>(kEndRecordSize) + end_record.CommentSize();
+        const std::int64_t excess = comment_end - n;
+        if (excess > 0) {
+            throw Error("the archive comment of " + std::to_string(end_record.CommentSize()) +
+                        " bytes runs past the end of the file");
+        }
+        if (excess < 0) {
+            ArchiveSize += excess;
+            // Copying an archive to a medium of 512-byte blocks may pad it with zeros; only
+            // that is taken silently.
+            const bool zero_padding =
+                PhysicalSize - ArchiveSize < kPaddingBlock && PhysicalSize % kPaddingBlock == 0 &&
+                std::all_of(tail.begin() + comment_end, tail.end(), [](std::uint8_t b) { return b == 0; });
+            if (!zero_padding) ReportMessage(zip_msg::kBytesAfterComment, FileNote());
+        }
+        if (end_record.CommentSize() > 0) ArchiveComment = CommentAt(at + kEndRecordSize, end_record.CommentSize());
+        return true;
+    }
+
+    // No end record: tell the parts of a multi-volume set from files that are no archive.
+    if (!spanned_signature && volume_number != 0) throw EZipMaster(zip_msg::kDiskOfSet, volume_number);
+    if (spanned_signature && volume_number == 1) throw EZipMaster(zip_msg::kFirstDiskOfSet, true);
+    if (spanned_signature) throw EZipMaster(zip_msg::kNotLastPartOfSet, true);
+    throw EZipMaster(zip_msg::kNotAZipArchive, true);
+}
+
+}  // namespace kitforge

@@ -1,0 +1,256 @@
+#pragma once
+// TZipMaster, the zip component: the settings of an archive operation as properties, an
+// in-memory directory of the current archive, and numbered messages to its host.
+//
+// A published property P is read with P() and assigned with SetP(value). The component talks
+// to the person in front of the program only through the UiHost it is given: every message
+// goes to a message box unless Unattended is set, and always to OnMessage. Operations report
+// their own failures and never raise to their callers; inside, failures are EZipMaster.
+//
+// The directory reader (ReadDirectory, LocateEndRecord, CheckDrive, QueryDiskSpace) lives in
+// directory_reader.cpp, end_record_locator.cpp and drive_check.cpp.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file.h"
+#include "platform/ui_host.h"
+#include "platform/volumes.h"
+#include "zip/ezip_master.h"
+#include "zip/zip_dir_entry.h"
+#include "zip/zip_format.h"
+#include "zip/zip_messages.h"
+#include "zip/zip_options.h"
+
+namespace kitforge {
+
+class TZipMaster;
+
+using TNotifyEvent = std::function<void(TZipMaster& sender)>;
+using TProgressEvent =
+    std::function<void(TZipMaster& sender, ProgressType type, const std::string& file_name, std::int64_t file_size)>;
+using TMessageEvent = std::function<void(TZipMaster& sender, int err_code, const std::string& message)>;
+
+// The entry points of the zip library once it is loaded.
+using ZipDllExecFunction = std::int32_t (*)(void* call_record);
+using GetZipDllVersionFunction = std::int32_t (*)();
+
+// DiskSize and DiskFree when the volume gave no figure.
+inline constexpr std::uint64_t kSizeNotDetermined = ~std::uint64_t{0};
+
+class TZipMaster {
+public:
+    static constexpr std::string_view kVersionInfo = "1.52 M";
+    static constexpr std::size_t kMaxPasswordLength = 255;
+
+    // `host` receives every message box, question and busy cursor; `volumes` answers what the
+    // component asks about drives (the system's, or a simulated drive in tests).
+    explicit TZipMaster(UiHost& host, Volumes& volumes = SystemVolumes());
+    ~TZipMaster();
+    TZipMaster(const TZipMaster&) = delete;
+    TZipMaster& operator=(const TZipMaster&) = delete;
+
+    // ---- Published properties -------------------------------------------------------------
+    bool Verbose() const noexcept { return verbose_; }
+    void SetVerbose(bool value) noexcept { verbose_ = value; }
+    bool Trace() const noexcept { return trace_; }
+    void SetTrace(bool value) noexcept { trace_ = value; }
+    int AddCompLevel() const noexcept { return add_comp_level_; }
+    void SetAddCompLevel(int value) noexcept { add_comp_level_ = value; }
+    AddOpts AddOptions() const noexcept { return add_options_; }
+    void SetAddOptions(AddOpts value) noexcept { add_options_ = value; }
+    const std::string& ExtrBaseDir() const noexcept { return extr_base_dir_; }
+    void SetExtrBaseDir(std::string value) { extr_base_dir_ = std::move(value); }
+    ExtrOpts ExtrOptions() const noexcept { return extr_options_; }
+    void SetExtrOptions(ExtrOpts value) noexcept { extr_options_ = value; }
+    SFXOpts SFXOptions() const noexcept { return sfx_options_; }
+    void SetSFXOptions(SFXOpts value) noexcept { sfx_options_ = value; }
+    // The file specifications of the next Add; callers append to the list directly.
+    std::vector<std::string>& FSpecArgs() noexcept { return fspec_args_; }
+    const std::vector<std::string>& FSpecArgs() const noexcept { return fspec_args_; }
+    // Copies the lines into the component's own list.
+    void SetFSpecArgs(const std::vector<std::string>& value) { fspec_args_ = value; }
+    bool Unattended() const noexcept { return unattended_; }
+    void SetUnattended(bool value) noexcept { unattended_ = value; }
+    const std::string& ZipFilename() const noexcept { return zip_filename_; }
+    // Stores the name and reads the archive's directory, every time, even when the name is
+    // the one already stored.
+    void SetZipFilename(std::string value);
+    const std::string& Password() const noexcept { return password_; }
+    // Keeps at most the first 255 characters.
+    void SetPassword(std::string value);
+    const std::string& SFXPath() const noexcept { return sfx_path_; }
+    void SetSFXPath(std::string value) { sfx_path_ = std::move(value); }
+    const std::string& DLLDirectory() const noexcept { return dll_directory_; }
+    // A value that differs from the stored one loses one trailing separator ("\" or "/").
+    void SetDLLDirectory(std::string value);
+    OvrOpts SFXOverWriteMode() const noexcept { return sfx_overwrite_mode_; }
+    void SetSFXOverWriteMode(OvrOpts value) noexcept { sfx_overwrite_mode_ = value; }
+    const std::string& SFXCaption() const noexcept { return sfx_caption_; }
+    void SetSFXCaption(std::string value) { sfx_caption_ = std::move(value); }
+    const std::string& SFXDefaultDir() const noexcept { return sfx_default_dir_; }
+    void SetSFXDefaultDir(std::string value) { sfx_default_dir_ = std::move(value); }
+    const std::string& SFXCommandLine() const noexcept { return sfx_command_line_; }
+    void SetSFXCommandLine(std::string value) { sfx_command_line_ = std::move(value); }
+    const std::string& TempDir() const noexcept { return temp_dir_; }
+    void SetTempDir(std::string value) { temp_dir_ = std::move(value); }
+    int KeepFreeOnDisk1() const noexcept { return keep_free_on_disk1_; }
+    void SetKeepFreeOnDisk1(int value) noexcept { keep_free_on_disk1_ = value; }
+    int MaxVolumeSize() const noexcept { return max_volume_size_; }
+    void SetMaxVolumeSize(int value) noexcept { max_volume_size_ = value; }
+    int MinFreeVolumeSize() const noexcept { return min_free_volume_size_; }
+    void SetMinFreeVolumeSize(int value) noexcept { min_free_volume_size_ = value; }
+    bool ConfirmErase() const noexcept { return confirm_erase_; }
+    void SetConfirmErase(bool value) noexcept { confirm_erase_ = value; }
+    CodePageOpts CodePage() const noexcept { return code_page_; }
+    void SetCodePage(CodePageOpts value) noexcept { code_page_ = value; }
+    DeleteOpts HowToDelete() const noexcept { return how_to_delete_; }
+    void SetHowToDelete(DeleteOpts value) noexcept { how_to_delete_ = value; }
+    // Read-only: assigning it changes nothing.
+    std::string VersionInfo() const { return std::string(kVersionInfo); }
+    void SetVersionInfo(std::string_view) noexcept {}
+
+    // ---- Events ---------------------------------------------------------------------------
+    TProgressEvent OnProgress;
+    TMessageEvent OnMessage;
+    // Fired once at the end of every directory reading: successful, failed or without a file.
+    TNotifyEvent OnDirUpdate;
+
+    // ---- Messages -------------------------------------------------------------------------
+    // Reports message `id` with `extra` appended: a box unless Unattended, then OnMessage
+    // with ErrCode 0. Never raises.
+    void ReportMessage(int id, std::string_view extra = {});
+    // Reports a caught EZipMaster (with `extra` appended): a box when it is to be displayed
+    // and the component is not Unattended, then OnMessage. Never raises.
+    void ReportException(const EZipMaster& failure, std::string_view extra = {});
+
+    // ---- The directory of the current archive ---------------------------------------------
+    // Reads the directory of ZipFilename into Entries and the figures below; reports its own
+    // failures (after which ZipFilename is empty) and fires OnDirUpdate.
+    void ReadDirectory();
+    // Opens InputPath into InputHandle (left open for the caller), finds the end record and
+    // copies it into `end_record`; sets PhysicalSize, ArchiveSize, EndRecordOffset,
+    // ArchiveComment and perhaps SpannedArchive. Raises EZipMaster, or Error for an
+    // impossible file, when there is no usable end record.
+    bool LocateEndRecord(zip_format::EndRecord& end_record);
+    // Checks the drive of DriveRoot and reads VolumeLabel, DiskSize and DiskFree. Raises
+    // EZipMaster 11003 or 11004 for a drive letter that is bad or absent.
+    bool CheckDrive();
+    // Bit 0 of `which` updates DiskFree, bit 1 DiskSize.
+    void QueryDiskSpace(int which);
+    // `text` converted from the OEM code page when the host system and version (and the
+    // CodePage property) say it was stored in one; the result has the length of the input.
+    std::string OemToAnsiName(std::string_view text, std::uint8_t host_system, std::uint8_t spec_version) const;
+    // Disposes every entry, from the last to the first.
+    void ClearEntries() noexcept;
+    // Makes disk `disk` of a multi-volume set the open input: closes InputHandle, sets
+    // CurrentDisk, has the user put the disk in the drive and reopens InputPath. Raises
+    // EZipMaster when the user gives up (not displayed) or the file cannot be had.
+    void RequestDisk(int disk);
+    // Closes InputHandle if it is open.
+    void CloseInput() noexcept;
+
+    // ---- Run-time state -------------------------------------------------------------------
+    // The window that owns the component's boxes and prompts: its host.
+    UiHost* OwnerWindow;
+    bool CancelRequested = false;
+    bool OperationActive = false;
+    int AddedCount = 0;
+    void* LibraryHandle = nullptr;
+    ZipDllExecFunction ZipDllExecEntry = nullptr;
+    GetZipDllVersionFunction GetZipDllVersionEntry = nullptr;
+    void* CallRecord = nullptr;
+    // The id and full text of the last message reported (0 and empty before the first).
+    int LastMessageId = 0;
+    std::string LastMessage;
+
+    // ---- Directory state ------------------------------------------------------------------
+    std::vector<ZipDirEntry> Entries;
+    std::string InputPath;
+    File InputHandle;
+    // The root of the archive's drive, ending in a separator (here the mount point).
+    std::string DriveRoot;
+    std::string VolumeLabel;
+    std::uint64_t DiskSize = 0;
+    std::uint64_t DiskFree = 0;
+    // Positions and sizes in the archive file. They are 64-bit so that a file of 4 GiB or
+    // more is never wrapped into a wrong small figure.
+    std::int64_t PhysicalSize = 0;
+    std::int64_t ArchiveSize = 0;
+    std::int64_t EndRecordOffset = 0;
+    std::int64_t CentralOffset = 0;
+    std::int64_t StubSize = 0;
+    std::string ArchiveComment;
+    bool OffsetsShifted = false;
+    bool SpannedArchive = false;
+    int TotalDisks = 0;
+    int CurrentDisk = 0;
+    // Set when the directory's figures came from a zip64 end record (archives of more than
+    // 65,535 entries or with a directory beyond 4 GiB). The 22-byte end record then holds
+    // saturated fields; these are the real ones.
+    bool Zip64Directory = false;
+    std::uint64_t Zip64TotalEntries = 0;
+    std::uint64_t Zip64CentralSize = 0;
+    std::uint64_t Zip64CentralStart = 0;
+
+private:
+    // The directory figures that the reading goes by, from the end record or its zip64 form.
+    struct DirectoryFigures {
+        std::uint64_t total_entries = 0;
+        std::uint64_t central_size = 0;
+        std::uint64_t central_start = 0;
+        std::int64_t directory_end = 0;  // where the central directory must end in this file
+    };
+
+    void Deliver(int id, MessageKind kind, const std::string& text, bool show) noexcept;
+    // Whether OemToAnsiName converts names of this host system and version.
+    bool IsOemName(std::uint8_t host_system, std::uint8_t spec_version) const noexcept;
+    // ".\nFile: " and the archive's path, appended to reports about the archive file.
+    std::string FileNote() const;
+    void ReadDirectorySteps(std::int64_t& central_position);
+    DirectoryFigures FiguresOf(const zip_format::EndRecord& end_record);
+    void ReadCentralEntries(const zip_format::EndRecord& end_record, const DirectoryFigures& figures);
+    bool SearchEndRecord(zip_format::EndRecord& end_record, bool spanned_signature, int volume_number);
+
+    UiHost& host_;
+    Volumes& volumes_;
+    // The central directory's offset as the archive records it, during a reading.
+    std::int64_t recorded_central_start_ = 0;
+
+    bool verbose_ = false;
+    bool trace_ = false;
+    int add_comp_level_ = 9;
+    AddOpts add_options_;
+    std::string extr_base_dir_;
+    ExtrOpts extr_options_;
+    SFXOpts sfx_options_{SFXCheckSize};
+    std::vector<std::string> fspec_args_;
+    bool unattended_ = false;
+    std::string zip_filename_;
+    std::string password_;
+    std::string sfx_path_ = "ZipSFX.bin";
+    std::string dll_directory_;
+    OvrOpts sfx_overwrite_mode_ = OvrConfirm;
+    std::string sfx_caption_ = "Self-extracting Archive";
+    std::string sfx_default_dir_;
+    std::string sfx_command_line_;
+    std::string temp_dir_;
+    int keep_free_on_disk1_ = 0;
+    int max_volume_size_ = 0;
+    int min_free_volume_size_ = 65536;
+    bool confirm_erase_ = true;
+    CodePageOpts code_page_ = cpAuto;
+    DeleteOpts how_to_delete_ = htdAllowUndo;
+};
+
+// `path` with a backslash appended when its last character is not a separator ("\" or, on
+// this platform, "/").
+std::string WithTrailingBackslash(std::string_view path);
+
+// `text` with every "/" replaced by "\" (same length).
+std::string ToBackslashes(std::string_view text);
+
+}  // namespace kitforge
