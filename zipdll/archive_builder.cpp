@@ -6,11 +6,11 @@
 #include "deflate_engine.h"
 #include "report_codes.h"
 #include "traditional_encryption.h"
-#include "zip/zip_format.h"
+#include "zip_layout.h"
 
 namespace zipdll {
 
-namespace zf = kitforge::zip_format;
+namespace zf = layout;
 
 namespace {
 constexpr std::uint64_t kMaxOffset = 0xFFFFFFFFull;

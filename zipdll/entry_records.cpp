@@ -1,10 +1,10 @@
 #include "entry_records.h"
 
-#include "zip/zip_format.h"
+#include "zip_layout.h"
 
 namespace zipdll {
 
-namespace zf = kitforge::zip_format;
+namespace zf = layout;
 
 namespace {
 

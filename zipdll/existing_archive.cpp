@@ -5,18 +5,17 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "zip/zip_format.h"
+#include "zip_layout.h"
 
 namespace zipdll {
 
-namespace zf = kitforge::zip_format;
+namespace zf = layout;
 
 namespace {
 
 // The whole central directory is held in memory while the new archive is written; more than
 // this is no archive this library can have made, and would break the memory bound.
 constexpr std::uint64_t kMaxCentralDirectory = 64ull << 20;
-constexpr std::uint16_t kZip64ExtraId = 0x0001;
 
 struct EndRecordAt {
     std::uint64_t position = 0;
@@ -51,7 +50,7 @@ bool HasZip64Extra(std::span<const std::uint8_t> extra) {
     while (cursor.Remaining() >= 4) {
         std::uint16_t id = cursor.U16LE();
         std::uint16_t length = cursor.U16LE();
-        if (id == kZip64ExtraId) return true;
+        if (id == zf::zip64::kExtraId) return true;
         cursor.Skip(length);
     }
     return false;

@@ -22,7 +22,7 @@ void ProgressReporter::Send(ZipCallbackAction action, std::int32_t code, std::ui
     record.size = Clamp32(size);
     // Always leave a terminating zero, so that a text never runs into whatever follows.
     std::size_t length = std::min(text.size(), sizeof(record.text) - 1);
-    std::memcpy(record.text, text.data(), length);
+    if (length > 0) std::memcpy(record.text, text.data(), length);
     if (callback_(&record) == ZIPDLL_CALLBACK_CANCEL) cancelled_ = true;
 }
 
