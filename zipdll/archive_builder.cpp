@@ -32,6 +32,11 @@ public:
         return false;
     }
 
+    std::size_t NextLength() const {
+        const SourceItem& source = *plan_[item_].source;
+        return static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, source.size - offset_));
+    }
+
     std::unique_ptr<Piece> Next() {
         const SourceItem& source = *plan_[item_].source;
         auto piece = std::make_unique<Piece>();
@@ -68,7 +73,7 @@ void ArchiveBuilder::CheckOffset(std::uint64_t position) const {
 }
 
 void ArchiveBuilder::TopUp() {
-    while (pipeline_->HasRoom() && feeder_->HasMore()) pipeline_->Submit(feeder_->Next());
+    while (feeder_->HasMore() && pipeline_->HasRoom(feeder_->NextLength())) pipeline_->Submit(feeder_->Next());
 }
 
 std::unique_ptr<Piece> ArchiveBuilder::NextPiece() {

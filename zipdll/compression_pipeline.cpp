@@ -58,7 +58,6 @@ void ProcessPiece(Piece& piece, DeflateEngine* engine) {
 
 CompressionPipeline::CompressionPipeline(unsigned workers) {
     if (workers == 0) workers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-    capacity_ = workers + kExtraInFlight;
     threads_.reserve(workers);
     for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
 }
@@ -72,9 +71,10 @@ CompressionPipeline::~CompressionPipeline() {
     for (std::thread& thread : threads_) thread.join();
 }
 
-bool CompressionPipeline::HasRoom() const {
+bool CompressionPipeline::HasRoom(std::size_t length) const {
     std::lock_guard lock(mutex_);
-    return slots_.size() < capacity_;
+    if (slots_.empty()) return true;
+    return slots_.size() < kMaxPiecesInFlight && bytes_in_flight_ + length <= kBytesInFlight;
 }
 
 bool CompressionPipeline::HasPending() const {
@@ -87,6 +87,7 @@ void CompressionPipeline::Submit(std::unique_ptr<Piece> piece) {
     slot->piece = std::move(piece);
     {
         std::lock_guard lock(mutex_);
+        bytes_in_flight_ += slot->piece->length;
         slots_.push_back(std::move(slot));
     }
     work_ready_.notify_one();
@@ -97,6 +98,8 @@ std::unique_ptr<Piece> CompressionPipeline::Next() {
     piece_done_.wait(lock, [this] { return !slots_.empty() && slots_.front()->done; });
     std::unique_ptr<Piece> piece = std::move(slots_.front()->piece);
     slots_.pop_front();
+    --taken_;
+    bytes_in_flight_ -= piece->length;
     return piece;
 }
 
@@ -107,17 +110,10 @@ void CompressionPipeline::Work() {
         std::shared_ptr<Slot> slot;
         {
             std::unique_lock lock(mutex_);
-            work_ready_.wait(lock, [this, &slot] {
-                if (stopping_) return true;
-                for (auto& candidate : slots_) {
-                    if (!candidate->taken) {
-                        slot = candidate;
-                        return true;
-                    }
-                }
-                return false;
-            });
+            // Pieces are taken in order, so the taken ones are always a prefix of the queue.
+            work_ready_.wait(lock, [this] { return stopping_ || taken_ < slots_.size(); });
             if (stopping_) return;
+            slot = slots_[taken_++];
             slot->taken = true;
         }
         Piece& piece = *slot->piece;

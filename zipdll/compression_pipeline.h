@@ -1,8 +1,10 @@
 #pragma once
 // Compresses pieces of files on worker threads while the calling thread writes the results in
-// order and makes every callback. Pieces are at most kPieceSize bytes and only a few are in
-// flight at once, so memory stays bounded whatever the file sizes: about
-// (workers + kExtraInFlight) x 2 x kPieceSize.
+// order and makes every callback. Pieces are at most kPieceSize bytes, and the pieces in flight
+// (queued, being compressed, or done and waiting to be written) hold at most kBytesInFlight
+// bytes of input together, so memory stays bounded whatever the file sizes: roughly twice
+// kBytesInFlight at the very most. The budget is in bytes rather than pieces so that a slow
+// large piece at the head does not leave the other workers idle behind it.
 
 #include <condition_variable>
 #include <cstdint>
@@ -16,7 +18,8 @@
 namespace zipdll {
 
 inline constexpr std::size_t kPieceSize = 4u << 20;
-inline constexpr std::size_t kExtraInFlight = 2;
+inline constexpr std::size_t kBytesInFlight = 32u << 20;
+inline constexpr std::size_t kMaxPiecesInFlight = 1024;
 
 struct Piece {
     // What to do.
@@ -45,7 +48,8 @@ public:
     CompressionPipeline& operator=(const CompressionPipeline&) = delete;
 
     unsigned Workers() const noexcept { return static_cast<unsigned>(threads_.size()); }
-    bool HasRoom() const;
+    // True when a piece of `length` bytes may be submitted now.
+    bool HasRoom(std::size_t length) const;
     // Queues a piece; results come back in the order of submission.
     void Submit(std::unique_ptr<Piece> piece);
     bool HasPending() const;
@@ -66,7 +70,8 @@ private:
     std::condition_variable work_ready_;
     std::condition_variable piece_done_;
     std::deque<std::shared_ptr<Slot>> slots_;
-    std::size_t capacity_ = 0;
+    std::size_t bytes_in_flight_ = 0;
+    std::size_t taken_ = 0;  // slots at the front of the queue that a worker has taken
     bool stopping_ = false;
 };
 
