@@ -97,6 +97,25 @@ TEST_F(InstallerEndToEnd, ExecuteFailureStopsTheInstallationWithTheLine) {
     EXPECT_FALSE(Exists(Target("a.txt")));
 }
 
+TEST_F(InstallerEndToEnd, TheLinesOfACompressedBuildRunTheirArchiveAndRemoveIt) {
+    // A compressed build puts each packed group as "!install<i>.exe", runs it in its folder and
+    // cleans that folder up, with these lines in capitals. A script stands in for the packed
+    // group here: it unpacks by leaving a file.
+    ::mkdir(Root("src/groups").c_str(), 0755);
+    WriteBytes(Root("src/groups/!install0.exe"), "#!/bin/sh\necho unpacked > unpacked.txt\n");
+    WriteScript({"EXTRACT \"%apppath%groups\\!install0.exe\" \"%program%\\App\"",
+                 "EXECUTE %program%\\App\\!install0.exe", "CLEANUP %program%\\App"});
+    Build();
+    ::mkdir(Target().c_str(), 0755);
+    ::mkdir(Target("App").c_str(), 0755);
+    WriteBytes(Target("App/!install1.exe"), "not put there by this installer");
+    const ProgramResult result = InstallSilently();
+    ASSERT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_EQ(ReadBytes(Target("App/unpacked.txt")), "unpacked\n");
+    EXPECT_FALSE(Exists(Target("App/!install0.exe")));
+    EXPECT_EQ(ReadBytes(Target("App/!install1.exe")), "not put there by this installer");
+}
+
 TEST_F(InstallerEndToEnd, LaunchersGoWhereTheTokensPointWithTheRightExecLine) {
     WriteBytes(Root("src/hello.sh"), "#!/bin/sh\necho hello\n");
     WriteScript({"extract \"%apppath%hello.sh\" \"%program%\"",

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 
+#include "setup/setup_cancel.h"
 #include "setup/setup_options.h"
 #include "setup/setup_run.h"
 #include "stubs/payload_bytes.h"
@@ -72,6 +74,12 @@ class SetupRunTest : public ::testing::Test {
         ::mkdir(environment_.temp_root.c_str(), 0700);
         environment_.current_folder = root_.Path();
         installer_ = root_ / "setup.exe";
+    }
+
+    // The installer routes these signals to its cancel flag; give them back to the test runner.
+    void TearDown() override {
+        for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) ::signal(signal_number, SIG_DFL);
+        ResetCancel();
     }
 
     void MakeInstaller(const std::vector<testing::PayloadTestFile>& files,
