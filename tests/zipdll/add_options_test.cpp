@@ -101,6 +101,16 @@ TEST_F(ZipDllOptions, RecursionTakesEveryVisibleFileAndFolderEntriesOnlyWhenAske
     EXPECT_TRUE(UnzipTestPasses(dirs.archive));
 }
 
+TEST_F(ZipDllOptions, AnArchiveInsideTheAddedFolderIsNotAddedToItself) {
+    AddCall call;
+    call.archive = tree + "/self.zip";
+    call.specs = {tree};
+    call.recurse = true;
+    ASSERT_EQ(call.Run(library), 4);
+    ASSERT_EQ(call.Run(library), 4);  // again, now that the archive exists in the folder
+    EXPECT_EQ(Names(call.archive), (std::vector<std::string>{"a.txt", "b.log", "c.txt", "d.txt"}));
+}
+
 TEST_F(ZipDllOptions, PatternsMatchInTheFolderAndWithRecursionBelowIt) {
     AddCall flat;
     flat.archive = folder / "flat.zip";
