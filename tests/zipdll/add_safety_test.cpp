@@ -127,6 +127,35 @@ TEST_F(ZipDllSafety, AFailedWriteLeavesThePreviousArchive) {
     EXPECT_EQ(FolderListing(), listing);
 }
 
+// Peak memory does not grow with the file: a 320 MiB file (sparse, so quick to make) is added in
+// a child process whose maximum resident set is then read.
+TEST_F(ZipDllSafety, MemoryStaysBoundedWhateverTheFileSize) {
+    std::string huge = folder / "huge.bin";
+    {
+        FILE* file = fopen(huge.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(ftruncate(fileno(file), 768ll << 20), 0);
+        fputs("a marker at the start", file);
+        fclose(file);
+    }
+    std::string archive = folder / "huge.zip";
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        AddCall call;
+        call.archive = archive;
+        call.specs = {huge};
+        call.level = 1;
+        _exit(call.Run(library) == 1 ? 0 : 1);
+    }
+    int status = 0;
+    rusage usage{};
+    ASSERT_EQ(wait4(child, &status, 0, &usage), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_LT(usage.ru_maxrss, 128 * 1024) << "peak resident set in KiB";
+    EXPECT_TRUE(UnzipTestPasses(archive));
+}
+
 TEST_F(ZipDllSafety, AFileThatIsNotAnArchiveIsNeverOverwritten) {
     std::string precious = folder / "notes.zip";
     WriteBytes(precious, "these are notes, not a zip archive");
