@@ -119,7 +119,8 @@ bool BuildInstaller(UiHost& host, const std::string& output_path, const std::str
     }
 
     RefuseOutputThatIsAnInput(output_path, stub_path, script_path, inputs);
-    File output = File::Create(output_path);
+    // An installer is a program: make it executable (as the umask allows), like a linker does.
+    File output = File::Create(output_path, 0777);
     CopyStub(output, stub_path, options.copy);
 
     try {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "build/build_command.h"
@@ -53,6 +54,18 @@ TEST(BuildCommand, ReportsBuildCompleteAndRestoresTheCursor) {
     EXPECT_TRUE(FileExists(f.folder / "my.exe"));
     EXPECT_FALSE(f.host.busy);
     EXPECT_EQ(f.host.busy_changes, 2);
+}
+
+TEST(BuildCommand, TheInstallerIsExecutable) {
+    BuildFixture f;
+    f.WriteScript({"1=run x"});
+    const mode_t old_mask = ::umask(022);
+    const bool built = RunBuildCommand(f.host, "", f.script, f.folder.Path(), Options(f));
+    ::umask(old_mask);
+    ASSERT_TRUE(built);
+    struct stat st {};
+    ASSERT_EQ(::stat((f.folder / "my.exe").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0755u);
 }
 
 TEST(BuildCommand, ABareOutputNameGoesIntoTheScriptFolder) {

@@ -43,8 +43,6 @@ class InstallerEndToEnd : public ::testing::Test {
             RunProgram({BuiltProgram("kitforge-cli"), "build", "-q", Root("src/setup.inf"), "-o",
                         Installer(), "--stub", BuiltProgram("setup.ex_")});
         ASSERT_EQ(result.status, 0) << result.out << result.err;
-        // An installer is run by its user: make sure it can be, whatever the writer left.
-        ::chmod(Installer().c_str(), 0755);
     }
 
     // Runs `installer` with the test's home and temporary folders.
