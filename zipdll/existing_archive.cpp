@@ -47,7 +47,7 @@ EndRecordAt FindEndRecord(const PosixFile& file, std::uint64_t size) {
 
 bool HasZip64Extra(std::span<const std::uint8_t> extra) {
     zf::ByteCursor cursor(extra);
-    while (cursor.Remaining() >= 4) {
+    while (cursor.Ok() && cursor.Remaining() >= 4) {
         std::uint16_t id = cursor.U16LE();
         std::uint16_t length = cursor.U16LE();
         if (id == zf::zip64::kExtraId) return true;

@@ -5,11 +5,16 @@
 #include <libdeflate.h>
 #include <zlib.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
 #include <random>
 #include <string>
 
 #include "deflate_block_walker.h"
 #include "deflate_engine.h"
+#include "existing_archive.h"
 #include "dos_time.h"
 #include "source_collector.h"
 #include "wildcard.h"
@@ -170,6 +175,29 @@ TEST(StoredPathName, NeverLeavesTheExtractionFolder) {
     EXPECT_EQ(zipdll::StoredPathName("../../etc/passwd"), "etc/passwd");
     EXPECT_EQ(zipdll::StoredPathName("a/./b/../c.txt"), "a/c.txt");
     EXPECT_EQ(zipdll::StoredPathName("//server//share/x"), "server/share/x");
+}
+
+}  // namespace
+
+namespace {
+
+// Found by fuzzing: an extra-field record whose length runs past the extra field made the
+// reader of an existing archive loop for ever. The reader runs in a child with an alarm.
+TEST(ExistingArchive, AnExtraFieldLengthPastItsEndDoesNotHang) {
+    std::string path = std::string(KITFORGE_SOURCE_DIR) + "/fuzz/corpus/zipdll_archive/extra-length-past-end.zip";
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        alarm(10);
+        try {
+            zipdll::ReadExistingArchive(path);
+        } catch (const std::exception&) {
+        }
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace
