@@ -11,6 +11,7 @@
 // directory_reader.cpp, end_record_locator.cpp and drive_check.cpp.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,7 @@
 #include "platform/ui_host.h"
 #include "platform/volumes.h"
 #include "zip/ezip_master.h"
+#include "zip/zip_call_records.h"
 #include "zip/zip_dir_entry.h"
 #include "zip/zip_format.h"
 #include "zip/zip_messages.h"
@@ -28,6 +30,7 @@
 namespace kitforge {
 
 class TZipMaster;
+struct AddCallBuffers;
 
 using TNotifyEvent = std::function<void(TZipMaster& sender)>;
 using TProgressEvent =
@@ -153,6 +156,23 @@ public:
     // Closes InputHandle if it is open.
     void CloseInput() noexcept;
 
+    // ---- The zip library and Add (add_operation.cpp, zip_library_binding.cpp, zip_callback.cpp)
+    // Adds the files of FSpecArgs to ZipFilename through the zip library. The outcome is
+    // AddedCount: the number of files the library processed, 0 after any failure (which has
+    // been reported). FSpecArgs is consumed once the library step is reached.
+    void Add();
+    // Loads ZIPDLL.DLL from DLLDirectory, else through the platform's search, and resolves its
+    // two exports; reports 10604, 10601, 10602 and 10603. The library stays loaded.
+    void LoadZipLibrary();
+    void UnloadZipLibrary() noexcept;
+    // The loaded library's version (loading it for this call when none is loaded), or 0.
+    int LibraryVersion();
+    // Fills the common part of a call record from the properties; `buffers` receives the texts
+    // the record points to, which must outlive the call.
+    void FillAddParams(ZipCallHeader& header, const std::string& target_name, AddCallBuffers& buffers);
+    // The function the library calls back (its record's caller is the component).
+    static std::int32_t ZIPDLL_CALL ZipCallback(ZipCallbackRecord* record);
+
     // ---- Run-time state -------------------------------------------------------------------
     // The window that owns the component's boxes and prompts: its host.
     UiHost* OwnerWindow;
@@ -197,6 +217,11 @@ public:
     std::uint64_t Zip64CentralStart = 0;
 
 private:
+    // Step 11 of Add: builds the call record of the library's layout and calls the library.
+    void CallLibrary(int version, const std::string& target, AddCallBuffers& buffers);
+    // The first exception of an event handler during a library call, raised again afterwards.
+    std::exception_ptr callback_failure_;
+
     // The directory figures that the reading goes by, from the end record or its zip64 form.
     struct DirectoryFigures {
         std::uint64_t total_entries = 0;
