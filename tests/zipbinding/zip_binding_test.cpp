@@ -238,6 +238,20 @@ TEST_F(ZipBinding, MultiVolumeAddsRefuseFreshenUpdateAndExecutables) {
     EXPECT_EQ(fake.State().exec_calls, 0);
 }
 
+// Without a temporary name the library would be handed an empty archive name: the Add reports
+// 10101 and ends before the library is loaded, keeping its specifications.
+TEST_F(ZipBinding, AMultiVolumeAddWithoutATemporaryFileEndsBeforeTheLibrary) {
+    Fake fake("v151");
+    Prepare("v151");
+    zip.SetAddOptions({kitforge::AddDiskSpan});
+    zip.SetTempDir(folder / "no-such-folder");
+    zip.Add();
+    EXPECT_TRUE(Reported(10101));
+    EXPECT_EQ(fake.State().exec_calls, 0);
+    EXPECT_EQ(zip.FSpecArgs().size(), 2u);
+    EXPECT_FALSE(zip.OperationActive);
+}
+
 TEST_F(ZipBinding, ReportsReachOnMessageTrimmedWithBackslashesAndNoBox) {
     Fake fake("v151");
     Prepare("v151");
