@@ -53,7 +53,9 @@ bool RunBuildCommand(UiHost& host, std::string_view output_field, const std::str
         RefuseDestructiveOutput(output, stub, script_file_name);
         DeleteOldOutput(output);
         const BusyCursor busy(host);
-        written = BuildInstaller(host, output, stub, script_file_name, options.build);
+        BuildOptions build = options.build;
+        if (build.program_folder.empty()) build.program_folder = program_folder;
+        written = BuildInstaller(host, output, stub, script_file_name, build);
     } catch (const std::exception& e) {
         // The busy cursor is already restored here: the guard ended with the try block.
         host.Fail(e.what());

@@ -113,7 +113,10 @@ bool BuildInstaller(UiHost& host, const std::string& output_path, const std::str
 
     std::size_t groups = 0;
     if (IsCompressedBuild(profile)) {
-        groups = options.compressed_groups(lines, script_path);
+        groups = options.compressed_groups
+                     ? options.compressed_groups(lines, script_path)
+                     : MakeCompressedGroups(host, lines, script_path,
+                                            options.program_folder.empty() ? ProgramFolder() : options.program_folder);
         // The group executables are read into the installer as well.
         for (auto& source : SourcePaths(lines, script_folder)) inputs.push_back(std::move(source));
     }

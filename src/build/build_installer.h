@@ -13,8 +13,12 @@
 namespace kitforge {
 
 struct BuildOptions {
-    // Runs when the script's [info] compressed reads as a non-zero integer.
-    CompressedGroupStep compressed_groups = MakeCompressedGroups;
+    // Runs when the script's [info] compressed reads as a non-zero integer. Empty means
+    // MakeCompressedGroups with the writer's host and `program_folder`.
+    CompressedGroupStep compressed_groups;
+    // Where a compressed build finds the zip library and zipsfx.bin (ends in a separator);
+    // empty means the running program's folder.
+    std::string program_folder;
     // How the stub and the sources are streamed into the output.
     CopyOptions copy;
     // Report one progress step per source file through UiHost::ShowProgress.

@@ -1,16 +1,51 @@
 #include "build/compressed_group_step.h"
 
+#include "build/build_compressed_group.h"
+#include "build/compressed_groups.h"
+#include "build/expand_app_path.h"
 #include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/paths.h"
 
 namespace kitforge {
 
-// Packing groups into self-extracting zips needs the zip front-end, which this build of
-// Kitforge does not have yet. Refusing is better than an installer that silently carries
-// the files uncompressed when the author asked for compression.
-std::size_t MakeCompressedGroups(std::vector<std::string>& /*lines*/, const std::string& script_path) {
-    throw Error("Cannot build " + script_path +
-                ": compressed builds (\"Use compression\", compressed=1) are not available in this version. "
-                "Turn compression off and build again.");
+namespace {
+
+// The uncompressed build says this when a source is missing; a compressed one must not leave
+// a missing file to the zip library, which would only skip it.
+void RequireSourceFiles(const std::vector<std::string>& paths) {
+    for (const auto& path : paths) {
+        if (!FileExists(path)) throw Error("File not found: " + path);
+    }
+}
+
+}  // namespace
+
+std::size_t RewriteCompressedGroups(std::vector<std::string>& lines, const std::string& script_path,
+                                    const GroupMaker& make_group) {
+    const std::string script_folder = FolderPart(script_path);
+    const std::vector<CompressedGroup> groups = TakeCompressedGroups(lines);
+    if (groups.empty()) return 0;
+
+    std::vector<std::vector<std::string>> expanded(groups.size());
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        for (const auto& source : groups[i].sources) expanded[i].push_back(ExpandAppPath(source, script_folder));
+        expanded[i] = WithoutRepeats(expanded[i]);
+        RefuseSharedFileNames(expanded[i], groups[i].target);
+        RequireSourceFiles(expanded[i]);
+    }
+
+    InsertGroupLines(lines, groups, script_folder);
+    for (std::size_t i = 0; i < groups.size(); ++i) make_group(GroupBaseName(script_folder, i), expanded[i]);
+    return groups.size();
+}
+
+std::size_t MakeCompressedGroups(UiHost& host, std::vector<std::string>& lines, const std::string& script_path,
+                                 const std::string& program_folder) {
+    return RewriteCompressedGroups(lines, script_path,
+                                   [&](const std::string& base_name, const std::vector<std::string>& sources) {
+                                       BuildCompressedGroup(host, base_name, sources, program_folder);
+                                   });
 }
 
 }  // namespace kitforge

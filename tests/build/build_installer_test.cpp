@@ -264,16 +264,15 @@ TEST(InstallerWriterFailures, ErrorsBeforeTheRecordsArePassedOnUnreported) {
     }
 }
 
-TEST(InstallerWriterFailures, CompressedScriptsFailClearlyUntilCompressionIsAvailable) {
+TEST(InstallerCompressedHook, ACompressedScriptWithoutPutLinesIsWrittenAsAnUncompressedOne) {
     BuildFixture f;
-    f.WriteScript({"1=run x"}, "T", "P", "0x1");
-    try {
-        f.Build();
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_NE(std::string(e.what()).find("compressed builds"), std::string::npos) << e.what();
-    }
-    EXPECT_FALSE(FileExists(f.output));
+    f.WriteScript({"1=execute x", "2=quit "}, "T", "P", "0");
+    ASSERT_TRUE(f.Build());
+    const std::string uncompressed = ReadBytes(f.output);
+    f.WriteScript({"1=execute x", "2=quit "}, "T", "P", "0x1");
+    ASSERT_TRUE(f.Build());
+    EXPECT_EQ(ReadBytes(f.output), uncompressed);
+    EXPECT_FALSE(FileExists(f.folder / "!install0.exe"));
 }
 
 TEST(InstallerWriterFailures, AnOutputThatIsASourceIsRefusedBeforeItIsTouched) {

@@ -1,0 +1,70 @@
+#include "build/build_compressed_group.h"
+
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "zip/zip_master.h"
+
+namespace kitforge {
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& texts) {
+    std::string result;
+    for (const auto& text : texts) result += "\n" + text;
+    return result;
+}
+
+}  // namespace
+
+std::string ZipLibraryFolder(const std::string& program_folder) {
+    return program_folder.empty() ? program_folder : program_folder.substr(0, program_folder.size() - 1);
+}
+
+void UseProgramSelfExtractor(TZipMaster& zip, const std::string& program_folder) {
+    zip.SetSFXPath(program_folder + kSelfExtractorStubName);
+    zip.SetSFXOptions({SFXAutoRun, SFXHideOverWriteBox});
+    zip.SetSFXOverWriteMode(OvrAlways);
+}
+
+void DeleteIfPresent(const std::string& path) {
+    if (!FileExists(path)) return;
+    int error = 0;
+    if (!DeleteFile(path, &error)) throw InOutError("delete", path, error);
+}
+
+void BuildCompressedGroup(UiHost& host, const std::string& base_name, const std::vector<std::string>& sources,
+                          const std::string& program_folder) {
+    const std::string zip_path = base_name + ".zip";
+    const std::string executable = base_name + ".exe";
+    // A zip left by an earlier failed build would be added to, and its files would reach the
+    // new group. It goes before the component reads the name, so a half-written one is not
+    // read (and reported as damaged) first.
+    DeleteIfPresent(zip_path);
+
+    TZipMaster zip(host);
+    // The zip is this build's own intermediate file: erased after the conversion, not kept in
+    // the trash once per group and build.
+    zip.SetHowToDelete(htdFinal);
+    for (const auto& source : sources) zip.FSpecArgs().push_back(source);
+    zip.SetAddOptions({});
+    zip.SetZipFilename(zip_path);
+    zip.SetDLLDirectory(ZipLibraryFolder(program_folder));
+
+    std::vector<std::string> library_reports;
+    zip.OnMessage = [&](TZipMaster&, int, const std::string& message) { library_reports.push_back(message); };
+    zip.Add();
+    zip.OnMessage = nullptr;
+    // A file the library could not read is reported only to OnMessage and left out; the
+    // installer would then lack it without a word. (Nothing added at all is caught below:
+    // the conversion then finds no zip and reports it.)
+    if (zip.AddedCount > 0 && static_cast<std::size_t>(zip.AddedCount) < sources.size()) {
+        throw Error("Only " + std::to_string(zip.AddedCount) + " of the " + std::to_string(sources.size()) +
+                    " files of " + executable + " could be packed." + Joined(library_reports));
+    }
+
+    DeleteIfPresent(executable);
+    UseProgramSelfExtractor(zip, program_folder);
+    if (zip.MakeSFX() != 0) throw Error("SFX conversion failed.");
+}
+
+}  // namespace kitforge

@@ -1,0 +1,119 @@
+// Compressed builds through the installer writer and the Build command, with the zip library
+// and zipsfx.bin of this build where they are needed.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "build/build_command.h"
+#include "build_fixture.h"
+#include "payload/payload_reader.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "support/run_program.h"
+
+namespace kitforge {
+namespace {
+
+using testing::BuildFixture;
+using testing::ReadBytes;
+using testing::WriteBytes;
+
+bool ZipToolsBuilt() {
+    return FileExists(ProgramFolder() + "ZIPDLL.DLL") && FileExists(ProgramFolder() + "zipsfx.bin");
+}
+
+BuildOptions WithProgramFolder(const std::string& folder) {
+    BuildOptions options = BuildFixture::NoProgress();
+    options.program_folder = folder;
+    return options;
+}
+
+TEST(CompressedBuild, AStaleZipIsDeletedAndTheGroupHoldsOnlyItsOwnFiles) {
+    if (!ZipToolsBuilt()) GTEST_SKIP() << "ZIPDLL.DLL and zipsfx.bin are not built beside the tests";
+    BuildFixture f;
+    WriteBytes(f.folder / "a.txt", "contents of a\n");
+    // What a crashed build may leave: half a zip.
+    WriteBytes(f.folder / "!install0.zip", "PK\x03\x04 stale, half-written");
+    f.WriteScript({"1=extract \"%apppath%a.txt\" \"%program%\\\"", "2=quit "}, "T", "P", "1");
+    ASSERT_TRUE(f.Build(WithProgramFolder(ProgramFolder()))) << ::testing::PrintToString(f.host.Texts());
+    EXPECT_TRUE(f.host.messages.empty()) << ::testing::PrintToString(f.host.Texts());
+
+    const payload::Payload read = payload::ReadPayload(f.output);
+    EXPECT_EQ(read.lines, (std::vector<std::string>{"EXTRACT !install0.exe %program%\\",
+                                                    "EXECUTE %program%\\\\!install0.exe", "CLEANUP %program%\\",
+                                                    "quit"}));
+    ASSERT_EQ(read.files.size(), 1u);
+    EXPECT_EQ(read.files[0].name, "!install0.exe");
+    EXPECT_FALSE(FileExists(f.folder / "!install0.zip"));
+    EXPECT_FALSE(FileExists(f.folder / "!install0.exe"));
+
+    // The record is a self-extracting zip with a.txt alone in it.
+    const std::string executable = f.folder / "group.exe";
+    WriteBytes(executable, ReadBytes(f.output).substr(read.files[0].offset, read.files[0].size));
+    std::filesystem::permissions(executable, std::filesystem::perms::owner_all);
+    const auto result = testing::RunProgram({executable, "--silent", "-d", f.folder / "out"});
+    ASSERT_EQ(result.status, 0) << result.out << result.err;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(f.folder / "out")) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(ReadBytes(f.folder / "out/a.txt"), "contents of a\n");
+}
+
+TEST(CompressedBuild, AFailedConversionReachesTheBuildCommandAsAnErrorAndNoInstallerIsWritten) {
+    BuildFixture f;
+    std::filesystem::create_directories(f.folder / "program");
+    WriteBytes(f.folder / "a.txt", "a");
+    WriteBytes(f.folder / "!install0.zip", "stale");
+    f.WriteScript({"1=extract \"%apppath%a.txt\" \"%program%\""}, "T", "P", "1");
+    {
+        SCOPED_TRACE("the writer");
+        try {
+            f.Build(WithProgramFolder(f.folder / "program/"));
+            FAIL();
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), "SFX conversion failed.");
+        }
+        EXPECT_FALSE(FileExists(f.output));
+        EXPECT_FALSE(FileExists(f.folder / "!install0.zip"));
+        // The zip component said in its own boxes what went wrong (no zip library, no zip).
+        EXPECT_FALSE(f.host.messages.empty());
+    }
+    {
+        SCOPED_TRACE("the Build command");
+        f.host.messages.clear();
+        BuildCommandOptions options;
+        options.stub_path = f.stub;
+        options.build.report_progress = false;
+        EXPECT_FALSE(RunBuildCommand(f.host, "", f.script, f.folder / "program/", options));
+        const auto texts = f.host.Texts();
+        ASSERT_FALSE(texts.empty());
+        EXPECT_EQ(texts.back(), "SFX conversion failed.");
+        EXPECT_EQ(f.host.messages.back().kind, MessageKind::Error);
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), "Build failed"), 0);
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), "Build complete"), 0);
+        EXPECT_FALSE(f.host.busy);
+    }
+}
+
+TEST(CompressedBuild, AMissingSourceIsReportedAsInAnUncompressedBuild) {
+    BuildFixture f;
+    f.WriteScript({"1=extract \"%apppath%missing.txt\" \"%program%\""}, "T", "P", "1");
+    try {
+        f.Build(WithProgramFolder(f.folder / "program/"));
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "File not found: " + f.folder / "missing.txt");
+    }
+    EXPECT_TRUE(f.host.messages.empty());
+    EXPECT_FALSE(FileExists(f.output));
+}
+
+}  // namespace
+}  // namespace kitforge
