@@ -26,6 +26,7 @@
 #include "zip/zip_format.h"
 #include "zip/zip_messages.h"
 #include "zip/zip_options.h"
+#include "zip/span_state.h"
 
 namespace kitforge {
 
@@ -238,7 +239,66 @@ private:
     void ReadDirectorySteps(std::int64_t& central_position);
     DirectoryFigures FiguresOf(const zip_format::EndRecord& end_record);
     void ReadCentralEntries(const zip_format::EndRecord& end_record, const DirectoryFigures& figures);
+    // ---- Multi-volume sets (span_writer.cpp, volume_write.cpp, disk_prompts.cpp,
+    //      disk_request.cpp, format_disk.cpp) ------------------------------------------------
+    // Copies the archive `input_path` onto the volumes of `output_path`: numbered files
+    // (arch001.zip, ...) on a fixed or network drive, one disk each, all named `output_path`
+    // and labelled "PKBACK# 001", ..., on a removable drive. Gives 0, or after reporting the
+    // failure -7 (an EZipMaster), -8 (out of memory) or -9 (anything else).
+    int SpanArchive(const std::string& input_path, const std::string& output_path);
+    // Writes `count` bytes to the volumes, after making sure that `fit_size` bytes fit on the
+    // current volume (0: no condition). Opens, asks for and finishes volumes as needed.
+    void VolumeWrite(const void* data, std::int64_t count, std::int64_t fit_size);
+    // Copies `count` bytes from InputHandle to the volumes; raises `message_id` when the
+    // input ends early.
+    void CopyToVolumes(std::int64_t count, int message_id);
+    // Has the user insert a disk on a removable drive; gives the type of DriveRoot's drive.
+    DriveType AskForDisk();
+    // Whether the volume now at hand is CurrentDisk of the set; on a fixed or network drive
+    // it points InputPath at that volume's numbered file and says yes.
+    bool IsExpectedDisk(DriveType drive_type);
+    // Formats the disk in DriveRoot's drive with VolumeLabel as its label: -2 cancelled, -1
+    // failed (or another format is running), anything else done.
+    int FormatDisk();
+
+    std::string OutputPath;
+    File OutputHandle;
+    bool NewDiskNeeded = false;
+    // The modification time of the archive being copied, in nanoseconds since 1970; every
+    // finished volume gets it.
+    std::int64_t SourceDate = 0;
+    bool ProgressActive = false;
+    std::int64_t VolumeBytesWritten = 0;
+    std::vector<VolumeEntry> VolumeEntries;
+    int FormatDrive = 0;
+    bool FormatAutoStart = false;
+    // 0 while the format has not started, 2 once it has ended; FormatResult is -3 until then.
+    std::atomic<int> FormatState{0};
+    std::atomic<int> FormatResult{-3};
+
     bool SearchEndRecord(zip_format::EndRecord& end_record, bool spanned_signature, int volume_number);
+    // Multi-volume helpers.
+    void SpanArchiveSteps(const std::string& input_path);
+    void CheckSpanSource(const zip_format::EndRecord& end_record);
+    void CopyLocalEntries(std::uint16_t total_entries);
+    void CopyDataDescriptor();
+    void CopyCentralDirectory(const zip_format::EndRecord& end_record);
+    void WriteSpanEndRecord(zip_format::EndRecord end_record);
+    // Makes sure a volume is open and `fit_size` bytes fit on it.
+    void PlaceOnVolume(std::int64_t fit_size);
+    void OpenVolume();
+    bool ConfirmOverwrite(const std::string& volume_name);
+    void FinishVolume();
+    void StampAndCloseVolume();
+    void CloseOutputVolume() noexcept;
+    void NoteVolumeWrite(std::int64_t count);
+    std::int64_t source_device_ = -1;
+    std::int64_t source_inode_ = -1;
+    // Packed sizes of the entries whose local header leaves them out, by local-header offset.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> deferred_sizes_;
+    // The volume and offset of the first central record written.
+    int central_disk_ = 0;
+    std::int64_t central_offset_ = 0;
 
     UiHost& host_;
     Volumes& volumes_;

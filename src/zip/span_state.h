@@ -1,0 +1,36 @@
+#pragma once
+// The records the multi-volume writer keeps while it copies an archive onto volumes.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kitforge {
+
+// Where the local header of one entry went: the volume and the offset within it. Central
+// records are matched to these by name.
+struct VolumeEntry {
+    std::uint16_t disk = 0;
+    std::uint32_t offset = 0;
+    std::uint16_t name_length = 0;
+    std::string name;
+    bool claimed = false;  // a central record has already taken this position
+};
+
+// The longest entry name a multi-volume archive is written with; longer names are refused
+// before the first volume is written.
+inline constexpr std::size_t kMaxSpanNameLength = 255;
+
+// The volume number as volumes show it: counted from 1, in three digits ("001" for volume 0).
+std::string VolumeNumberText(int disk);
+// The label of volume `disk` on a removable drive: "PKBACK# " and its number text.
+std::string SpanVolumeLabel(int disk);
+// The file of volume `disk` on a fixed or network drive: `path` with the volume number text
+// put in front of its extension (arch.zip, volume 1: arch002.zip).
+std::string NumberedVolumeName(std::string_view path, int disk);
+
+// The most volumes a set can have: their numbers are three digits.
+inline constexpr int kMaxVolumes = 999;
+
+}  // namespace kitforge

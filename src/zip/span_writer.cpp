@@ -1,0 +1,299 @@
+// Copying a finished archive onto the volumes of a multi-volume set. The entries are copied in
+// the archive's order; local headers, central records and the end record are placed whole on
+// one volume each, only entry data is split, and every stored position is rewritten to name
+// the volume and the offset within it.
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <new>
+#include <string_view>
+
+#include "zip/zip_master.h"
+
+namespace kitforge {
+
+namespace {
+
+using namespace zip_format;
+
+constexpr std::string_view kCentralDirectoryName = "Central directory";
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (x != y && std::tolower(x) != std::tolower(y)) return false;
+    }
+    return true;
+}
+
+// The record a central record takes its position from. An exact name that no earlier record
+// has taken comes first, so that entries whose names differ only in case (common here) each
+// keep their own data; a name met only in another case is still found.
+VolumeEntry* FindVolumeEntry(std::vector<VolumeEntry>& entries, std::string_view name) {
+    VolumeEntry* exact = nullptr;
+    VolumeEntry* folded = nullptr;
+    for (auto& entry : entries) {
+        if (entry.name == name) {
+            if (!entry.claimed) return &entry;
+            if (!exact) exact = &entry;
+        } else if (!folded && EqualIgnoringCase(entry.name, name)) {
+            folded = &entry;
+        }
+    }
+    return exact ? exact : folded;
+}
+
+std::string Quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
+
+}  // namespace
+
+int TZipMaster::SpanArchive(const std::string& input_path, const std::string& output_path) {
+    OperationActive = true;
+    DriveRoot = volumes_.DriveRootOf(output_path);
+    CurrentDisk = 0;
+    DiskFree = 0;
+    NewDiskNeeded = true;
+    VolumeBytesWritten = 0;
+    OutputHandle = File();
+    ProgressActive = false;
+    InputPath = input_path;
+    OutputPath = output_path;
+
+    int result = 0;
+    {
+        BusyCursor busy(host_);
+        if (verbose_ && OnMessage) {
+            OnMessage(*this, 0, "Now creating spanning chunks from " + input_path + " to " + output_path);
+        }
+        try {
+            SpanArchiveSteps(input_path);
+        } catch (const EZipMaster& failure) {
+            ReportException(failure);
+            result = -7;
+        } catch (const std::bad_alloc&) {
+            ReportMessage(zip_msg::kOutOfMemory);
+            result = -8;
+        } catch (const std::exception& failure) {
+            ReportMessage(zip_msg::kSpanFailed, std::string(": ") + failure.what());
+            result = -9;
+        }
+        ProgressActive = false;
+        try {
+            if (OnProgress) OnProgress(*this, ProgressBatchEnd, std::string(), 0);
+        } catch (...) {
+        }
+        VolumeEntries.clear();
+        VolumeEntries.shrink_to_fit();
+        deferred_sizes_.clear();
+        CloseOutputVolume();
+        CloseInput();
+    }
+    OperationActive = false;
+    return result;
+}
+
+void TZipMaster::SpanArchiveSteps(const std::string& input_path) {
+    if (!FileExists(input_path)) throw EZipMaster(zip_msg::kCannotOpenArchive, true);
+    EndRecord end_record;
+    LocateEndRecord(end_record);
+
+    struct stat st{};
+    if (::fstat(InputHandle.Descriptor(), &st) != 0) throw Error("the date of " + input_path + " cannot be read");
+    SourceDate = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    source_device_ = static_cast<std::int64_t>(st.st_dev);
+    source_inode_ = static_cast<std::int64_t>(st.st_ino);
+
+    CheckSpanSource(end_record);
+    if (InputHandle.Seek(0) != 0) throw EZipMaster(zip_msg::kSeekFailed, true);
+    VolumeEntries.assign(end_record.TotalEntries(), VolumeEntry{});
+
+    const std::uint8_t signature[4] = {0x50, 0x4B, 0x07, 0x08};
+    VolumeWrite(signature, sizeof signature, 0);
+
+    ProgressActive = true;
+    if (OnProgress) {
+        OnProgress(*this, ProgressFileCount, std::string(), end_record.TotalEntries());
+        OnProgress(*this, ProgressByteTotal, std::string(), ArchiveSize);
+    }
+    CopyLocalEntries(end_record.TotalEntries());
+    CopyCentralDirectory(end_record);
+    WriteSpanEndRecord(end_record);
+    StampAndCloseVolume();
+    ProgressActive = false;
+}
+
+// Checks, before anything is written, what the set could not hold: names longer than a
+// volume record keeps, and zip64 archives, whose 64-bit positions the classic records of a
+// set cannot carry. Also notes the sizes of entries written with a data descriptor, whose
+// local header leaves them out.
+void TZipMaster::CheckSpanSource(const EndRecord& end_record) {
+    if (end_record.TotalEntries() == zip64::kSaturated16 || end_record.CentralSize() == zip64::kSaturated32 ||
+        end_record.CentralStart() == zip64::kSaturated32) {
+        throw Error("the archive " + InputPath + " is a zip64 archive, which cannot be split into volumes");
+    }
+    if (end_record.ThisDisk() != 0 || end_record.CentralDisk() != 0) {
+        throw Error("the archive " + InputPath + " is itself a part of a multi-volume set");
+    }
+    const std::int64_t central_start = EndRecordOffset - static_cast<std::int64_t>(end_record.CentralSize());
+    if (central_start < 0) throw Error("the central directory of " + InputPath + " runs past the start of the file");
+    std::vector<std::uint8_t> directory(end_record.CentralSize());
+    if (InputHandle.Seek(central_start) != central_start ||
+        InputHandle.Read(directory.data(), directory.size()) != directory.size()) {
+        throw EZipMaster(zip_msg::kCentralHeaderShort, true);
+    }
+
+    deferred_sizes_.clear();
+    ByteCursor cursor(directory);
+    for (unsigned n = 0; n < end_record.TotalEntries(); ++n) {
+        const auto header = cursor.Bytes(kCentralHeaderSize);
+        if (!cursor.Ok()) throw EZipMaster(zip_msg::kCentralHeaderShort, true);
+        if (GetU32LE(header.data() + central::kSignature) != kCentralHeaderSignature) {
+            throw EZipMaster(zip_msg::kCentralSignatureWrong, true);
+        }
+        const std::uint16_t name_length = GetU16LE(header.data() + central::kNameLength);
+        const auto name = cursor.Bytes(name_length);
+        if (!cursor.Ok()) throw EZipMaster(zip_msg::kCentralNameShort, true);
+        if (name_length > kMaxSpanNameLength) {
+            const std::string text(reinterpret_cast<const char*>(name.data()), name.size());
+            throw Error("the entry name " + Quoted(text.substr(0, 60)) + "... is " + std::to_string(name_length) +
+                        " bytes long; a multi-volume archive keeps names of at most " +
+                        std::to_string(kMaxSpanNameLength) + " bytes. Nothing was written");
+        }
+        if (GetU16LE(header.data() + central::kFlags) & kFlagDataDescriptor) {
+            deferred_sizes_.emplace_back(GetU32LE(header.data() + central::kLocalHeaderOffset),
+                                         GetU32LE(header.data() + central::kPackedSize));
+        }
+        cursor.Skip(std::size_t{GetU16LE(header.data() + central::kExtraLength)} +
+                    GetU16LE(header.data() + central::kCommentLength));
+    }
+    std::sort(deferred_sizes_.begin(), deferred_sizes_.end());
+}
+
+void TZipMaster::CopyLocalEntries(std::uint16_t total_entries) {
+    std::array<std::uint8_t, kLocalHeaderSize> header{};
+    for (std::size_t i = 0; i < total_entries; ++i) {
+        const std::int64_t source_offset = InputHandle.Position();
+        if (InputHandle.Read(header.data(), header.size()) != header.size()) {
+            throw EZipMaster(zip_msg::kLocalHeaderShort, true);
+        }
+        if (GetU32LE<local::kSignature>(header) != kLocalHeaderSignature) {
+            throw EZipMaster(zip_msg::kLocalSignatureWrong, true);
+        }
+        const std::uint16_t name_length = GetU16LE<local::kNameLength>(header);
+        const std::uint16_t extra_length = GetU16LE<local::kExtraLength>(header);
+        const std::uint16_t flags = GetU16LE<local::kFlags>(header);
+        std::string name(name_length, '\0');
+        if (InputHandle.Read(name.data(), name.size()) != name.size()) throw EZipMaster(zip_msg::kLocalNameShort, true);
+
+        // An entry written with a data descriptor may leave its sizes out of the local header;
+        // its central record has them.
+        std::uint32_t packed = GetU32LE<local::kPackedSize>(header);
+        if (flags & kFlagDataDescriptor) {
+            const auto key = static_cast<std::uint32_t>(source_offset);
+            const auto it = std::lower_bound(deferred_sizes_.begin(), deferred_sizes_.end(),
+                                             std::pair<std::uint32_t, std::uint32_t>{key, 0});
+            if (it != deferred_sizes_.end() && it->first == key) packed = it->second;
+        }
+
+        VolumeEntry& entry = VolumeEntries[i];
+        entry.name = name;
+        entry.name_length = name_length;
+
+        if (OnMessage) OnMessage(*this, 0, MessageText(zip_msg::kCopying, "Copying: ") + ToBackslashes(name));
+        const std::int64_t header_size = static_cast<std::int64_t>(kLocalHeaderSize) + name_length + extra_length;
+        const std::int64_t descriptor = (flags & kFlagDataDescriptor) ? kDataDescriptorSize : 0;
+        if (OnProgress) OnProgress(*this, ProgressFileStart, ToBackslashes(name), header_size + packed + descriptor);
+
+        VolumeWrite(header.data(), header.size(), header_size);
+        entry.disk = static_cast<std::uint16_t>(CurrentDisk);
+        entry.offset = static_cast<std::uint32_t>(VolumeBytesWritten - static_cast<std::int64_t>(kLocalHeaderSize));
+        VolumeWrite(name.data(), name_length, 0);
+        CopyToVolumes(extra_length, zip_msg::kLocalExtraShort);
+        CopyToVolumes(packed, zip_msg::kEntryDataShort);
+        if (descriptor > 0) CopyDataDescriptor();
+    }
+}
+
+// A data descriptor starts with its signature in the archives of nearly every writer, but the
+// signature is optional: without it the descriptor is 12 bytes long.
+void TZipMaster::CopyDataDescriptor() {
+    std::array<std::uint8_t, kDataDescriptorSize> descriptor{};
+    const std::size_t got = InputHandle.Read(descriptor.data(), descriptor.size());
+    std::size_t size = kDataDescriptorSize;
+    if (got >= 4 && GetU32LE<0>(descriptor) != kDataDescriptorSignature) size = kDataDescriptorSize - 4;
+    if (got < size) throw EZipMaster(zip_msg::kDataDescriptorShort, true);
+    if (got > size && InputHandle.Seek(static_cast<std::int64_t>(size) - static_cast<std::int64_t>(got),
+                                       File::Whence::Current) < 0) {
+        throw EZipMaster(zip_msg::kSeekFailed, true);
+    }
+    VolumeWrite(descriptor.data(), static_cast<std::int64_t>(size), 0);
+}
+
+void TZipMaster::CopyCentralDirectory(const EndRecord& end_record) {
+    if (OnMessage) OnMessage(*this, 0, MessageText(zip_msg::kCopying, "Copying: ") + std::string(kCentralDirectoryName));
+    if (OnProgress) {
+        OnProgress(*this, ProgressFileStart, std::string(kCentralDirectoryName),
+                   std::int64_t{end_record.CentralSize()} + static_cast<std::int64_t>(kEndRecordSize) +
+                       end_record.CommentSize());
+    }
+    // The directory is read where the end record says it stands, so bytes between the last
+    // entry and the directory (padding some writers leave) are not taken for a record.
+    const std::int64_t central_start = EndRecordOffset - static_cast<std::int64_t>(end_record.CentralSize());
+    if (InputHandle.Seek(central_start) != central_start) throw EZipMaster(zip_msg::kSeekFailed, true);
+    std::array<std::uint8_t, kCentralHeaderSize> header{};
+    for (unsigned n = 0; n < end_record.TotalEntries(); ++n) {
+        if (InputHandle.Read(header.data(), header.size()) != header.size()) {
+            throw EZipMaster(zip_msg::kCentralHeaderShort, true);
+        }
+        if (GetU32LE<central::kSignature>(header) != kCentralHeaderSignature) {
+            throw EZipMaster(zip_msg::kCentralSignatureWrong, true);
+        }
+        const std::uint16_t name_length = GetU16LE<central::kNameLength>(header);
+        const std::uint16_t extra_length = GetU16LE<central::kExtraLength>(header);
+        const std::uint16_t comment_length = GetU16LE<central::kCommentLength>(header);
+        std::string name(name_length, '\0');
+        if (InputHandle.Read(name.data(), name.size()) != name.size()) throw EZipMaster(zip_msg::kCentralNameShort, true);
+
+        VolumeEntry* entry = FindVolumeEntry(VolumeEntries, name);
+        if (entry == nullptr) throw EZipMaster(zip_msg::kCentralWithoutLocal, true);
+        entry->claimed = true;
+        PutU16LE<central::kStartDisk>(header, entry->disk);
+        PutU32LE<central::kLocalHeaderOffset>(header, entry->offset);
+
+        VolumeWrite(header.data(), header.size(),
+                    static_cast<std::int64_t>(kCentralHeaderSize) + name_length + extra_length + comment_length);
+        if (n == 0) {
+            central_disk_ = CurrentDisk;
+            central_offset_ = VolumeBytesWritten - static_cast<std::int64_t>(kCentralHeaderSize);
+        }
+        VolumeWrite(name.data(), name_length, 0);
+        CopyToVolumes(extra_length, zip_msg::kCentralExtraShort);
+        CopyToVolumes(comment_length, zip_msg::kFileCommentShort);
+    }
+}
+
+void TZipMaster::WriteSpanEndRecord(EndRecord end_record) {
+    const std::int64_t fit = static_cast<std::int64_t>(kEndRecordSize) + end_record.CommentSize();
+    PlaceOnVolume(fit);
+    // An archive without entries has no central record to take the directory's place from:
+    // its directory starts, empty, where the end record stands.
+    if (end_record.TotalEntries() == 0) {
+        central_disk_ = CurrentDisk;
+        central_offset_ = VolumeBytesWritten;
+    }
+    end_record.SetThisDisk(static_cast<std::uint16_t>(CurrentDisk));
+    end_record.SetCentralDisk(static_cast<std::uint16_t>(central_disk_));
+    end_record.SetCentralStart(static_cast<std::uint32_t>(central_offset_));
+    VolumeWrite(end_record.bytes.data(), end_record.bytes.size(), fit);
+    const std::int64_t comment_at = EndRecordOffset + static_cast<std::int64_t>(kEndRecordSize);
+    if (InputHandle.Seek(comment_at) != comment_at) {
+        throw EZipMaster(zip_msg::kSeekFailed, true);
+    }
+    CopyToVolumes(end_record.CommentSize(), zip_msg::kArchiveCommentShort);
+}
+
+}  // namespace kitforge
