@@ -217,28 +217,6 @@ public:
     std::uint64_t Zip64CentralSize = 0;
     std::uint64_t Zip64CentralStart = 0;
 
-private:
-    // Step 11 of Add: builds the call record of the library's layout and calls the library.
-    void CallLibrary(int version, const std::string& target, AddCallBuffers& buffers);
-    // The first exception of an event handler during a library call, raised again afterwards.
-    std::exception_ptr callback_failure_;
-
-    // The directory figures that the reading goes by, from the end record or its zip64 form.
-    struct DirectoryFigures {
-        std::uint64_t total_entries = 0;
-        std::uint64_t central_size = 0;
-        std::uint64_t central_start = 0;
-        std::int64_t directory_end = 0;  // where the central directory must end in this file
-    };
-
-    void Deliver(int id, MessageKind kind, const std::string& text, bool show) noexcept;
-    // Whether OemToAnsiName converts names of this host system and version.
-    bool IsOemName(std::uint8_t host_system, std::uint8_t spec_version) const noexcept;
-    // ".\nFile: " and the archive's path, appended to reports about the archive file.
-    std::string FileNote() const;
-    void ReadDirectorySteps(std::int64_t& central_position);
-    DirectoryFigures FiguresOf(const zip_format::EndRecord& end_record);
-    void ReadCentralEntries(const zip_format::EndRecord& end_record, const DirectoryFigures& figures);
     // ---- Multi-volume sets (span_writer.cpp, volume_write.cpp, disk_prompts.cpp,
     //      disk_request.cpp, format_disk.cpp) ------------------------------------------------
     // Copies the archive `input_path` onto the volumes of `output_path`: numbered files
@@ -276,7 +254,7 @@ private:
     std::atomic<int> FormatState{0};
     std::atomic<int> FormatResult{-3};
 
-    bool SearchEndRecord(zip_format::EndRecord& end_record, bool spanned_signature, int volume_number);
+private:
     // Multi-volume helpers.
     void SpanArchiveSteps(const std::string& input_path);
     void CheckSpanSource(const zip_format::EndRecord& end_record);
@@ -299,6 +277,28 @@ private:
     // The volume and offset of the first central record written.
     int central_disk_ = 0;
     std::int64_t central_offset_ = 0;
+    // Step 11 of Add: builds the call record of the library's layout and calls the library.
+    void CallLibrary(int version, const std::string& target, AddCallBuffers& buffers);
+    // The first exception of an event handler during a library call, raised again afterwards.
+    std::exception_ptr callback_failure_;
+
+    // The directory figures that the reading goes by, from the end record or its zip64 form.
+    struct DirectoryFigures {
+        std::uint64_t total_entries = 0;
+        std::uint64_t central_size = 0;
+        std::uint64_t central_start = 0;
+        std::int64_t directory_end = 0;  // where the central directory must end in this file
+    };
+
+    void Deliver(int id, MessageKind kind, const std::string& text, bool show) noexcept;
+    // Whether OemToAnsiName converts names of this host system and version.
+    bool IsOemName(std::uint8_t host_system, std::uint8_t spec_version) const noexcept;
+    // ".\nFile: " and the archive's path, appended to reports about the archive file.
+    std::string FileNote() const;
+    void ReadDirectorySteps(std::int64_t& central_position);
+    DirectoryFigures FiguresOf(const zip_format::EndRecord& end_record);
+    void ReadCentralEntries(const zip_format::EndRecord& end_record, const DirectoryFigures& figures);
+    bool SearchEndRecord(zip_format::EndRecord& end_record, bool spanned_signature, int volume_number);
 
     UiHost& host_;
     Volumes& volumes_;
