@@ -1,0 +1,64 @@
+// kitforge-cli sfx run as a user runs it.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/file.h"
+#include "support/run_program.h"
+#include "support/temp_folder.h"
+
+namespace kitforge {
+namespace {
+
+using testing::BuiltProgram;
+using testing::ReadBytes;
+using testing::RunProgram;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+TEST(CliSfx, PacksTheFilesIntoAnExecutableNamedFromTheCurrentFolder) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder / "sub");
+    WriteBytes(folder / "a.txt", "a\n");
+    WriteBytes(folder / "sub/b.txt", "b\n");
+    const auto made = RunProgram({BuiltProgram("kitforge-cli"), "sfx", "a.txt", "sub/b.txt", "-o", "my.files.zip",
+                                  "--delete", "final"},
+                                 folder.Path());
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(made.out, folder / "my.exe" + "\n");
+    EXPECT_FALSE(FileExists(folder / "my.zip"));
+
+    const auto extracted = RunProgram({folder / "my.exe", "--silent", "-d", folder / "out"});
+    ASSERT_EQ(extracted.status, 0) << extracted.out << extracted.err;
+    EXPECT_EQ(ReadBytes(folder / "out/a.txt"), "a\n");
+    EXPECT_EQ(ReadBytes(folder / "out/b.txt"), "b\n");
+}
+
+TEST(CliSfx, RefusesMissingFilesAndFilesOfOneNameBeforeWritingAnything) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder / "one");
+    std::filesystem::create_directories(folder / "two");
+    WriteBytes(folder / "one/a.txt", "1");
+    WriteBytes(folder / "two/a.txt", "2");
+    {
+        const auto result =
+            RunProgram({BuiltProgram("kitforge-cli"), "sfx", "one/a.txt", "missing.txt", "-o", "x"}, folder.Path());
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find(folder / "missing.txt"), std::string::npos) << result.err;
+    }
+    {
+        const auto result =
+            RunProgram({BuiltProgram("kitforge-cli"), "sfx", "one/a.txt", "two/a.txt", "-o", "x"}, folder.Path());
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find(folder / "two/a.txt"), std::string::npos) << result.err;
+    }
+    EXPECT_FALSE(FileExists(folder / "x.zip"));
+    EXPECT_FALSE(FileExists(folder / "x.exe"));
+    const auto usage = RunProgram({BuiltProgram("kitforge-cli"), "sfx", "one/a.txt"}, folder.Path());
+    EXPECT_EQ(usage.status, 2) << usage.err;
+}
+
+}  // namespace
+}  // namespace kitforge
