@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "build/build_command.h"
+#include "build/sfx_zip_command.h"
 #include "model/script_file.h"
 #include "platform/paths.h"
 #include "ui/program_identity.h"
@@ -127,6 +128,8 @@ void FileCommands::Build() {
     RunBuildCommand(host_, project_.Field(ProjectField::Output), project_.ScriptFileName(),
                     environment_.program_folder);
 }
+
+void FileCommands::CreateSFXZip() { RunCreateSfxZip(host_, project_.ScriptFileName(), environment_.program_folder); }
 
 void FileCommands::ReadMe() {
     if (environment_.open_document) environment_.open_document(environment_.program_folder + std::string(kReadMeName));

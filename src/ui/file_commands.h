@@ -1,8 +1,8 @@
 #pragma once
 // The File and Help menu commands of the main window, without the window: the save-changes
 // gate that every command which could lose edits passes, New, Open, Save, Save As, closing,
-// Build, Read Me and About. Failures are thrown as kitforge::Error; the window shows them in
-// its standard error box and the command that met them ends there.
+// Build, Create SFX Zip, Read Me and About. Failures are thrown as kitforge::Error; the window
+// shows them in its standard error box and the command that met them ends there.
 
 #include <functional>
 #include <string>
@@ -46,6 +46,9 @@ public:
     // The window is about to close: true lets it.
     bool CloseRequested();
     void Build();
+    // Create SFX Zip: packs files the user picks into a self-extracting executable named after
+    // the script file by default; independent of the script's contents.
+    void CreateSFXZip();
     void ReadMe();
     void About();
     // The About box's text: "Kitforge v" + the version read from the program's own file, the

@@ -302,7 +302,7 @@ void TKitforgeForm::Save1Click() { Run([this] { files_.Save(); }); }
 void TKitforgeForm::SaveAs1Click() { Run([this] { files_.SaveAs(); }); }
 void TKitforgeForm::Build1Click() { Run([this] { files_.Build(); }); }
 // Making a self-extracting zip of chosen files is not part of this window's commands yet.
-void TKitforgeForm::CreateSFXZip1Click() {}
+void TKitforgeForm::CreateSFXZip1Click() { Run([this] { files_.CreateSFXZip(); }); }
 void TKitforgeForm::Exit1Click() { close(); }
 void TKitforgeForm::ReadMe1Click() { Run([this] { files_.ReadMe(); }); }
 void TKitforgeForm::About1Click() { Run([this] { files_.About(); }); }

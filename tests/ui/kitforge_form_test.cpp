@@ -312,6 +312,7 @@ TEST_F(KitforgeFormTest, AboutShowsTheProgramsVersionAndReadMeOpensTheReadMe) {
     EXPECT_EQ(host.messages[0].text.substr(0, 20), "Kitforge v2.1.0.33\r\n");
     form->ReadMe1Click();
     EXPECT_EQ(opened, std::vector<std::string>{program_folder + "readme.txt"});
+    host.open_file_answers = {std::nullopt};
     form->CreateSFXZip1Click();
     EXPECT_EQ(host.messages.size(), 1u);
 }
