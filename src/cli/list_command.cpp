@@ -191,6 +191,13 @@ void AddListCommand(CLI::App& app, CommandContext& context) {
     list->add_option("ZIP", arguments->archive, "the archive to read")->required();
     list->add_flag("--json", arguments->json, "print the same as JSON, with the component's messages and ids");
     list->callback([arguments, &context] {
+        // A multi-volume set on a fixed drive is named by its archive name (arch.zip) while
+        // only its numbered volumes exist: the last of them holds the directory's end.
+        if (!FileExists(arguments->archive) && FileExists(NumberedVolumeName(arguments->archive, 0))) {
+            int last = 0;
+            while (last + 1 < kMaxVolumes && FileExists(NumberedVolumeName(arguments->archive, last + 1))) ++last;
+            arguments->archive = NumberedVolumeName(arguments->archive, last);
+        }
         if (!FileExists(arguments->archive)) {
             throw ReadError("open", arguments->archive, FolderExists(arguments->archive) ? EISDIR : ENOENT);
         }

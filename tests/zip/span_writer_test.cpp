@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "span_test_support.h"
 #include "support/temp_folder.h"
 
@@ -125,6 +127,30 @@ TEST_F(SpanOnFixedDrive, EndRecordNamesItsVolumeAndTheDirectoryStart) {
     reader.Read(Volume(1));
     EXPECT_EQ(reader.zip.ArchiveComment, "set comment");
     EXPECT_EQ(reader.zip.Entries.size(), 2u);
+}
+
+TEST_F(SpanOnFixedDrive, DirectoryOnAnEarlierVolumeIsReadFromItsNumberedFile) {
+    // Volume 0 takes both entries (924 bytes) and the first central record (51 bytes); the
+    // second record and the end record go to volume 1, so the directory starts a volume early.
+    WriteBytes(source, BuildArchive({Stored("a.txt", NoiseBytes(850, 3)), Stored("b.txt")}).bytes);
+    h.zip.SetMaxVolumeSize(1000);
+    h.zip.SetMinFreeVolumeSize(1);
+    ASSERT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage;
+    ASSERT_EQ(FileSize(Volume(1)), 51 + 22);
+
+    ZipHarness reader;
+    reader.Read(Volume(1));
+    EXPECT_TRUE(reader.reports.empty()) << reader.zip.LastMessage;
+    ASSERT_EQ(reader.zip.Entries.size(), 2u);
+    EXPECT_EQ(reader.zip.CentralOffset, 4 + 924 - 4);
+    EXPECT_TRUE(reader.host.messages.empty());
+
+    // Without its first volume the set cannot be read, and the report names the file.
+    std::filesystem::remove(Volume(0));
+    reader.Read(Volume(1));
+    EXPECT_EQ(reader.Ids(), std::vector<int>{11001});
+    EXPECT_NE(reader.reports[0].text.find(Volume(0)), std::string::npos) << reader.reports[0].text;
+    EXPECT_EQ(reader.zip.ZipFilename(), "");
 }
 
 TEST_F(SpanOnFixedDrive, EveryVolumeCarriesTheSourceDate) {
