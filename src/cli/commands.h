@@ -21,6 +21,7 @@ void AddBuildCommand(CLI::App& app, CommandContext& context);
 void AddInspectCommand(CLI::App& app, CommandContext& context);
 void AddVersionInfoCommand(CLI::App& app, CommandContext& context);
 void AddListCommand(CLI::App& app, CommandContext& context);
+void AddMakeSfxCommand(CLI::App& app, CommandContext& context);
 void AddSfxCommand(CLI::App& app, CommandContext& context);
 void AddAddCommand(CLI::App& app, CommandContext& context);
 

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     AddInspectCommand(app, context);
     AddVersionInfoCommand(app, context);
     AddListCommand(app, context);
+    AddMakeSfxCommand(app, context);
     AddSfxCommand(app, context);
     AddAddCommand(app, context);
 

@@ -157,6 +157,26 @@ public:
     // Closes InputHandle if it is open.
     void CloseInput() noexcept;
 
+    // ---- Self-extracting conversion (sfx_converter.cpp) -----------------------------------
+    // Turns the archive ZipFilename into a self-extracting executable of the same name with
+    // ".exe": the stub, the 256-byte header and the archive with its offsets moved. With
+    // EmptySFXMode on, writes an executable holding an empty archive under ZipFilename itself.
+    // Gives 0, or -1 (the output cannot be created), -2 (a write fell short, or the directory
+    // cannot be moved), -3 (the stub or the archive cannot be read) or -9 (a precondition,
+    // reported, or an output whose size does not add up).
+    int MakeSFX();
+    // Copies `count` bytes, or everything to the end when it is negative, from the current
+    // position of `source` to that of `target`, letting queued messages run between chunks.
+    // Gives 0, or -2 when a read or write fails; a source that ends early is no failure.
+    int CopyChunked(File& source, File& target, std::int64_t count);
+    // Writes the central directory of InputHandle (positioned at its first record) and the
+    // end record `end_record`, each offset moved by `shift`, then the archive comment. Gives 0
+    // or -2.
+    int WriteShiftedDirectory(File& target, const zip_format::EndRecord& end_record, std::int64_t shift);
+    // Deletes one file to the trash (htdAllowUndo) or for good (htdFinal). Gives 0, -1 when the
+    // file does not exist, or the system's error code.
+    int ShellDeleteFile(const std::string& path, DeleteOpts how);
+
     // ---- The zip library and Add (add_operation.cpp, zip_library_binding.cpp, zip_callback.cpp)
     // Adds the files of FSpecArgs to ZipFilename through the zip library. The outcome is
     // AddedCount: the number of files the library processed, 0 after any failure (which has
@@ -178,6 +198,8 @@ public:
     // The window that owns the component's boxes and prompts: its host.
     UiHost* OwnerWindow;
     bool CancelRequested = false;
+    // On only while Add has MakeSFX write a new self-extracting archive.
+    bool EmptySFXMode = false;
     bool OperationActive = false;
     int AddedCount = 0;
     void* LibraryHandle = nullptr;

@@ -1,0 +1,207 @@
+// Times `kitforge-cli make-sfx` on a large archive against, in the same run, `cp` of the same
+// archive and `cat stub zip > exe; zip -A exe` (Info-ZIP's way to the same result). Copying is
+// most of what the conversion does, so cp is the floor it is measured against.
+//
+//   sfx_benchmark [--total-mib M] [--runs R] [--folder DIR] [--cli PATH] [--stub PATH]
+//
+// Defaults: an archive of about 1 GiB (eight stored files of pseudo-random bytes, made by
+// Info-ZIP zip), 5 timed runs of each command after one untimed run that warms the page cache,
+// in a temporary folder under $TMPDIR or /tmp that is removed afterwards. The conversion gets
+// a hard link to the archive each time, since it deletes its source (the link) on success.
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+#include "platform/paths.h"
+
+namespace {
+
+struct Settings {
+    std::uint64_t total_mib = 1024;
+    int runs = 5;
+    std::string folder;
+    std::string cli;
+    std::string stub;
+};
+
+struct RunResult {
+    double seconds = 0;
+    long peak_kib = 0;
+};
+
+[[noreturn]] void Usage(const char* why) {
+    std::fprintf(stderr,
+                 "sfx_benchmark: %s\nusage: sfx_benchmark [--total-mib M] [--runs R] [--folder DIR] [--cli PATH] "
+                 "[--stub PATH]\n",
+                 why);
+    std::exit(2);
+}
+
+Settings ParseSettings(int argc, char** argv) {
+    Settings settings;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help" || option == "-h") Usage("converts a large zip and compares it with cp and zip -A");
+        if (i + 1 >= argc) Usage(("missing value after " + option).c_str());
+        const std::string value = argv[++i];
+        if (option == "--total-mib") settings.total_mib = std::stoull(value);
+        else if (option == "--runs") settings.runs = std::stoi(value);
+        else if (option == "--folder") settings.folder = value;
+        else if (option == "--cli") settings.cli = value;
+        else if (option == "--stub") settings.stub = value;
+        else Usage(("unknown option " + option).c_str());
+    }
+    if (settings.runs < 1 || settings.total_mib < 1) Usage("--runs and --total-mib must be at least 1");
+    if (settings.cli.empty()) settings.cli = kitforge::ProgramFolder() + "kitforge-cli";
+    if (settings.stub.empty()) settings.stub = kitforge::ProgramFolder() + "zipsfx.bin";
+    return settings;
+}
+
+// Deterministic pseudo-random bytes (xorshift), written through one 1 MiB buffer.
+void WriteRandomFile(const std::string& path, std::uint64_t size, std::uint64_t& state) {
+    kitforge::File file = kitforge::File::Create(path);
+    std::vector<std::uint64_t> buffer(1 << 17);
+    while (size > 0) {
+        for (auto& word : buffer) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            word = state;
+        }
+        const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(size, buffer.size() * 8));
+        file.WriteAll(buffer.data(), chunk);
+        size -= chunk;
+    }
+    file.Close();
+}
+
+// Runs a program with its output thrown away and gives its wall time and peak memory.
+RunResult Run(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid < 0) throw std::runtime_error("cannot fork");
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null < 0) ::_exit(126);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    if (::wait4(pid, &status, 0, &usage) != pid) throw std::runtime_error("cannot wait for " + arguments[0]);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        throw std::runtime_error(arguments[0] + " " + (arguments.size() > 1 ? arguments[1] : "") + " failed (status " +
+                                 std::to_string(status) + ")");
+    }
+    return {elapsed.count(), usage.ru_maxrss};
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+std::string MakeArchive(const std::string& folder, const Settings& settings) {
+    const std::string tree = folder + "tree/";
+    std::filesystem::create_directory(tree);
+    std::uint64_t state = 0x9E3779B97F4A7C15ull;
+    const int files = 8;
+    for (int i = 0; i < files; ++i) {
+        WriteRandomFile(tree + "part" + std::to_string(i) + ".bin", settings.total_mib * 1024 * 1024 / files, state);
+    }
+    const std::string archive = folder + "archive.zip";
+    Run({"sh", "-c", "cd '" + tree + "' && zip -q -0 -r '" + archive + "' ."});
+    std::filesystem::remove_all(tree);
+    return archive;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Settings settings = ParseSettings(argc, argv);
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string base = !settings.folder.empty() ? settings.folder : (tmp && *tmp ? tmp : "/tmp");
+    std::string folder = base + "/kitforge-sfx-bench-XXXXXX";
+    if (::mkdtemp(folder.data()) == nullptr) {
+        std::fprintf(stderr, "sfx_benchmark: cannot make a folder in %s\n", base.c_str());
+        return 1;
+    }
+    folder += "/";
+    try {
+        std::printf("making an archive of about %llu MiB in %s\n", static_cast<unsigned long long>(settings.total_mib),
+                    folder.c_str());
+        std::fflush(stdout);
+        const std::string archive = MakeArchive(folder, settings);
+        const std::uint64_t archive_bytes = static_cast<std::uint64_t>(kitforge::FileSize(archive));
+        // The conversion's undoable deletes must not reach the user's own trash.
+        ::setenv("XDG_DATA_HOME", (folder + "xdg").c_str(), 1);
+
+        const std::string copy = folder + "copy.zip";
+        const std::string link = folder + "run.zip";
+        const std::string converted = folder + "run.exe";
+        const std::string by_zip = folder + "byzip.exe";
+        const std::vector<std::string> cp = {"cp", archive, copy};
+        const std::vector<std::string> make_sfx = {settings.cli, "make-sfx",        link,    "--stub",
+                                                   settings.stub, "--delete", "final"};
+        const std::vector<std::string> cat_zip = {
+            "sh", "-c", "cat '" + settings.stub + "' '" + archive + "' > '" + by_zip + "' && zip -qA '" + by_zip + "'"};
+
+        std::vector<double> cp_times, sfx_times, zip_times;
+        long peak_kib = 0;
+        for (int run = 0; run <= settings.runs; ++run) {
+            const auto timed = [&](const std::vector<std::string>& command) {
+                for (const auto& path : {copy, converted, by_zip, link}) std::filesystem::remove(path);
+                std::filesystem::create_hard_link(archive, link);
+                ::sync();
+                return Run(command);
+            };
+            // The order turns with every run, so none of the three always follows another.
+            RunResult results[3];
+            const std::vector<std::string>* commands[3] = {&cp, &make_sfx, &cat_zip};
+            for (int k = 0; k < 3; ++k) {
+                const int which = (k + run) % 3;
+                results[which] = timed(*commands[which]);
+            }
+            if (run == 0) continue;  // warms the cache
+            cp_times.push_back(results[0].seconds);
+            sfx_times.push_back(results[1].seconds);
+            zip_times.push_back(results[2].seconds);
+            peak_kib = std::max(peak_kib, results[1].peak_kib);
+        }
+        const double cp_median = Median(cp_times);
+        const double sfx_median = Median(sfx_times);
+        const double zip_median = Median(zip_times);
+        const double mib = static_cast<double>(archive_bytes) / (1024.0 * 1024.0);
+        std::printf("archive: %.0f MiB, %d runs each, medians:\n", mib, settings.runs);
+        std::printf("  cp                     %7.3f s  %7.0f MiB/s\n", cp_median, mib / cp_median);
+        std::printf("  kitforge-cli make-sfx  %7.3f s  %7.0f MiB/s  %.2f x cp  (peak memory %ld KiB)\n", sfx_median,
+                    mib / sfx_median, sfx_median / cp_median, peak_kib);
+        std::printf("  cat + zip -A           %7.3f s  %7.0f MiB/s  %.2f x cp\n", zip_median, mib / zip_median,
+                    zip_median / cp_median);
+        std::filesystem::remove_all(folder);
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "sfx_benchmark: %s\n", error.what());
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+        return 1;
+    }
+}
