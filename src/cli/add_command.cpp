@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <limits>
 
 #include "cli/commands.h"
 #include "platform/errors.h"
@@ -36,6 +37,9 @@ struct AddCommandArguments {
     std::string password;
     std::string temp_dir;
     int level = 9;
+    bool span = false;
+    int max_volume = 0;
+    int keep_free = 0;
 };
 
 std::atomic<bool> interrupted{false};
@@ -116,6 +120,7 @@ AddOpts OptionsOf(const AddCommandArguments& a) {
     if (a.hidden) options.Include(AddHiddenFiles);
     if (a.encrypt) options.Include(AddEncrypt);
     if (a.separate_dirs) options.Include(AddSeparateDirs);
+    if (a.span) options.Include(AddDiskSpan);
     return options;
 }
 
@@ -140,6 +145,8 @@ void RunAdd(const AddCommandArguments& arguments, CommandContext& context) {
     zip.SetAddCompLevel(arguments.level);
     zip.SetAddOptions(OptionsOf(arguments));
     zip.SetPassword(arguments.password);
+    zip.SetMaxVolumeSize(arguments.max_volume);
+    zip.SetKeepFreeOnDisk1(arguments.keep_free);
     zip.SetTempDir(arguments.temp_dir.empty() ? std::string() : FromCurrentFolder(arguments.temp_dir));
     zip.SetZipFilename(archive);
     // Specifications stay as typed: with -D, relative ones give relative stored names.
@@ -197,6 +204,16 @@ void AddAddCommand(CLI::App& app, CommandContext& context) {
     password->needs(encrypt);
     add->add_option("--temp", arguments->temp_dir, "folder for the archive while it is written (default: beside it)");
     add->add_flag("-q,--quiet", arguments->quiet, "no progress bar");
+    auto* span = add->add_flag("--span", arguments->span,
+                               "write a new multi-volume archive: numbered volumes beside ZIP (arch.zip gives "
+                               "arch001.zip, arch002.zip, ...), or one disk each, labelled PKBACK# 001, ..., on a "
+                               "removable drive; cannot be combined with -u or -f");
+    add->add_option("--max-volume", arguments->max_volume, "with --span: the most bytes per volume (default: the free space)")
+        ->check(CLI::Range(1, std::numeric_limits<int>::max()))
+        ->needs(span);
+    add->add_option("--keep-free", arguments->keep_free, "with --span: bytes left free on the first volume")
+        ->check(CLI::Range(0, std::numeric_limits<int>::max()))
+        ->needs(span);
     add->callback([arguments, &context] { RunAdd(*arguments, context); });
 }
 

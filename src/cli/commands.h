@@ -24,5 +24,6 @@ void AddListCommand(CLI::App& app, CommandContext& context);
 void AddMakeSfxCommand(CLI::App& app, CommandContext& context);
 void AddSfxCommand(CLI::App& app, CommandContext& context);
 void AddAddCommand(CLI::App& app, CommandContext& context);
+void AddSpanCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace kitforge::cli

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     AddMakeSfxCommand(app, context);
     AddSfxCommand(app, context);
     AddAddCommand(app, context);
+    AddSpanCommand(app, context);
 
     try {
         app.parse(argc, argv);

@@ -47,9 +47,23 @@ VolumeEntry* FindVolumeEntry(std::vector<VolumeEntry>& entries, std::string_view
     return exact ? exact : folded;
 }
 
+bool IsVolumeFailure(int id) {
+    return id == zip_msg::kCannotCreateVolume || id == zip_msg::kVolumeWriteFailed || id == zip_msg::kCannotSetLabel;
+}
+
 std::string Quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
 
 }  // namespace
+
+// The file a failure concerns, appended to its report: the volume being written, or the
+// archive being read. A cancel needs none.
+std::string TZipMaster::FailureNote(int id) const {
+    if (id == zip_msg::kStopped || id == zip_msg::kPromptWhileUnattended) return {};
+    if (!IsVolumeFailure(id)) return ".\nFile: " + InputPath;
+    const DriveType type = volumes_.TypeOf(DriveRoot);
+    const bool numbered = type == DriveType::Fixed || type == DriveType::Network;
+    return ".\nFile: " + (numbered ? NumberedVolumeName(OutputPath, CurrentDisk) : OutputPath);
+}
 
 int TZipMaster::SpanArchive(const std::string& input_path, const std::string& output_path) {
     OperationActive = true;
@@ -72,7 +86,7 @@ int TZipMaster::SpanArchive(const std::string& input_path, const std::string& ou
         try {
             SpanArchiveSteps(input_path);
         } catch (const EZipMaster& failure) {
-            ReportException(failure);
+            ReportException(failure, FailureNote(failure.MessageId));
             result = -7;
         } catch (const std::bad_alloc&) {
             ReportMessage(zip_msg::kOutOfMemory);

@@ -206,7 +206,10 @@ bool TZipMaster::ConfirmOverwrite(const std::string& volume_name) {
     if (unattended_) throw EZipMaster(zip_msg::kPromptWhileUnattended, true);
     const int d = LabelNumber(VolumeLabel);
     std::string question;
-    if (ModificationTime(volume_name) == SourceDate && d - 1 < CurrentDisk) {
+    // Numbered files on a fixed drive are told apart by their names, not by a disk label:
+    // there the question always names the file.
+    const bool removable = !IsFileSystemDrive(volumes_.TypeOf(DriveRoot));
+    if (removable && ModificationTime(volume_name) == SourceDate && d - 1 < CurrentDisk) {
         question = FormatMessageText(MessageText(zip_msg::kOverwriteDisk, "Overwrite previous disk no %d"), {std::int64_t{d}});
     } else {
         question = FormatMessageText(MessageText(zip_msg::kOverwriteFile, "Overwrite previous file %s"), {volume_name});

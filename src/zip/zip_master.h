@@ -291,6 +291,7 @@ private:
     void FinishVolume();
     void StampAndCloseVolume();
     void CloseOutputVolume() noexcept;
+    std::string FailureNote(int id) const;
     void NoteVolumeWrite(std::int64_t count);
     std::int64_t source_device_ = -1;
     std::int64_t source_inode_ = -1;

@@ -199,6 +199,7 @@ TEST_F(SpanOnFixedDrive, ExistingVolumeFileIsOverwrittenOnlyWhenConfirmed) {
     WriteStoredArchive(source, {500});
     WriteBytes(Volume(0), "older file");
     h.host.answers = {Answer::Cancel};
+    h.zip.SetMaxVolumeSize(100000);
     EXPECT_EQ(h.zip.SpanArchive(source, output), -7);
     ASSERT_EQ(h.host.messages.size(), 1u);  // the question only: a cancel shows no error
     EXPECT_EQ(h.host.messages[0].text, "Overwrite previous file " + Volume(0));
@@ -210,6 +211,18 @@ TEST_F(SpanOnFixedDrive, ExistingVolumeFileIsOverwrittenOnlyWhenConfirmed) {
     h.host.answers = {Answer::Yes};
     EXPECT_EQ(h.zip.SpanArchive(source, output), 0);
     EXPECT_EQ(ReadBytes(Volume(0)).substr(0, 4), "PK\x07\x08");
+
+    // Written again over a set of its own date: on a fixed drive the question names each
+    // file (a disk number means nothing there).
+    h.zip.SetMaxVolumeSize(300);
+    h.zip.SetMinFreeVolumeSize(1);
+    h.host.answers = {Answer::Yes};
+    ASSERT_EQ(h.zip.SpanArchive(source, output), 0);
+    h.host.messages.clear();
+    h.host.answers = {Answer::Yes, Answer::Yes, Answer::Yes};
+    ASSERT_EQ(h.zip.SpanArchive(source, output), 0);
+    ASSERT_EQ(h.host.messages.size(), 3u);
+    EXPECT_EQ(h.host.messages[1].text, "Overwrite previous file " + Volume(1));
 
     ZipHarness unattended;
     unattended.zip.SetUnattended(true);
@@ -278,6 +291,15 @@ TEST_F(SpanOnFixedDrive, DamagedSourcesFailWithTheirIds) {
         EXPECT_FALSE(writer.zip.OperationActive);
         EXPECT_FALSE(writer.zip.OutputHandle.IsOpen());
     }
+}
+
+TEST_F(SpanOnFixedDrive, AVolumeThatCannotBeCreatedIsNamed) {
+    WriteStoredArchive(source, {100});
+    EXPECT_EQ(h.zip.SpanArchive(source, folder / "missing/arch.zip"), -7);
+    ASSERT_EQ(h.Ids(), std::vector<int>{11009});
+    EXPECT_EQ(h.reports[0].text, "Cannot create the volume file.\nFile: " + folder / "missing/arch001.zip");
+    ASSERT_EQ(h.host.messages.size(), 1u);
+    EXPECT_EQ(h.host.messages[0].kind, MessageKind::Error);
 }
 
 TEST_F(SpanOnFixedDrive, LongNamesAreRefusedBeforeAnythingIsWritten) {
