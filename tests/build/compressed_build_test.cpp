@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "build/build_command.h"
+#include "build/build_compressed_group.h"
 #include "build_fixture.h"
 #include "payload/payload_reader.h"
 #include "platform/errors.h"
@@ -113,6 +114,23 @@ TEST(CompressedBuild, AMissingSourceIsReportedAsInAnUncompressedBuild) {
     }
     EXPECT_TRUE(f.host.messages.empty());
     EXPECT_FALSE(FileExists(f.output));
+}
+
+TEST(CompressedBuild, AGroupOfWhichTheLibraryPackedOnlySomeFilesFails) {
+    if (!ZipToolsBuilt()) GTEST_SKIP() << "ZIPDLL.DLL and zipsfx.bin are not built beside the tests";
+    BuildFixture f;
+    WriteBytes(f.folder / "a.txt", "a");
+    // The library skips a file it cannot find and says so only to the component's message event.
+    try {
+        BuildCompressedGroup(f.host, f.folder / "!install0", {f.folder / "a.txt", f.folder / "gone.txt"},
+                             ProgramFolder());
+        FAIL();
+    } catch (const Error& e) {
+        const std::string text = e.what();
+        EXPECT_EQ(text.rfind("Only 1 of the 2 files of " + f.folder / "!install0.exe", 0), 0u) << text;
+        EXPECT_NE(text.find("gone.txt"), std::string::npos) << text;
+    }
+    EXPECT_FALSE(FileExists(f.folder / "!install0.exe"));
 }
 
 }  // namespace
