@@ -107,6 +107,29 @@ TEST_P(SpanInterop, ListReadsTheSetThroughItsNumberedFiles) {
 
 }
 
+TEST(SpanCommand, WritesNumberedVolumesAndReplacesThemOnlyWhenTold) {
+    const std::string cli = std::string(KITFORGE_BIN_DIR) + "/kitforge-cli";
+    if (!HaveProgram(cli)) GTEST_SKIP() << "kitforge-cli is not built";
+    TempFolder folder;
+    const auto built = WriteStoredArchive(folder / "source.zip", {150000, 100000});
+    const std::string run = "'" + cli + "' span '" + folder / "source.zip" + "' '" + folder / "set.zip" +
+                            "' --max-volume 100000 < /dev/null 2>&1";
+    std::string output;
+    ASSERT_EQ(RunCommand(run, &output), 0) << output;
+    EXPECT_EQ(output, folder / "set.zip" + ": 3 volumes written\n");
+    EXPECT_TRUE(FileExists(folder / "set003.zip"));
+    EXPECT_EQ(ReadBytes(folder / "source.zip"), built.bytes);
+
+    EXPECT_EQ(RunCommand(run, &output), 1);
+    EXPECT_NE(output.find("Overwrite previous file " + folder / "set001.zip"), std::string::npos) << output;
+    EXPECT_NE(output.find("was not completed"), std::string::npos) << output;
+
+    ASSERT_EQ(RunCommand(run + " --overwrite", &output), 0) << output;
+    ASSERT_EQ(RunCommand("'" + cli + "' span '" + folder / "source.zip" + "' '" + folder / "set.zip" +
+                             "' --max-volume 0 2>&1", &output),
+              2);
+}
+
 INSTANTIATE_TEST_SUITE_P(Writers, SpanInterop, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "DataDescriptors" : "SizesInHeaders"; });
 
