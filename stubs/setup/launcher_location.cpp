@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "platform/errors.h"
-#include "setup/special_folders.h"
+#include "setup/folder_tokens.h"
 
 namespace kitforge::setup {
 

@@ -6,7 +6,7 @@
 #include "platform/errors.h"
 #include "setup/desktop_launcher.h"
 #include "setup/launcher_location.h"
-#include "setup/special_folders.h"
+#include "setup/folder_tokens.h"
 #include "support/temp_folder.h"
 
 namespace kitforge::setup {

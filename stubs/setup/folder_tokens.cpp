@@ -1,4 +1,4 @@
-#include "setup/special_folders.h"
+#include "setup/folder_tokens.h"
 
 #include <array>
 
