@@ -3,8 +3,12 @@
 // The archive's file data is never parsed: it is copied in one run, and only the central
 // directory is read record by record.
 
+#include <array>
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/file.h"
 #include "platform/file_copy.h"
