@@ -1,7 +1,6 @@
 #include "progress_reporter.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace zipdll {
@@ -22,7 +21,9 @@ void ProgressReporter::Send(ZipCallbackAction action, std::int32_t code, std::ui
     record.size = Clamp32(size);
     // Always leave a terminating zero, so that a text never runs into whatever follows.
     std::size_t length = std::min(text.size(), sizeof(record.text) - 1);
-    if (length > 0) std::memcpy(record.text, text.data(), length);
+    // A plain loop, not memcpy: an empty view holds a null pointer, and at -O3 GCC flags even
+    // a guarded memcpy or std::copy_n of it as a null argument.
+    for (std::size_t i = 0; i < length; ++i) record.text[i] = text[i];
     if (callback_(&record) == ZIPDLL_CALLBACK_CANCEL) cancelled_ = true;
 }
 
