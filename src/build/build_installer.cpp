@@ -1,5 +1,7 @@
 #include "build/build_installer.h"
 
+#include <sys/stat.h>
+
 #include <exception>
 
 #include "build/line_list.h"
@@ -91,6 +93,19 @@ void WritePromptTitleAndMark(File& output, const IniProfile& profile) {
     output.WriteAll(payload::kMark.data(), payload::kMark.size());
 }
 
+// A failed build leaves no part of an installer under the output name: a cut-off copy looks
+// like a whole one to a user or a script that does not read the messages. Only the regular
+// file this build wrote is removed, never a device or a file that has taken its place since.
+void DiscardOutput(File& output, const std::string& output_path) {
+    struct stat written{};
+    struct stat named{};
+    const bool ours = ::fstat(output.Descriptor(), &written) == 0 && S_ISREG(written.st_mode) &&
+                      ::stat(NativePath(output_path).c_str(), &named) == 0 && named.st_dev == written.st_dev &&
+                      named.st_ino == written.st_ino;
+    output = File();
+    if (ours) DeleteFile(output_path);
+}
+
 void DeleteGroupExecutables(const std::string& script_folder, std::size_t groups) {
     for (std::size_t i = 0; i < groups; ++i) {
         const std::string executable = script_folder + "!install" + std::to_string(i) + ".exe";
@@ -124,7 +139,12 @@ bool BuildInstaller(UiHost& host, const std::string& output_path, const std::str
     RefuseOutputThatIsAnInput(output_path, stub_path, script_path, inputs);
     // An installer is a program: make it executable (as the umask allows), like a linker does.
     File output = File::Create(output_path, 0777);
-    CopyStub(output, stub_path, options.copy);
+    try {
+        CopyStub(output, stub_path, options.copy);
+    } catch (const std::exception&) {
+        DiscardOutput(output, output_path);
+        throw;
+    }
 
     try {
         WriteFileRecords(host, output, lines, script_folder, options);
@@ -132,6 +152,7 @@ bool BuildInstaller(UiHost& host, const std::string& output_path, const std::str
         WritePromptTitleAndMark(output, profile);
         output.Close();
     } catch (const std::exception& e) {
+        DiscardOutput(output, output_path);
         host.Warn(std::string(kRecordsFailed) + e.what());
         return false;
     }

@@ -13,18 +13,12 @@ namespace kitforge {
 
 namespace {
 
-// errno values after which copy_file_range cannot work for this pair of files, while a plain
-// read/write loop still can.
-bool KernelCopyUnsupported(int error) {
-    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
-           error == EBADF || error == ETXTBSY || error == EPERM;
-}
-
 std::uint64_t Remaining(const std::optional<std::uint64_t>& count, std::uint64_t copied) {
     return count ? *count - copied : UINT64_MAX;
 }
 
-// Returns false when the kernel copy must give way to the buffer loop before anything moved.
+// Returns false when the kernel copy must give way to the buffer loop, which carries on from
+// where it stopped.
 bool KernelCopy(File& from, File& to, const std::optional<std::uint64_t>& count,
                 const CopyOptions& options, CopyOutcome& outcome) {
     while (Remaining(count, outcome.copied) > 0) {
@@ -33,11 +27,11 @@ bool KernelCopy(File& from, File& to, const std::optional<std::uint64_t>& count,
         const ssize_t n = ::copy_file_range(from.Descriptor(), nullptr, to.Descriptor(), nullptr, want, 0);
         if (n < 0) {
             if (errno == EINTR) continue;
-            if (KernelCopyUnsupported(errno) && outcome.copied == 0) return false;
-            if (KernelCopyUnsupported(errno)) return false;  // carry on with the loop from here
-            // The kernel does not say which side failed; a full disk is the usual cause.
-            outcome.write_error = errno;
-            return true;
+            // Either the pair of files does not allow the kernel copy, or one side failed and
+            // the kernel does not say which: a read error of the source would be blamed on the
+            // target. The buffer loop carries on from here; its own read or write meets the
+            // same failure and names the right file.
+            return false;
         }
         if (n == 0) {
             outcome.source_ended = count.has_value();
