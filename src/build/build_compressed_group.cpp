@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/paths.h"
 #include "zip/zip_master.h"
 
 namespace kitforge {
@@ -51,12 +52,22 @@ void BuildCompressedGroup(UiHost& host, const std::string& base_name, const std:
     zip.SetDLLDirectory(ZipLibraryFolder(program_folder));
 
     std::vector<std::string> library_reports;
-    zip.OnMessage = [&](TZipMaster&, int, const std::string& message) { library_reports.push_back(message); };
+    // The zip library's own reports (code not 0) reach nobody else; the component's messages
+    // are shown by the host already.
+    std::vector<std::string> unshown_reports;
+    zip.OnMessage = [&](TZipMaster&, int code, const std::string& message) {
+        library_reports.push_back(message);
+        if (code != 0) unshown_reports.push_back(NativePath(message));
+    };
     zip.Add();
     zip.OnMessage = nullptr;
     // A file the library could not read is reported only to OnMessage and left out; the
-    // installer would then lack it without a word. (Nothing added at all is caught below:
-    // the conversion then finds no zip and reports it.)
+    // installer would then lack it without a word. Nothing added at all (a full disk, the only
+    // file unreadable) is said with the library's reports too, which name the file and the
+    // reason; without reports the conversion finds no zip and reports that.
+    if (zip.AddedCount <= 0 && !unshown_reports.empty()) {
+        throw Error("Nothing could be packed into " + zip_path + "." + Joined(unshown_reports));
+    }
     if (zip.AddedCount > 0 && static_cast<std::size_t>(zip.AddedCount) < sources.size()) {
         throw Error("Only " + std::to_string(zip.AddedCount) + " of the " + std::to_string(sources.size()) +
                     " files of " + executable + " could be packed." + Joined(library_reports));
