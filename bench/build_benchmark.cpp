@@ -9,13 +9,9 @@
 // removed afterwards. The files hold pseudo-random bytes, between half and one and a half
 // times the average size, so no file system can shortcut them.
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,11 +19,14 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "payload/payload_reader.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 
 namespace {
+
+using namespace kitforge::bench;
 
 struct Settings {
     int files = 1000;
@@ -35,12 +34,6 @@ struct Settings {
     int runs = 5;
     std::string folder;
     std::string cli;
-};
-
-struct RunResult {
-    double seconds = 0;      // wall time
-    double cpu_seconds = 0;  // user + system time of the child
-    long peak_kib = 0;
 };
 
 [[noreturn]] void Usage(const char* why) {
@@ -70,30 +63,6 @@ Settings ParseSettings(int argc, char** argv) {
     return settings;
 }
 
-std::string MakeWorkFolder(const std::string& base) {
-    std::string pattern = base + "/kitforge-bench-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a folder in " + base);
-    return pattern + "/";
-}
-
-// Deterministic pseudo-random bytes (xorshift), written through one 1 MiB buffer.
-void WriteRandomFile(const std::string& path, std::uint64_t size, std::uint64_t& state) {
-    kitforge::File file = kitforge::File::Create(path);
-    std::vector<std::uint64_t> buffer(1 << 17);
-    while (size > 0) {
-        for (auto& word : buffer) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            word = state;
-        }
-        const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(size, buffer.size() * 8));
-        file.WriteAll(buffer.data(), chunk);
-        size -= chunk;
-    }
-    file.Close();
-}
-
 struct Project {
     std::string script;
     std::string stub;
@@ -113,7 +82,9 @@ Project MakeProject(const std::string& folder, const Settings& settings) {
     for (int i = 0; i < settings.files; ++i) {
         // Sizes from 0.5 to 1.5 times the average, the same average overall.
         const std::uint64_t size = average / 2 + average * static_cast<std::uint64_t>(i % 11) / 10;
-        const std::string name = "f" + std::to_string(10000 + i) + ".bin";
+        std::string name = "f";
+        name += std::to_string(10000 + i);
+        name += ".bin";
         WriteRandomFile(folder + "files/" + name, size, state);
         project.sources.push_back(folder + "files/" + name);
         project.bytes += size;
@@ -125,49 +96,13 @@ Project MakeProject(const std::string& folder, const Settings& settings) {
     return project;
 }
 
-// Runs a program with its standard output going to `stdout_path`, and gives its wall time
-// and its peak resident memory.
-RunResult Run(const std::vector<std::string>& arguments, const std::string& stdout_path) {
-    std::vector<char*> argv;
-    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid < 0) throw std::runtime_error("cannot fork");
-    if (pid == 0) {
-        const int out = ::open(stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (out < 0 || null < 0) ::_exit(126);
-        ::dup2(out, 1);
-        ::dup2(null, 2);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    struct rusage usage{};
-    if (::wait4(pid, &status, 0, &usage) != pid) throw std::runtime_error("cannot wait for " + arguments[0]);
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw std::runtime_error(arguments[0] + " failed (status " + std::to_string(status) + ")");
-    }
-    const auto cpu = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return {elapsed.count(), cpu(usage.ru_utime) + cpu(usage.ru_stime), usage.ru_maxrss};
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const Settings settings = ParseSettings(argc, argv);
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string base = !settings.folder.empty() ? settings.folder : (tmp && *tmp ? tmp : "/tmp");
     std::string folder;
     try {
-        folder = MakeWorkFolder(base);
+        folder = MakeWorkFolder(settings.folder, "kitforge-bench");
         std::printf("making %d files of about %llu MiB together in %s\n", settings.files,
                     static_cast<unsigned long long>(settings.total_mib), folder.c_str());
         std::fflush(stdout);
@@ -194,10 +129,10 @@ int main(int argc, char** argv) {
                                    const std::string& stdout_path) {
                 std::filesystem::remove(out);
                 ::sync();
-                return Run(command, stdout_path);
+                return RunMeasured(command, stdout_path);
             };
-            RunResult by_cat;
-            RunResult by_us;
+            MeasuredRun by_cat;
+            MeasuredRun by_us;
             if (run % 2 == 0) {
                 by_cat = timed(cat, cat_out, cat_out);
                 by_us = timed(build, our_out, discard);
@@ -223,8 +158,7 @@ int main(int argc, char** argv) {
         const double cat_median = Median(cat_times);
         const double our_median = Median(our_times);
         const double ratio = our_median / cat_median;
-        const double best_ratio = *std::min_element(our_times.begin(), our_times.end()) /
-                                  *std::min_element(cat_times.begin(), cat_times.end());
+        const double best_ratio = Best(our_times) / Best(cat_times);
         const double peak_mib = static_cast<double>(peak_kib) / 1024.0;
         std::printf("files: %d, bytes: %llu (%.1f MiB), installer: %llu bytes\n", settings.files,
                     static_cast<unsigned long long>(project.bytes), static_cast<double>(project.bytes) / 1048576.0,
@@ -239,6 +173,12 @@ int main(int argc, char** argv) {
                     Median(our_cpu), Median(cat_cpu));
         std::printf("peak memory of kitforge-cli build: %.1f MiB (target under 16 MiB: %s)\n", peak_mib,
                     peak_mib < 16.0 ? "met" : "MISSED");
+        ReportResult("build", "kitforge-cli build / cat, wall time (median)", Fixed(ratio, 3), "at most 1.10",
+                     ratio <= 1.10);
+        ReportResult("build", "kitforge-cli build / cat, processor time (median)",
+                     Fixed(Median(our_cpu) / Median(cat_cpu), 3));
+        ReportResult("build", "peak memory of kitforge-cli build", Fixed(peak_mib, 1) + " MiB", "under 16 MiB",
+                     peak_mib < 16.0);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "build_benchmark: %s\n", e.what());
         if (!folder.empty()) std::filesystem::remove_all(folder);

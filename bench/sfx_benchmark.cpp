@@ -9,13 +9,9 @@
 // in a temporary folder under $TMPDIR or /tmp that is removed afterwards. The conversion gets
 // a hard link to the archive each time, since it deletes its source (the link) on success.
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,10 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 
 namespace {
+
+using namespace kitforge::bench;
 
 struct Settings {
     std::uint64_t total_mib = 1024;
@@ -34,11 +33,6 @@ struct Settings {
     std::string folder;
     std::string cli;
     std::string stub;
-};
-
-struct RunResult {
-    double seconds = 0;
-    long peak_kib = 0;
 };
 
 [[noreturn]] void Usage(const char* why) {
@@ -69,56 +63,6 @@ Settings ParseSettings(int argc, char** argv) {
     return settings;
 }
 
-// Deterministic pseudo-random bytes (xorshift), written through one 1 MiB buffer.
-void WriteRandomFile(const std::string& path, std::uint64_t size, std::uint64_t& state) {
-    kitforge::File file = kitforge::File::Create(path);
-    std::vector<std::uint64_t> buffer(1 << 17);
-    while (size > 0) {
-        for (auto& word : buffer) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            word = state;
-        }
-        const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(size, buffer.size() * 8));
-        file.WriteAll(buffer.data(), chunk);
-        size -= chunk;
-    }
-    file.Close();
-}
-
-// Runs a program with its output thrown away and gives its wall time and peak memory.
-RunResult Run(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid < 0) throw std::runtime_error("cannot fork");
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (null < 0) ::_exit(126);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    struct rusage usage {};
-    if (::wait4(pid, &status, 0, &usage) != pid) throw std::runtime_error("cannot wait for " + arguments[0]);
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw std::runtime_error(arguments[0] + " " + (arguments.size() > 1 ? arguments[1] : "") + " failed (status " +
-                                 std::to_string(status) + ")");
-    }
-    return {elapsed.count(), usage.ru_maxrss};
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 std::string MakeArchive(const std::string& folder, const Settings& settings) {
     const std::string tree = folder + "tree/";
     std::filesystem::create_directory(tree);
@@ -128,7 +72,7 @@ std::string MakeArchive(const std::string& folder, const Settings& settings) {
         WriteRandomFile(tree + "part" + std::to_string(i) + ".bin", settings.total_mib * 1024 * 1024 / files, state);
     }
     const std::string archive = folder + "archive.zip";
-    Run({"sh", "-c", "cd '" + tree + "' && zip -q -0 -r '" + archive + "' ."});
+    RunShellMeasured("cd '" + tree + "' && zip -q -0 -r '" + archive + "' .");
     std::filesystem::remove_all(tree);
     return archive;
 }
@@ -137,15 +81,9 @@ std::string MakeArchive(const std::string& folder, const Settings& settings) {
 
 int main(int argc, char** argv) {
     const Settings settings = ParseSettings(argc, argv);
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string base = !settings.folder.empty() ? settings.folder : (tmp && *tmp ? tmp : "/tmp");
-    std::string folder = base + "/kitforge-sfx-bench-XXXXXX";
-    if (::mkdtemp(folder.data()) == nullptr) {
-        std::fprintf(stderr, "sfx_benchmark: cannot make a folder in %s\n", base.c_str());
-        return 1;
-    }
-    folder += "/";
+    std::string folder;
     try {
+        folder = MakeWorkFolder(settings.folder, "kitforge-sfx-bench");
         std::printf("making an archive of about %llu MiB in %s\n", static_cast<unsigned long long>(settings.total_mib),
                     folder.c_str());
         std::fflush(stdout);
@@ -171,10 +109,10 @@ int main(int argc, char** argv) {
                 for (const auto& path : {copy, converted, by_zip, link}) std::filesystem::remove(path);
                 std::filesystem::create_hard_link(archive, link);
                 ::sync();
-                return Run(command);
+                return RunMeasured(command);
             };
             // The order turns with every run, so none of the three always follows another.
-            RunResult results[3];
+            MeasuredRun results[3];
             const std::vector<std::string>* commands[3] = {&cp, &make_sfx, &cat_zip};
             for (int k = 0; k < 3; ++k) {
                 const int which = (k + run) % 3;
@@ -196,12 +134,15 @@ int main(int argc, char** argv) {
                     mib / sfx_median, sfx_median / cp_median, peak_kib);
         std::printf("  cat + zip -A           %7.3f s  %7.0f MiB/s  %.2f x cp\n", zip_median, mib / zip_median,
                     zip_median / cp_median);
+        ReportResult("make-sfx", "kitforge-cli make-sfx / cp, 1 GiB archive (median)",
+                     Fixed(sfx_median / cp_median, 2), "at most 1.15", sfx_median / cp_median <= 1.15);
+        ReportResult("make-sfx", "cat + zip -A / cp (for comparison)", Fixed(zip_median / cp_median, 2));
         std::filesystem::remove_all(folder);
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "sfx_benchmark: %s\n", error.what());
         std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
+        if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
         return 1;
     }
 }

@@ -1,35 +1,26 @@
-// span_benchmark [FOLDER] [MIB]: splits a 1 GiB zip archive into 100 MB volumes with
+// span_benchmark [FOLDER] [MIB] [RUNS]: splits a 1 GiB zip archive into 100 MB volumes with
 // `kitforge-cli span`, against Info-ZIP's `zip -s 100m` on the same archive and a plain `cp` of
-// it, all in the same run on the same disk, and prints the times and the ratios to cp. The
+// it, all in the same run on the same disk, and prints the medians and the ratios to cp. The
 // archive (stored entries of random bytes, so no tool spends its time compressing) is made in
-// FOLDER (default: a fresh folder under $TMPDIR) and removed at the end.
+// FOLDER (default: a fresh folder under $TMPDIR or /tmp) and removed at the end. Each command
+// runs RUNS times (default 3) after one untimed round that warms the page cache.
 
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
+#include "bench_support.h"
+#include "platform/paths.h"
+
 namespace fs = std::filesystem;
+using namespace kitforge::bench;
 
 namespace {
-
-std::string ProgramFolder() {
-    std::error_code ec;
-    return fs::read_symlink("/proc/self/exe", ec).parent_path().string();
-}
-
-double Seconds(const std::string& command) {
-    const auto start = std::chrono::steady_clock::now();
-    if (std::system(command.c_str()) != 0) {
-        std::fprintf(stderr, "span_benchmark: failed: %s\n", command.c_str());
-        std::exit(1);
-    }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 void Clear(const fs::path& folder) {
     std::error_code ec;
@@ -41,46 +32,74 @@ void Clear(const fs::path& folder) {
 
 int main(int argc, char** argv) {
     const int mib = argc > 2 ? std::atoi(argv[2]) : 1024;
-    fs::path base;
-    if (argc > 1) {
-        base = fs::path(argv[1]) / "kitforge-span-bench";
-    } else {
-        const char* tmp = std::getenv("TMPDIR");
-        base = fs::path(tmp ? tmp : "/tmp") / ("kitforge-span-bench-" + std::to_string(getpid()));
+    const int runs = argc > 3 ? std::atoi(argv[3]) : 3;
+    if (mib < 1 || runs < 1) {
+        std::fprintf(stderr, "usage: span_benchmark [FOLDER] [MIB] [RUNS]\n");
+        return 2;
     }
-    const std::string cli = ProgramFolder() + "/kitforge-cli";
-    Clear(base);
-    const fs::path data = base / "data";
-    fs::create_directories(data);
-    const int files = std::max(1, mib / 128);
-    std::printf("Making a %d MiB archive of %d stored files of random bytes in %s ...\n", mib, files, base.c_str());
-    std::fflush(stdout);
-    for (int i = 0; i < files; ++i) {
-        Seconds("head -c " + std::to_string(static_cast<long long>(mib / files) << 20) + " /dev/urandom > '" +
-                (data / ("part" + std::to_string(i) + ".bin")).string() + "'");
-    }
-    const std::string source = (base / "source.zip").string();
-    Seconds("cd '" + data.string() + "' && zip -q -0 '" + source + "' *.bin");
-    fs::remove_all(data);
-    const auto size = fs::file_size(source);
+    const std::string cli = kitforge::ProgramFolder() + "kitforge-cli";
+    std::string base;
+    try {
+        base = MakeWorkFolder(argc > 1 ? argv[1] : "", "kitforge-span-bench");
+        const fs::path data = fs::path(base) / "data";
+        fs::create_directories(data);
+        const int files = std::max(1, mib / 128);
+        std::printf("making a %d MiB archive of %d stored files of random bytes in %s\n", mib, files, base.c_str());
+        std::fflush(stdout);
+        std::uint64_t state = 0x9E3779B97F4A7C15ull;
+        for (int i = 0; i < files; ++i) {
+            WriteRandomFile((data / ("part" + std::to_string(i) + ".bin")).string(),
+                            (static_cast<std::uint64_t>(mib) << 20) / static_cast<unsigned>(files), state);
+        }
+        const std::string source = base + "source.zip";
+        RunShellMeasured("cd '" + data.string() + "' && zip -q -0 '" + source + "' *.bin");
+        fs::remove_all(data);
+        const auto size = fs::file_size(source);
 
-    const fs::path out = base / "out";
-    double best_cp = 1e9, best_span = 1e9, best_zip = 1e9;
-    for (int round = 0; round < 3; ++round) {
-        Clear(out);
-        best_cp = std::min(best_cp, Seconds("cp '" + source + "' '" + (out / "copy.zip").string() + "'"));
-        Clear(out);
-        best_span = std::min(best_span, Seconds("'" + cli + "' span '" + source + "' '" + (out / "arch.zip").string() +
-                                                "' --max-volume 100000000 > /dev/null"));
-        Clear(out);
-        best_zip = std::min(best_zip, Seconds("zip -q -s 100m '" + source + "' --out '" + (out / "x.zip").string() + "'"));
-    }
-    fs::remove_all(base);
+        const fs::path out = fs::path(base) / "out";
+        const std::vector<std::string> cp = {"cp", source, (out / "copy.zip").string()};
+        const std::vector<std::string> span = {cli, "span", source, (out / "arch.zip").string(), "--max-volume",
+                                               "100000000"};
+        const std::vector<std::string> zip = {"zip", "-q", "-s", "100m", source, "--out", (out / "x.zip").string()};
+        std::vector<double> cp_times, span_times, zip_times;
+        long peak_kib = 0;
+        for (int round = 0; round <= runs; ++round) {
+            const auto timed = [&](const std::vector<std::string>& command) {
+                Clear(out);
+                ::sync();
+                return RunMeasured(command);
+            };
+            // The order turns with every round, so none of the three always follows another.
+            const std::vector<std::string>* commands[3] = {&cp, &span, &zip};
+            MeasuredRun results[3];
+            for (int k = 0; k < 3; ++k) {
+                const int which = (k + round) % 3;
+                results[which] = timed(*commands[which]);
+            }
+            if (round == 0) continue;
+            cp_times.push_back(results[0].seconds);
+            span_times.push_back(results[1].seconds);
+            zip_times.push_back(results[2].seconds);
+            peak_kib = std::max(peak_kib, results[1].peak_kib);
+        }
+        fs::remove_all(base);
 
-    std::printf("archive: %.1f MiB, volumes of 100,000,000 bytes, best of 3 runs each\n", size / 1048576.0);
-    std::printf("cp                  %7.3f s\n", best_cp);
-    std::printf("kitforge-cli span   %7.3f s   %.2f times cp\n", best_span, best_span / best_cp);
-    std::printf("zip -s 100m         %7.3f s   %.2f times cp\n", best_zip, best_zip / best_cp);
-    std::printf("kitforge-cli span is %.2f times as fast as zip -s 100m\n", best_zip / best_span);
-    return 0;
+        const double cp_median = Median(cp_times), span_median = Median(span_times), zip_median = Median(zip_times);
+        std::printf("archive: %.1f MiB, volumes of 100,000,000 bytes, medians of %d runs each\n",
+                    static_cast<double>(size) / 1048576.0, runs);
+        std::printf("cp                  %7.3f s\n", cp_median);
+        std::printf("kitforge-cli span   %7.3f s   %.2f times cp   (peak memory %ld KiB)\n", span_median,
+                    span_median / cp_median, peak_kib);
+        std::printf("zip -s 100m         %7.3f s   %.2f times cp\n", zip_median, zip_median / cp_median);
+        std::printf("kitforge-cli span is %.2f times as fast as zip -s 100m\n", zip_median / span_median);
+        ReportResult("span", "kitforge-cli span / cp, 1 GiB into 100 MB volumes (median)",
+                     Fixed(span_median / cp_median, 2), "at most 1.2", span_median / cp_median <= 1.2);
+        ReportResult("span", "zip -s 100m / cp (for comparison)", Fixed(zip_median / cp_median, 2));
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "span_benchmark: %s\n", error.what());
+        std::error_code ignored;
+        if (!base.empty()) fs::remove_all(base, ignored);
+        return 1;
+    }
 }

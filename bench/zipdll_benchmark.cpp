@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "zip/zip_call_records.h"
 
 namespace {
@@ -120,18 +121,13 @@ int RunInfoZip(const Settings& settings, const std::string& archive) {
 
 RunResult Measure(const Settings& settings, const std::string& archive, bool ours) {
     std::filesystem::remove(archive);
+    const kitforge::bench::MeasuredRun run = kitforge::bench::MeasureChild(
+        [&] { return ours ? RunLibraryAdd(settings, archive) : RunInfoZip(settings, archive); });
     RunResult result;
-    auto start = std::chrono::steady_clock::now();
-    pid_t child = fork();
-    if (child == 0) _exit(ours ? RunLibraryAdd(settings, archive) : RunInfoZip(settings, archive));
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    result.cpu_seconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-                         usage.ru_stime.tv_usec / 1e6;
-    result.peak_kib = usage.ru_maxrss;
-    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    result.seconds = run.seconds;
+    result.cpu_seconds = run.cpu_seconds;
+    result.peak_kib = run.peak_kib;
+    result.ok = run.exit_status == 0;
     std::error_code error;
     result.archive_bytes = std::filesystem::file_size(archive, error);
     return result;
@@ -205,6 +201,19 @@ int main(int argc, char** argv) {
     std::printf("speed: %.2f times zip; archive: %.2f %% of zip's (%+lld bytes)\n", theirs.seconds / ours.seconds,
                 100.0 * ours.archive_bytes / theirs.archive_bytes,
                 static_cast<long long>(ours.archive_bytes) - static_cast<long long>(theirs.archive_bytes));
+    using kitforge::bench::Fixed;
+    using kitforge::bench::ReportResult;
+    const double speed = theirs.seconds / ours.seconds;
+    const double peak_mib = static_cast<double>(ours.peak_kib) / 1024.0;
+    ReportResult("zip library", "zip -" + std::to_string(settings.level) + " / ZIPDLL.DLL add, wall time (median)",
+                 Fixed(speed, 2) + " times faster", "at least 4", speed >= 4);
+    ReportResult("zip library", "archive size, ZIPDLL.DLL / zip -" + std::to_string(settings.level),
+                 Fixed(100.0 * static_cast<double>(ours.archive_bytes) / static_cast<double>(theirs.archive_bytes), 2) +
+                     " %",
+                 "no larger", ours.archive_bytes <= theirs.archive_bytes);
+    ReportResult("zip library", "peak memory of ZIPDLL.DLL add", Fixed(peak_mib, 1) + " MiB", "under 128 MiB",
+                 peak_mib < 128);
+    ReportResult("zip library", "processor time, zip / ZIPDLL.DLL", Fixed(theirs.cpu_seconds / ours.cpu_seconds, 2));
     if (!settings.keep) std::filesystem::remove_all(work);
     else std::printf("archives kept in %s\n", work.c_str());
     return ours_valid && theirs_valid ? 0 : 1;

@@ -121,6 +121,8 @@ inline constexpr std::size_t kTotalDisks = 16;
 // Classic end-record fields that hold these values defer to the zip64 end record.
 inline constexpr std::uint16_t kSaturated16 = 0xFFFF;
 inline constexpr std::uint32_t kSaturated32 = 0xFFFFFFFF;
+// The extra field of an entry that holds its 64-bit sizes and offset.
+inline constexpr std::uint16_t kExtraId = 0x0001;
 }  // namespace zip64
 
 // Little-endian numbers at a position of a byte block. The caller has checked the bounds;
