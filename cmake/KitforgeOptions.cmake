@@ -14,10 +14,31 @@ if(KITFORGE_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# kitforge_platform_sources(<list-variable>): keeps the sources of the target platform. A file
+# foo_win32.cpp is the Windows counterpart of foo.cpp and takes its place in the Windows build;
+# a foo_win32.cpp or foo_posix.cpp without a counterpart builds only on its own platform.
+function(kitforge_platform_sources var)
+  set(kept)
+  foreach(source IN LISTS ${var})
+    get_filename_component(folder ${source} DIRECTORY)
+    get_filename_component(stem ${source} NAME_WE)
+    if(WIN32)
+      if(stem MATCHES "_posix$" OR EXISTS ${folder}/${stem}_win32.cpp)
+        continue()
+      endif()
+    elseif(stem MATCHES "_win32$")
+      continue()
+    endif()
+    list(APPEND kept ${source})
+  endforeach()
+  set(${var} ${kept} PARENT_SCOPE)
+endfunction()
+
 # kitforge_library(NAME folder-sources... DEPS ...) : one static library per folder of src/.
 function(kitforge_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  kitforge_platform_sources(sources)
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
