@@ -1,18 +1,13 @@
 #include "add_operation.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <optional>
 #include <map>
 #include <new>
 
 #include "archive_builder.h"
 #include "archive_commit.h"
+#include "file_system.h"
 #include "report_codes.h"
 
 namespace zipdll {
@@ -106,8 +101,8 @@ private:
         options.hidden_files = request_.hidden_files;
         options.keep_directory_names = request_.keep_directory_names;
         options.directory_entries = request_.directory_entries;
-        struct stat st {};
-        if (::stat(archive_.c_str(), &st) == 0) options.excluded.emplace_back(st.st_dev, st.st_ino);
+        PathInfo archive;
+        if (ReadPathInfo(archive_, archive) == PathState::kFound) options.excluded.push_back(archive.identity);
         return options;
     }
 
@@ -122,28 +117,24 @@ private:
         for (const SourceItem* source : added) {
             if (source->is_directory) {
                 folders.push_back(source);
-            } else if (::unlink(source->path.c_str()) != 0) {
-                reporter_.Report(kMoveFailed, "Cannot delete " + source->path + " after moving it into " + archive_ +
-                                                  ": " + std::strerror(errno));
+            } else if (std::string reason = RemoveFile(source->path); !reason.empty()) {
+                reporter_.Report(kMoveFailed,
+                                 "Cannot delete " + source->path + " after moving it into " + archive_ + ": " + reason);
             }
         }
         std::sort(folders.begin(), folders.end(),
                   [](const SourceItem* a, const SourceItem* b) { return a->path.size() > b->path.size(); });
         for (const SourceItem* folder : folders) {
-            if (::rmdir(folder->path.c_str()) != 0 && errno != ENOTEMPTY && errno != EEXIST)
+            std::string reason;
+            if (RemoveEmptyFolder(folder->path, reason) == FolderRemoval::kFailed)
                 reporter_.Report(kMoveFailed, "Cannot delete the folder " + folder->path + " after moving it into " +
-                                                  archive_ + ": " + std::strerror(errno));
+                                                  archive_ + ": " + reason);
         }
     }
 
     void SetArchiveTime(std::uint32_t dos_time) {
-        timespec times[2];
-        times[0].tv_sec = 0;
-        times[0].tv_nsec = UTIME_OMIT;
-        times[1].tv_sec = FromDosDateTime(dos_time, times_.UsesUtc());
-        times[1].tv_nsec = 0;
-        if (::utimensat(AT_FDCWD, archive_.c_str(), times, 0) != 0)
-            reporter_.Report(kTimeNotSet, "Cannot set the time of " + archive_ + ": " + std::strerror(errno));
+        std::string reason = SetModificationTime(archive_, FromDosDateTime(dos_time, times_.UsesUtc()));
+        if (!reason.empty()) reporter_.Report(kTimeNotSet, "Cannot set the time of " + archive_ + ": " + reason);
     }
 
     const AddRequest& request_;

@@ -88,7 +88,7 @@ void ArchiveBuilder::Build(PosixFile& output, const PosixFile* old_archive, cons
     pipeline_ = std::make_unique<CompressionPipeline>();
     feeder_ = std::make_unique<PieceFeeder>(plan, request_.level);
     if (request_.trace)
-        reporter_.Report(kInformation, "Compressing with libdeflate on " + std::to_string(pipeline_->Workers()) +
+        reporter_.Report(kInformation, std::string("Compressing with ") + DeflateEngineName() + " on " + std::to_string(pipeline_->Workers()) +
                                            " worker threads, level " + std::to_string(request_.level));
     OutputStream out(output);
     if (old_archive != nullptr && existing.prefix_size > 0) out.CopyFrom(*old_archive, 0, existing.prefix_size);

@@ -58,6 +58,8 @@ bool DeflateEngine::LooksIncompressible(std::span<const std::uint8_t> input) {
     return true;
 }
 
+const char* DeflateEngineName() { return "libdeflate"; }
+
 std::uint32_t Crc32(std::uint32_t crc, std::span<const std::uint8_t> data) {
     return libdeflate_crc32(crc, data.data(), data.size());
 }

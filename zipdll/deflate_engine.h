@@ -28,10 +28,18 @@ public:
     bool LooksIncompressible(std::span<const std::uint8_t> input);
 
 private:
+#ifdef _WIN32
+    // zlib (deflate_engine_zlib.cpp): libdeflate has no MinGW-w64 package.
+    int level_ = 6;
+#else
     libdeflate_compressor* compressor_ = nullptr;
     libdeflate_compressor* probe_ = nullptr;
+#endif
     std::vector<std::uint8_t> probe_output_;
 };
+
+// The engine's name, for the trace.
+const char* DeflateEngineName();
 
 // CRC-32 of the zip format.
 std::uint32_t Crc32(std::uint32_t crc, std::span<const std::uint8_t> data);

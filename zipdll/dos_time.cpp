@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 
+#ifdef _WIN32
+#define timegm _mkgmtime
+#endif
+
 namespace zipdll {
 
 namespace {

@@ -2,8 +2,6 @@
 // The records written for a new entry: its local header, its data descriptor and its
 // central-directory record, built from one description so that the three always agree.
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,7 +12,7 @@ struct NewEntry {
     std::string name;
     bool is_directory = false;
     bool force_dos = false;  // record MS-DOS as the host, with DOS attributes only
-    mode_t mode = 0;
+    std::uint32_t mode = 0;
     bool writable = true;
     std::uint16_t flags = 0;
     std::uint16_t method = 0;

@@ -1,10 +1,8 @@
 #include "existing_archive.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 
+#include "file_system.h"
 #include "zip_layout.h"
 
 namespace zipdll {
@@ -87,14 +85,14 @@ void MeasureLocalRecord(const PosixFile& file, ExistingEntry& entry, std::uint16
 
 ExistingArchive ReadExistingArchive(const std::string& path) {
     ExistingArchive archive;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno == ENOENT) return archive;
-        throw IoFailure("read", path, errno);
-    }
+    PathInfo st;
+    std::string reason;
+    PathState state = ReadPathInfo(path, st, &reason);
+    if (state == PathState::kMissing) return archive;
+    if (state == PathState::kFailed) throw IoFailure("read", path, reason);
     archive.exists = true;
-    if (!S_ISREG(st.st_mode)) Refuse(path, "it is not a regular file");
-    if (st.st_size == 0) return archive;
+    if (!st.is_regular) Refuse(path, "it is not a regular file");
+    if (st.size == 0) return archive;
 
     PosixFile file = PosixFile::OpenRead(path);
     const std::uint64_t size = file.Size();

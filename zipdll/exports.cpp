@@ -13,11 +13,19 @@ namespace {
 constexpr std::int32_t kLibraryVersion = 152;
 }  // namespace
 
+// Exported by their plain names: the Windows build links with --kill-at, which drops the
+// "@4" that __stdcall would add.
+#ifdef _WIN32
+#define ZIPDLL_EXPORT __declspec(dllexport)
+#else
+#define ZIPDLL_EXPORT __attribute__((visibility("default")))
+#endif
+
 extern "C" {
 
-__attribute__((visibility("default"))) std::int32_t ZIPDLL_CALL GetZipDllVersion(void) { return kLibraryVersion; }
+ZIPDLL_EXPORT std::int32_t ZIPDLL_CALL GetZipDllVersion(void) { return kLibraryVersion; }
 
-__attribute__((visibility("default"))) std::int32_t ZIPDLL_CALL ZipDllExec(void* record_address) {
+ZIPDLL_EXPORT std::int32_t ZIPDLL_CALL ZipDllExec(void* record_address) {
     if (record_address == nullptr) return 0;
     const auto& record = *static_cast<const ZipCallRecord*>(record_address);
     zipdll::AddRequest header = zipdll::DecodeCallHeader(record.header);

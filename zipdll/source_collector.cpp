@@ -1,14 +1,11 @@
 #include "source_collector.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <map>
 #include <set>
 
+#include "file_system.h"
 #include "report_codes.h"
 #include "wildcard.h"
 
@@ -68,13 +65,13 @@ public:
 
 private:
     void AddNamed(const std::string& path) {
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0) {
+        PathInfo st;
+        if (ReadPathInfo(path, st) != PathState::kFound) {
             reporter_.Report(kNotFound, "Cannot find " + path + "; it was skipped");
             reported_for_spec_ = true;
             return;
         }
-        if (!S_ISDIR(st.st_mode)) {
+        if (!st.is_directory) {
             AddFile(path, st);
             return;
         }
@@ -93,8 +90,8 @@ private:
 
     // Matches `pattern` against the entries of `folder`; `prefix` is prepended to the names.
     void MatchInFolder(const std::string& folder, const std::string& prefix, const std::string& pattern) {
-        struct stat st {};
-        if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
+        PathInfo st;
+        if (ReadPathInfo(folder, st) != PathState::kFound || !st.is_directory) return;
         if (options_.recurse) {
             WalkFolder(folder, prefix, pattern, st);
             return;
@@ -103,9 +100,9 @@ private:
             if (!options_.hidden_files && IsHidden(name)) continue;
             if (!MatchesWildcard(pattern, name)) continue;
             std::string path = JoinPath(prefix, name);
-            struct stat entry {};
-            if (::stat(JoinPath(folder, name).c_str(), &entry) != 0) continue;
-            if (S_ISDIR(entry.st_mode)) {
+            PathInfo entry;
+            if (ReadPathInfo(JoinPath(folder, name), entry) != PathState::kFound) continue;
+            if (entry.is_directory) {
                 if (WantsDirectoryEntries()) AddDirectory(path, entry);
             } else {
                 AddFile(path, entry);
@@ -113,24 +110,24 @@ private:
         }
     }
 
-    void Walk(const std::string& folder, const std::string& pattern, const struct stat& st) {
+    void Walk(const std::string& folder, const std::string& pattern, const PathInfo& st) {
         WalkFolder(folder, folder, pattern, st);
     }
 
     // Every folder is entered once, so links that loop back are harmless.
     void WalkFolder(const std::string& folder, const std::string& prefix, const std::string& pattern,
-                    const struct stat& folder_stat) {
-        if (!visited_.insert({folder_stat.st_dev, folder_stat.st_ino}).second) return;
+                    const PathInfo& folder_stat) {
+        if (!visited_.insert(folder_stat.identity).second) return;
         for (const std::string& name : ListFolder(folder)) {
             if (!options_.hidden_files && IsHidden(name)) continue;
             std::string disk_path = JoinPath(folder, name);
             std::string path = JoinPath(prefix, name);
-            struct stat entry {};
-            if (::stat(disk_path.c_str(), &entry) != 0) {
+            PathInfo entry;
+            if (ReadPathInfo(disk_path, entry) != PathState::kFound) {
                 reporter_.Report(kCannotRead, "Cannot read " + disk_path + "; it was skipped");
                 continue;
             }
-            if (S_ISDIR(entry.st_mode)) {
+            if (entry.is_directory) {
                 if (WantsDirectoryEntries() && MatchesWildcard(pattern, name)) AddDirectory(path, entry);
                 WalkFolder(disk_path, path, pattern, entry);
             } else if (MatchesWildcard(pattern, name)) {
@@ -141,16 +138,10 @@ private:
 
     std::vector<std::string> ListFolder(const std::string& folder) {
         std::vector<std::string> names;
-        DIR* dir = ::opendir(folder.c_str());
-        if (dir == nullptr) {
+        if (!ListFolderNames(folder, names)) {
             reporter_.Report(kCannotRead, "Cannot read the folder " + folder + "; it was skipped");
             return names;
         }
-        while (dirent* entry = ::readdir(dir)) {
-            std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(std::move(name));
-        }
-        ::closedir(dir);
         // A stable order makes the same folder give the same archive.
         std::sort(names.begin(), names.end());
         return names;
@@ -158,19 +149,18 @@ private:
 
     bool WantsDirectoryEntries() const { return options_.directory_entries && options_.keep_directory_names; }
 
-    bool Excluded(const struct stat& st) const {
-        return std::find(options_.excluded.begin(), options_.excluded.end(), std::make_pair(st.st_dev, st.st_ino)) !=
-               options_.excluded.end();
+    bool Excluded(const PathInfo& st) const {
+        return std::find(options_.excluded.begin(), options_.excluded.end(), st.identity) != options_.excluded.end();
     }
 
-    void AddFile(const std::string& path, const struct stat& st) {
+    void AddFile(const std::string& path, const PathInfo& st) {
         if (Excluded(st)) return;
-        if (!S_ISREG(st.st_mode)) {
+        if (!st.is_regular) {
             reporter_.Report(kCannotRead, path + " is not a regular file; it was skipped");
             reported_for_spec_ = true;
             return;
         }
-        if (static_cast<std::uint64_t>(st.st_size) >= kMaxFileSize) {
+        if (st.size >= kMaxFileSize) {
             reporter_.Report(kTooLarge, path + " is 4 GiB or larger, more than a zip entry can hold; it was skipped");
             reported_for_spec_ = true;
             return;
@@ -178,12 +168,12 @@ private:
         SourceItem item;
         item.path = path;
         item.name = options_.keep_directory_names ? StoredPathName(path) : LastPart(path);
-        item.size = static_cast<std::uint64_t>(st.st_size);
+        item.size = st.size;
         Fill(item, st);
         Keep(std::move(item));
     }
 
-    void AddDirectory(const std::string& path, const struct stat& st) {
+    void AddDirectory(const std::string& path, const PathInfo& st) {
         SourceItem item;
         item.path = path;
         item.name = StoredPathName(path);
@@ -194,10 +184,10 @@ private:
         Keep(std::move(item));
     }
 
-    static void Fill(SourceItem& item, const struct stat& st) {
-        item.mtime = st.st_mtime;
-        item.mode = st.st_mode;
-        item.writable = (st.st_mode & S_IWUSR) != 0;
+    static void Fill(SourceItem& item, const PathInfo& st) {
+        item.mtime = st.mtime;
+        item.mode = st.mode;
+        item.writable = st.writable;
     }
 
     // A later input with the same stored name takes the place of the earlier one, as a file
@@ -219,7 +209,7 @@ private:
     ProgressReporter& reporter_;
     std::vector<SourceItem> items_;
     std::map<std::string, std::size_t> by_name_;
-    std::set<std::pair<dev_t, ino_t>> visited_;
+    std::set<FileIdentity> visited_;
     bool reported_for_spec_ = false;
 };
 

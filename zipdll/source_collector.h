@@ -6,13 +6,12 @@
 // are left out of patterns and recursion unless asked for; a file named explicitly is always
 // taken. Anything that cannot be taken is reported and skipped; the rest goes on.
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <ctime>
 #include <string>
 #include <vector>
 
+#include "file_system.h"
 #include "progress_reporter.h"
 
 namespace zipdll {
@@ -23,7 +22,7 @@ struct SourceItem {
     bool is_directory = false;
     std::uint64_t size = 0;
     std::time_t mtime = 0;
-    mode_t mode = 0;
+    std::uint32_t mode = 0;
     bool writable = true;
 };
 
@@ -32,8 +31,8 @@ struct CollectOptions {
     bool hidden_files = false;
     bool keep_directory_names = false;
     bool directory_entries = false;
-    // Files never to take, as (device, inode): the archive being written, for one.
-    std::vector<std::pair<dev_t, ino_t>> excluded;
+    // Files never to take: the archive being written, for one.
+    std::vector<FileIdentity> excluded;
 };
 
 std::vector<SourceItem> CollectSources(const std::vector<std::string>& specs, const CollectOptions& options,

@@ -1,6 +1,8 @@
 #include "traditional_encryption.h"
 
+#ifndef _WIN32
 #include <sys/random.h>
+#endif
 
 #include <random>
 
@@ -25,11 +27,14 @@ std::uint32_t CrcByte(std::uint32_t crc, std::uint8_t byte) noexcept {
 
 void FillRandom(std::span<std::uint8_t> bytes) {
     std::size_t done = 0;
+#ifndef _WIN32
     while (done < bytes.size()) {
         ssize_t n = getrandom(bytes.data() + done, bytes.size() - done, 0);
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
+#endif
+    // On Windows the C++ library's random device is the system's cryptographic generator.
     if (done < bytes.size()) {
         std::random_device device;
         for (; done < bytes.size(); ++done) bytes[done] = static_cast<std::uint8_t>(device());

@@ -1,24 +1,21 @@
 #include "build/output_clash.h"
 
-#include <sys/stat.h>
-
 #include <optional>
 #include <utility>
 
 #include "platform/errors.h"
+#include "platform/file_stamp.h"
 #include "platform/paths.h"
 
 namespace kitforge {
 
 namespace {
 
-using FileIdentity = std::pair<dev_t, ino_t>;
-
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
     if (path.empty()) return std::nullopt;
-    struct stat st{};
-    if (::stat(NativePath(path).c_str(), &st) != 0) return std::nullopt;
-    return FileIdentity{st.st_dev, st.st_ino};
+    const auto stamp = StampOf(path);
+    if (!stamp) return std::nullopt;
+    return stamp->identity;
 }
 
 [[noreturn]] void Refuse(const std::string& output, const std::string& what) {

@@ -59,7 +59,7 @@ private:
 };
 
 std::string FromCurrentFolder(const std::string& path) {
-    if (path.empty() || path.front() == '/') return path;
+    if (path.empty() || IsAbsolutePath(path)) return path;
     return std::filesystem::current_path().string() + "/" + path;
 }
 

@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "model/script_file.h"
 #include "platform/file.h"
+#include "platform/paths.h"
 
 namespace kitforge::cli {
 
@@ -23,7 +24,7 @@ struct BuildCommandArguments {
 // Paths typed on a command line are taken from the current folder. The script's own path is
 // made absolute too, so that "%apppath%" always expands to a real folder.
 std::string FromCurrentFolder(const std::string& path) {
-    if (path.empty() || path.front() == '/') return path;
+    if (path.empty() || IsAbsolutePath(path)) return path;
     return std::filesystem::current_path().string() + "/" + path;
 }
 

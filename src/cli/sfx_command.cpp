@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/paths.h"
 #include "zip/zip_master.h"
 
 namespace kitforge::cli {
@@ -25,7 +26,7 @@ struct SfxArguments {
 };
 
 std::string FromCurrentFolder(const std::string& path) {
-    if (path.empty() || path.front() == '/') return path;
+    if (path.empty() || IsAbsolutePath(path)) return path;
     return std::filesystem::current_path().string() + "/" + path;
 }
 

@@ -1,7 +1,9 @@
 #include "platform/file_copy.h"
 
+#ifndef _WIN32
 #include <sys/types.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +21,10 @@ std::uint64_t Remaining(const std::optional<std::uint64_t>& count, std::uint64_t
 
 // Returns false when the kernel copy must give way to the buffer loop, which carries on from
 // where it stopped.
+#ifdef _WIN32
+// Windows has no copy between two open files; the buffer loop does all of it.
+bool KernelCopy(File&, File&, const std::optional<std::uint64_t>&, const CopyOptions&, CopyOutcome&) { return false; }
+#else
 bool KernelCopy(File& from, File& to, const std::optional<std::uint64_t>& count,
                 const CopyOptions& options, CopyOutcome& outcome) {
     while (Remaining(count, outcome.copied) > 0) {
@@ -42,6 +48,7 @@ bool KernelCopy(File& from, File& to, const std::optional<std::uint64_t>& count,
     }
     return true;
 }
+#endif
 
 void BufferCopy(File& from, File& to, const std::optional<std::uint64_t>& count,
                 const CopyOptions& options, CopyOutcome& outcome) {

@@ -1,6 +1,10 @@
 #include "platform/paths.h"
 
+#ifdef _WIN32
+#include "platform/win32_api.h"
+#else
 #include <unistd.h>
+#endif
 
 #include <climits>
 #include <vector>
@@ -18,6 +22,21 @@ std::size_t NameStart(std::string_view path) {
     return 0;
 }
 
+#ifdef _WIN32
+std::string ReadProgramFolder() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return ".\\";
+        if (n < buffer.size()) {
+            const std::string exe = Utf8Text(std::wstring_view(buffer.data(), n));
+            const auto slash = exe.find_last_of("\\/");
+            return slash == std::string::npos ? std::string(".\\") : exe.substr(0, slash + 1);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+#else
 std::string ReadProgramFolder() {
     std::vector<char> buffer(PATH_MAX + 1);
     const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
@@ -26,6 +45,7 @@ std::string ReadProgramFolder() {
     const auto slash = exe.rfind('/');
     return slash == std::string::npos ? std::string("./") : exe.substr(0, slash + 1);
 }
+#endif
 
 }  // namespace
 
@@ -35,10 +55,24 @@ std::string FileNamePart(std::string_view path) { return std::string(path.substr
 
 std::string NativePath(std::string_view path) {
     std::string native(path);
+#ifndef _WIN32
+    // Windows takes "\" and "/" alike, so its paths stay as they were written.
     for (char& c : native) {
         if (c == '\\') c = '/';
     }
+#endif
     return native;
+}
+
+bool IsAbsolutePath(std::string_view path) noexcept {
+    if (!path.empty() && path.front() == '/') return true;
+#ifdef _WIN32
+    if (!path.empty() && path.front() == '\\') return true;
+    return path.size() >= 2 && path[1] == ':' &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+#else
+    return false;
+#endif
 }
 
 const std::string& ProgramFolder() {

@@ -21,7 +21,11 @@ std::string FileNamePart(std::string_view path);
 // place where a script's path turns into a native one; file opening goes through it.
 std::string NativePath(std::string_view path);
 
-// The folder of the running program's executable, ending in "/", determined once.
+// True when `path` does not depend on the current folder: it starts with "/", and on Windows
+// also with "\" or a drive letter and a colon ("C:\..." , "C:/...").
+bool IsAbsolutePath(std::string_view path) noexcept;
+
+// The folder of the running program's executable, ending in "/" ("\" on Windows), determined once.
 const std::string& ProgramFolder();
 
 // The folder part of `path` with its trailing separator removed ("" stays "").

@@ -3,13 +3,13 @@
 // one volume each, only entry data is split, and every stored position is rewritten to name
 // the volume and the offset within it.
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <new>
+#include <optional>
 #include <string_view>
 
+#include "platform/file_stamp.h"
 #include "zip/zip_master.h"
 
 namespace kitforge {
@@ -115,11 +115,11 @@ void TZipMaster::SpanArchiveSteps(const std::string& input_path) {
     EndRecord end_record;
     LocateEndRecord(end_record);
 
-    struct stat st{};
-    if (::fstat(InputHandle.Descriptor(), &st) != 0) throw Error("the date of " + input_path + " cannot be read");
-    SourceDate = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    source_device_ = static_cast<std::int64_t>(st.st_dev);
-    source_inode_ = static_cast<std::int64_t>(st.st_ino);
+    const std::optional<FileStamp> stamp = StampOf(InputHandle);
+    if (!stamp) throw Error("the date of " + input_path + " cannot be read");
+    SourceDate = stamp->modified_ns;
+    source_device_ = static_cast<std::int64_t>(stamp->identity.first);
+    source_inode_ = static_cast<std::int64_t>(stamp->identity.second);
 
     CheckSpanSource(end_record);
     if (InputHandle.Seek(0) != 0) throw EZipMaster(zip_msg::kSeekFailed, true);

@@ -2,13 +2,12 @@
 // overwrite questions, the free-space rule), placing records by their fit size so that none
 // is split, and finishing each full volume with the archive's date.
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdio>
 
 #include "platform/file_copy.h"
+#include "platform/file_stamp.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"
 
@@ -27,9 +26,8 @@ constexpr std::string_view kLabelPrefix = "PKBACK# ";
 bool IsFileSystemDrive(DriveType type) { return type == DriveType::Fixed || type == DriveType::Network; }
 
 std::int64_t ModificationTime(const std::string& path) {
-    struct stat st{};
-    if (::stat(NativePath(path).c_str(), &st) != 0) return -1;
-    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    const auto stamp = StampOf(path);
+    return stamp ? stamp->modified_ns : -1;
 }
 
 // The number in characters 9 to 11 of a volume label, or 1 when they are not a number.
@@ -149,9 +147,9 @@ void TZipMaster::OpenVolume() {
         }
 
         if (FileExists(name)) {
-            struct stat st{};
-            if (::stat(NativePath(name).c_str(), &st) == 0 && static_cast<std::int64_t>(st.st_dev) == source_device_ &&
-                static_cast<std::int64_t>(st.st_ino) == source_inode_) {
+            const auto stamp = StampOf(name);
+            if (stamp && static_cast<std::int64_t>(stamp->identity.first) == source_device_ &&
+                static_cast<std::int64_t>(stamp->identity.second) == source_inode_) {
                 throw Error("the volume " + name + " would overwrite the archive being split");
             }
             if (!ConfirmOverwrite(name)) {
@@ -232,10 +230,7 @@ void TZipMaster::StampAndCloseVolume() {
     if (!OutputHandle.IsOpen()) return;
     File volume = std::move(OutputHandle);
     OutputHandle = File();
-    const struct timespec times[2] = {
-        {0, UTIME_OMIT},
-        {static_cast<time_t>(SourceDate / 1'000'000'000), static_cast<long>(SourceDate % 1'000'000'000)}};
-    ::futimens(volume.Descriptor(), times);
+    SetModificationTime(volume, SourceDate);
     try {
         // A disk is taken out of the drive right after the prompt for the next one: what was
         // written to it must be on it by then, not in the cache.

@@ -143,41 +143,65 @@ typedef int32_t(ZIPDLL_CALL* GetZipDllVersionFunction)(void);
 #else
 #define ZIPDLL_STATIC_ASSERT _Static_assert
 #endif
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallbackRecord, caller) == 4, "callback caller");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallbackRecord, action) == 16, "callback action");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallbackRecord, error_code) == 20, "callback error code");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallbackRecord, size) == 24, "callback size");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallbackRecord, text) == 28, "callback text");
+/* Every field at its offset and with its width, so that no field can move or grow unnoticed. */
+#define ZIPDLL_CHECK_FIELD(type, field, offset, width)                                   \
+    ZIPDLL_STATIC_ASSERT(offsetof(type, field) == (offset), #type "." #field " offset"); \
+    ZIPDLL_STATIC_ASSERT(sizeof(((type*)0)->field) == (width), #type "." #field " width")
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, window, 0, 4);
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, caller, 4, 4);
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, reserved, 8, 8);
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, action, 16, 4);
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, error_code, 20, 4);
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, size, 24, 4);
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, text, 28, 512);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, window, 0, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, caller, 4, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, record_version, 8, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, callback, 12, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, trace, 16, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, password, 20, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved24, 24, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, encrypt, 28, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, hidden_files, 32, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved36, 36, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved40, 40, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, no_directory_entries, 44, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved48, 48, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, verbose, 52, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, always_true56, 56, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, compression_level, 60, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved64, 64, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved68, 68, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, junk_directory_names, 72, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, recurse, 76, 2);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved78, 78, 2);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, always_true80, 80, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, force_dos, 84, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, move, 88, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved92, 92, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, update, 96, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, freshen, 100, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved104, 104, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, zip_time, 108, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved112, 112, 8);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, spec_count, 120, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, archive_name, 124, 4);
+ZIPDLL_CHECK_FIELD(ZipOldCallRecord, header, 0, 128);
+ZIPDLL_CHECK_FIELD(ZipOldCallRecord, seal, 128, 4);
+ZIPDLL_CHECK_FIELD(ZipOldCallRecord, specs, 132, 4 * 4097);
+ZIPDLL_CHECK_FIELD(ZipFileSpec, spec, 0, 4);
+ZIPDLL_CHECK_FIELD(ZipFileSpec, reserved, 4, 100);
+ZIPDLL_CHECK_FIELD(ZipCallRecord, header, 0, 128);
+ZIPDLL_CHECK_FIELD(ZipCallRecord, temp_dir, 128, 4);
+ZIPDLL_CHECK_FIELD(ZipCallRecord, reserved132, 132, 8);
+ZIPDLL_CHECK_FIELD(ZipCallRecord, specs, 140, 4);
+ZIPDLL_CHECK_FIELD(ZipCallRecord, reserved144, 144, 68);
+ZIPDLL_CHECK_FIELD(ZipCallRecord, seal, 212, 4);
+#undef ZIPDLL_CHECK_FIELD
 ZIPDLL_STATIC_ASSERT(sizeof(ZipCallbackRecord) == 540, "callback record size");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, caller) == 4, "caller");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, record_version) == 8, "record version");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, callback) == 12, "callback");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, trace) == 16, "trace");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, password) == 20, "password");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, encrypt) == 28, "encrypt");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, hidden_files) == 32, "hidden files");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, no_directory_entries) == 44, "directory entries");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, verbose) == 52, "verbose");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, always_true56) == 56, "offset 56");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, compression_level) == 60, "level");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, junk_directory_names) == 72, "directory names");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, recurse) == 76, "recurse");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, always_true80) == 80, "offset 80");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, force_dos) == 84, "force DOS");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, move) == 88, "move");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, update) == 96, "update");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, freshen) == 100, "freshen");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, zip_time) == 108, "zip time");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, spec_count) == 120, "spec count");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallHeader, archive_name) == 124, "archive name");
 ZIPDLL_STATIC_ASSERT(sizeof(ZipCallHeader) == 128, "common part");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipOldCallRecord, seal) == 128, "old seal");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipOldCallRecord, specs) == 132, "old specs");
 ZIPDLL_STATIC_ASSERT(sizeof(ZipOldCallRecord) == 16520, "old layout size");
 ZIPDLL_STATIC_ASSERT(sizeof(ZipFileSpec) == 104, "spec element");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallRecord, temp_dir) == 128, "temp dir");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallRecord, specs) == 140, "spec array");
-ZIPDLL_STATIC_ASSERT(offsetof(ZipCallRecord, seal) == 212, "new seal");
 ZIPDLL_STATIC_ASSERT(sizeof(ZipCallRecord) == 216, "new layout size");
 #undef ZIPDLL_STATIC_ASSERT
 #endif

@@ -1,7 +1,6 @@
 // Loading and unloading the zip library ZIPDLL.DLL, and asking its version.
 
-#include <dlfcn.h>
-
+#include "platform/dynamic_library.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"
@@ -20,7 +19,7 @@ void TZipMaster::LoadZipLibrary() {
         std::string candidate = NativePath(WithTrailingBackslash(dll_directory_) + kLibraryName);
         if (FileExists(candidate)) path = candidate;
     }
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = OpenDynamicLibrary(path);
     try {
         if (handle == nullptr) {
             LibraryHandle = nullptr;
@@ -29,8 +28,9 @@ void TZipMaster::LoadZipLibrary() {
         }
         LibraryHandle = handle;
         if (trace_) ReportMessage(zip_msg::kLibraryLoaded);
-        ZipDllExecEntry = reinterpret_cast<ZipDllExecFunction>(dlsym(handle, ZIPDLL_EXEC_NAME));
-        GetZipDllVersionEntry = reinterpret_cast<GetZipDllVersionFunction>(dlsym(handle, ZIPDLL_VERSION_NAME));
+        ZipDllExecEntry = reinterpret_cast<ZipDllExecFunction>(DynamicLibrarySymbol(handle, ZIPDLL_EXEC_NAME));
+        GetZipDllVersionEntry =
+            reinterpret_cast<GetZipDllVersionFunction>(DynamicLibrarySymbol(handle, ZIPDLL_VERSION_NAME));
         if (ZipDllExecEntry == nullptr) ReportMessage(zip_msg::kNoZipDllExec);
         if (GetZipDllVersionEntry == nullptr) ReportMessage(zip_msg::kNoGetZipDllVersion);
     } catch (...) {
@@ -39,7 +39,7 @@ void TZipMaster::LoadZipLibrary() {
 }
 
 void TZipMaster::UnloadZipLibrary() noexcept {
-    if (LibraryHandle != nullptr) dlclose(LibraryHandle);
+    CloseDynamicLibrary(LibraryHandle);
     LibraryHandle = nullptr;
     ZipDllExecEntry = nullptr;
     GetZipDllVersionEntry = nullptr;

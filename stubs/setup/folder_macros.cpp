@@ -46,13 +46,13 @@ const Macro* MacroAt(std::string_view text) {
 }
 
 std::string AbsoluteFolder(std::string_view path, const std::string& base) {
-    if (!path.empty() && path.front() == '/')
+    if (IsAbsoluteFolderPath(path))
         return TidyPath(path);
     return TidyPath(base + "/" + std::string(path));
 }
 
 const std::string& RequireHome(const SetupEnvironment& environment) {
-    if (environment.home.empty() || environment.home.front() != '/') {
+    if (!IsAbsoluteFolderPath(environment.home)) {
         throw Error(
             "the home folder is unknown (HOME is not set to an absolute path); name the install "
             "folder "
@@ -86,6 +86,25 @@ std::string SafeFolderName(std::string_view title) {
 MacroFolders DefaultMacroFolders(const SetupEnvironment& environment, std::string_view title,
                                  std::string_view target, InstallScope scope) {
     MacroFolders folders;
+#ifdef _WIN32
+    // Windows: the system's program and data folders (docs/windows.md).
+    if (scope == InstallScope::SystemWide) {
+        folders.common = TidyPath(environment.common_data);
+        folders.system = TidyPath(environment.system_folder);
+    } else {
+        const std::string& home = RequireHome(environment);
+        folders.common = environment.data_home.empty() ? home + "/AppData/Roaming" : TidyPath(environment.data_home);
+        folders.system = home + "/AppData/Local/Programs/bin";
+    }
+    if (!target.empty()) {
+        folders.program = AbsoluteFolder(target, environment.current_folder);
+    } else if (scope == InstallScope::SystemWide) {
+        folders.program = TidyPath(environment.program_files) + "/" + SafeFolderName(title);
+    } else {
+        folders.program = RequireHome(environment) + "/AppData/Local/Programs/" + SafeFolderName(title);
+    }
+    return folders;
+#endif
     if (scope == InstallScope::SystemWide) {
         folders.common = "/usr/local/share";
         folders.system = "/usr/local/bin";
@@ -149,7 +168,7 @@ std::string TidyPath(std::string_view path) {
 
 std::string ResolveScriptPath(std::string_view text, const MacroFolders& folders) {
     const std::string expanded = TidyPath(ExpandFolderMacros(text, folders));
-    if (!expanded.empty() && expanded.front() == '/')
+    if (IsAbsoluteFolderPath(expanded))
         return expanded;
     if (expanded.empty() || expanded == ".")
         return folders.program;

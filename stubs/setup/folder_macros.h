@@ -50,6 +50,20 @@ bool StartsWithFolderMacro(std::string_view text);
 // parts go, and a trailing "/" is dropped (except for "/" itself).
 std::string TidyPath(std::string_view path);
 
+// True for a path that starts at a root: "/..." and, on Windows, also "C:/..." or "C:\...".
+inline bool IsAbsoluteFolderPath(std::string_view path) {
+    if (!path.empty() && path.front() == '/')
+        return true;
+#ifdef _WIN32
+    if (!path.empty() && path.front() == '\\')
+        return true;
+    return path.size() >= 3 && path[1] == ':' && (path[2] == '/' || path[2] == '\\') &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+#else
+    return false;
+#endif
+}
+
 // A folder or file named by the script, on this machine: macros expanded, "\" read as a
 // separator, and a relative path (an empty one included) taken inside %program%.
 std::string ResolveScriptPath(std::string_view text, const MacroFolders& folders);

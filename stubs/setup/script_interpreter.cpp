@@ -2,7 +2,6 @@
 
 #include <limits.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 
@@ -18,6 +17,12 @@
 namespace kitforge::setup {
 
 namespace {
+
+#ifdef NAME_MAX
+constexpr std::size_t kMaxNameShown = NAME_MAX;
+#else
+constexpr std::size_t kMaxNameShown = 255;
+#endif
 
 constexpr std::string_view kArchivePrefix = "!install";
 constexpr std::string_view kArchiveSuffix = ".exe";
@@ -144,9 +149,8 @@ void ScriptInterpreter::Announce(const std::string& text) {
 
 void ScriptInterpreter::Remember(const std::string& folder, const std::string& name) {
     written_.push_back(folder + "/" + name);
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) == 0)
-        placed_.push_back({st.st_dev, st.st_ino, folder, name});
+    if (const auto stamp = StampOf(folder))
+        placed_.push_back({stamp->identity, folder, name});
 }
 
 std::vector<std::string> ScriptInterpreter::MachineWords(
@@ -165,7 +169,7 @@ std::vector<std::string> ScriptInterpreter::MachineWords(
 void ScriptInterpreter::Extract(const ScriptStep& step) {
     const payload::PayloadFile& record = payload_.files.at(step.file_index);
     const std::string folder = ResolveScriptPath(step.folder, settings_.folders);
-    Announce("Extracting " + Printable(record.name, NAME_MAX) + " to " + Printable(folder));
+    Announce("Extracting " + Printable(record.name, kMaxNameShown) + " to " + Printable(folder));
 
     std::string head(std::min<std::size_t>(kHeadSize, record.size), '\0');
     if (installer_.Seek(static_cast<std::int64_t>(record.offset)) < 0) {
@@ -223,6 +227,13 @@ void ScriptInterpreter::Copy(const ScriptStep& step) {
 }
 
 void ScriptInterpreter::Link(const ScriptStep& step) {
+#ifdef _WIN32
+    // Windows shortcuts (.lnk files) are not made yet: say so instead of writing a desktop
+    // entry that Windows would not understand.
+    progress_.Warning("line " + std::to_string(step.line_number) + " (" + Printable(step.line) +
+                      "): launchers are not made on Windows; the launcher is skipped");
+    return;
+#endif
     const LauncherLocation location = ResolveLauncherLocation(
         step.location, settings_.folders, settings_.environment, settings_.scope);
     const std::string line =
@@ -257,19 +268,19 @@ void ScriptInterpreter::Link(const ScriptStep& step) {
 void ScriptInterpreter::Cleanup(const ScriptStep& step) {
     const std::string folder = ResolveScriptPath(step.folder, settings_.folders);
     Announce("Cleaning up " + Printable(folder));
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0)
+    const auto stamp = StampOf(folder);
+    if (!stamp)
         return;
     for (auto it = placed_.begin(); it != placed_.end();) {
-        const bool ours =
-            it->device == st.st_dev && it->inode == st.st_ino && IsInstallArchiveName(it->name);
+        const bool ours = it->folder_identity == stamp->identity && IsInstallArchiveName(it->name);
         if (!ours) {
             ++it;
             continue;
         }
         const std::string path = it->folder + "/" + it->name;
-        if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-            progress_.Warning("cannot remove " + Printable(path) + ": " + SystemErrorText(errno));
+        int error = 0;
+        if (!DeleteFile(path, &error) && error != ENOENT) {
+            progress_.Warning("cannot remove " + Printable(path) + ": " + SystemErrorText(error));
         }
         it = placed_.erase(it);
     }

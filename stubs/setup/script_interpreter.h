@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-#include <sys/types.h>
-
 #include "payload/payload_reader.h"
 #include "platform/file.h"
+#include "platform/file_stamp.h"
 #include "setup/folder_macros.h"
 #include "setup/script_plan.h"
 #include "setup/setup_environment.h"
@@ -55,8 +54,7 @@ class ScriptInterpreter {
     // One file extracted by this run, known by its folder's identity so that CLEANUP finds
     // it however the script spells that folder.
     struct Placed {
-        dev_t device;
-        ino_t inode;
+        FileIdentity folder_identity;
         std::string folder;
         std::string name;
     };

@@ -1,6 +1,8 @@
 #include "setup/setup_environment.h"
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <vector>
@@ -11,15 +13,18 @@ namespace kitforge::setup {
 
 namespace {
 
+#ifndef _WIN32
 std::string Variable(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::string(value) : std::string();
 }
+#endif
 
 bool IsAbsolute(std::string_view path) {
     return !path.empty() && path.front() == '/';
 }
 
+#ifndef _WIN32
 std::string WorkingFolder() {
     std::vector<char> buffer(4096);
     while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
@@ -29,6 +34,7 @@ std::string WorkingFolder() {
     }
     return std::string(buffer.data());
 }
+#endif
 
 // A user-dirs.dirs file is a few lines; anything longer is not one.
 constexpr std::size_t kMaxUserDirsFileSize = 64 * 1024;
@@ -61,6 +67,8 @@ void ApplyXdgDefaults(SetupEnvironment& environment, std::string_view xdg_data_h
                                                           : environment.home + "/.config";
 }
 
+#ifndef _WIN32
+// Windows: setup_environment_reader_win32.cpp.
 SetupEnvironment ReadSetupEnvironment() {
     SetupEnvironment environment;
     environment.home = Variable("HOME");
@@ -73,6 +81,7 @@ SetupEnvironment ReadSetupEnvironment() {
     environment.is_root = ::geteuid() == 0;
     return environment;
 }
+#endif
 
 std::string UserFolderEntry(std::string_view file_text, std::string_view key,
                             std::string_view home) {

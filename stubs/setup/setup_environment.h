@@ -15,6 +15,10 @@ struct SetupEnvironment {
     std::string temp_root;       // $TMPDIR, else "/tmp"
     std::string current_folder;  // the working folder, for relative --target folders
     bool is_root = false;
+    // Windows only: %ProgramFiles%, %ProgramData% and the system folder.
+    std::string program_files;
+    std::string common_data;
+    std::string system_folder;
 };
 
 // Reads the environment of this process. XDG variables that hold a relative path are ignored,

@@ -1,7 +1,11 @@
 // setup.ex_: the installer stub. An installer is this program followed by a payload; the
 // program reads the payload from the end of its own file and carries out the script.
 
+#ifdef _WIN32
+#include "platform/win32_api.h"
+#else
 #include <unistd.h>
+#endif
 
 #include <climits>
 #include <string>
@@ -12,11 +16,25 @@
 namespace {
 
 // The file this program runs from, by its real name so that messages show it.
+#ifdef _WIN32
+std::string OwnFile() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return "setup.exe";
+        if (n < buffer.size())
+            return kitforge::Utf8Text(std::wstring_view(buffer.data(), n));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+#else
 std::string OwnFile() {
     char buffer[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string("/proc/self/exe");
 }
+#endif
 
 }  // namespace
 

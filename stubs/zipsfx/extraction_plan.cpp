@@ -8,6 +8,9 @@
 
 #include "zipsfx/entry_names.h"
 #include "zipsfx/sfx_error.h"
+#ifdef _WIN32
+#include "zipsfx/windows_text.h"
+#endif
 
 namespace kitforge::zipsfx {
 
@@ -26,6 +29,21 @@ void AddParents(const std::string& path, std::set<std::string>& folders) {
 
 enum class Found { Nothing, File, Folder, Other };
 
+#ifdef _WIN32
+Found Look(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return Found::Nothing;
+        throw SfxError(WindowsFailure("look at", path, code));
+    }
+    // A link or junction counts as a file: it is replaced, never entered.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return Found::File;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Found::Folder;
+    if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return Found::Other;
+    return Found::File;
+}
+#else
 Found Look(const std::string& path) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) {
@@ -36,6 +54,7 @@ Found Look(const std::string& path) {
     if (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode)) return Found::File;
     return Found::Other;
 }
+#endif
 
 }  // namespace
 

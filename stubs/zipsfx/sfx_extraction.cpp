@@ -182,6 +182,10 @@ private:
     // A bare program name means the program just extracted, as it would where the archive came
     // from; the shell here looks only on PATH.
     std::string CommandToRun() const {
+#ifdef _WIN32
+        // The Windows command interpreter looks in the current folder (the target) first.
+        return header_.command_line;
+#else
         std::string command = header_.command_line;
         const std::size_t end = command.find_first_of(" \t");
         const std::string first = command.substr(0, end);
@@ -191,6 +195,7 @@ private:
             command = "./" + command;
         }
         return command;
+#endif
     }
 
     void RunCommandLine() {

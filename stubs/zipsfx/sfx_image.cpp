@@ -3,12 +3,15 @@
 #include <array>
 
 #include "zipsfx/elf_image.h"
+#include "zipsfx/pe_image.h"
 #include "zipsfx/sfx_error.h"
 
 namespace kitforge::zipsfx {
 
 SfxParts LocateSfxParts(ByteSource& source) {
-    const auto image_end = ElfImageEnd(source);
+    // An ELF stub on Linux, a PE stub on Windows; either is read on any system.
+    auto image_end = ElfImageEnd(source);
+    if (!image_end) image_end = PeImageEnd(source);
     if (!image_end) throw SfxError(source.Name() + " is damaged: its program headers cannot be read");
     if (*image_end == source.Size()) {
         throw SfxError(source.Name() + " has no archive attached: it is the bare self-extracting stub, which "

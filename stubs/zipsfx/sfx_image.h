@@ -16,7 +16,7 @@ struct SfxParts {
     std::uint64_t archive_start = 0;  // just after the header
 };
 
-// Finds the header after the ELF image at the start of `source`. Throws SfxError telling a
+// Finds the header after the ELF or PE image at the start of `source`. Throws SfxError telling a
 // bare stub (nothing appended) from a file whose appended part is not a header.
 SfxParts LocateSfxParts(ByteSource& source);
 

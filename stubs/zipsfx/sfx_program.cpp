@@ -54,6 +54,9 @@ std::string TargetFolder(const SfxOptions& options, const StubHeader& header, co
     }
     if (!home.empty() && (folder == "~" || folder.rfind("~/", 0) == 0)) return home + folder.substr(1);
     if (folder.front() == '/') return folder;
+#ifdef _WIN32
+    if (folder.size() >= 2 && folder[1] == ':') return folder;  // a drive: "C:/Program Files/..."
+#endif
     return (own_folder == "/" ? "" : own_folder) + "/" + folder;
 }
 

@@ -1,7 +1,11 @@
 // zipsfx.bin: the self-extracting stub. A self-extracting file is this program followed by a
 // 256-byte header and a zip archive; running it extracts the archive.
 
+#ifdef _WIN32
+#include "zipsfx/windows_text.h"
+#else
 #include <unistd.h>
+#endif
 
 #include <climits>
 #include <cstdlib>
@@ -14,6 +18,17 @@
 namespace {
 
 // The file this process runs from. /proc/self/exe names it even when argv[0] does not.
+#ifdef _WIN32
+std::string OwnPath(const char* argv0) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return argv0;
+        if (n < buffer.size()) return kitforge::zipsfx::Utf8Text(std::wstring_view(buffer.data(), n));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+#else
 std::string OwnPath(const char* argv0) {
     char buffer[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
@@ -23,6 +38,7 @@ std::string OwnPath(const char* argv0) {
     std::free(resolved);
     return path;
 }
+#endif
 
 }  // namespace
 
@@ -31,6 +47,10 @@ int main(int argc, char** argv) {
     kitforge::zipsfx::SfxEnvironment environment;
     environment.console = &console;
     environment.self_path = OwnPath(argc > 0 ? argv[0] : "zipsfx");
+#ifdef _WIN32
+    if (const char* home = std::getenv("USERPROFILE")) environment.home = home;
+#else
     if (const char* home = std::getenv("HOME")) environment.home = home;
+#endif
     return kitforge::zipsfx::RunSfx(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), environment);
 }

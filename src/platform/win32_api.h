@@ -1,0 +1,39 @@
+#pragma once
+// Windows only: <windows.h> without the macros that clash with our own names (DeleteFile,
+// CopyFile, ...), the UTF-16 form of a path for the W functions, and Windows error codes as
+// errno values, so that every FileError carries the same kind of code on both platforms.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#undef DeleteFile
+#undef CopyFile
+#undef MoveFile
+#undef CreateFile
+#undef CreateDirectory
+#undef GetMessage
+#undef SendMessage
+#undef PostMessage
+#undef LoadLibrary
+#undef FormatMessage
+#undef GetEnvironmentVariable
+
+#include <string>
+#include <string_view>
+
+namespace kitforge {
+
+// UTF-8 to UTF-16. A text that is not valid UTF-8 is read in the ANSI code page instead.
+std::wstring WideText(std::string_view text);
+// UTF-16 to UTF-8.
+std::string Utf8Text(std::wstring_view text);
+// NativePath(path) in the UTF-16 form that the W functions take.
+std::wstring WidePath(std::string_view path);
+// The errno value closest to a GetLastError() code (EIO for codes without one).
+int ErrnoFromWindowsError(DWORD code);
+// ErrnoFromWindowsError(GetLastError()), also stored in errno.
+int LastErrorAsErrno();
+
+}  // namespace kitforge
+
+#endif
