@@ -87,6 +87,8 @@ public:
             return 0;
         }
         CheckCancel();
+        // Windows cannot put a file in place of one that is still open: let go of it first.
+        old_archive.reset();
         pending.Commit();
 
         if (request_.move) DeleteMovedSources(builder.Added());

@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# Runs the Windows builds of kitforge-cli, the two stubs and ZIPDLL.DLL under Wine and checks
+# what they write, byte for byte, against the sources and against Info-ZIP's unzip.
+#   tests/windows/run-under-wine.sh BIN_FOLDER
+# BIN_FOLDER holds kitforge-cli.exe, setup.ex_, zipsfx.bin and ZIPDLL.DLL (build-windows/bin).
+# Exit status: 0 every check passed, 1 a check failed, 77 Wine cannot run 32-bit programs here.
+# Needs wine (with wine32), zip, unzip and cmp. Wine gets a throwaway prefix, removed at the end.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+
+if [ $# -ne 1 ] || [ "$1" = "--help" ] || [ "$1" = "-h" ]; then
+  sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+  [ $# -eq 1 ] && exit 0 || exit 2
+fi
+bin=$(cd "$1" && pwd)
+for file in kitforge-cli.exe setup.ex_ zipsfx.bin ZIPDLL.DLL; do
+  [ -f "$bin/$file" ] || { echo "run-under-wine: $bin/$file is missing" >&2; exit 2; }
+done
+for tool in wine zip unzip cmp; do
+  command -v "$tool" >/dev/null || { echo "run-under-wine: $tool is not installed" >&2; exit 2; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/kitforge-wine-XXXXXX")
+export WINEPREFIX="$work/prefix"
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+export WINEDEBUG=-all
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true   # only the server of our own prefix
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The Windows name of a path on this machine: Wine's drive Z: is the root folder.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# Runs a Windows program; its output goes to $work/out and $work/err, its status to $status.
+run() {
+  wine "$@" >"$work/out" 2>"$work/err" </dev/null
+  status=$?
+}
+
+checks=0
+failures=0
+check() {  # check NAME COMMAND...: one check, passed when COMMAND succeeds
+  local name=$1
+  shift
+  checks=$((checks + 1))
+  if "$@"; then
+    echo "PASS  $name"
+  else
+    failures=$((failures + 1))
+    echo "FAIL  $name"
+    echo "      status $status; stdout: $(head -c 600 "$work/out" | tr '\n' ' ')"
+    echo "      stderr: $(head -c 600 "$work/err" | tr '\n' ' ')"
+  fi
+}
+has() { grep -qF -- "$1" "$2"; }
+same_tree() { diff -r "$1" "$2" >/dev/null; }
+
+# Wine first makes its prefix (slow, once); a 32-bit program under a Wine without 32-bit
+# support prints nothing and still ends with 0, so the probe looks at the output.
+run "$bin/kitforge-cli.exe" --version
+if ! grep -q '[0-9]\.[0-9]' "$work/out"; then
+  echo "run-under-wine: Wine cannot run 32-bit programs here (no output from kitforge-cli.exe --version); skipped" >&2
+  exit 77
+fi
+echo "Wine: $(wine --version 2>/dev/null); kitforge-cli.exe: $(head -n 1 "$work/out")"
+
+# --- The installer: build the example, install it unattended, compare what it installed. ---
+project="$work/hello"
+mkdir -p "$project/files"
+cp "$root/examples/hello/hello.inf" "$project/"
+cp "$here/hello-windows.inf" "$project/"
+cp "$root/examples/hello/files/"* "$here/files/"* "$project/files/"
+
+run "$bin/kitforge-cli.exe" build "$(winpath "$project/hello.inf")" -o "$(winpath "$work/hello-setup.exe")"
+check "build examples/hello/hello.inf into an installer" \
+  test $status -eq 0 -a -s "$work/hello-setup.exe"
+check "the installer begins with the Windows installer stub, byte for byte" \
+  cmp -s -n "$(stat -c %s "$bin/setup.ex_")" "$bin/setup.ex_" "$work/hello-setup.exe"
+
+run "$bin/kitforge-cli.exe" inspect "$(winpath "$work/hello-setup.exe")"
+check "kitforge-cli inspect lists the installer's files" \
+  bash -c '[ '$status' -eq 0 ] && grep -q hello.sh "$0" && grep -q readme.txt "$0"' "$work/out"
+
+run "$work/hello-setup.exe" --check
+check "the installer checks itself (--check)" test $status -eq 0
+
+run "$work/hello-setup.exe" --silent --target "$(winpath "$work/installed")"
+# Its third line runs hello.sh, a shell script that Windows cannot start: the two files
+# before it are installed and the installer says which line failed.
+check "the example installs its two files unattended, byte for byte" \
+  bash -c 'cmp -s "$0/files/hello.sh" "$1/hello.sh" && cmp -s "$0/files/readme.txt" "$1/readme.txt"' \
+  "$project" "$work/installed"
+check "the example's shell script cannot run on Windows: status 1, naming line 3" \
+  bash -c '[ '$status' -eq 1 ] && grep -q "line 3" "$0"' "$work/err"
+
+run "$bin/kitforge-cli.exe" build "$(winpath "$project/hello-windows.inf")" -o "$(winpath "$work/hello-windows.exe")"
+check "build the Windows variant of the example" test $status -eq 0
+run "$work/hello-windows.exe" --silent --target "$(winpath "$work/installed-windows")"
+check "the Windows variant installs completely (status 0)" test $status -eq 0
+check "every installed file equals its source, in the folders the script names" \
+  bash -c 'cmp -s "$0/files/hello.cmd" "$1/hello.cmd" && cmp -s "$0/files/readme.txt" "$1/readme.txt" &&
+           cmp -s "$0/files/hello.sh" "$1/unix/hello.sh"' "$project" "$work/installed-windows"
+check "EXECUTE ran the program with its two arguments and waited for it" \
+  bash -c 'printf "first word|second\r\n" | cmp -s - "$0/ran.txt"' "$work/installed-windows"
+check "LINK is skipped with a warning on Windows" has "launchers are not made on Windows" "$work/err"
+
+# --- The zip library and the self-extractor. ---
+tree="$work/tree"
+mkdir -p "$tree/sub/deeper"
+printf 'alpha\n' >"$tree/a.txt"
+head -c 400000 /dev/urandom >"$tree/random.bin"
+seq 1 200000 >"$tree/sub/numbers.txt"
+: >"$tree/sub/empty.txt"
+printf 'umlaut\n' >"$tree/sub/deeper/grüße.txt"
+
+cd "$work" || exit 1
+run "$bin/kitforge-cli.exe" add -r -D "$(winpath "$work/made.zip")" tree
+check "kitforge-cli add (ZIPDLL.DLL) packs a folder tree" bash -c '[ '$status' -eq 0 ] && grep -q "5 entries added" "$0"' "$work/out"
+check "Info-ZIP unzip -t finds every entry of it sound" bash -c 'unzip -tq "$0" >/dev/null' "$work/made.zip"
+check "it holds the five files under their folder names, the UTF-8 name included" \
+  bash -c '[ "$(unzip -Z1 "$0" | sort | tr "\n" " ")" = "tree/a.txt tree/random.bin tree/sub/deeper/grüße.txt tree/sub/empty.txt tree/sub/numbers.txt " ]' \
+  "$work/made.zip"
+mkdir -p "$work/unzipped"
+unzip -q "$work/made.zip" -d "$work/unzipped" 2>/dev/null
+check "unzip gives back every byte" same_tree "$tree" "$work/unzipped/tree"
+
+printf 'alpha, second edition\n' >"$work/a.txt"
+run "$bin/kitforge-cli.exe" add "$(winpath "$work/made.zip")" "$(winpath "$work/a.txt")"
+check "adding a file of a name already stored replaces that entry" \
+  bash -c '[ '$status' -eq 0 ] && unzip -p "$0" a.txt | cmp -s - "$1" && unzip -tq "$0" >/dev/null' \
+  "$work/made.zip" "$work/a.txt"
+
+cp "$work/made.zip" "$work/sfx.zip"
+run "$bin/kitforge-cli.exe" make-sfx "$(winpath "$work/sfx.zip")" --delete final
+check "kitforge-cli make-sfx turns the zip into sfx.exe" test $status -eq 0 -a -s "$work/sfx.exe" -a ! -e "$work/sfx.zip"
+check "sfx.exe begins with the Windows self-extracting stub" \
+  cmp -s -n "$(stat -c %s "$bin/zipsfx.bin")" "$bin/zipsfx.bin" "$work/sfx.exe"
+check "Info-ZIP unzip -t reads the self-extracting file" bash -c 'unzip -tq "$0" >/dev/null 2>&1' "$work/sfx.exe"
+run "$work/sfx.exe" --test
+check "the self-extractor tests its own archive (--test)" test $status -eq 0
+run "$work/sfx.exe" --silent -d "$(winpath "$work/extracted")"
+check "the Windows stub extracts every file, byte for byte" \
+  bash -c '[ '$status' -eq 0 ] && diff -r "$0/extracted/tree" "$1" >/dev/null && cmp -s "$0/extracted/a.txt" "$0/a.txt"' \
+  "$work" "$tree"
+
+head -c $(( $(stat -c %s "$work/sfx.exe") - 5000 )) "$work/sfx.exe" >"$work/cut.exe"
+run "$work/cut.exe" --silent -d "$(winpath "$work/from-cut")"
+check "a cut-off self-extracting file fails and writes nothing" \
+  bash -c '[ '$status' -ne 0 ] && [ -z "$(ls -A "$0" 2>/dev/null)" ]' "$work/from-cut"
+
+# --- Reading an archive made by Info-ZIP. ---
+(cd "$tree" && zip -qr -X "$work/infozip.zip" .)
+run "$bin/kitforge-cli.exe" list "$(winpath "$work/infozip.zip")"
+# The list shows names as the zip component keeps them, with "\" for "/".
+listed_names_match() {
+  [ "$status" -eq 0 ] || return 1
+  local expected listed
+  expected=$(unzip -Z1 "$1" | tr '/' '\\' | sort)
+  # Console output on Windows ends its lines in CR LF.
+  listed=$(tr -d '\r' <"$work/out" | awk '/^ +Offset/ { table = 1; next } table && NF == 0 { exit } table { print $NF }' | sort)
+  [ -n "$listed" ] && [ "$expected" = "$listed" ]
+}
+check "kitforge-cli list reads an Info-ZIP archive: every entry named" listed_names_match "$work/infozip.zip"
+
+echo "$checks checks, $((checks - failures)) passed, $failures failed"
+[ "$failures" -eq 0 ]
