@@ -91,17 +91,25 @@ MacroFolders DefaultMacroFolders(const SetupEnvironment& environment, std::strin
     if (scope == InstallScope::SystemWide) {
         folders.common = TidyPath(environment.common_data);
         folders.system = TidyPath(environment.system_folder);
-    } else {
+    }
+    // The user's own programs live under %LOCALAPPDATA%\Programs, as per-user installers do.
+    const auto local_programs = [&] {
+        const std::string local = IsAbsoluteFolderPath(environment.local_data)
+                                      ? TidyPath(environment.local_data)
+                                      : RequireHome(environment) + "/AppData/Local";
+        return local + "/Programs";
+    };
+    if (scope != InstallScope::SystemWide) {
         const std::string& home = RequireHome(environment);
         folders.common = environment.data_home.empty() ? home + "/AppData/Roaming" : TidyPath(environment.data_home);
-        folders.system = home + "/AppData/Local/Programs/bin";
+        folders.system = local_programs() + "/bin";
     }
     if (!target.empty()) {
         folders.program = AbsoluteFolder(target, environment.current_folder);
     } else if (scope == InstallScope::SystemWide) {
         folders.program = TidyPath(environment.program_files) + "/" + SafeFolderName(title);
     } else {
-        folders.program = RequireHome(environment) + "/AppData/Local/Programs/" + SafeFolderName(title);
+        folders.program = local_programs() + "/" + SafeFolderName(title);
     }
     return folders;
 #endif

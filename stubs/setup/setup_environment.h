@@ -15,7 +15,8 @@ struct SetupEnvironment {
     std::string temp_root;       // $TMPDIR, else "/tmp"
     std::string current_folder;  // the working folder, for relative --target folders
     bool is_root = false;
-    // Windows only: %ProgramFiles%, %ProgramData% and the system folder.
+    // Windows only: %LOCALAPPDATA%, %ProgramFiles%, %ProgramData% and the system folder.
+    std::string local_data;
     std::string program_files;
     std::string common_data;
     std::string system_folder;

@@ -77,6 +77,7 @@ SetupEnvironment ReadSetupEnvironment() {
     if (environment.temp_root.empty())
         environment.temp_root = environment.current_folder;
     environment.is_root = RunsElevated();
+    environment.local_data = Variable(L"LOCALAPPDATA");
     environment.program_files = Variable(L"ProgramFiles");
     environment.common_data = Variable(L"ProgramData");
     environment.system_folder = SystemFolder();

@@ -66,17 +66,29 @@ std::string SetupHelpText(std::string_view program_name) {
            "Options:\n"
            "  --silent, /S    install without asking\n"
            "  --target DIR    install into DIR: the folder that %program% stands for\n"
+#ifdef _WIN32
+           "                  (default %LOCALAPPDATA%\\Programs\\<title>, or\n"
+           "                  %ProgramFiles%\\<title> when run as administrator)\n"
+           "  --user          use your own folders even when run as administrator\n"
+#else
            "                  (default ~/.local/opt/<title>, or /opt/<title> as root)\n"
            "  --user          use your own folders even when run as root\n"
+#endif
            "  --list          print the title, the prompt, the script and the files held\n"
            "  --check         only verify that the installer is complete and sound\n"
            "  --help, -h      print this text\n"
            "  --version       print the version of the installer program\n"
            "\n"
            "Folders: %program% the install folder; %wtemp% a temporary folder removed at the end;\n"
+#ifdef _WIN32
+           "%common% %APPDATA% (administrator: %ProgramData%); %system%\n"
+           "%LOCALAPPDATA%\\Programs\\bin (administrator: the Windows system folder).\n"
+           "LINK lines are skipped with a warning: this installer makes no shortcuts on Windows.\n"
+#else
            "%common% ~/.local/share (root: /usr/local/share); %system% ~/.local/bin\n"
            "(root: /usr/local/bin). Launchers go to the desktop, the applications menu or\n"
            "autostart as the script asks.\n"
+#endif
            "\n"
            "Exit status: 0 installed (or listed, checked), 1 failed (the message names the script\n"
            "line and the reason), 2 bad usage, 3 cancelled by the user.\n";

@@ -111,7 +111,8 @@ int FolderWriter::OpenFolder(const std::string& folder, bool create) {
     while (start < folder.size()) {
         std::size_t slash = folder.find('/', start);
         if (slash == std::string::npos) slash = folder.size();
-        walked += (walked.empty() ? "" : "/") + folder.substr(start, slash - start);
+        if (!walked.empty()) walked += '/';
+        walked.append(folder, start, slash - start);
         const std::string full = root_ + "/" + walked;
         if (create) {
             if (CreateDirectoryW(WidePath(full).c_str(), nullptr)) {

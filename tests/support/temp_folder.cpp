@@ -5,11 +5,26 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <vector>
 
 namespace kitforge::testing {
 
+#ifdef _WIN32
+TempFolder::TempFolder() {
+    const auto base = std::filesystem::temp_directory_path();
+    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+        const auto candidate = base / ("kitforge-test-" + std::to_string(std::random_device{}()));
+        std::error_code ec;
+        if (std::filesystem::create_directory(candidate, ec)) {
+            path_ = candidate.generic_string() + "/";
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary folder");
+}
+#else
 TempFolder::TempFolder() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/kitforge-test-XXXXXX";
@@ -18,6 +33,7 @@ TempFolder::TempFolder() {
     if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("cannot make a temporary folder");
     path_ = std::string(name.data()) + "/";
 }
+#endif
 
 TempFolder::~TempFolder() {
     std::error_code ec;
