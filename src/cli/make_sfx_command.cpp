@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "platform/errors.h"
+#include "platform/file.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"
 
@@ -125,6 +126,7 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
 
         const std::string source = FromCurrentFolder(arguments->zip);
         if (!FileExists(source)) throw Error("Cannot open " + source + ": no such file");
+        File::OpenRead(source).Close();  // an unreadable archive fails here, with the reason
         zip.SetZipFilename(source);
         if (zip.ZipFilename().empty()) {
             PrintReports(*reports, reports->size() - 1);
@@ -140,7 +142,8 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
             PrintReports(*reports, reported ? reports->size() - 1 : reports->size());
             throw Error(reported ? reports->back()
                                  : "Cannot make a self-extracting executable of " + source + ": " +
-                                       ResultText(result, OutputName(source)));
+                                       (zip.LastFileFailure.empty() ? ResultText(result, OutputName(source))
+                                                                    : zip.LastFileFailure));
         }
         PrintReports(*reports, reports->size());
         std::cout << zip.ZipFilename() << '\n';

@@ -63,6 +63,7 @@ private:
 
 void RunSpan(const SpanArguments& arguments, CommandContext& context) {
     if (!FileExists(arguments.archive)) throw ReadError("open", arguments.archive, ENOENT);
+    File::OpenRead(arguments.archive).Close();  // an unreadable archive fails here, with the reason
     if (arguments.overwrite) context.host.standing_answer = Answer::Yes;
     DiskPromptHost host(context.host);
     TZipMaster zip(host);

@@ -5,11 +5,13 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <limits>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/file_copy.h"
 #include "platform/paths.h"
@@ -67,9 +69,21 @@ CopyOptions ChunkedCopyOptions(UiHost& host) {
 
 // Copies exactly `count` bytes of the input that follow a directory record (its name, extra
 // field and comment) or the end record (the archive comment); anything less is a failure.
+// The system's words for a failed copy: which file, and why.
+std::string CopyFailureText(const CopyOutcome& outcome, const File& source, const File& target) {
+    if (outcome.read_error != 0) return "Cannot read " + source.Path() + ": " + SystemErrorText(outcome.read_error);
+    return "Cannot write " + target.Path() + ": " + SystemErrorText(outcome.write_error);
+}
+
+// The same for a single write that fell short.
+std::string WriteFailureText(const File& target) {
+    return "Cannot write " + target.Path() + ": " + SystemErrorText(target.LastError());
+}
+
 void CopyRecordTail(TZipMaster& zip, File& target, std::uint64_t count, int failure_id) {
     if (count == 0) return;
     const CopyOutcome outcome = CopyBytes(zip.InputHandle, target, count, ChunkedCopyOptions(*zip.OwnerWindow));
+    if (outcome.Failed()) zip.LastFileFailure = CopyFailureText(outcome, zip.InputHandle, target);
     if (outcome.Failed() || outcome.copied != count) throw EZipMaster(failure_id, false);
 }
 
@@ -95,13 +109,15 @@ bool FindSFXStub(TZipMaster& zip) {
 }
 
 // Writes the empty archive: an end record whose directory would start right after the header.
-int WriteEmptyEndRecord(File& out, std::int64_t stub_size) {
+int WriteEmptyEndRecord(TZipMaster& zip, File& out, std::int64_t stub_size) {
     if (stub_size < 0) return -2;
     const auto central_start = Shifted(0, stub_size + static_cast<std::int64_t>(kSFXStubHeaderSize));
     if (!central_start) return -2;
     EndRecord end = EndRecord::Empty();
     end.SetCentralStart(*central_start);
-    return out.Write(end.bytes.data(), kEndRecordSize) == kEndRecordSize ? 0 : -2;
+    if (out.Write(end.bytes.data(), kEndRecordSize) == kEndRecordSize) return 0;
+    zip.LastFileFailure = WriteFailureText(out);
+    return -2;
 }
 
 // Copies the source archive behind the header, moving its offsets unless they are moved
@@ -125,6 +141,9 @@ int CopyArchive(TZipMaster& zip, File& out, std::int64_t stub_size, std::int64_t
             }
             archive_size = zip.ArchiveSize;
         }
+    } catch (const std::exception& e) {
+        if (zip.LastFileFailure.empty()) zip.LastFileFailure = e.what();
+        result = -3;
     } catch (...) {
         result = -3;
     }
@@ -139,29 +158,38 @@ int WriteSFXFile(TZipMaster& zip, const std::string& output, const SFXStubHeader
     File out;
     try {
         out = File::Create(output, 0777);
-    } catch (const Error&) {
+    } catch (const Error& e) {
+        zip.LastFileFailure = e.what();
         return -1;  // nothing of ours to delete
     }
 
     int result = 0;
     std::int64_t stub_size = -1;
     std::int64_t archive_size = -1;
-    if (auto stub = File::TryOpenRead(zip.SFXPath())) {
+    int open_error = 0;
+    if (auto stub = File::TryOpenRead(zip.SFXPath(), &open_error)) {
         result = zip.CopyChunked(*stub, out, -1);
         stub_size = stub->Position();
     } else {
+        zip.LastFileFailure = "Cannot open " + zip.SFXPath() + ": " + SystemErrorText(open_error);
         result = -3;
     }
-    if (result == 0 && out.Write(header.data(), header.size()) != header.size()) result = -2;
+    if (result == 0 && out.Write(header.data(), header.size()) != header.size()) {
+        zip.LastFileFailure = WriteFailureText(out);
+        result = -2;
+    }
     if (result == 0) {
-        result = zip.EmptySFXMode ? WriteEmptyEndRecord(out, stub_size) : CopyArchive(zip, out, stub_size, archive_size);
+        result = zip.EmptySFXMode ? WriteEmptyEndRecord(zip, out, stub_size) : CopyArchive(zip, out, stub_size, archive_size);
     }
 
     const std::int64_t output_size = out.Position();
     try {
         out.Close();
-    } catch (const Error&) {
-        if (result == 0) result = -2;  // a write that failed late
+    } catch (const Error& e) {
+        if (result == 0) {
+            zip.LastFileFailure = e.what();
+            result = -2;  // a write that failed late
+        }
     }
     if (result == 0 && !zip.EmptySFXMode &&
         (stub_size < 0 || archive_size < 0 || output_size < 0 ||
@@ -178,7 +206,13 @@ int TZipMaster::CopyChunked(File& source, File& target, std::int64_t count) {
     try {
         const std::optional<std::uint64_t> wanted =
             count < 0 ? std::nullopt : std::optional<std::uint64_t>(static_cast<std::uint64_t>(count));
-        return CopyBytes(source, target, wanted, ChunkedCopyOptions(host_)).Failed() ? -2 : 0;
+        const CopyOutcome outcome = CopyBytes(source, target, wanted, ChunkedCopyOptions(host_));
+        if (!outcome.Failed()) return 0;
+        LastFileFailure = CopyFailureText(outcome, source, target);
+        return -2;
+    } catch (const std::exception& e) {
+        LastFileFailure = e.what();
+        return -2;
     } catch (...) {
         return -2;
     }
@@ -203,6 +237,7 @@ int TZipMaster::WriteShiftedDirectory(File& target, const EndRecord& end_record,
             if (!moved) throw EZipMaster(zip_msg::kCentralWriteFailed, false);
             PutU32LE<central::kLocalHeaderOffset>(record, *moved);
             if (target.Write(record.data(), record.size()) != record.size()) {
+                LastFileFailure = WriteFailureText(target);
                 throw EZipMaster(zip_msg::kCentralWriteFailed, false);
             }
             const std::uint64_t tail = std::uint64_t{GetU16LE<central::kNameLength>(record)} +
@@ -218,6 +253,7 @@ int TZipMaster::WriteShiftedDirectory(File& target, const EndRecord& end_record,
         if (!central_start) throw EZipMaster(zip_msg::kEndRecordWriteFailed, false);
         moved_end.SetCentralStart(*central_start);
         if (target.Write(moved_end.bytes.data(), kEndRecordSize) != kEndRecordSize) {
+            LastFileFailure = WriteFailureText(target);
             throw EZipMaster(zip_msg::kEndRecordWriteFailed, false);
         }
         CopyRecordTail(*this, target, end_record.CommentSize(), zip_msg::kCommentCopyFailed);
@@ -232,6 +268,7 @@ int TZipMaster::ShellDeleteFile(const std::string& path, DeleteOpts how) {
 }
 
 int TZipMaster::MakeSFX() {
+    LastFileFailure.clear();
     // The checks run in this order, so the first thing wrong is the one reported.
     if (!EmptySFXMode && !FileExists(zip_filename_)) {
         ReportMessage(zip_msg::kNoArchiveName);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/errors.h"
 #include "platform/file_stamp.h"
 #include "zip/zip_master.h"
 
@@ -59,10 +60,11 @@ std::string Quoted(std::string_view name) { return "\"" + std::string(name) + "\
 // archive being read. A cancel needs none.
 std::string TZipMaster::FailureNote(int id) const {
     if (id == zip_msg::kStopped || id == zip_msg::kPromptWhileUnattended) return {};
-    if (!IsVolumeFailure(id)) return ".\nFile: " + InputPath;
+    const std::string reason = FailureErrorCode != 0 ? ": " + SystemErrorText(FailureErrorCode) : std::string();
+    if (!IsVolumeFailure(id)) return ".\nFile: " + InputPath + reason;
     const DriveType type = volumes_.TypeOf(DriveRoot);
     const bool numbered = type == DriveType::Fixed || type == DriveType::Network;
-    return ".\nFile: " + (numbered ? NumberedVolumeName(OutputPath, CurrentDisk) : OutputPath);
+    return ".\nFile: " + (numbered ? NumberedVolumeName(OutputPath, CurrentDisk) : OutputPath) + reason;
 }
 
 int TZipMaster::SpanArchive(const std::string& input_path, const std::string& output_path) {
@@ -73,6 +75,8 @@ int TZipMaster::SpanArchive(const std::string& input_path, const std::string& ou
     NewDiskNeeded = true;
     VolumeBytesWritten = 0;
     OutputHandle = File();
+    OpenVolumePath.clear();
+    FailureErrorCode = 0;
     ProgressActive = false;
     InputPath = input_path;
     OutputPath = output_path;
@@ -103,8 +107,12 @@ int TZipMaster::SpanArchive(const std::string& input_path, const std::string& ou
         VolumeEntries.clear();
         VolumeEntries.shrink_to_fit();
         deferred_sizes_.clear();
+        const std::string cut_off_volume = OpenVolumePath;
         CloseOutputVolume();
         CloseInput();
+        // A volume cut off by the failure holds no complete part of the set.
+        if (result != 0 && !cut_off_volume.empty()) DeleteFile(cut_off_volume);
+        OpenVolumePath.clear();
     }
     OperationActive = false;
     return result;

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/file_copy.h"
+#include "platform/errors.h"
 #include "platform/file_stamp.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"
@@ -64,6 +65,7 @@ void TZipMaster::VolumeWrite(const void* data, std::int64_t count, std::int64_t 
     for (;;) {
         const std::int64_t n = std::min<std::int64_t>(count, static_cast<std::int64_t>(DiskFree));
         if (n > 0 && OutputHandle.Write(bytes, static_cast<std::size_t>(n)) != static_cast<std::size_t>(n)) {
+            FailureErrorCode = OutputHandle.LastError();
             throw EZipMaster(zip_msg::kVolumeWriteFailed, true);
         }
         NoteVolumeWrite(n);
@@ -91,8 +93,12 @@ void TZipMaster::CopyToVolumes(std::int64_t count, int message_id) {
             options.kernel_chunk = static_cast<std::size_t>(n);
             options.buffer_size = 64 * 1024;
             const CopyOutcome outcome = CopyBytes(InputHandle, OutputHandle, static_cast<std::uint64_t>(n), options);
-            if (outcome.write_error != 0) throw EZipMaster(zip_msg::kVolumeWriteFailed, true);
+            if (outcome.write_error != 0) {
+                FailureErrorCode = outcome.write_error;
+                throw EZipMaster(zip_msg::kVolumeWriteFailed, true);
+            }
             NoteVolumeWrite(static_cast<std::int64_t>(outcome.copied));
+            FailureErrorCode = outcome.read_error;
             if (outcome.read_error != 0 || outcome.copied != static_cast<std::uint64_t>(n)) {
                 throw EZipMaster(message_id, true);
             }
@@ -161,9 +167,11 @@ void TZipMaster::OpenVolume() {
 
         try {
             OutputHandle = File::Create(name);
-        } catch (const Error&) {
+        } catch (const FileError& e) {
+            FailureErrorCode = e.Code();
             throw EZipMaster(zip_msg::kCannotCreateVolume, true);
         }
+        OpenVolumePath = name;
         QueryDiskSpace(1);
         std::int64_t free = DiskFree == kSizeNotDetermined || DiskFree > static_cast<std::uint64_t>(INT64_MAX)
                                 ? INT64_MAX
@@ -176,6 +184,7 @@ void TZipMaster::OpenVolume() {
         // otherwise nothing could ever be written to it.
         if (free < std::max(min_free_volume_size_, 1)) {
             OutputHandle = File();
+            OpenVolumePath.clear();
             DeleteFile(name);
             DiskFree = 0;
             if (unattended_) throw EZipMaster(zip_msg::kPromptWhileUnattended, true);
@@ -236,9 +245,13 @@ void TZipMaster::StampAndCloseVolume() {
         // written to it must be on it by then, not in the cache.
         if (!IsFileSystemDrive(volumes_.TypeOf(DriveRoot))) volume.Sync();
         volume.Close();
+    } catch (const FileError& e) {
+        FailureErrorCode = e.Code();
+        throw EZipMaster(zip_msg::kVolumeWriteFailed, true);
     } catch (const Error&) {
         throw EZipMaster(zip_msg::kVolumeWriteFailed, true);
     }
+    OpenVolumePath.clear();
 }
 
 void TZipMaster::CloseOutputVolume() noexcept {

@@ -165,6 +165,10 @@ public:
     // cannot be moved), -3 (the stub or the archive cannot be read) or -9 (a precondition,
     // reported, or an output whose size does not add up).
     int MakeSFX();
+    // Why the last file operation of MakeSFX failed, as the system gave it ("Cannot write
+    // /a/b.exe: No space left on device (error 28)"), or empty when it did not say. Set
+    // alongside the results -1 to -3, so that a caller can name the file and the reason.
+    std::string LastFileFailure;
     // Copies `count` bytes, or everything to the end when it is negative, from the current
     // position of `source` to that of `target`, letting queued messages run between chunks.
     // Gives 0, or -2 when a read or write fails; a source that ends early is no failure.
@@ -292,6 +296,12 @@ private:
     void StampAndCloseVolume();
     void CloseOutputVolume() noexcept;
     std::string FailureNote(int id) const;
+    // The system's error code of the read or write that failed a span, or 0; the report of
+    // the failure gives its text after the file.
+    int FailureErrorCode = 0;
+    // The volume being written, until it is complete and closed; a span that fails removes it,
+    // so no cut-off volume is left under a volume's name.
+    std::string OpenVolumePath;
     void NoteVolumeWrite(std::int64_t count);
     std::int64_t source_device_ = -1;
     std::int64_t source_inode_ = -1;

@@ -297,7 +297,9 @@ TEST_F(SpanOnFixedDrive, AVolumeThatCannotBeCreatedIsNamed) {
     WriteStoredArchive(source, {100});
     EXPECT_EQ(h.zip.SpanArchive(source, folder / "missing/arch.zip"), -7);
     ASSERT_EQ(h.Ids(), std::vector<int>{11009});
-    EXPECT_EQ(h.reports[0].text, "Cannot create the volume file.\nFile: " + folder / "missing/arch001.zip");
+    // The file, then the system's reason.
+    EXPECT_EQ(h.reports[0].text, "Cannot create the volume file.\nFile: " + (folder / "missing/arch001.zip") +
+                                     ": No such file or directory (error 2)");
     ASSERT_EQ(h.host.messages.size(), 1u);
     EXPECT_EQ(h.host.messages[0].kind, MessageKind::Error);
 }
