@@ -1,9 +1,12 @@
 // kitforge-cli: the builder without a window, for scripts and continuous integration.
 
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "platform/errors.h"
+#include "platform/program_arguments.h"
 #include "platform/version.h"
 
 int main(int argc, char** argv) {
@@ -25,8 +28,12 @@ int main(int argc, char** argv) {
     AddAddCommand(app, context);
     AddSpanCommand(app, context);
 
+    // UTF-8 on every system: Windows' narrow argv cannot hold every file name.
+    const std::vector<std::string> arguments = kitforge::ProgramArguments(argc, argv);
+    std::vector<const char*> argument_texts;
+    for (const std::string& argument : arguments) argument_texts.push_back(argument.c_str());
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(argument_texts.size()), argument_texts.data());
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {

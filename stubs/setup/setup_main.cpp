@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/program_arguments.h"
 #include "setup/setup_run.h"
 
 namespace {
@@ -39,6 +40,6 @@ std::string OwnFile() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv, argv + argc);
+    const std::vector<std::string> arguments = kitforge::ProgramArguments(argc, argv);
     return kitforge::setup::RunSetup(arguments, OwnFile(), kitforge::setup::ReadSetupEnvironment());
 }

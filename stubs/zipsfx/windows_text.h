@@ -7,11 +7,16 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kitforge::zipsfx {
 
 std::wstring WidePath(std::string_view utf8);
 std::string Utf8Text(std::wstring_view wide);
+// The arguments after the program name, from the UTF-16 command line, as UTF-8 (the narrow
+// argv holds the ANSI code page, which cannot hold every file name). Also sets the console
+// to show UTF-8 output.
+std::vector<std::string> Utf8Arguments();
 // "cannot <action> <path>: <the system's reason>".
 std::string WindowsFailure(const std::string& action, const std::string& path, DWORD code);
 

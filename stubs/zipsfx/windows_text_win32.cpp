@@ -1,5 +1,7 @@
 #include "zipsfx/windows_text.h"
 
+#include <shellapi.h>
+
 namespace kitforge::zipsfx {
 
 std::wstring WidePath(std::string_view utf8) {
@@ -22,6 +24,17 @@ std::string Utf8Text(std::wstring_view wide) {
     if (length > 0)
         WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr, nullptr);
     return text;
+}
+
+std::vector<std::string> Utf8Arguments() {
+    SetConsoleOutputCP(CP_UTF8);
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr) return arguments;
+    for (int i = 1; i < count; ++i) arguments.push_back(Utf8Text(wide[i]));
+    LocalFree(wide);
+    return arguments;
 }
 
 std::string WindowsFailure(const std::string& action, const std::string& path, DWORD code) {

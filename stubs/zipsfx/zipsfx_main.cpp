@@ -48,9 +48,13 @@ int main(int argc, char** argv) {
     environment.console = &console;
     environment.self_path = OwnPath(argc > 0 ? argv[0] : "zipsfx");
 #ifdef _WIN32
-    if (const char* home = std::getenv("USERPROFILE")) environment.home = home;
+    if (const wchar_t* home = _wgetenv(L"USERPROFILE")) environment.home = kitforge::zipsfx::Utf8Text(home);
 #else
     if (const char* home = std::getenv("HOME")) environment.home = home;
 #endif
+#ifdef _WIN32
+    return kitforge::zipsfx::RunSfx(kitforge::zipsfx::Utf8Arguments(), environment);
+#else
     return kitforge::zipsfx::RunSfx(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), environment);
+#endif
 }

@@ -101,11 +101,22 @@ check "build the Windows variant of the example" test $status -eq 0
 run "$work/hello-windows.exe" --silent --target "$(winpath "$work/installed-windows")"
 check "the Windows variant installs completely (status 0)" test $status -eq 0
 check "every installed file equals its source, in the folders the script names" \
-  bash -c 'cmp -s "$0/files/hello.cmd" "$1/hello.cmd" && cmp -s "$0/files/readme.txt" "$1/readme.txt" &&
+  bash -c 'cmp -s "$0/files/hello.cmd" "$1/hello.cmd" && cmp -s "$0/files/later.cmd" "$1/later.cmd" &&
+           cmp -s "$0/files/readme.txt" "$1/readme.txt" &&
            cmp -s "$0/files/hello.sh" "$1/unix/hello.sh"' "$project" "$work/installed-windows"
 check "EXECUTE ran the program with its two arguments and waited for it" \
   bash -c 'printf "first word|second\r\n" | cmp -s - "$0/ran.txt"' "$work/installed-windows"
 check "LINK is skipped with a warning on Windows" has "launchers are not made on Windows" "$work/err"
+# RUN does not wait: its program writes its file a little later.
+started_later() {
+  local tries
+  for tries in $(seq 1 40); do
+    [ -s "$1" ] && break
+    sleep 0.5
+  done
+  printf 'detached\r\n' | cmp -s - "$1"
+}
+check "RUN started its program with its argument" started_later "$work/installed-windows/later.txt"
 
 # --- The zip library and the self-extractor. ---
 tree="$work/tree"
@@ -146,10 +157,31 @@ check "the Windows stub extracts every file, byte for byte" \
   bash -c '[ '$status' -eq 0 ] && diff -r "$0/extracted/tree" "$1" >/dev/null && cmp -s "$0/extracted/a.txt" "$0/a.txt"' \
   "$work" "$tree"
 
+# Names outside the ANSI code page reach the programs whole: they read the UTF-16 command line.
+mkdir -p "$work/αβγ"
+run "$bin/kitforge-cli.exe" add "$(winpath "$work/αβγ/ω.zip")" "$(winpath "$tree/sub/deeper/grüße.txt")"
+check "kitforge-cli takes a Greek path from its command line" bash -c 'unzip -tq "$0" >/dev/null 2>&1' "$work/αβγ/ω.zip"
+run "$work/sfx.exe" --silent -d "$(winpath "$work/ψχ")"
+check "the self-extractor takes a Greek target folder from its command line" cmp -s "$work/ψχ/a.txt" "$work/a.txt"
+run "$work/hello-windows.exe" --silent --target "$(winpath "$work/φ installed")"
+check "the installer takes a Greek target folder from its command line" \
+  cmp -s "$project/files/readme.txt" "$work/φ installed/readme.txt"
+
 head -c $(( $(stat -c %s "$work/sfx.exe") - 5000 )) "$work/sfx.exe" >"$work/cut.exe"
 run "$work/cut.exe" --silent -d "$(winpath "$work/from-cut")"
 check "a cut-off self-extracting file fails and writes nothing" \
   bash -c '[ '$status' -ne 0 ] && [ -z "$(ls -A "$0" 2>/dev/null)" ]' "$work/from-cut"
+
+# A zip library in the current folder is never loaded: only the program's folder and the
+# system's folders are searched for ZIPDLL.DLL.
+mkdir -p "$work/lonely" "$work/downloads"
+cp "$bin/kitforge-cli.exe" "$work/lonely/"
+cp "$bin/ZIPDLL.DLL" "$work/downloads/"
+cp "$work/a.txt" "$work/downloads/"
+(cd "$work/downloads" && wine "$work/lonely/kitforge-cli.exe" add planted.zip a.txt >"$work/out" 2>"$work/err" </dev/null)
+status=$?
+check "ZIPDLL.DLL is not loaded from the current folder" \
+  bash -c '[ '$status' -ne 0 ] && [ ! -e "$0/planted.zip" ]' "$work/downloads"
 
 # --- Reading an archive made by Info-ZIP. ---
 (cd "$tree" && zip -qr -X "$work/infozip.zip" .)
