@@ -146,8 +146,13 @@ void WriteFileThroughTemporary(const std::string& folder, const std::string& nam
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY) != 0)
         SetFileAttributesW(WidePath(path).c_str(), existing & ~FILE_ATTRIBUTE_READONLY);
     if (!MoveFileExW(WidePath(temporary).c_str(), WidePath(path).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        throw InOutError("write", path, LastErrorAsErrno());
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const int error = LastErrorAsErrno();
+        // The file that stays keeps its read-only mark.
+        if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY) != 0)
+            SetFileAttributesW(WidePath(path).c_str(), existing);
+        throw InOutError("write", path, error);
+    }
     guard.Keep();
     if ((mode & 0222) == 0)
         SetFileAttributesW(WidePath(path).c_str(), FILE_ATTRIBUTE_READONLY);

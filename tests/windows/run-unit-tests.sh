@@ -3,10 +3,12 @@
 #   tests/windows/run-unit-tests.sh BIN_FOLDER PROGRAM...
 # PROGRAM is a test program's name without .exe (model_tests, ...). A program that is missing
 # (it does not build for Windows) is reported and counted as not run.
-# Exit status: 0 every test that ran passed, 1 otherwise, 77 Wine cannot run 32-bit programs.
+# Tests that expect Linux behaviour where Windows differs by design are left out (listed below);
+# KITFORGE_WINDOWS_ALL_TESTS=1 runs them too.
+# Exit status: 0 every test that ran passed, 1 otherwise.
 set -uo pipefail
 if [ $# -lt 2 ] || [ "$1" = "--help" ]; then
-  sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
   [ "${1:-}" = "--help" ] && exit 0 || exit 2
 fi
 bin=$(cd "$1" && pwd)
@@ -22,13 +24,37 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Tests whose Linux expectations Windows answers differently by design (docs/windows.md):
+# paths keep "\" and the program folder ends in "\"; the editor's version block is read from
+# ELF programs only; the Windows folders and the Windows stub (PE) differ from the Linux ones;
+# Windows has no Unix permission bits and no sh; the command line after extraction gets no
+# "./"; printed paths use "\" and lines end in CR LF; Windows also finds ZIPDLL.DLL beside
+# the test program.
+windows_differences=(
+  PathParts.NativePathTurnsBackslashesIntoSlashes
+  ProgramFolder.IsTheFolderOfTheRunningExecutable
+  VersionResource.ANativeProgramReadsTheBlockItCarries
+  DefaultMacroFolders.PerUserFoldersLieUnderTheHome
+  DefaultMacroFolders.SystemWideFoldersAreTheSharedOnes
+  ElfImage.AppendedBytesDoNotMoveTheEnd
+  ElfImage.TheBuiltStubEndsWhereItsFileEnds
+  SfxProgram.ExtractsEveryFileWithItsModeIntoTheFolderGiven
+  SfxProgram.CommandLineRunsAfterExtractingWhenTheHeaderSaysSo
+  SfxProgram.ADamagedEntryReplacesNothing
+  CliSfx.PacksTheFilesIntoAnExecutableNamedFromTheCurrentFolder
+  CliSfx.RefusesMissingFilesAndFilesOfOneNameBeforeWritingAnything
+  CompressedBuild.AFailedConversionReachesTheBuildCommandAsAnErrorAndNoInstallerIsWritten
+)
+filter="-$(IFS=:; echo "${windows_differences[*]}")"
+[ "${KITFORGE_WINDOWS_ALL_TESTS:-0}" = 1 ] && filter="*"
+
 ran=0 passed=0 failed=0 skips=0 status=0
 for program in "$@"; do
   if [ ! -f "$bin/$program.exe" ]; then
     echo "NOT RUN  $program: not built for Windows"
     continue
   fi
-  wine "$bin/$program.exe" --gtest_brief=1 >"$work/out" 2>&1 </dev/null
+  wine "$bin/$program.exe" --gtest_brief=1 --gtest_filter="$filter" >"$work/out" 2>&1 </dev/null
   code=$?
   output=$(tr -d '\r' <"$work/out")
   total=$(sed -n 's/^\[==========\] \([0-9]*\) tests\{0,1\} from .* ran.*/\1/p' <<<"$output" | tail -n 1)
