@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# The checks hand paths to "bash -c" scripts as $0 and $1, which stay in single quotes; the
+# clean-up function runs from a trap.
+# shellcheck disable=SC2016,SC1003,SC2317
 # Runs the Windows builds of kitforge-cli, the two stubs and ZIPDLL.DLL under Wine and checks
 # what they write, byte for byte, against the sources and against Info-ZIP's unzip.
 #   tests/windows/run-under-wine.sh BIN_FOLDER
@@ -10,7 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
 if [ $# -ne 1 ] || [ "$1" = "--help" ] || [ "$1" = "-h" ]; then
-  sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '5,10p' "$0" | sed 's/^# \{0,1\}//'
   [ $# -eq 1 ] && exit 0 || exit 2
 fi
 bin=$(cd "$1" && pwd)
@@ -109,10 +112,10 @@ check "EXECUTE ran the program with its two arguments and waited for it" \
 check "LINK is skipped with a warning on Windows" has "launchers are not made on Windows" "$work/err"
 # RUN does not wait: its program writes its file a little later.
 started_later() {
-  local tries
-  for tries in $(seq 1 40); do
+  local try
+  for try in $(seq 1 40); do
     [ -s "$1" ] && break
-    sleep 0.5
+    [ "$try" -lt 40 ] && sleep 0.5
   done
   printf 'detached\r\n' | cmp -s - "$1"
 }

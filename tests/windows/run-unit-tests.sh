@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
+# The clean-up function runs from a trap.
+# shellcheck disable=SC2317
 # Runs GoogleTest programs of the Windows build under Wine and sums up their results.
 #   tests/windows/run-unit-tests.sh BIN_FOLDER PROGRAM...
-# PROGRAM is a test program's name without .exe (model_tests, ...). A program that is missing
+# PROGRAM is a test program's name without .exe (windows_model_tests, ...). A program that is missing
 # (it does not build for Windows) is reported and counted as not run.
 # Tests that expect Linux behaviour where Windows differs by design are left out (listed below);
 # KITFORGE_WINDOWS_ALL_TESTS=1 runs them too.
 # Exit status: 0 every test that ran passed, 1 otherwise.
 set -uo pipefail
 if [ $# -lt 2 ] || [ "$1" = "--help" ]; then
-  sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '4,10p' "$0" | sed 's/^# \{0,1\}//'
   [ "${1:-}" = "--help" ] && exit 0 || exit 2
 fi
 bin=$(cd "$1" && pwd)
