@@ -1,12 +1,8 @@
 #include "payload/payload_format.h"
 
+#include "platform/ascii_case.h"
+
 namespace kitforge::payload {
-
-namespace {
-
-char AsciiUpper(char c) noexcept { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-}  // namespace
 
 bool IsExtractLine(std::string_view line) noexcept {
     if (line.size() < kExtractWord.size()) return false;

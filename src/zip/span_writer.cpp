@@ -4,11 +4,11 @@
 // the volume and the offset within it.
 
 #include <algorithm>
-#include <cctype>
 #include <new>
 #include <optional>
 #include <string_view>
 
+#include "platform/ascii_case.h"
 #include "platform/errors.h"
 #include "platform/file_stamp.h"
 #include "zip/zip_master.h"
@@ -21,16 +21,6 @@ using namespace zip_format;
 
 constexpr std::string_view kCentralDirectoryName = "Central directory";
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto x = static_cast<unsigned char>(a[i]);
-        const auto y = static_cast<unsigned char>(b[i]);
-        if (x != y && std::tolower(x) != std::tolower(y)) return false;
-    }
-    return true;
-}
-
 // The record a central record takes its position from. An exact name that no earlier record
 // has taken comes first, so that entries whose names differ only in case (common here) each
 // keep their own data; a name met only in another case is still found.
@@ -41,7 +31,7 @@ VolumeEntry* FindVolumeEntry(std::vector<VolumeEntry>& entries, std::string_view
         if (entry.name == name) {
             if (!entry.claimed) return &entry;
             if (!exact) exact = &entry;
-        } else if (!folded && EqualIgnoringCase(entry.name, name)) {
+        } else if (!folded && EqualIgnoringAsciiCase(entry.name, name)) {
             folded = &entry;
         }
     }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/ascii_case.h"
+
 namespace kitforge::setup {
 
 namespace {
@@ -49,20 +51,6 @@ constexpr std::array<Token, 31> kTokens = {{
     {"QUICK_LAUNCH", Place::None},
 }};
 
-char AsciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
-            return false;
-    }
-    return true;
-}
-
 std::string Under(const std::string& base, std::string_view name) {
     return base.empty() ? std::string() : base + "/" + std::string(name);
 }
@@ -95,7 +83,7 @@ std::string FolderOf(Place place, const SetupEnvironment& environment, InstallSc
 SpecialFolder ResolveSpecialFolder(std::string_view token, const SetupEnvironment& environment,
                                    InstallScope scope) {
     for (const auto& known : kTokens) {
-        if (!SameIgnoringCase(token, known.name))
+        if (!EqualIgnoringAsciiCase(token, known.name))
             continue;
         if (known.place == Place::None)
             return {SpecialFolder::Kind::NoCounterpart, {}};

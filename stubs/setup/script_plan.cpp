@@ -3,6 +3,7 @@
 #include <array>
 
 #include "payload/payload_format.h"
+#include "platform/ascii_case.h"
 #include "setup/command_line_split.h"
 #include "setup/setup_errors.h"
 
@@ -23,20 +24,6 @@ constexpr std::array<Keyword, 6> kKeywords = {{
     {"CLEANUP", CommandWord::Cleanup},
     {"QUIT", CommandWord::Quit},
 }};
-
-char AsciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
-            return false;
-    }
-    return true;
-}
 
 // The text after the command word and its one blank.
 std::string_view RestOf(std::string_view line) {
@@ -158,7 +145,7 @@ CommandWord ReadCommandWord(std::string_view line) {
         return CommandWord::Extract;
     const std::string_view word = line.substr(0, line.find(' '));
     for (const auto& keyword : kKeywords) {
-        if (SameIgnoringCase(word, keyword.text))
+        if (EqualIgnoringAsciiCase(word, keyword.text))
             return keyword.word;
     }
     return CommandWord::Unknown;
