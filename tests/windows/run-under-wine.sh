@@ -186,6 +186,25 @@ status=$?
 check "ZIPDLL.DLL is not loaded from the current folder" \
   bash -c '[ '$status' -ne 0 ] && [ ! -e "$0/planted.zip" ]' "$work/downloads"
 
+# --- A multi-volume set on a fixed drive: numbered files that Info-ZIP joins back. ---
+mkdir -p "$work/set" "$work/joined"
+run "$bin/kitforge-cli.exe" span "$(winpath "$work/made.zip")" "$(winpath "$work/set/arch.zip")" --max-volume 150000
+volumes=$(find "$work/set" -name 'arch[0-9][0-9][0-9].zip' | wc -l)
+check "kitforge-cli span writes numbered volumes of at most 150000 bytes" \
+  bash -c '[ '$status' -eq 0 ] && [ '"$volumes"' -ge 3 ] && [ -z "$(find "$0" -size +150000c)" ]' "$work/set"
+joined_set_is_the_archive() {
+  local number last
+  last=$(printf '%03d' "$volumes")
+  for number in $(seq 1 $((volumes - 1))); do
+    cp "$work/set/arch$(printf '%03d' "$number").zip" "$work/joined/arch.z$(printf '%02d' "$number")"
+  done
+  cp "$work/set/arch$last.zip" "$work/joined/arch.zip"
+  (cd "$work/joined" && zip -q -s 0 arch.zip --out whole.zip) || return 1
+  mkdir -p "$work/joined/out" && unzip -q "$work/joined/whole.zip" -d "$work/joined/out" || return 1
+  diff -r "$work/unzipped/tree" "$work/joined/out/tree" >/dev/null
+}
+check "Info-ZIP joins the set into an archive with every byte" joined_set_is_the_archive
+
 # --- Reading an archive made by Info-ZIP. ---
 (cd "$tree" && zip -qr -X "$work/infozip.zip" .)
 run "$bin/kitforge-cli.exe" list "$(winpath "$work/infozip.zip")"
