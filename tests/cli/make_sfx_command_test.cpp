@@ -60,7 +60,9 @@ protected:
         const ProgramResult listed = Cli({"list", "--json", archive});
         EXPECT_EQ(listed.status, 0) << listed.err;
         std::vector<std::int64_t> offsets;
-        for (const auto& entry : nlohmann::json::parse(listed.out)["entries"]) offsets.push_back(entry["offset"]);
+        // The document must outlive the loop: a range over a part of a temporary would dangle.
+        const nlohmann::json document = nlohmann::json::parse(listed.out);
+        for (const auto& entry : document["entries"]) offsets.push_back(entry["offset"]);
         return offsets;
     }
 
