@@ -29,13 +29,6 @@ bool IsFolderDescriptor(int fd) {
 
 }  // namespace
 
-File File::OpenRead(const std::string& path) {
-    int error = 0;
-    auto file = TryOpenRead(path, &error);
-    if (!file) throw ReadError("open", path, error);
-    return std::move(*file);
-}
-
 std::optional<File> File::TryOpenRead(const std::string& path, int* error) {
     const int fd = OpenDescriptor(path, O_RDONLY);
     if (fd < 0) {
@@ -67,24 +60,6 @@ File File::CreateNew(const std::string& path, unsigned mode) {
     if (fd < 0) throw InOutError("create", path, errno);
     return File(fd, path);
 }
-
-File::File(File&& other) noexcept
-    : fd_(other.fd_), path_(std::move(other.path_)), last_error_(other.last_error_) {
-    other.fd_ = -1;
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Release();
-        fd_ = other.fd_;
-        path_ = std::move(other.path_);
-        last_error_ = other.last_error_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
-File::~File() { Release(); }
 
 void File::Release() noexcept {
     if (fd_ >= 0) ::close(fd_);
@@ -128,24 +103,6 @@ std::size_t File::Write(const void* data, std::size_t size) {
     return done;
 }
 
-void File::ReadExact(void* data, std::size_t size) {
-    if (Read(data, size) != size) {
-        if (last_error_ != 0) throw ReadError("read", path_, last_error_);
-        throw ReadError("read", path_, 0, "the file ended before the expected number of bytes");
-    }
-}
-
-void File::WriteAll(const void* data, std::size_t size) {
-    if (Write(data, size) != size) throw InOutError("write", path_, last_error_);
-}
-
-void File::WriteU32LE(std::uint32_t value) {
-    const unsigned char bytes[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                                    static_cast<unsigned char>(value >> 16),
-                                    static_cast<unsigned char>(value >> 24)};
-    WriteAll(bytes, sizeof bytes);
-}
-
 std::int64_t File::Seek(std::int64_t offset, Whence whence) {
     const int how = whence == Whence::Begin ? SEEK_SET : whence == Whence::Current ? SEEK_CUR : SEEK_END;
     const off_t result = ::lseek(fd_, static_cast<off_t>(offset), how);
@@ -155,8 +112,6 @@ std::int64_t File::Seek(std::int64_t offset, Whence whence) {
     }
     return result;
 }
-
-std::int64_t File::Position() { return Seek(0, Whence::Current); }
 
 std::int64_t File::Size() {
     struct stat st{};

@@ -120,24 +120,6 @@ void CopyThenDelete(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-std::string PercentEncodePath(const std::string& path) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string encoded;
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-                           (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
-        if (plain) {
-            encoded += c;
-        } else {
-            encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0x0F];
-        }
-    }
-    return encoded;
-}
-
 std::string TrashFolder() {
     const char* data_home = std::getenv("XDG_DATA_HOME");
     // The base directory rules ignore a relative XDG_DATA_HOME.

@@ -32,24 +32,6 @@ int Recycle(const std::string& full) {
 
 }  // namespace
 
-std::string PercentEncodePath(const std::string& path) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string encoded;
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-                           (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
-        if (plain) {
-            encoded += c;
-        } else {
-            encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0x0F];
-        }
-    }
-    return encoded;
-}
-
 std::string TrashFolder() { throw Error("Windows keeps deleted files in the Recycle Bin, not in a trash folder"); }
 
 std::string MoveToTrash(const std::string& path) {
