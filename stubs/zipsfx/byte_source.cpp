@@ -48,13 +48,4 @@ bool FileSource::ReadAt(std::uint64_t offset, void* data, std::size_t size) {
     return true;
 }
 
-std::vector<std::uint8_t> ReadRange(ByteSource& source, std::uint64_t offset, std::size_t size,
-                                    const std::string& what) {
-    std::vector<std::uint8_t> bytes(size);
-    if (!source.ReadAt(offset, bytes.data(), size)) {
-        throw SfxError(source.Name() + " is damaged: " + what + " lies beyond the end of the file");
-    }
-    return bytes;
-}
-
 }  // namespace kitforge::zipsfx
