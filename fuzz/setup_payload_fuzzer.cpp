@@ -1,6 +1,7 @@
 // The installer stub trusts nothing in its own payload. From any bytes, reading and planning
 // the script must either refuse the installer with one of its own errors, or give steps whose
-// every write lands in the folder the script names, under a plain file name, and whose texts
+// every write lands in the folder the script names, under a plain file name (no control
+// character either), after the installer program's own image, and whose texts
 // reach the terminal and the launcher files without control characters.
 
 #include <cstddef>
@@ -15,6 +16,7 @@
 #include "setup/folder_macros.h"
 #include "setup/installer_listing.h"
 #include "setup/launcher_location.h"
+#include "setup/program_image.h"
 #include "setup/script_plan.h"
 #include "setup/setup_errors.h"
 
@@ -52,6 +54,7 @@ SetupEnvironment FuzzEnvironment() {
 void CheckExtract(const kitforge::payload::Payload& payload, const ScriptStep& step) {
     const std::string& name = payload.files.at(step.file_index).name;
     Check(kitforge::payload::IsSafeFileName(name));
+    Check(!HasControlCharacter(name));
     const std::string folder = ResolveScriptPath(step.folder, kFolders);
     Check(!folder.empty() && folder.front() == '/');
     const std::string path = folder + "/" + name;
@@ -97,6 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<ScriptStep> steps;
     try {
         payload = kitforge::payload::ReadPayload(source, limits);
+        CheckPayloadFollowsImage(source, payload);
         steps = PlanScript(payload);
     } catch (const kitforge::payload::PayloadError&) {
         return 0;

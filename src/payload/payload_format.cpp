@@ -25,7 +25,9 @@ std::uint32_t GetU32LE(const unsigned char* bytes) noexcept {
 bool IsSafeFileName(std::string_view name) noexcept {
     if (name.empty() || name == "." || name == "..") return false;
     for (char c : name) {
-        if (c == '/' || c == '\\' || c == ':' || c == '\0') return false;
+        // Control characters (NUL included) could rewrite a terminal that shows the name.
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || c == ':' || byte < 0x20 || byte == 0x7F) return false;
     }
     return true;
 }

@@ -52,7 +52,8 @@ std::array<unsigned char, kNumberSize> PutU32LE(std::uint32_t value) noexcept;
 std::uint32_t GetU32LE(const unsigned char* bytes) noexcept;
 
 // True for a stored file name that may be created inside a folder as it stands: not empty,
-// not "." or "..", and without "/", "\", ":" or NUL. Names are refused, never repaired.
+// not "." or "..", and without "/", "\", ":" or a control character (bytes below 0x20, NUL
+// included, and 0x7F). Names are refused, never repaired.
 bool IsSafeFileName(std::string_view name) noexcept;
 
 }  // namespace kitforge::payload

@@ -61,10 +61,14 @@ std::vector<char*> ArgumentVector(const std::vector<std::string>& words) {
     return argv;
 }
 
-[[noreturn]] void ExecInChild(StartReport& report, char* const* argv, const std::string& folder) {
+[[noreturn]] void ExecInChild(StartReport& report, char* const* argv, const std::string& folder,
+                              int program) {
     if (!folder.empty() && ::chdir(folder.c_str()) != 0)
         report.ChildFailed(errno);
-    ::execvp(argv[0], argv);
+    if (program >= 0)
+        ::fexecve(program, argv, environ);
+    else
+        ::execvp(argv[0], argv);
     report.ChildFailed(errno);
 }
 
@@ -84,7 +88,8 @@ std::string ProgramOutcome::Describe() const {
     return "was killed by signal " + std::to_string(signal) + " (" + ::strsignal(signal) + ")";
 }
 
-ProgramOutcome RunAndWait(const std::vector<std::string>& words, const std::string& folder) {
+ProgramOutcome RunAndWait(const std::vector<std::string>& words, const std::string& folder,
+                          int program) {
     const std::vector<char*> argv = ArgumentVector(words);
     StartReport report;
     FlushOurOutput();
@@ -92,7 +97,7 @@ ProgramOutcome RunAndWait(const std::vector<std::string>& words, const std::stri
     if (child < 0)
         return {errno};
     if (child == 0)
-        ExecInChild(report, argv.data(), folder);
+        ExecInChild(report, argv.data(), folder, program);
 
     ProgramOutcome outcome;
     outcome.start_error = report.Wait();
@@ -111,7 +116,8 @@ ProgramOutcome RunAndWait(const std::vector<std::string>& words, const std::stri
     return outcome;
 }
 
-int StartWithoutWaiting(const std::vector<std::string>& words, const std::string& folder) {
+int StartWithoutWaiting(const std::vector<std::string>& words, const std::string& folder,
+                        int program) {
     const std::vector<char*> argv = ArgumentVector(words);
     StartReport report;
     FlushOurOutput();
@@ -122,15 +128,15 @@ int StartWithoutWaiting(const std::vector<std::string>& words, const std::string
         return errno;
     if (middle == 0) {
         ::setsid();
-        const pid_t program = ::fork();
-        if (program < 0)
+        const pid_t started = ::fork();
+        if (started < 0)
             report.ChildFailed(errno);
-        if (program > 0)
+        if (started > 0)
             ::_exit(0);
         const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
         if (null >= 0)
             ::dup2(null, 0);
-        ExecInChild(report, argv.data(), folder);
+        ExecInChild(report, argv.data(), folder, program);
     }
     int status = 0;
     while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {

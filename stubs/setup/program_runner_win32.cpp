@@ -95,7 +95,8 @@ std::string ProgramOutcome::Describe() const {
     return "was ended by the system (code " + std::to_string(signal) + ")";
 }
 
-ProgramOutcome RunAndWait(const std::vector<std::string>& words, const std::string& folder) {
+// Windows starts programs by path only; OpenWrittenProgram has checked the file just before.
+ProgramOutcome RunAndWait(const std::vector<std::string>& words, const std::string& folder, int) {
     Started started = Start(words, folder, false);
     ProgramOutcome outcome;
     if (started.error != 0) {
@@ -113,7 +114,7 @@ ProgramOutcome RunAndWait(const std::vector<std::string>& words, const std::stri
     return outcome;
 }
 
-int StartWithoutWaiting(const std::vector<std::string>& words, const std::string& folder) {
+int StartWithoutWaiting(const std::vector<std::string>& words, const std::string& folder, int) {
     Started started = Start(words, folder, true);
     if (started.error == 0) {
         CloseHandle(started.process.hThread);

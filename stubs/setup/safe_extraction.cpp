@@ -1,5 +1,6 @@
 #include "setup/safe_extraction.h"
 
+#include <fcntl.h>
 #include <ftw.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -27,20 +28,28 @@ mode_t CurrentUmask() {
 }
 
 // Removes the temporary file on every path unless it was renamed into place.
-class TemporaryName {
+class TemporaryEntry {
   public:
-    explicit TemporaryName(std::string path) : path_(std::move(path)) {}
-    TemporaryName(const TemporaryName&) = delete;
-    TemporaryName& operator=(const TemporaryName&) = delete;
-    ~TemporaryName() {
-        if (!path_.empty())
-            ::unlink(path_.c_str());
+    TemporaryEntry(int folder, std::string name) : folder_(folder), name_(std::move(name)) {}
+    TemporaryEntry(const TemporaryEntry&) = delete;
+    TemporaryEntry& operator=(const TemporaryEntry&) = delete;
+    ~TemporaryEntry() {
+        if (!name_.empty())
+            ::unlinkat(folder_, name_.c_str(), 0);
     }
-    void Keep() { path_.clear(); }
+    void Keep() { name_.clear(); }
 
   private:
-    std::string path_;
+    int folder_;
+    std::string name_;
 };
+
+FileIdentity IdentityOf(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return {};
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
 
 void MakeOneFolder(const std::string& folder) {
     if (::mkdir(folder.c_str(), 0777) == 0)
@@ -78,35 +87,56 @@ void MakeFolders(const std::string& folder) {
 
 void WriteFileThroughTemporary(const std::string& folder, const std::string& name, unsigned mode,
                                const std::function<void(File&)>& fill) {
-    const std::string path = folder + "/" + name;
-    // A short fixed name: it fits beside any file name the folder can hold.
-    std::string pattern = folder + "/.kitforge-setup-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = ::mkstemp(buffer.data());
-    if (fd < 0)
-        throw InOutError("create", path, errno);
-    ::close(fd);
-    const std::string temporary(buffer.data());
-    TemporaryName guard(temporary);
+    InstallFolder open{OwnedDescriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+                       folder};
+    if (open.descriptor.Get() < 0)
+        throw InOutError("create", folder + "/" + name, errno);
+    WriteFileThroughTemporary(open, name, mode, fill);
+}
 
+FileIdentity WriteFileThroughTemporary(const InstallFolder& folder, const std::string& name,
+                                       unsigned mode, const std::function<void(File&)>& fill) {
+    const std::string prefix = folder.path == "/" ? std::string("/") : folder.path + "/";
+    const std::string path = prefix + name;
+    const int at = folder.descriptor.Get();
+    static unsigned counter = 0;
+    std::string temporary;
+    OwnedDescriptor created;
+    for (unsigned attempt = 0; created.Get() < 0; ++attempt) {
+        // A short fixed name: it fits beside any file name the folder can hold.
+        temporary = ".kitforge-setup-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        created = OwnedDescriptor(::openat(at, temporary.c_str(),
+                                           O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (created.Get() < 0 && (errno != EEXIST || attempt >= 1000))
+            throw InOutError("create", path, errno);
+    }
+    TemporaryEntry guard(at, temporary);
+    const std::string temporary_path = prefix + temporary;
+
+    FileIdentity identity;
     try {
-        File file = File::OpenReadWrite(temporary);
+        // The file layer opens files by path; the identity shows that the path still leads to
+        // the file just created in the open folder, and not to one elsewhere.
+        File file = File::OpenReadWrite(temporary_path);
+        identity = IdentityOf(file.Descriptor());
+        if (identity == FileIdentity{} || identity != IdentityOf(created.Get()))
+            throw InOutError("write", path, 0, "its folder was replaced while it was written");
         fill(file);
         file.Sync();
         if (::fchmod(file.Descriptor(), static_cast<mode_t>(mode) & ~CurrentUmask()) != 0) {
-            throw InOutError("write", temporary, errno);
+            throw InOutError("write", temporary_path, errno);
         }
         file.Close();
     } catch (const InOutError& e) {
         // The user knows the file by its final name, not by the temporary one.
-        if (e.Path() != temporary)
+        if (e.Path() != temporary_path)
             throw;
         throw InOutError("write", path, e.Code());
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0)
+    if (::renameat(at, temporary.c_str(), at, name.c_str()) != 0)
         throw InOutError("write", path, errno);
     guard.Keep();
+    return identity;
 }
 
 bool LooksLikeProgram(std::string_view head) {

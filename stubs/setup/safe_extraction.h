@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "platform/file.h"
+#include "platform/file_stamp.h"
+#include "setup/install_folder.h"
 
 namespace kitforge::setup {
 
@@ -23,6 +25,12 @@ void MakeFolders(const std::string& folder);
 // the final path (or the error `fill` threw).
 void WriteFileThroughTemporary(const std::string& folder, const std::string& name, unsigned mode,
                                const std::function<void(File&)>& fill);
+
+// The same in an open folder (see OpenInstallFolder): the temporary file is created beside
+// `name` with O_EXCL and O_NOFOLLOW and renamed relative to the folder's descriptor, so no
+// link in or above the folder can redirect it. Gives the identity of the file written.
+FileIdentity WriteFileThroughTemporary(const InstallFolder& folder, const std::string& name,
+                                       unsigned mode, const std::function<void(File&)>& fill);
 
 // True when the first bytes of a file show that it is meant to be run: "#!" (a script) or an
 // ELF header. The payload carries no permissions, so this decides the executable bit.

@@ -174,4 +174,11 @@ bool RemoveFolderTree(const std::string& folder) {
     return RemoveTree(folder);
 }
 
+FileIdentity WriteFileThroughTemporary(const InstallFolder& folder, const std::string& name,
+                                       unsigned mode, const std::function<void(File&)>& fill) {
+    WriteFileThroughTemporary(folder.path, name, mode, fill);
+    const auto stamp = StampOf(folder.path + "/" + name);
+    return stamp ? stamp->identity : FileIdentity{};
+}
+
 }  // namespace kitforge::setup

@@ -147,10 +147,25 @@ void ScriptInterpreter::Announce(const std::string& text) {
     progress_.Step(step_number_, step_count_, text);
 }
 
-void ScriptInterpreter::Remember(const std::string& folder, const std::string& name) {
-    written_.push_back(folder + "/" + name);
+void ScriptInterpreter::Remember(const std::string& folder, const std::string& name,
+                                 const FileIdentity& file) {
+    const std::string path = folder == "/" ? "/" + name : folder + "/" + name;
+    written_.push_back(path);
+    written_identity_[path] = file;
     if (const auto stamp = StampOf(folder))
         placed_.push_back({stamp->identity, folder, name});
+}
+
+std::vector<std::string> ScriptInterpreter::Anchors() const {
+    return {settings_.folders.program, settings_.folders.wtemp, settings_.folders.common,
+            settings_.folders.system, settings_.environment.home};
+}
+
+OwnedDescriptor ScriptInterpreter::WrittenProgram(const std::string& path) const {
+    const auto written = written_identity_.find(path);
+    if (written == written_identity_.end())
+        return OwnedDescriptor();
+    return OpenWrittenProgram(path, written->second, Anchors());
 }
 
 std::vector<std::string> ScriptInterpreter::MachineWords(
@@ -177,20 +192,22 @@ void ScriptInterpreter::Extract(const ScriptStep& step) {
     }
     installer_.ReadExact(head.data(), head.size());
 
-    MakeFolders(folder);
-    WriteFileThroughTemporary(folder, record.name, ExtractedFileMode(head), [&](File& out) {
-        if (installer_.Seek(static_cast<std::int64_t>(record.offset)) < 0) {
-            throw ReadError("read", installer_.Path(), installer_.LastError());
-        }
-        CopyExactly(installer_, out, record.size, CancellableCopy());
-    });
-    Remember(folder, record.name);
+    const InstallFolder open = OpenInstallFolder(folder, Anchors(), true);
+    const FileIdentity written =
+        WriteFileThroughTemporary(open, record.name, ExtractedFileMode(head), [&](File& out) {
+            if (installer_.Seek(static_cast<std::int64_t>(record.offset)) < 0) {
+                throw ReadError("read", installer_.Path(), installer_.LastError());
+            }
+            CopyExactly(installer_, out, record.size, CancellableCopy());
+        });
+    Remember(folder, record.name, written);
 }
 
 void ScriptInterpreter::Execute(const ScriptStep& step) {
     const std::vector<std::string> words = MachineWords(step.words);
     Announce("Executing " + Joined(words));
-    const ProgramOutcome outcome = RunAndWait(words, FolderOf(words.front()));
+    const OwnedDescriptor program = WrittenProgram(words.front());
+    const ProgramOutcome outcome = RunAndWait(words, FolderOf(words.front()), program.Get());
     ThrowIfCancelled();
     if (!outcome.Succeeded())
         Fail(step, Printable(words.front()) + " " + outcome.Describe());
@@ -199,7 +216,8 @@ void ScriptInterpreter::Execute(const ScriptStep& step) {
 void ScriptInterpreter::Start(const ScriptStep& step) {
     const std::vector<std::string> words = MachineWords(step.words);
     Announce("Starting " + Joined(words));
-    const int error = StartWithoutWaiting(words, FolderOf(words.front()));
+    const OwnedDescriptor program = WrittenProgram(words.front());
+    const int error = StartWithoutWaiting(words, FolderOf(words.front()), program.Get());
     if (error != 0)
         Fail(step, Printable(words.front()) + " cannot be started: " + SystemErrorText(error));
 }
@@ -215,15 +233,15 @@ void ScriptInterpreter::Copy(const ScriptStep& step) {
     File from = File::OpenRead(source);
     struct stat st {};
     const unsigned mode = ::fstat(from.Descriptor(), &st) == 0 ? (st.st_mode & 0777) : 0644;
-    MakeFolders(folder);
-    WriteFileThroughTemporary(folder, name, mode, [&](File& out) {
+    const InstallFolder open = OpenInstallFolder(folder, Anchors(), true);
+    const FileIdentity written = WriteFileThroughTemporary(open, name, mode, [&](File& out) {
         const CopyOutcome outcome = CopyBytes(from, out, std::nullopt, CancellableCopy());
         if (outcome.read_error != 0)
             throw ReadError("read", source, outcome.read_error);
         if (outcome.write_error != 0)
             throw InOutError("write", folder + "/" + name, outcome.write_error);
     });
-    Remember(folder, name);
+    Remember(folder, name, written);
 }
 
 void ScriptInterpreter::Link(const ScriptStep& step) {
@@ -258,11 +276,11 @@ void ScriptInterpreter::Link(const ScriptStep& step) {
     Announce("Creating the launcher " + Printable(location.folder + "/" + file_name));
 
     const std::string text = DesktopEntryText(launcher);
-    MakeFolders(location.folder);
+    const InstallFolder open = OpenInstallFolder(location.folder, Anchors(), true);
     // Desktops start only launchers marked executable, so every launcher is.
-    WriteFileThroughTemporary(location.folder, file_name, 0755,
-                              [&](File& out) { out.WriteAll(text); });
-    Remember(location.folder, file_name);
+    const FileIdentity written = WriteFileThroughTemporary(
+        open, file_name, 0755, [&](File& out) { out.WriteAll(text); });
+    Remember(location.folder, file_name, written);
 }
 
 void ScriptInterpreter::Cleanup(const ScriptStep& step) {
@@ -278,8 +296,8 @@ void ScriptInterpreter::Cleanup(const ScriptStep& step) {
             continue;
         }
         const std::string path = it->folder + "/" + it->name;
-        int error = 0;
-        if (!DeleteFile(path, &error) && error != ENOENT) {
+        const int error = RemoveInstalledFile(it->folder, it->name, Anchors());
+        if (error != 0 && error != ENOENT) {
             progress_.Warning("cannot remove " + Printable(path) + ": " + SystemErrorText(error));
         }
         it = placed_.erase(it);

@@ -4,6 +4,7 @@
 // that is a plain file name; every failure stops the installation with the line and the reason.
 
 #include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "platform/file.h"
 #include "platform/file_stamp.h"
 #include "setup/folder_macros.h"
+#include "setup/install_folder.h"
 #include "setup/script_plan.h"
 #include "setup/setup_environment.h"
 
@@ -72,7 +74,11 @@ class ScriptInterpreter {
     // start with a macro read as paths too.
     std::vector<std::string> MachineWords(const std::vector<std::string>& words) const;
     void Announce(const std::string& text);
-    void Remember(const std::string& folder, const std::string& name);
+    void Remember(const std::string& folder, const std::string& name, const FileIdentity& file);
+    // The folders that others are entered from without following links (see OpenInstallFolder).
+    std::vector<std::string> Anchors() const;
+    // The program of a command line, opened when this run wrote it (see OpenWrittenProgram).
+    OwnedDescriptor WrittenProgram(const std::string& path) const;
 
     const payload::Payload& payload_;
     File& installer_;
@@ -82,6 +88,8 @@ class ScriptInterpreter {
     std::size_t step_count_ = 0;
     std::vector<Placed> placed_;
     std::vector<std::string> written_;
+    // Which file each path written so far held when it was written.
+    std::map<std::string, FileIdentity> written_identity_;
 };
 
 }  // namespace kitforge::setup

@@ -38,6 +38,8 @@ SetupOptions ParseSetupOptions(const std::vector<std::string>& arguments) {
             options.check = true;
         } else if (argument == "--user") {
             options.per_user = true;
+        } else if (argument == "--force") {
+            options.force = true;
         } else if (argument == "--help" || argument == "-h" || argument == "/?") {
             options.help = true;
         } else if (argument == "--version") {
@@ -54,7 +56,7 @@ SetupOptions ParseSetupOptions(const std::vector<std::string>& arguments) {
 std::string SetupHelpText(std::string_view program_name) {
     const std::string name(program_name);
     return "Usage: " + name +
-           " [--silent] [--target DIR] [--user]\n"
+           " [--silent] [--target DIR] [--user] [--force]\n"
            "       " +
            name +
            " --list | --check | --help | --version\n"
@@ -73,6 +75,9 @@ std::string SetupHelpText(std::string_view program_name) {
 #else
            "                  (default ~/.local/opt/<title>, or /opt/<title> as root)\n"
            "  --user          use your own folders even when run as root\n"
+           "  --force         install as root even into a folder that another user owns or\n"
+           "                  may write (the installer refuses that otherwise: that user could\n"
+           "                  swap a folder for a link and send root's files elsewhere)\n"
 #endif
            "  --list          print the title, the prompt, the script and the files held\n"
            "  --check         only verify that the installer is complete and sound\n"

@@ -16,6 +16,7 @@ struct SetupOptions {
     bool help = false;      // --help, -h, /?
     bool version = false;   // --version
     bool per_user = false;  // --user: the user's own folders, also when run as root
+    bool force = false;     // --force: install as root even where other users could interfere
     std::string target;     // --target DIR: the folder %program% stands for; empty for the default
 };
 

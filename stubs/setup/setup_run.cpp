@@ -4,7 +4,9 @@
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/version.h"
+#include "setup/folder_ownership.h"
 #include "setup/installer_listing.h"
+#include "setup/program_image.h"
 #include "setup/script_interpreter.h"
 #include "setup/script_plan.h"
 #include "setup/setup_cancel.h"
@@ -60,6 +62,7 @@ class SetupRun {
         File installer = File::OpenRead(installer_path_);
         payload::FileByteSource source(installer);
         const payload::Payload payload = payload::ReadPayload(source);
+        CheckPayloadFollowsImage(source, payload);
         const std::vector<ScriptStep> steps = PlanScript(payload);
         if (options.list) {
             std::fputs(InstallerListing(installer_path_, payload, steps).c_str(), streams_.out);
@@ -76,6 +79,15 @@ class SetupRun {
                                                                    : InstallScope::PerUser;
         settings.folders =
             DefaultMacroFolders(environment_, payload.title, options.target, settings.scope);
+        if (environment_.is_root && !options.force) {
+            const std::string unsafe = FolderOthersCanChange(settings.folders.program);
+            if (!unsafe.empty()) {
+                throw Error("refusing to install as root into " +
+                            Printable(settings.folders.program) + ": " + unsafe +
+                            ", so another user could redirect what is written there; use "
+                            "--force to install anyway");
+            }
+        }
         // From here on Ctrl+C cancels: at the question it reads as EXIT, later it stops the
         // installation between commands and cleans up.
         InstallCancelHandler();

@@ -137,5 +137,27 @@ TEST_F(DamagedInstaller, ARecordThatDoesNotBelongToItsLineIsRefused) {
     ExpectCleanFailure(bytes, "record renamed", "line 2 (EXTRACT bb.txt %program%\\sub)");
 }
 
+TEST_F(DamagedInstaller, ANameWithAControlCharacterIsRefused) {
+    // "aa.txt" becomes "a\x1B.txt" in the record and in its line, so that only the name check
+    // stands in the way; the message shows the escape as "?".
+    std::string bytes = good_;
+    for (std::size_t at = bytes.find("aa.txt", bytes.size() - 400); at != std::string::npos;
+         at = bytes.find("aa.txt", at + 1)) {
+        bytes.replace(at, 6, "a\x1B.txt");
+    }
+    ExpectCleanFailure(bytes, "name a ESC .txt",
+                       "line 1 (EXTRACT a?.txt %program%): the installer is damaged");
+}
+
+TEST_F(DamagedInstaller, ARecordThatReachesIntoTheInstallerProgramIsRefused) {
+    // The first record in the file is that of the last EXTRACT line, bb.txt, right after the
+    // program. Its size claims 100 bytes more, so its contents would begin inside the program.
+    const std::size_t name_at = good_.rfind(std::string("bb.txt\x06\0\0\0", 10));
+    ASSERT_NE(name_at, std::string::npos);
+    std::string bytes = good_;
+    bytes[name_at - 4] = static_cast<char>(NumberAt(name_at - 4) + 100);
+    ExpectCleanFailure(bytes, "size of bb.txt + 100", "inside the installer program");
+}
+
 }  // namespace
 }  // namespace kitforge::testing

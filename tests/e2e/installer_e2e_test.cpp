@@ -1,5 +1,7 @@
 // Installers built by kitforge-cli build with the real stub, run as a user runs them.
 
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -215,6 +217,64 @@ TEST_F(InstallerEndToEnd, TheBareStubHasNoPayloadAndSaysSo) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--target DIR"), std::string::npos);
     EXPECT_EQ(RunInstaller(BuiltProgram("setup.ex_"), {"--target"}).status, 2);
+}
+
+// A link planted in the install folder, or a program swapped after it was extracted, is
+// refused: nothing goes through the link and the swapped-in program never runs.
+TEST_F(InstallerEndToEnd, LinksAndSwappedProgramsInTheTargetAreRefused) {
+    const std::string victim = Root("victim");
+    ::mkdir(victim.c_str(), 0755);
+    WriteBytes(Root("src/x.txt"), "x");
+    WriteBytes(Root("src/run.sh"), kMarkScript);
+    WriteBytes(Root("evil.sh"), "#!/bin/sh\necho ran > " + victim + "/evil-ran\n");
+    ::chmod(Root("evil.sh").c_str(), 0755);
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a link planted at target/bin",
+         {"extract \"%apppath%x.txt\" \"%program%\\bin\""},
+         "line 1 (EXTRACT x.txt %program%\\bin): Cannot write into " + Target("bin") +
+             ": it is not a folder but a link or a file"},
+        {"a program swapped before EXECUTE",
+         {"extract \"%apppath%run.sh\" \"%program%\"",
+          "execute /bin/mv " + Root("evil.sh") + " %program%\\run.sh",
+          "execute %program%\\run.sh " + Root("mark")},
+         Target("run.sh") + " was replaced after this installer wrote it; it is not run"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(Target());
+        ::mkdir(Target().c_str(), 0755);
+        ASSERT_EQ(::symlink(victim.c_str(), Target("bin").c_str()), 0);
+        WriteScript(c.lines);
+        Build();
+        const ProgramResult result = InstallSilently();
+        EXPECT_EQ(result.status, 1) << c.name << "\n" << result.out << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.name << ": " << result.err;
+        EXPECT_TRUE(std::filesystem::is_empty(victim)) << c.name << ": went through the link";
+    }
+}
+
+TEST_F(InstallerEndToEnd, AsRootAFolderOthersMayWriteIsRefusedUnlessForced) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root: the installer checks the folders only when run as root";
+    ::mkdir(Root("shared").c_str(), 0700);
+    ::chmod(Root("shared").c_str(), 0777);
+    WriteBytes(Root("src/x.txt"), "x");
+    WriteScript({"extract \"%apppath%x.txt\" \"%program%\""});
+    Build();
+    const std::string target = Root("shared/app");
+    ProgramResult result = RunInstaller(Installer(), {"--silent", "--user", "--target", target});
+    EXPECT_EQ(result.status, 1) << result.out << result.err;
+    EXPECT_NE(result.err.find(Root("shared") + " is writable by others and has no sticky bit"),
+              std::string::npos)
+        << result.err;
+    EXPECT_FALSE(Exists(target));
+    result = RunInstaller(Installer(), {"--silent", "--user", "--force", "--target", target});
+    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_EQ(ReadBytes(target + "/x.txt"), "x");
 }
 
 }  // namespace

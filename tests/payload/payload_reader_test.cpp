@@ -196,6 +196,14 @@ TEST(PayloadFormat, OnlyPlainFileNamesAreSafeToCreate) {
         EXPECT_FALSE(IsSafeFileName(name)) << name;
     }
     EXPECT_FALSE(IsSafeFileName(std::string("a\0b", 3)));
+    // A control character could rewrite the terminal of whoever looks at the name.
+    for (int byte = 1; byte < 0x100; ++byte) {
+        const bool control = byte < 0x20 || byte == 0x7F;
+        const std::string name = "a" + std::string(1, static_cast<char>(byte)) + "b";
+        if (byte != '/' && byte != '\\' && byte != ':') {
+            EXPECT_EQ(IsSafeFileName(name), !control) << byte;
+        }
+    }
 }
 
 TEST(PayloadFormat, NumbersAreLittleEndian) {

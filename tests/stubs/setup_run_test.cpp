@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 
@@ -30,6 +33,7 @@ TEST(ParseSetupOptions, ReadsEveryOption) {
     EXPECT_TRUE(ParseSetupOptions({"--list"}).list);
     EXPECT_TRUE(ParseSetupOptions({"--check"}).check);
     EXPECT_TRUE(ParseSetupOptions({"/?"}).help);
+    EXPECT_TRUE(ParseSetupOptions({"--force"}).force);
 }
 
 TEST(ParseSetupOptions, RefusesWhatItCannotMeanClearly) {
@@ -213,6 +217,27 @@ TEST_F(SetupRunTest, ControlCharactersOfTheTitleNeverReachTheTerminal) {
     EXPECT_EQ(Run({"--silent", "--target", "inst"}), kInstalled);
     EXPECT_EQ(out_.find('\x1b'), std::string::npos);
     EXPECT_NE(out_.find("T?]0;x?\nP?[2J\n"), std::string::npos) << out_;
+}
+
+TEST_F(SetupRunTest, AsRootAFolderOthersCouldChangeIsRefusedUnlessForced) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root: the test's folders must belong to root";
+    environment_.is_root = true;
+    const std::string shared = root_.Path() + "shared";
+    ASSERT_EQ(::mkdir(shared.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 0777), 0);
+    MakeInstaller({{"a.txt", "alpha"}}, {"EXTRACT a.txt %program%"});
+
+    EXPECT_EQ(Run({"--silent", "--user", "--target", "shared/app"}), kFailed);
+    EXPECT_EQ(err_, "setup.exe: refusing to install as root into " + shared + "/app: " + shared +
+                        " is writable by others and has no sticky bit, so another user could "
+                        "redirect what is written there; use --force to install anyway\n");
+    EXPECT_FALSE(FolderExists(shared + "/app"));
+
+    EXPECT_EQ(Run({"--silent", "--user", "--force", "--target", "shared/app"}), kInstalled) << err_;
+    EXPECT_EQ(ReadBytes(shared + "/app/a.txt"), "alpha");
+    EXPECT_EQ(Run({"--help"}), kInstalled);
+    EXPECT_NE(out_.find("--force"), std::string::npos) << out_;
 }
 
 }  // namespace

@@ -264,5 +264,65 @@ TEST_F(Installation, ACancelStopsBeforeTheNextLine) {
     ::signal(SIGHUP, SIG_DFL);
 }
 
+// A link planted in the install folder, or swapped in while the script runs, stops the line
+// that would write through it; a program this run extracted runs only while it is still the
+// file that was extracted.
+TEST_F(Installation, LinksAndSwappedProgramsAreRefusedAndNothingGoesThroughThem) {
+    const std::string program = settings_.folders.program;
+    const std::string victim = root_.Path() + "victim";
+    const std::string evil = root_.Path() + "evil.sh";
+    const std::string swap_folder = "execute /bin/sh -c \"rm -r " + program + "/sub && ln -s " +
+                                    victim + " " + program + "/sub\"";
+    const std::string swap_program = "execute /bin/mv " + evil + " %program%\\tool.sh";
+    const std::string not_a_folder =
+        ": it is not a folder but a link or a file; nothing is written through it";
+    const std::string replaced =
+        program + "/tool.sh was replaced after this installer wrote it; it is not run";
+    struct Case {
+        const char* name;
+        const char* planted;  // a link to the victim folder, made before the installation
+        std::vector<std::string> lines;
+        std::string message;
+    };
+    const std::vector<PayloadTestFile> files = {{"x.txt", "x"}, {"tool.sh", kMarkScript}};
+    const Case cases[] = {
+        {"a link planted at a folder", "bin",
+         {"EXTRACT x.txt %program%\\bin", "EXTRACT tool.sh %program%"},
+         "line 1 (EXTRACT x.txt %program%\\bin): Cannot write into " + program + "/bin" +
+             not_a_folder},
+        {"a link planted above a folder", "a",
+         {"EXTRACT x.txt %program%\\a\\b", "EXTRACT tool.sh %program%"},
+         "Cannot write into " + program + "/a" + not_a_folder},
+        {"a link swapped in between two EXTRACT lines", nullptr,
+         {"EXTRACT x.txt %program%\\sub", swap_folder, "EXTRACT tool.sh %program%\\sub"},
+         "line 3 (EXTRACT tool.sh %program%\\sub): Cannot write into " + program + "/sub" +
+             not_a_folder},
+        {"a program swapped before EXECUTE", nullptr,
+         {"EXTRACT x.txt %program%", "EXTRACT tool.sh %program%", swap_program,
+          "execute %program%\\tool.sh"},
+         "line 4 (execute %program%\\tool.sh): " + replaced},
+        {"a program swapped before RUN", nullptr,
+         {"EXTRACT x.txt %program%", "EXTRACT tool.sh %program%", swap_program,
+          "run %program%\\tool.sh"},
+         "line 4 (run %program%\\tool.sh): " + replaced},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(RemoveFolderTree(program));
+        ASSERT_TRUE(RemoveFolderTree(victim));
+        MakeFolders(victim);
+        MakeFolders(program);
+        WriteBytes(evil, "#!/bin/sh\necho ran > " + victim + "/evil-ran\n");
+        ::chmod(evil.c_str(), 0755);
+        if (c.planted) {
+            ASSERT_EQ(::symlink(victim.c_str(), (program + "/" + c.planted).c_str()), 0);
+        }
+
+        const std::string error = FailedInstall(files, c.lines);
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.name << ": " << error;
+        // Nothing was written into the victim, and the swapped-in program never ran.
+        EXPECT_EQ(::rmdir(victim.c_str()), 0) << c.name << ": something went through the link";
+    }
+}
+
 }  // namespace
 }  // namespace kitforge::setup

@@ -1,0 +1,44 @@
+// Windows: folders are used by their paths. Making a symbolic link there takes a privilege
+// that ordinary users lack, so the walk without links is left to the POSIX side; what stays
+// is the check that a program this installer wrote is still that file before it runs.
+#include <cerrno>
+
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "setup/install_folder.h"
+#include "setup/safe_extraction.h"
+#include "setup/setup_errors.h"
+
+namespace kitforge::setup {
+
+OwnedDescriptor::~OwnedDescriptor() = default;
+
+OwnedDescriptor& OwnedDescriptor::operator=(OwnedDescriptor&& other) noexcept {
+    fd_ = other.Release();
+    return *this;
+}
+
+InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>&,
+                                bool create) {
+    if (create)
+        MakeFolders(folder);
+    else if (!FolderExists(folder))
+        throw InOutError("open the folder", folder, ENOENT);
+    return InstallFolder{OwnedDescriptor(), folder};
+}
+
+int RemoveInstalledFile(const std::string& folder, const std::string& name,
+                        const std::vector<std::string>&) {
+    int error = 0;
+    return DeleteFile(folder + "/" + name, &error) ? 0 : error;
+}
+
+OwnedDescriptor OpenWrittenProgram(const std::string& path, const FileIdentity& identity,
+                                   const std::vector<std::string>&) {
+    const auto stamp = StampOf(path);
+    if (!stamp || stamp->identity != identity)
+        throw Error(Printable(path) + " was replaced after this installer wrote it; it is not run");
+    return OwnedDescriptor();
+}
+
+}  // namespace kitforge::setup

@@ -1,0 +1,87 @@
+// The installer refuses a payload that claims bytes of its own program: the end of the program
+// is read from its ELF headers.
+
+#include <gtest/gtest.h>
+
+#include "payload/payload_reader.h"
+#include "platform/file.h"
+#include "setup/program_image.h"
+#include "stubs/payload_bytes.h"
+#include "support/temp_folder.h"
+
+namespace kitforge::setup {
+namespace {
+
+using testing::PayloadBytes;
+using testing::ReadBytes;
+
+// A program as linked: this test itself.
+std::string OwnProgram() {
+    return ReadBytes("/proc/self/exe");
+}
+
+std::optional<std::uint64_t> ImageEnd(const std::string& bytes) {
+    payload::MemoryByteSource source(bytes.data(), bytes.size(), "inst.exe");
+    return ElfImageEnd(source);
+}
+
+TEST(ElfImageEnd, IsTheLengthOfAProgramAsLinkedAndRefusesTablesPastTheEnd) {
+    const std::string program = OwnProgram();
+    ASSERT_GT(program.size(), 64u);
+    EXPECT_EQ(ImageEnd(program), program.size());
+    EXPECT_EQ(ImageEnd(program + "payload after the program"), program.size());
+    EXPECT_EQ(ImageEnd("#!stub\n"), std::nullopt) << "not ELF: nothing to check";
+    EXPECT_EQ(ImageEnd(""), std::nullopt);
+
+    struct Case {
+        const char* name;
+        std::size_t cut;  // bytes of the program kept
+    };
+    const Case damaged[] = {
+        {"only the first bytes of the header", 20},
+        {"the header without its tables", 64},
+        {"the last section cut short", program.size() - 1},
+    };
+    for (const auto& c : damaged) {
+        EXPECT_THROW(ImageEnd(program.substr(0, c.cut)), payload::PayloadError) << c.name;
+    }
+}
+
+TEST(CheckPayloadFollowsImage, RefusesARecordThatStartsInsideTheProgram) {
+    const std::string program = OwnProgram();
+    struct Case {
+        const char* name;
+        std::string installer;
+        bool refused;
+    };
+    std::string swallowing = program + PayloadBytes({{"a.txt", "alpha"}}, {"EXTRACT a.txt x"}, "", "");
+    // The size field of a.txt follows its five bytes; claim 100 more, reaching into the program.
+    swallowing[program.size() + 5] = static_cast<char>(105);
+    const Case cases[] = {
+        {"a payload right after the program",
+         program + PayloadBytes({{"a.txt", "alpha"}}, {"EXTRACT a.txt x"}, "", ""), false},
+        {"a file record that swallows the program's end", swallowing, true},
+        {"no program in front: nothing to check", PayloadBytes({}, {}, "", ""), false},
+    };
+    for (const auto& c : cases) {
+        payload::MemoryByteSource source(c.installer.data(), c.installer.size(), "inst.exe");
+        const payload::Payload read = payload::ReadPayload(source);
+        if (!c.refused) {
+            EXPECT_NO_THROW(CheckPayloadFollowsImage(source, read)) << c.name;
+            continue;
+        }
+        try {
+            CheckPayloadFollowsImage(source, read);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const payload::PayloadError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "Cannot read inst.exe: the payload is damaged: it would start at byte " +
+                          std::to_string(program.size() - 100) +
+                          ", inside the installer program, which ends at byte " +
+                          std::to_string(program.size()));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kitforge::setup
