@@ -53,6 +53,7 @@ LauncherLocation UnderToken(std::string_view location, const SetupEnvironment& e
     result.name = parts.back();
     parts.pop_back();
     result.folder = special.folder;
+    result.base = special.folder;
     for (const auto& part : parts) result.folder += "/" + part;
     return result;
 }

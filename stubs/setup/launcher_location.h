@@ -18,6 +18,7 @@ struct LauncherLocation {
     };
     Kind kind = Kind::Place;
     std::string folder;  // the folder of the .desktop file
+    std::string base;    // the folder the token stands for; empty for a script path
     std::string name;    // the launcher's name as written (the last part of the location)
     std::string token;   // the token as written, with its angle brackets
 };

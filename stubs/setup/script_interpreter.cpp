@@ -276,7 +276,11 @@ void ScriptInterpreter::Link(const ScriptStep& step) {
     Announce("Creating the launcher " + Printable(location.folder + "/" + file_name));
 
     const std::string text = DesktopEntryText(launcher);
-    const InstallFolder open = OpenInstallFolder(location.folder, Anchors(), true);
+    // The folder a token stands for is the user's or the system's choice (a desktop folder
+    // may well be a link); only the folders below it are entered without following links.
+    std::vector<std::string> anchors = Anchors();
+    anchors.push_back(location.base);
+    const InstallFolder open = OpenInstallFolder(location.folder, anchors, true);
     // Desktops start only launchers marked executable, so every launcher is.
     const FileIdentity written = WriteFileThroughTemporary(
         open, file_name, 0755, [&](File& out) { out.WriteAll(text); });

@@ -324,5 +324,16 @@ TEST_F(Installation, LinksAndSwappedProgramsAreRefusedAndNothingGoesThroughThem)
     }
 }
 
+TEST_F(Installation, AFolderATokenStandsForMayBeALinkTheUserMade) {
+    // The user keeps the desktop elsewhere; the launcher goes there, as the user asked.
+    MakeFolders(root_.Path() + "elsewhere");
+    MakeFolders(settings_.environment.home);
+    ASSERT_EQ(::symlink((root_.Path() + "elsewhere").c_str(),
+                        (settings_.environment.home + "/Desktop").c_str()),
+              0);
+    Install({}, {"link \"<DESKTOP>\\Hello\" \"/bin/true\" \"\""});
+    EXPECT_TRUE(Exists(root_.Path() + "elsewhere/Hello.desktop"));
+}
+
 }  // namespace
 }  // namespace kitforge::setup
