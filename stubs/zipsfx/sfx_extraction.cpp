@@ -205,7 +205,8 @@ private:
             }
         }
         if (!run) return;
-        const int status = environment_.run_command(CommandToRun(header_.command_line, target_, written_files_), target_);
+        const std::string command = CommandToRun(header_.command_line, target_, written_files_);
+        const int status = environment_.run_command(command, target_);
         if (status != 0) {
             throw SfxError("the command \"" + Printable(header_.command_line) + "\" " +
                                (status < 0 ? std::string("could not be started")

@@ -153,7 +153,9 @@ TEST(ZipArchiveDamage, EntriesWhoseBytesOverlapAreRefused) {
     std::vector<std::size_t> central;  // where each directory record starts
     for (std::size_t at = zip.central_offset; at < zip.end_offset;) {
         central.push_back(at);
-        at += 46 + static_cast<unsigned char>(zip.bytes[at + 28]) + 256u * static_cast<unsigned char>(zip.bytes[at + 29]);
+        const auto low = static_cast<unsigned char>(zip.bytes[at + 28]);
+        const auto high = static_cast<unsigned char>(zip.bytes[at + 29]);
+        at += 46 + low + 256u * high;  // the name's length; no extra field or comment
     }
     struct Case {
         const char* name;
@@ -164,12 +166,12 @@ TEST(ZipArchiveDamage, EntriesWhoseBytesOverlapAreRefused) {
         {"two records share one local header",
          [&](std::string& b) { PutU32(b, central[2] + 42, static_cast<std::uint32_t>(zip.local_offsets[1])); },
          "entries 2 (\"b\") and 3 (\"c\") overlap"},
-        {"twenty records share one local header, 4 GB declared",
+        {"twenty records share one local header, 4 GiB declared",
          [&](std::string& b) {
              for (std::size_t at : central) {
                  PutU32(b, at + 42, static_cast<std::uint32_t>(zip.local_offsets[1]));
                  PutU32(b, at + 20, 5);
-                 PutU32(b, at + 24, 0xCCCCCCCC);
+                 PutU32(b, at + 24, 0x0CCCCCCD);  // 20 x 214,748,365 bytes: 4 GiB in all
              }
          },
          "entries 1 (\"a\") and 2 (\"b\") overlap"},

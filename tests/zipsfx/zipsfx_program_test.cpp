@@ -58,6 +58,10 @@ constexpr std::uint8_t kQuietFlags = 0x04 | 0x08 | 0x20;  // hide the question, 
 
 class SfxProgram : public ::testing::Test {
 protected:
+    // Stored modes lose what the umask takes; the expected modes are those of umask 022.
+    void SetUp() override { old_umask_ = ::umask(022); }
+    void TearDown() override { ::umask(old_umask_); }
+
     // Writes exe.exe with `flags` and texts and the archive of `entries`, offsets moved.
     void Make(std::uint8_t flags, const std::vector<TestEntry>& entries = kFiles, const std::string& folder = "",
               const std::string& command = "", const std::string& caption = "Test Setup") {
@@ -91,6 +95,7 @@ protected:
     std::string asked_space_for;
     std::vector<std::string> commands;
     int command_status = 0;
+    mode_t old_umask_ = 0;
 };
 
 TEST_F(SfxProgram, ExtractsEveryFileWithItsModeIntoTheFolderGiven) {
@@ -405,7 +410,8 @@ TEST_F(SfxProgram, ListShowsWhatRunningTheFileWouldDo) {
           "Command line:   \"setup.sh --now\", asked after extracting, default yes",
           "Overwrite mode: never (existing files are kept), asked first when files exist"}},
         {"escape sequences, -d", 0x04 | 0x01, "\x1b[2J", "rm -rf ~ \x1b]0;x\x07", {"-d", "/srv/x"},
-         {"Default folder: \"?[2J\", extracts to /srv/x", "Command line:   \"rm -rf ~ ?]0;x?\", asked after extracting, default no",
+         {"Default folder: \"?[2J\", extracts to /srv/x",
+          "Command line:   \"rm -rf ~ ?]0;x?\", asked after extracting, default no",
           "Overwrite mode: confirm (asks about each existing file)"}},
         {"no auto-run", 0x04 | 0x08, "", "run.sh", {},
          {"Command line:   \"run.sh\", not run (auto-run is off)"}},
@@ -417,7 +423,8 @@ TEST_F(SfxProgram, ListShowsWhatRunningTheFileWouldDo) {
         arguments.push_back("-l");
         ASSERT_EQ(Run(arguments), 0) << row.label << ": " << console.err;
         for (const std::string& line : row.lines) {
-            EXPECT_NE(console.out.find(line + "\n"), std::string::npos) << row.label << ": " << line << "\n" << console.out;
+            EXPECT_NE(console.out.find(line + "\n"), std::string::npos)
+                << row.label << ": " << line << "\n" << console.out;
         }
         EXPECT_EQ(console.out.find('\x1b'), std::string::npos) << row.label;
         EXPECT_LT(console.out.find("Overwrite mode:"), console.out.find("f.txt")) << row.label;
