@@ -24,7 +24,35 @@ std::string Row(std::uint64_t size, const std::string& middle, const std::string
     return std::string(number) + "  " + middle + "  " + name;
 }
 
+const char* WhenCommandRuns(const StubHeader& header) {
+    if (header.AutoRun()) return header.AskCmdLine() ? "asked after extracting, default yes" : "runs after extracting";
+    return header.AskCmdLine() ? "asked after extracting, default no" : "not run (auto-run is off)";
+}
+
+const char* OverwriteText(const StubHeader& header) {
+    switch (header.Overwrite()) {
+        case OverwriteMode::Always: return "always (existing files are replaced)";
+        case OverwriteMode::Never: return "never (existing files are kept)";
+        case OverwriteMode::Confirm: break;
+    }
+    return "confirm (asks about each existing file)";
+}
+
 }  // namespace
+
+void ListHeader(const StubHeader& header, const std::string& target, Console& console) {
+    if (!header.caption.empty()) console.Say(Printable(header.caption));
+    const std::string folder = header.default_folder.empty() ? "none" : "\"" + Printable(header.default_folder) + "\"";
+    console.Say("Default folder: " + folder + ", extracts to " + Printable(target));
+    if (header.command_line.empty()) {
+        console.Say("Command line:   none");
+    } else {
+        console.Say("Command line:   \"" + Printable(header.command_line) + "\", " + WhenCommandRuns(header));
+    }
+    std::string overwrite = OverwriteText(header);
+    if (!header.HideOverwriteBox()) overwrite += ", asked first when files exist";
+    console.Say("Overwrite mode: " + overwrite);
+}
 
 void ListArchive(const ZipArchive& archive, Console& console) {
     console.Say("      Length  Date       Time   Name");

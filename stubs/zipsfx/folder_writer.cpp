@@ -57,11 +57,17 @@ mode_t CurrentUmask() {
     return mask;
 }
 
+// A full disk or quota is a want of room, not damage: the caller can say how much was needed.
+SfxError WriteFailure(const std::string& shown, int error) {
+    const bool no_room = error == ENOSPC || error == EDQUOT;
+    return SfxError(Failure("write", shown, error), no_room ? FailureKind::NoSpace : FailureKind::Damaged);
+}
+
 void WriteAll(int fd, const std::uint8_t* data, std::size_t size, const std::string& shown) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) throw SfxError(Failure("write", shown, n < 0 ? errno : ENOSPC));
+        if (n <= 0) throw WriteFailure(shown, n < 0 ? errno : ENOSPC);
         data += n;
         size -= static_cast<std::size_t>(n);
     }
@@ -156,13 +162,18 @@ void FolderWriter::StageFile(const std::string& path, std::optional<std::uint32_
     const int fd = file.Get();
     fill([&](const std::uint8_t* data, std::size_t size) { WriteAll(fd, data, size, shown); });
 
-    const mode_t permissions = mode ? static_cast<mode_t>(*mode & 0777) : static_cast<mode_t>(0666 & ~CurrentUmask());
+    // The umask is the user's say over what others may do with new files, stored modes included:
+    // an entry stored 0777 must not come out writable by everyone.
+    const mode_t permissions = static_cast<mode_t>((mode ? *mode & 0777 : 0666) & ~CurrentUmask());
     if (::fchmod(fd, permissions) != 0) throw SfxError(Failure("set the permissions of", shown, errno));
+    struct stat made {};
+    if (::fstat(fd, &made) != 0) throw SfxError(Failure("look at", shown, errno));
+    written_.push_back({static_cast<std::uint64_t>(made.st_dev), static_cast<std::uint64_t>(made.st_ino)});
     if (const auto seconds = DosTimeToUnix(dos_time)) {
         const timespec times[2] = {{static_cast<time_t>(*seconds), 0}, {static_cast<time_t>(*seconds), 0}};
         ::futimens(fd, times);  // a file without its date is still the right file
     }
-    if (::close(file.Release()) != 0) throw SfxError(Failure("write", shown, errno));
+    if (::close(file.Release()) != 0) throw WriteFailure(shown, errno);
 }
 
 void FolderWriter::Commit() {

@@ -18,6 +18,13 @@
 
 namespace kitforge::zipsfx {
 
+// A file as the file system knows it, whatever name it goes by: device and inode.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+
 class FolderWriter {
 public:
     // `root` is the target folder; it is made, with any missing parents, by Open.
@@ -31,7 +38,9 @@ public:
     // Makes the folder `path` (relative) and any missing parents.
     void MakeFolder(const std::string& path);
     // Writes a file at `path` under a temporary name. `fill` hands the bytes to the sink it
-    // is given. `mode` (permission bits) and `dos_time` (0 for none) are applied afterwards.
+    // is given. `mode` (permission bits, less the umask; set-user-ID, set-group-ID and sticky
+    // are dropped) and `dos_time` (0 for none) are applied afterwards. A write that fails for
+    // want of room (a full disk or quota) throws an SfxError of kind NoSpace.
     void StageFile(const std::string& path, std::optional<std::uint32_t> mode, std::uint32_t dos_time,
                    const std::function<void(const ByteSink&)>& fill);
     // Renames every staged file into place, in staging order. Throws SfxError when a rename
@@ -42,6 +51,9 @@ public:
     void Discard() noexcept;
 
     const std::string& Root() const { return root_; }
+    // The files staged so far, as they were made; a rename into place keeps them. Not kept on
+    // Windows, where nothing asks for it.
+    const std::vector<FileIdentity>& WrittenFiles() const { return written_; }
 
 private:
     struct Staged {
@@ -58,6 +70,7 @@ private:
     int root_fd_ = -1;
     std::vector<std::string> made_folders_;  // full paths, in the order they were made
     std::vector<Staged> staged_;
+    std::vector<FileIdentity> written_;
     unsigned counter_ = 0;
     bool committed_ = false;
 };

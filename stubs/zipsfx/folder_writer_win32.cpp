@@ -139,9 +139,15 @@ void FolderWriter::StageFile(const std::string& path, std::optional<std::uint32_
         while (size > 0) {
             DWORD wrote = 0;
             const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-            if (!WriteFile(file.Get(), data, want, &wrote, nullptr))
-                throw SfxError(WindowsFailure("write", shown, GetLastError()));
-            if (wrote == 0) throw SfxError(WindowsFailure("write", shown, ERROR_DISK_FULL));
+            const DWORD code = !WriteFile(file.Get(), data, want, &wrote, nullptr) ? GetLastError()
+                               : wrote == 0                                          ? ERROR_DISK_FULL
+                                                                                     : ERROR_SUCCESS;
+            if (code != ERROR_SUCCESS) {
+                // Room, not damage: the caller can say how much was needed.
+                const bool no_room = code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL;
+                throw SfxError(WindowsFailure("write", shown, code),
+                               no_room ? FailureKind::NoSpace : FailureKind::Damaged);
+            }
             data += wrote;
             size -= wrote;
         }

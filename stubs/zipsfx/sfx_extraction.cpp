@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "zipsfx/command_program.h"
 #include "zipsfx/entry_names.h"
 #include "zipsfx/entry_reader.h"
 #include "zipsfx/extraction_plan.h"
@@ -150,6 +151,16 @@ private:
                        FailureKind::NoSpace);
     }
 
+    // After a full disk, with the temporary files removed again: what the extraction needed
+    // and what the file system has, so the user knows how much room to make.
+    std::string RoomFigures() const {
+        std::string text = "; the files need " + std::to_string(BytesToWrite(items_)) + " bytes in all";
+        if (const auto available = environment_.free_space(target_)) {
+            text += ", " + std::to_string(*available) + " bytes are free in " + Printable(target_);
+        }
+        return text;
+    }
+
     void Write() {
         FolderWriter writer(target_);
         try {
@@ -169,33 +180,17 @@ private:
             }
         } catch (const SfxError& error) {
             writer.Discard();
-            throw SfxError(std::string(error.what()) + "; nothing was replaced", error.Kind());
+            std::string text = error.what();
+            if (error.Kind() == FailureKind::NoSpace) text += RoomFigures();
+            throw SfxError(text + "; nothing was replaced", error.Kind());
         }
         writer.Commit();
+        written_files_ = writer.WrittenFiles();
         if (!options_.silent) {
             std::string summary = std::to_string(written_) + (written_ == 1 ? " file" : " files") + " extracted";
             if (kept_ > 0) summary += ", " + std::to_string(kept_) + " existing kept";
             console_.Say(summary + ".");
         }
-    }
-
-    // A bare program name means the program just extracted, as it would where the archive came
-    // from; the shell here looks only on PATH.
-    std::string CommandToRun() const {
-#ifdef _WIN32
-        // The Windows command interpreter looks in the current folder (the target) first.
-        return header_.command_line;
-#else
-        std::string command = header_.command_line;
-        const std::size_t end = command.find_first_of(" \t");
-        const std::string first = command.substr(0, end);
-        struct stat info {};
-        if (first.find('/') == std::string::npos && !first.empty() &&
-            ::stat((target_ + "/" + first).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-            command = "./" + command;
-        }
-        return command;
-#endif
     }
 
     void RunCommandLine() {
@@ -210,7 +205,8 @@ private:
             }
         }
         if (!run) return;
-        const int status = environment_.run_command(CommandToRun(), target_);
+        const std::string command = CommandToRun(header_.command_line, target_, written_files_);
+        const int status = environment_.run_command(command, target_);
         if (status != 0) {
             throw SfxError("the command \"" + Printable(header_.command_line) + "\" " +
                                (status < 0 ? std::string("could not be started")
@@ -227,6 +223,7 @@ private:
     SfxEnvironment& environment_;
     Console& console_;
     std::vector<PlannedItem> items_;
+    std::vector<FileIdentity> written_files_;
     std::size_t written_ = 0;
     std::size_t kept_ = 0;
 };

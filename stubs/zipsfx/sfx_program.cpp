@@ -24,9 +24,10 @@ int Run(const SfxOptions& options, SfxEnvironment& environment) {
     FileSource source(environment.self_path);
     const SfxParts parts = LocateSfxParts(source);
     const ZipArchive archive = ReadZipArchive(source, parts.archive_start);
+    const std::string target = TargetFolder(options, parts.header, environment.self_path, environment.home);
     switch (options.action) {
         case SfxAction::List:
-            if (!parts.header.caption.empty()) console.Say(Printable(parts.header.caption));
+            ListHeader(parts.header, target, console);
             ListArchive(archive, console);
             return 0;
         case SfxAction::Test:
@@ -36,7 +37,6 @@ int Run(const SfxOptions& options, SfxEnvironment& environment) {
         case SfxAction::Help:
             break;
     }
-    const std::string target = TargetFolder(options, parts.header, environment.self_path, environment.home);
     ExtractArchive(source, parts.header, archive, options, target, environment);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "zipsfx/entry_names.h"
 #include "zipsfx/le_bytes.h"
 #include "zipsfx/sfx_error.h"
 
@@ -123,7 +124,8 @@ std::string EntryFault(ByteSource& source, std::size_t index, const std::string&
 }
 
 // Reads the local header of entry `index` from its moved offset and sets where its data starts.
-void LocateEntryData(ByteSource& source, std::uint64_t archive_start,
+// Gives where the local header stands.
+std::uint64_t LocateEntryData(ByteSource& source, std::uint64_t archive_start,
                      std::uint64_t central_position, std::int64_t shift, std::uint32_t stored_offset,
                      std::size_t index, ArchiveEntry& entry) {
     const std::int64_t local = static_cast<std::int64_t>(stored_offset) + shift;
@@ -140,6 +142,36 @@ void LocateEntryData(ByteSource& source, std::uint64_t archive_start,
                         GetU16LE(header + kLocalExtraLength);
     if (entry.data_offset > central_position || entry.packed_size > central_position - entry.data_offset) {
         throw SfxError(EntryFault(source, index, "has data that runs into the central directory"));
+    }
+    return static_cast<std::uint64_t>(local);
+}
+
+// The bytes of one entry in the file: its local header, name, extra field and packed data.
+struct EntrySpan {
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
+    std::size_t index = 0;
+};
+
+// Refuses entries whose bytes overlap, such as many directory records that share one local
+// header: that is how a small file is made to unpack to far more than it holds, and no
+// archiver writes it. Sorted by start, every span must begin at or after the furthest end
+// seen so far.
+void CheckNoOverlap(ByteSource& source, const ZipArchive& archive, std::vector<EntrySpan> spans) {
+    std::sort(spans.begin(), spans.end(), [](const EntrySpan& a, const EntrySpan& b) {
+        return a.start != b.start ? a.start < b.start : a.index < b.index;
+    });
+    const EntrySpan* furthest = nullptr;
+    for (const EntrySpan& span : spans) {
+        if (furthest && span.start < furthest->end) {
+            const std::size_t first = std::min(furthest->index, span.index);
+            const std::size_t second = std::max(furthest->index, span.index);
+            throw SfxError(source.Name() + " is damaged: entries " + std::to_string(first + 1) + " (\"" +
+                           Printable(archive.entries[first].stored_name) + "\") and " + std::to_string(second + 1) +
+                           " (\"" + Printable(archive.entries[second].stored_name) +
+                           "\") overlap in the file; nothing was extracted");
+        }
+        if (!furthest || span.end > furthest->end) furthest = &span;
     }
 }
 
@@ -180,6 +212,8 @@ ZipArchive ReadZipArchive(ByteSource& source, std::uint64_t archive_start) {
     const std::vector<std::uint8_t> directory =
         ReadRange(source, archive.central_directory, end.central_size, "the central directory");
     archive.entries.reserve(end.total_entries);
+    std::vector<EntrySpan> spans;
+    spans.reserve(end.total_entries);
     std::size_t position = 0;
     for (std::size_t index = 0; index < end.total_entries; ++index) {
         if (directory.size() - position < kCentralRecordSize) {
@@ -212,11 +246,13 @@ ZipArchive ReadZipArchive(ByteSource& source, std::uint64_t archive_start) {
         entry.packed_size = packed;
         entry.unpacked_size = unpacked;
         entry.external_attributes = GetU32LE(record + kCentralExternalAttributes);
-        LocateEntryData(source, archive_start, archive.central_directory, archive.shift, local_offset, index,
-                        entry);
+        const std::uint64_t local = LocateEntryData(source, archive_start, archive.central_directory, archive.shift,
+                                                    local_offset, index, entry);
+        spans.push_back({local, entry.data_offset + entry.packed_size, index});
         archive.entries.push_back(std::move(entry));
         position += kCentralRecordSize + variable;
     }
+    CheckNoOverlap(source, archive, std::move(spans));
     return archive;
 }
 

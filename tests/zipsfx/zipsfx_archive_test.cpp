@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "zipsfx/byte_source.h"
 #include "zipsfx/entry_reader.h"
 #include "zipsfx/sfx_error.h"
@@ -137,6 +139,70 @@ TEST(ZipArchiveDamage, CorruptFieldsAreRefusedWithTheirReason) {
         } catch (const SfxError& error) {
             EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos)
                 << c.name << ": " << error.what();
+        }
+    }
+}
+
+TEST(ZipArchiveDamage, EntriesWhoseBytesOverlapAreRefused) {
+    // Entry 1 holds what looks like a local header, so a record may point into its data.
+    std::string inner(30, '\0');
+    PutU32(inner, 0, 0x04034B50);
+    std::vector<TestEntry> entries = {{"a", inner + "tail"}, {"b", "bravo"}, {"c", "charlie"}};
+    for (int i = 0; i < 17; ++i) entries.push_back({"n" + std::to_string(i), "x"});
+    const testing::BuiltZip zip = BuildZip(entries, 0);
+    std::vector<std::size_t> central;  // where each directory record starts
+    for (std::size_t at = zip.central_offset; at < zip.end_offset;) {
+        central.push_back(at);
+        const auto low = static_cast<unsigned char>(zip.bytes[at + 28]);
+        const auto high = static_cast<unsigned char>(zip.bytes[at + 29]);
+        at += 46 + low + 256u * high;  // the name's length; no extra field or comment
+    }
+    struct Case {
+        const char* name;
+        std::function<void(std::string&)> damage;
+        const char* expected;  // nullptr: accepted
+    };
+    const Case cases[] = {
+        {"two records share one local header",
+         [&](std::string& b) { PutU32(b, central[2] + 42, static_cast<std::uint32_t>(zip.local_offsets[1])); },
+         "entries 2 (\"b\") and 3 (\"c\") overlap"},
+        {"twenty records share one local header, 4 GiB declared",
+         [&](std::string& b) {
+             for (std::size_t at : central) {
+                 PutU32(b, at + 42, static_cast<std::uint32_t>(zip.local_offsets[1]));
+                 PutU32(b, at + 20, 5);
+                 PutU32(b, at + 24, 0x0CCCCCCD);  // 20 x 214,748,365 bytes: 4 GiB in all
+             }
+         },
+         "entries 1 (\"a\") and 2 (\"b\") overlap"},
+        {"a record points into another entry's data",
+         [&](std::string& b) { PutU32(b, central[1] + 42, static_cast<std::uint32_t>(zip.local_offsets[0] + 31)); },
+         "entries 1 (\"a\") and 2 (\"b\") overlap"},
+        {"packed data reaches the next local header",
+         [&](std::string& b) { PutU32(b, central[1] + 20, 6); },
+         "entries 2 (\"b\") and 3 (\"c\") overlap"},
+        {"records in another order than the data", [&](std::string& b) {
+             // Swap the first two directory records ("a" and "b" have one-letter names, so the
+             // records are the same length).
+             const std::string first = b.substr(central[0], central[1] - central[0]);
+             const std::string second = b.substr(central[1], central[2] - central[1]);
+             b.replace(central[0], second.size() + first.size(), second + first);
+         },
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = zip.bytes;
+        c.damage(bytes);
+        MemorySource source(AsBytes(bytes));
+        if (!c.expected) {
+            EXPECT_EQ(ReadZipArchive(source, 0).entries.size(), entries.size()) << c.name;
+            continue;
+        }
+        try {
+            ReadZipArchive(source, 0);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const SfxError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos) << c.name << ": " << error.what();
         }
     }
 }

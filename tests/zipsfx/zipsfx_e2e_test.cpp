@@ -43,6 +43,10 @@ void MakeSourceTree(const std::string& root) {
 
 class SfxInterop : public ::testing::Test {
 protected:
+    // Stored modes lose what the umask takes; the expected modes are those of umask 022.
+    void SetUp() override { old_umask_ = ::umask(022); }
+    void TearDown() override { ::umask(old_umask_); }
+
     std::string Exe() const { return folder / "setup.exe"; }
     std::string Source() const { return folder / "source"; }
 
@@ -67,6 +71,7 @@ protected:
     }
 
     TempFolder folder;
+    mode_t old_umask_ = 0;
 };
 
 TEST_F(SfxInterop, InfoZipArchiveWithAdjustedOffsets) {

@@ -2,10 +2,16 @@
 // what lands on the disk. Each test makes a real self-extracting file (the built stub, a
 // header, an archive) and runs the stub's logic on it with a scripted console.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <deque>
+#include <functional>
 
 #include "support/temp_folder.h"
 #include "zipsfx/sfx_program.h"
@@ -29,6 +35,7 @@ public:
     void Complain(std::string_view line) override { err += std::string(line) + "\n"; }
     std::optional<std::string> Ask(std::string_view question) override {
         questions.emplace_back(question);
+        if (on_ask) on_ask();
         if (answers.empty()) return std::nullopt;
         std::string answer = answers.front();
         answers.pop_front();
@@ -37,6 +44,7 @@ public:
     std::string out, err;
     std::deque<std::string> answers;
     std::vector<std::string> questions;
+    std::function<void()> on_ask;  // runs while the question waits, as another user could act
 };
 
 const std::vector<TestEntry> kFiles = {
@@ -50,6 +58,10 @@ constexpr std::uint8_t kQuietFlags = 0x04 | 0x08 | 0x20;  // hide the question, 
 
 class SfxProgram : public ::testing::Test {
 protected:
+    // Stored modes lose what the umask takes; the expected modes are those of umask 022.
+    void SetUp() override { old_umask_ = ::umask(022); }
+    void TearDown() override { ::umask(old_umask_); }
+
     // Writes exe.exe with `flags` and texts and the archive of `entries`, offsets moved.
     void Make(std::uint8_t flags, const std::vector<TestEntry>& entries = kFiles, const std::string& folder = "",
               const std::string& command = "", const std::string& caption = "Test Setup") {
@@ -83,6 +95,7 @@ protected:
     std::string asked_space_for;
     std::vector<std::string> commands;
     int command_status = 0;
+    mode_t old_umask_ = 0;
 };
 
 TEST_F(SfxProgram, ExtractsEveryFileWithItsModeIntoTheFolderGiven) {
@@ -315,6 +328,159 @@ TEST_F(SfxProgram, EmptyArchiveExtractsNothingAndSucceeds) {
     Make(kQuietFlags, {});
     ASSERT_EQ(Run({"-d", Out("")}), 0) << console.err;
     EXPECT_NE(console.out.find("0 files extracted"), std::string::npos);
+}
+
+
+TEST_F(SfxProgram, TheCommandLineStartsOnlyAFileThisRunExtracted) {
+    constexpr std::uint8_t kAlways = kQuietFlags | 0x40;
+    constexpr std::uint8_t kNever = 0x04 | 0x10 | 0x20 | 0x40;
+    struct Row {
+        const char* label;
+        const char* command;
+        std::uint8_t flags;
+        std::vector<std::string> before;  // files standing in the target before the run
+        const char* planted_link;          // a symbolic link standing in the target, or nullptr
+        bool swap_while_asked;             // setup.sh is replaced between extraction and running
+        const char* runs;                  // what the shell is handed, or nullptr: refused
+    };
+    const Row rows[] = {
+        {"extracted bare name", "setup.sh -q", kAlways, {}, nullptr, false, "./setup.sh -q"},
+        {"extracted over an older one", "setup.sh", kAlways, {"setup.sh"}, nullptr, false, "./setup.sh"},
+        {"older one kept by the mode", "setup.sh", kNever, {"setup.sh"}, nullptr, false, nullptr},
+        {"planted program", "python3 x.py", kAlways, {"python3"}, nullptr, false, nullptr},
+        {"planted link", "python3 x.py", kAlways, {}, "python3", false, nullptr},
+        {"program from PATH", "python3 x.py", kAlways, {}, nullptr, false, "python3 x.py"},
+        {"folder of that name", "bin", kAlways, {}, nullptr, false, "bin"},
+        {"extracted relative path", "bin/run.sh --now", kAlways, {}, nullptr, false, "bin/run.sh --now"},
+        {"older relative path kept", "bin/run.sh", kNever, {"bin/run.sh"}, nullptr, false, nullptr},
+        {"absolute path", "/bin/true", kAlways, {}, nullptr, false, "/bin/true"},
+        {"swapped while asked", "setup.sh", kAlways | 0x01, {}, nullptr, true, nullptr},
+    };
+    const std::vector<TestEntry> entries = {
+        {"setup.sh", "#!/bin/sh\n", false, 0100755}, {"bin/run.sh", "#!/bin/sh\n", false, 0100755}, {"x.py", "1\n"}};
+    for (const Row& row : rows) {
+        TempFolder target;
+        ::mkdir((target / "bin").c_str(), 0755);
+        for (const std::string& name : row.before) WriteBytes(target / name, "old");
+        if (row.planted_link) {
+            ASSERT_EQ(::symlink("/bin/sh", (target / row.planted_link).c_str()), 0);
+        }
+        Make(row.flags, entries, "", row.command);
+        commands.clear();
+        console = ScriptedConsole();
+        if (row.swap_while_asked) {
+            console.answers = {"y"};
+            console.on_ask = [&] {
+                WriteBytes(target / "swapped", "#!/bin/sh\necho not from the archive\n");
+                ::rename((target / "swapped").c_str(), (target / "setup.sh").c_str());
+            };
+        }
+        const int status = Run({"-d", target.Path()});
+        if (row.runs) {
+            EXPECT_EQ(status, 0) << row.label << ": " << console.err;
+            EXPECT_EQ(commands, std::vector<std::string>{row.runs + std::string(" @ ") + target.Path()}) << row.label;
+        } else {
+            EXPECT_EQ(status, 5) << row.label;
+            EXPECT_TRUE(commands.empty()) << row.label << ": ran " << commands.at(0);
+            const std::string first = std::string(row.command).substr(0, std::string(row.command).find(' '));
+            EXPECT_NE(console.err.find("was not run: " + target.Path() + first + " was not extracted by this run"),
+                      std::string::npos)
+                << row.label << ": " << console.err;
+        }
+        EXPECT_EQ(ReadBytes(target / "x.py"), "1\n") << row.label;  // the extraction itself stands
+    }
+}
+
+TEST_F(SfxProgram, ListShowsWhatRunningTheFileWouldDo) {
+    struct Row {
+        const char* label;
+        std::uint8_t flags;
+        std::string folder;
+        std::string command;
+        std::vector<std::string> arguments;
+        std::vector<std::string> lines;
+    };
+    const std::string own = dir.Path().substr(0, dir.Path().size() - 1);
+    const Row rows[] = {
+        {"the program's own setting", 0x6C, "", "", {},
+         {"Default folder: none, extracts to " + own, "Command line:   none",
+          "Overwrite mode: always (existing files are replaced)"}},
+        {"folder, asked command, never", 0x40 | 0x01 | 0x10, "Program Files\\Tool", "setup.sh --now", {},
+         {"Default folder: \"Program Files\\Tool\", extracts to " + own + "/Program Files/Tool",
+          "Command line:   \"setup.sh --now\", asked after extracting, default yes",
+          "Overwrite mode: never (existing files are kept), asked first when files exist"}},
+        {"escape sequences, -d", 0x04 | 0x01, "\x1b[2J", "rm -rf ~ \x1b]0;x\x07", {"-d", "/srv/x"},
+         {"Default folder: \"?[2J\", extracts to /srv/x",
+          "Command line:   \"rm -rf ~ ?]0;x?\", asked after extracting, default no",
+          "Overwrite mode: confirm (asks about each existing file)"}},
+        {"no auto-run", 0x04 | 0x08, "", "run.sh", {},
+         {"Command line:   \"run.sh\", not run (auto-run is off)"}},
+    };
+    for (const Row& row : rows) {
+        Make(row.flags, {{"f.txt", "x"}}, row.folder, row.command);
+        console = ScriptedConsole();
+        std::vector<std::string> arguments = row.arguments;
+        arguments.push_back("-l");
+        ASSERT_EQ(Run(arguments), 0) << row.label << ": " << console.err;
+        for (const std::string& line : row.lines) {
+            EXPECT_NE(console.out.find(line + "\n"), std::string::npos)
+                << row.label << ": " << line << "\n" << console.out;
+        }
+        EXPECT_EQ(console.out.find('\x1b'), std::string::npos) << row.label;
+        EXPECT_LT(console.out.find("Overwrite mode:"), console.out.find("f.txt")) << row.label;
+    }
+    console = ScriptedConsole();
+    ASSERT_EQ(Run({"--help"}), 0);
+    EXPECT_NE(console.out.find("the command it runs afterwards"), std::string::npos) << console.out;
+}
+
+// The disk really fills: a 64 KiB file system of the test's own, mounted in a mount namespace
+// of a child process (a user namespace too when not root), so nothing outside sees it.
+TEST_F(SfxProgram, AFullDiskStopsCleanlyAndSaysHowMuchWasNeeded) {
+    const std::string small = dir / "small";
+    const std::string report = dir / "report";
+    ASSERT_EQ(::mkdir(small.c_str(), 0755), 0);
+    const uid_t uid = ::geteuid();
+    const gid_t gid = ::getegid();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto write_file = [](const std::string& path, const std::string& text) {
+            const int fd = ::open(path.c_str(), O_WRONLY);
+            const bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+            if (fd >= 0) ::close(fd);
+            return ok;
+        };
+        if (uid == 0) {
+            if (::unshare(CLONE_NEWNS) != 0) ::_exit(77);
+        } else if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 || !write_file("/proc/self/setgroups", "deny") ||
+                   !write_file("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1") ||
+                   !write_file("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1")) {
+            ::_exit(77);
+        }
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
+            ::_exit(77);
+        }
+        free_space = FreeSpaceFor(small);
+        Make(kQuietFlags, {{"first.bin", std::string(40000, 'a')}, {"second.bin", std::string(40000, 'b')}});
+        const int status = Run({"-d", small + "/out"});
+        const bool clean = ::access((small + "/out").c_str(), F_OK) != 0;
+        WriteBytes(report, std::to_string(status) + (clean ? " clean " : " left files ") +
+                               std::to_string(free_space.value_or(0)) + "\n" + console.err);
+        ::_exit(0);
+    }
+    int wait_status = 0;
+    ASSERT_EQ(::waitpid(child, &wait_status, 0), child);
+    ASSERT_TRUE(WIFEXITED(wait_status));
+    if (WEXITSTATUS(wait_status) == 77) GTEST_SKIP() << "cannot mount a small file system here";
+    const std::string text = ReadBytes(report);
+    EXPECT_EQ(text.substr(0, text.find('\n')), "4 clean 65536") << text;
+    EXPECT_NE(text.find("No space left on device"), std::string::npos) << text;
+    EXPECT_NE(text.find("the files need 80000 bytes in all, 65536 bytes are free in " + small + "/out"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("nothing was replaced"), std::string::npos) << text;
 }
 
 }  // namespace

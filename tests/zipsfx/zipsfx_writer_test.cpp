@@ -61,6 +61,32 @@ TEST(FolderWriter, NothingIsVisibleUntilTheCommit) {
     EXPECT_EQ(static_cast<std::int64_t>(info.st_mtime), *DosTimeToUnix(0x5A8C6000));
 }
 
+TEST(FolderWriter, StoredModesLoseWhatTheUmaskTakesAndTheSpecialBits) {
+    struct Row {
+        mode_t umask;
+        std::optional<std::uint32_t> stored;
+        mode_t expected;
+    };
+    const Row rows[] = {
+        {022, 0100777, 0755}, {022, 0104755, 0755}, {022, 0106777, 0755}, {022, 0101777, 0755},
+        {077, 0100755, 0700}, {002, 0100775, 0775}, {0, 0100777, 0777},   {022, std::nullopt, 0644},
+    };
+    const mode_t saved = ::umask(0);
+    for (const Row& row : rows) {
+        TempFolder root;
+        ::umask(row.umask);
+        FolderWriter writer(root.Path());
+        writer.Open();
+        writer.StageFile("f", row.stored, 0, Text("x"));
+        writer.Commit();
+        struct stat info {};
+        ASSERT_EQ(::stat((root / "f").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, row.expected)
+            << "umask " << std::oct << row.umask << ", stored " << row.stored.value_or(0);
+    }
+    ::umask(saved);
+}
+
 TEST(FolderWriter, CommitReplacesExistingFiles) {
     TempFolder root;
     WriteBytes(root / "a.txt", "old");
