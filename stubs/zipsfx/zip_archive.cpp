@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "zip/zip_method_names.h"
 #include "zipsfx/le_bytes.h"
 #include "zipsfx/sfx_error.h"
 
@@ -163,7 +164,7 @@ bool ArchiveEntry::IsSymbolicLink() const {
 std::string ArchiveEntry::UnsupportedReason() const {
     if (IsEncrypted()) return "it is encrypted";
     if (method != kMethodStored && method != kMethodDeflated) {
-        return "it is compressed with method " + std::to_string(method) + ", which this program cannot unpack";
+        return "it is compressed with " + ZipMethodName(method) + ", which this program cannot unpack";
     }
     if (IsSymbolicLink()) return "it is a symbolic link";
     return "";
