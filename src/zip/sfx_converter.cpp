@@ -202,7 +202,13 @@ int WriteSFXFile(TZipMaster& zip, const std::string& output, const SFXStubHeader
         // The executable is meant to be run: it gets the execute bits that the umask allows.
         WriteNewFileSafely(output, 0777, [&](File& out) {
             result = FillSFXFile(zip, out, header);
-            if (result != 0) throw AbandonedOutput{};
+            if (result == 0) return;
+            // The user knows the executable by its own name, not by the temporary one.
+            for (std::size_t at = 0; (at = zip.LastFileFailure.find(out.Path(), at)) != std::string::npos;
+                 at += output.size()) {
+                zip.LastFileFailure.replace(at, out.Path().size(), output);
+            }
+            throw AbandonedOutput{};
         });
     } catch (const AbandonedOutput&) {
     } catch (const Error& e) {
