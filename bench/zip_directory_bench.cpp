@@ -27,7 +27,7 @@ constexpr int kRuns = 5;
 
 class SilentHost final : public UiHost {
 public:
-    Answer ShowMessage(MessageKind, std::string_view text, std::string_view, Buttons) override {
+    Answer ShowMessage(MessageKind, std::string_view text, std::string_view, Buttons, std::optional<Answer>) override {
         std::cerr << "message: " << text << '\n';
         return Answer::Cancel;
     }

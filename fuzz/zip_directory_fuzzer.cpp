@@ -15,7 +15,9 @@ using namespace kitforge;
 
 class SilentHost final : public UiHost {
 public:
-    Answer ShowMessage(MessageKind, std::string_view, std::string_view, Buttons) override { return Answer::Cancel; }
+    Answer ShowMessage(MessageKind, std::string_view, std::string_view, Buttons, std::optional<Answer>) override {
+        return Answer::Cancel;
+    }
     std::optional<std::vector<std::string>> OpenFiles(const FileDialogOptions&) override { return std::nullopt; }
     std::optional<std::string> SaveFile(const FileDialogOptions&) override { return std::nullopt; }
     std::optional<std::string> InputBox(std::string_view, std::string_view, std::string_view) override {

@@ -1,7 +1,11 @@
 #include "cli/console_ui_host.h"
 
+#include <unistd.h>
+
+#include <cctype>
 #include <cstdio>
 #include <iostream>
+#include <vector>
 
 namespace kitforge::cli {
 
@@ -30,11 +34,70 @@ std::string OneLine(std::string_view text) {
     return line;
 }
 
+// What a question is answered with when nobody answers it.
+Answer Refusal(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::Ok: return Answer::Ok;
+        case Buttons::YesNo: return Answer::No;
+        default: break;
+    }
+    return Answer::Cancel;
+}
+
+std::vector<Answer> AnswersOf(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::Ok: return {Answer::Ok};
+        case Buttons::OkCancel: return {Answer::Ok, Answer::Cancel};
+        case Buttons::YesNo: return {Answer::Yes, Answer::No};
+        case Buttons::YesNoCancel: return {Answer::Yes, Answer::No, Answer::Cancel};
+        case Buttons::RetryCancel: return {Answer::Retry, Answer::Cancel};
+    }
+    return {Answer::Cancel};
+}
+
+char LetterOf(Answer answer) {
+    switch (answer) {
+        case Answer::Ok: return 'o';
+        case Answer::Cancel: return 'c';
+        case Answer::Yes: return 'y';
+        case Answer::No: return 'n';
+        case Answer::Retry: return 'r';
+    }
+    return '?';
+}
+
+// Asks on the terminal until one of the box's buttons is named by its first letter; the
+// default's letter is shown in capitals ("[y/N/c]"), and Enter alone chooses it.
+Answer AskOnTerminal(Buttons buttons, std::optional<Answer> default_button) {
+    const std::vector<Answer> answers = AnswersOf(buttons);
+    const Answer on_enter = default_button.value_or(Refusal(buttons));
+    std::string choices;
+    for (Answer answer : answers) {
+        if (!choices.empty()) choices += '/';
+        choices += answer == on_enter ? static_cast<char>(std::toupper(LetterOf(answer))) : LetterOf(answer);
+    }
+    for (;;) {
+        std::cerr << "[" << choices << "] " << std::flush;
+        std::string line;
+        if (!std::getline(std::cin, line)) return Refusal(buttons);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        if (line.empty()) return on_enter;
+        const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(line.front())));
+        for (Answer answer : answers) {
+            if (LetterOf(answer) == letter) return answer;
+        }
+    }
+}
+
 }  // namespace
 
-Answer ConsoleUiHost::ShowMessage(MessageKind kind, std::string_view text, std::string_view, Buttons buttons) {
+Answer ConsoleUiHost::ShowMessage(MessageKind kind, std::string_view text, std::string_view, Buttons buttons,
+                                  std::optional<Answer> default_button) {
     if (kind == MessageKind::Error || kind == MessageKind::Warning) ++problems;
     std::cerr << "kitforge-cli: " << Prefix(kind) << OneLine(text) << '\n';
+    if (buttons != Buttons::Ok && !standing_answer && ask_on_terminal && isatty(STDIN_FILENO)) {
+        return AskOnTerminal(buttons, default_button);
+    }
     switch (buttons) {
         case Buttons::Ok: return Answer::Ok;
         case Buttons::OkCancel: return standing_answer == Answer::Yes ? Answer::Ok : Answer::Cancel;

@@ -11,6 +11,7 @@
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/paths.h"
+#include "zip/sfx_entry_check.h"
 #include "zip/zip_master.h"
 
 namespace kitforge::cli {
@@ -30,6 +31,7 @@ struct MakeSfxArguments {
     bool no_size_check = false;
     std::string overwrite = "confirm";
     std::string delete_mode = "trash";
+    bool force = false;
 };
 
 std::string FromCurrentFolder(const std::string& path) {
@@ -87,7 +89,8 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
         "options below, and the archive with its offsets moved. ZIP must end in .zip (any letter case); the "
         "executable gets its name with .exe and replaces a file of that name, which goes to the trash first. On "
         "success the zip archive is deleted (to the trash unless --delete final) and the executable's path is "
-        "printed on stdout.");
+        "printed on stdout. A volume of a multi-volume set is refused, and so is an archive holding an entry the "
+        "self-extractor cannot extract (unless --force); nothing is changed then.");
     command->add_option("ZIP", arguments->zip, "the zip archive to convert")->required();
     command->add_option("--stub", arguments->stub, "the stub to put in front (default: zipsfx.bin beside kitforge-cli)");
     command->add_option("--caption", arguments->caption, "the title the self-extractor shows")
@@ -108,6 +111,10 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
                         "how the zip archive and a replaced executable are deleted: trash or final")
         ->transform(CLI::IsMember({"trash", "final"}, CLI::ignore_case))
         ->capture_default_str();
+    command->add_flag("--force", arguments->force,
+                      "convert even when the self-extractor cannot extract some entry (encrypted, compressed "
+                      "with a method other than Stored or Deflate, or a symbolic link); without it such an "
+                      "archive is refused, naming the first such entry");
 
     command->callback([arguments, &context] {
         TZipMaster zip(context.host);
@@ -135,6 +142,18 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
         PrintReports(*reports, reports->size());
         reports->clear();
 
+        // What the executable could never extract is refused before anything changes: the
+        // archive stays where it is and no executable is written.
+        const std::string refused = "Cannot make a self-extracting executable of " + source + ": ";
+        if (zip.TotalDisks > 0) {
+            throw Error(refused + "it is one volume of a multi-volume set, which the self-extractor cannot extract. "
+                                  "Nothing was changed");
+        }
+        const std::string unextractable = FirstEntryTheSfxStubRefuses(zip.Entries);
+        if (!unextractable.empty() && !arguments->force) {
+            throw Error(refused + unextractable + ". Nothing was changed; --force converts it anyway");
+        }
+
         const int result = zip.MakeSFX();
         if (result != 0) {
             // A precondition that failed has reported why: that report is the command's one line.
@@ -146,6 +165,10 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
                                                                     : zip.LastFileFailure));
         }
         PrintReports(*reports, reports->size());
+        if (!unextractable.empty()) {
+            std::cerr << "kitforge-cli: warning: converted as --force asks, but the self-extractor cannot extract "
+                      << unextractable << '\n';
+        }
         std::cout << zip.ZipFilename() << '\n';
         context.status = kSuccess;
     });

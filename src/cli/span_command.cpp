@@ -31,8 +31,9 @@ class DiskPromptHost : public UiHost {
 public:
     explicit DiskPromptHost(ConsoleUiHost& console) : console_(console) {}
 
-    Answer ShowMessage(MessageKind kind, std::string_view text, std::string_view caption, Buttons buttons) override {
-        if (buttons != Buttons::OkCancel) return console_.ShowMessage(kind, text, caption, buttons);
+    Answer ShowMessage(MessageKind kind, std::string_view text, std::string_view caption, Buttons buttons,
+                       std::optional<Answer> default_button = std::nullopt) override {
+        if (buttons != Buttons::OkCancel) return console_.ShowMessage(kind, text, caption, buttons, default_button);
         std::string shown(text);
         for (char& c : shown) {
             if (c == '\r') c = ' ';
@@ -62,9 +63,19 @@ private:
 };
 
 void RunSpan(const SpanArguments& arguments, CommandContext& context) {
+    // Every volume would be smaller than the least a volume may hold: each would be refused as
+    // if the disk were full.
+    if (arguments.max_volume > 0 && arguments.max_volume < arguments.min_volume) {
+        throw CLI::ValidationError("--max-volume", "--max-volume " + std::to_string(arguments.max_volume) +
+                                                       " is below --min-volume " + std::to_string(arguments.min_volume) +
+                                                       ": no volume could be written; lower --min-volume or raise "
+                                                       "--max-volume");
+    }
     if (!FileExists(arguments.archive)) throw ReadError("open", arguments.archive, ENOENT);
     File::OpenRead(arguments.archive).Close();  // an unreadable archive fails here, with the reason
     if (arguments.overwrite) context.host.standing_answer = Answer::Yes;
+    // The disk prompts wait on the terminal; so does the overwrite question, whose Enter is No.
+    context.host.ask_on_terminal = true;
     DiskPromptHost host(context.host);
     TZipMaster zip(host);
     zip.SetMaxVolumeSize(arguments.max_volume);
@@ -93,10 +104,12 @@ void AddSpanCommand(CLI::App& app, CommandContext& context) {
         "arch002.zip, ...). On a removable drive every volume is a disk of its own, named OUTPUT and labelled "
         "PKBACK# 001, PKBACK# 002, ...; each disk is asked for on the terminal. Local headers, central records "
         "and the end record are never split between volumes; only entry data is. An existing volume file is "
-        "replaced only with --overwrite. Prints the number of volumes written.");
+        "replaced with --overwrite; otherwise the question waits on the terminal (y replaces it, Enter or n "
+        "keeps it), and without a terminal nothing is replaced. Prints the number of volumes written.");
     span->add_option("ARCHIVE", arguments->archive, "the zip archive to copy (it is not changed)")->required();
     span->add_option("OUTPUT", arguments->output, "the name of the set, such as /backup/arch.zip")->required();
-    span->add_option("--max-volume", arguments->max_volume, "the most bytes per volume (default: the free space)")
+    span->add_option("--max-volume", arguments->max_volume,
+                     "the most bytes per volume, at least --min-volume (default: the free space)")
         ->check(CLI::Range(1, std::numeric_limits<int>::max()));
     span->add_option("--keep-free", arguments->keep_free, "bytes left free on the first volume (default 0)")
         ->check(CLI::Range(0, std::numeric_limits<int>::max()));

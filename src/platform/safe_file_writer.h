@@ -16,4 +16,14 @@ namespace kitforge {
 // to is the one replaced. Throws InOutError naming `path`.
 void WriteFileSafely(const std::string& path, const std::function<void(File&)>& write);
 
+// Writes the file `path` anew without ever opening an existing file of that name: `write`
+// fills a temporary file that is created in the same folder and must not exist yet (O_EXCL),
+// with `mode` less the umask, and that file is then renamed over `path`. Whatever stands at
+// `path` (a file, or a symbolic link another user planted) is replaced, never written through.
+// The file is not flushed to the disk, as for any ordinary new file. When `write` throws, or
+// the file cannot be finished, the temporary file is removed and `path` is left as it was.
+// `write` may close the file itself. Its exceptions pass through; others are InOutError
+// naming `path`.
+void WriteNewFileSafely(const std::string& path, unsigned mode, const std::function<void(File&)>& write);
+
 }  // namespace kitforge

@@ -63,4 +63,20 @@ void WriteFileSafely(const std::string& path, const std::function<void(File&)>& 
     guard.Keep();
 }
 
+void WriteNewFileSafely(const std::string& path, unsigned mode, const std::function<void(File&)>& write) {
+    const std::string target = NativePath(path);
+    const std::string temp = CreateTemporaryBeside(target, path);
+    TemporaryFile guard(temp);
+    File file = File::Create(temp, mode);
+    write(file);
+    try {
+        file.Close();
+    } catch (const FileError& e) {
+        throw InOutError("write", path, e.Code(), e.Code() == 0 ? std::string_view(e.what()) : std::string_view());
+    }
+    if (!MoveFileExW(WidePath(temp).c_str(), WidePath(target).c_str(), MOVEFILE_REPLACE_EXISTING))
+        throw InOutError("create", path, LastErrorAsErrno());
+    guard.Keep();
+}
+
 }  // namespace kitforge

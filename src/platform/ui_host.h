@@ -40,9 +40,11 @@ class UiHost {
 public:
     virtual ~UiHost() = default;
 
-    // Shows a modal message box and gives the button chosen.
+    // Shows a modal message box and gives the button chosen. `default_button` is the button
+    // that Enter presses (one of `buttons`); without it the host chooses. Questions that would
+    // overwrite or delete something make No the default, so a hasty Enter keeps the data.
     virtual Answer ShowMessage(MessageKind kind, std::string_view text, std::string_view caption = kApplicationTitle,
-                               Buttons buttons = Buttons::Ok) = 0;
+                               Buttons buttons = Buttons::Ok, std::optional<Answer> default_button = std::nullopt) = 0;
 
     // File dialogs: nothing when the user cancels. OpenFiles gives the chosen files in the
     // dialog's order (one unless allow_multiple).

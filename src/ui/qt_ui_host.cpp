@@ -61,6 +61,17 @@ std::vector<std::string> FromQtList(const QStringList& list) {
     return texts;
 }
 
+QMessageBox::StandardButton StandardButtonOf(Answer answer) {
+    switch (answer) {
+        case Answer::Ok: return QMessageBox::Ok;
+        case Answer::Cancel: return QMessageBox::Cancel;
+        case Answer::Yes: return QMessageBox::Yes;
+        case Answer::No: return QMessageBox::No;
+        case Answer::Retry: return QMessageBox::Retry;
+    }
+    return QMessageBox::NoButton;
+}
+
 }  // namespace
 
 QWidget* QtUiHost::Owner() {
@@ -68,7 +79,8 @@ QWidget* QtUiHost::Owner() {
     return QApplication::activeWindow();
 }
 
-Answer QtUiHost::ShowMessage(MessageKind kind, std::string_view text, std::string_view caption, Buttons buttons) {
+Answer QtUiHost::ShowMessage(MessageKind kind, std::string_view text, std::string_view caption, Buttons buttons,
+                             std::optional<Answer> default_button) {
     // Messages keep the CR LF line breaks of their texts; Qt wants plain line feeds.
     QString shown = ToQt(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -78,6 +90,7 @@ Answer QtUiHost::ShowMessage(MessageKind kind, std::string_view text, std::strin
                              buttons == Buttons::RetryCancel;
     // Closing the box answers Cancel, or No when there is no Cancel.
     box.setEscapeButton(with_cancel ? QMessageBox::Cancel : buttons == Buttons::YesNo ? QMessageBox::No : QMessageBox::Ok);
+    if (default_button) box.setDefaultButton(StandardButtonOf(*default_button));
     box.exec();
     switch (box.standardButton(box.clickedButton())) {
         case QMessageBox::Ok: return Answer::Ok;

@@ -11,7 +11,7 @@ namespace kitforge {
 class QtUiHost : public UiHost {
 public:
     Answer ShowMessage(MessageKind kind, std::string_view text, std::string_view caption = kApplicationTitle,
-                       Buttons buttons = Buttons::Ok) override;
+                       Buttons buttons = Buttons::Ok, std::optional<Answer> default_button = std::nullopt) override;
     std::optional<std::vector<std::string>> OpenFiles(const FileDialogOptions& options) override;
     std::optional<std::string> SaveFile(const FileDialogOptions& options) override;
     std::optional<std::string> InputBox(std::string_view caption, std::string_view prompt,

@@ -70,7 +70,7 @@ bool TZipMaster::IsExpectedDisk(DriveType drive_type) {
         InputPath = InputPath.substr(0, stem_end) + VolumeNumberText(CurrentDisk) + InputPath.substr(ext);
         return true;
     }
-    return VolumeLabel == SpanVolumeLabel(CurrentDisk);
+    return SpanLabelNumber(VolumeLabel) == CurrentDisk + 1;
 }
 
 }  // namespace kitforge

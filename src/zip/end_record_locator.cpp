@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/integer_parse.h"
 #include "zip/zip_master.h"
 
 namespace kitforge {
@@ -14,15 +13,7 @@ namespace {
 
 using namespace zip_format;
 
-constexpr std::string_view kSpanVolumeLabelPrefix = "PKBACK# ";
 constexpr std::int64_t kPaddingBlock = 512;
-
-// Disk n of a multi-volume set on removable disks is labelled "PKBACK# " and n as three
-// digits; any other label gives 0.
-int VolumeNumberOfLabel(std::string_view label) {
-    if (label.substr(0, kSpanVolumeLabelPrefix.size()) != kSpanVolumeLabelPrefix) return 0;
-    return ParsePlatformInteger(label.substr(kSpanVolumeLabelPrefix.size(), 3)).value_or(0);
-}
 
 // The first part of a multi-volume set starts with the spanning signature and then the
 // first local header.
@@ -49,7 +40,7 @@ bool TZipMaster::LocateEndRecord(EndRecord& end_record) {
     if (!opened) throw EZipMaster(zip_msg::kCannotOpenArchive, true);
     InputHandle = std::move(*opened);
 
-    volume_number = VolumeNumberOfLabel(VolumeLabel);
+    volume_number = SpanLabelNumber(VolumeLabel).value_or(0);
     const bool spanned_signature = StartsLikeFirstVolume(InputHandle);
     if (spanned_signature) SpannedArchive = true;
 
@@ -110,6 +101,22 @@ bool TZipMaster::SearchEndRecord(EndRecord& end_record, bool spanned_signature, 
     if (spanned_signature && volume_number == 1) throw EZipMaster(zip_msg::kFirstDiskOfSet, true);
     if (spanned_signature) throw EZipMaster(zip_msg::kNotLastPartOfSet, true);
     throw EZipMaster(zip_msg::kNotAZipArchive, true);
+}
+
+bool TZipMaster::DefersToZip64(const EndRecord& end_record) {
+    const bool saturated = end_record.TotalEntries() == zip64::kSaturated16 ||
+                           end_record.CentralSize() == zip64::kSaturated32 ||
+                           end_record.CentralStart() == zip64::kSaturated32;
+    if (!saturated) return false;
+    const std::int64_t locator_at = EndRecordOffset - static_cast<std::int64_t>(zip64::kLocatorSize);
+    if (locator_at < 0) return false;
+    const std::int64_t position = InputHandle.Position();
+    std::array<std::uint8_t, 4> signature{};
+    const bool found = InputHandle.Seek(locator_at) == locator_at &&
+                       InputHandle.Read(signature.data(), signature.size()) == signature.size() &&
+                       GetU32LE<0>(signature) == zip64::kLocatorSignature;
+    if (position >= 0) InputHandle.Seek(position);
+    return found;
 }
 
 }  // namespace kitforge

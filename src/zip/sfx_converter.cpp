@@ -15,6 +15,7 @@
 #include "platform/file.h"
 #include "platform/file_copy.h"
 #include "platform/paths.h"
+#include "platform/safe_file_writer.h"
 #include "platform/trash.h"
 #include "zip/sfx_stub_header.h"
 #include "zip/zip_master.h"
@@ -151,18 +152,9 @@ int CopyArchive(TZipMaster& zip, File& out, std::int64_t stub_size, std::int64_t
     return result;
 }
 
-// Steps 8 to 14 of the conversion: the output file is made, filled and checked; on any
-// failure it is deleted again.
-int WriteSFXFile(TZipMaster& zip, const std::string& output, const SFXStubHeader& header) {
-    // The executable is meant to be run: it gets the execute bits that the umask allows.
-    File out;
-    try {
-        out = File::Create(output, 0777);
-    } catch (const Error& e) {
-        zip.LastFileFailure = e.what();
-        return -1;  // nothing of ours to delete
-    }
-
+// Steps 9 to 14 of the conversion: the stub, the header and the archive are written to `out`,
+// which is closed, and the result checked against what they should add up to.
+int FillSFXFile(TZipMaster& zip, File& out, const SFXStubHeader& header) {
     int result = 0;
     std::int64_t stub_size = -1;
     std::int64_t archive_size = -1;
@@ -181,7 +173,6 @@ int WriteSFXFile(TZipMaster& zip, const std::string& output, const SFXStubHeader
     if (result == 0) {
         result = zip.EmptySFXMode ? WriteEmptyEndRecord(zip, out, stub_size) : CopyArchive(zip, out, stub_size, archive_size);
     }
-
     const std::int64_t output_size = out.Position();
     try {
         out.Close();
@@ -196,7 +187,35 @@ int WriteSFXFile(TZipMaster& zip, const std::string& output, const SFXStubHeader
          stub_size + static_cast<std::int64_t>(kSFXStubHeaderSize) + archive_size != output_size)) {
         result = -9;
     }
-    if (result != 0) DeleteFile(output);
+    return result;
+}
+
+// Thrown out of the writer to abandon an output whose result is already set.
+struct AbandonedOutput {};
+
+// Steps 8 to 14: the executable is written under a new temporary name in the output's folder
+// and renamed into place only once it is complete. The output's own name is never opened, so
+// a link planted there is not followed, and a failure leaves nothing under that name.
+int WriteSFXFile(TZipMaster& zip, const std::string& output, const SFXStubHeader& header) {
+    int result = 0;
+    try {
+        // The executable is meant to be run: it gets the execute bits that the umask allows.
+        WriteNewFileSafely(output, 0777, [&](File& out) {
+            result = FillSFXFile(zip, out, header);
+            if (result == 0) return;
+            // The user knows the executable by its own name, not by the temporary one.
+            for (std::size_t at = 0; (at = zip.LastFileFailure.find(out.Path(), at)) != std::string::npos;
+                 at += output.size()) {
+                zip.LastFileFailure.replace(at, out.Path().size(), output);
+            }
+            throw AbandonedOutput{};
+        });
+    } catch (const AbandonedOutput&) {
+    } catch (const Error& e) {
+        // The temporary file could not be made, or not be given the output's name.
+        zip.LastFileFailure = e.what();
+        result = -1;
+    }
     return result;
 }
 
@@ -222,7 +241,7 @@ int TZipMaster::WriteShiftedDirectory(File& target, const EndRecord& end_record,
     try {
         // An archive that keeps its real figures in a zip64 end record cannot be moved by
         // rewriting 32-bit fields.
-        if (end_record.TotalEntries() == zip64::kSaturated16 || end_record.CentralSize() == zip64::kSaturated32) {
+        if (DefersToZip64(end_record)) {
             throw EZipMaster(zip_msg::kCentralWriteFailed, false);
         }
         for (std::uint32_t i = 0; i < end_record.TotalEntries(); ++i) {

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,10 @@ inline constexpr std::size_t kMaxSpanNameLength = 255;
 std::string VolumeNumberText(int disk);
 // The label of volume `disk` on a removable drive: "PKBACK# " and its number text.
 std::string SpanVolumeLabel(int disk);
+// The volume number a disk label carries: "PKBACK# " followed by up to three digits (blanks
+// after them ignored), so "PKBACK# 002" and "PKBACK# 2" both give 2. Nothing for any other
+// label. Every reader of labels goes by this.
+std::optional<int> SpanLabelNumber(std::string_view label);
 // The file of volume `disk` on a fixed or network drive: `path` with the volume number text
 // put in front of its extension (arch.zip, volume 1: arch002.zip).
 std::string NumberedVolumeName(std::string_view path, int disk);

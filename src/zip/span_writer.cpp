@@ -7,6 +7,7 @@
 #include <new>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 
 #include "platform/ascii_case.h"
 #include "platform/errors.h"
@@ -21,22 +22,43 @@ using namespace zip_format;
 
 constexpr std::string_view kCentralDirectoryName = "Central directory";
 
-// The record a central record takes its position from. An exact name that no earlier record
-// has taken comes first, so that entries whose names differ only in case (common here) each
-// keep their own data; a name met only in another case is still found.
-VolumeEntry* FindVolumeEntry(std::vector<VolumeEntry>& entries, std::string_view name) {
-    VolumeEntry* exact = nullptr;
-    VolumeEntry* folded = nullptr;
-    for (auto& entry : entries) {
-        if (entry.name == name) {
-            if (!entry.claimed) return &entry;
-            if (!exact) exact = &entry;
-        } else if (!folded && EqualIgnoringAsciiCase(entry.name, name)) {
-            folded = &entry;
+// Finds the record a central record takes its position from. An exact name that no earlier
+// record has taken comes first, so that entries whose names differ only in case (common here)
+// each keep their own data; then the first record of that exact name; and a name met only in
+// another case is still found, at its first record. The names are indexed once: searching the
+// records from the first for every central record made an archive of 65,535 entries cost
+// billions of comparisons.
+class VolumeEntryIndex {
+public:
+    explicit VolumeEntryIndex(std::vector<VolumeEntry>& entries) : entries_(entries) {
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            exact_[entries[i].name].push_back(i);
+            folded_.emplace(Folded(entries[i].name), i);  // the first of each folded name stays
         }
     }
-    return exact ? exact : folded;
-}
+
+    VolumeEntry* Find(const std::string& name) {
+        if (const auto found = exact_.find(name); found != exact_.end()) {
+            for (std::size_t i : found->second) {
+                if (!entries_[i].claimed) return &entries_[i];
+            }
+            return &entries_[found->second.front()];
+        }
+        const auto folded = folded_.find(Folded(name));
+        return folded == folded_.end() ? nullptr : &entries_[folded->second];
+    }
+
+private:
+    static std::string Folded(std::string_view name) {
+        std::string folded(name);
+        for (char& c : folded) c = AsciiUpper(c);
+        return folded;
+    }
+
+    std::vector<VolumeEntry>& entries_;
+    std::unordered_map<std::string, std::vector<std::size_t>> exact_;
+    std::unordered_map<std::string, std::size_t> folded_;
+};
 
 bool IsVolumeFailure(int id) {
     return id == zip_msg::kCannotCreateVolume || id == zip_msg::kVolumeWriteFailed || id == zip_msg::kCannotSetLabel;
@@ -143,8 +165,7 @@ void TZipMaster::SpanArchiveSteps(const std::string& input_path) {
 // set cannot carry. Also notes the sizes of entries written with a data descriptor, whose
 // local header leaves them out.
 void TZipMaster::CheckSpanSource(const EndRecord& end_record) {
-    if (end_record.TotalEntries() == zip64::kSaturated16 || end_record.CentralSize() == zip64::kSaturated32 ||
-        end_record.CentralStart() == zip64::kSaturated32) {
+    if (DefersToZip64(end_record)) {
         throw Error("the archive " + InputPath + " is a zip64 archive, which cannot be split into volumes");
     }
     if (end_record.ThisDisk() != 0 || end_record.CentralDisk() != 0) {
@@ -256,6 +277,7 @@ void TZipMaster::CopyCentralDirectory(const EndRecord& end_record) {
     // entry and the directory (padding some writers leave) are not taken for a record.
     const std::int64_t central_start = EndRecordOffset - static_cast<std::int64_t>(end_record.CentralSize());
     if (InputHandle.Seek(central_start) != central_start) throw EZipMaster(zip_msg::kSeekFailed, true);
+    VolumeEntryIndex index(VolumeEntries);
     std::array<std::uint8_t, kCentralHeaderSize> header{};
     for (unsigned n = 0; n < end_record.TotalEntries(); ++n) {
         if (InputHandle.Read(header.data(), header.size()) != header.size()) {
@@ -270,7 +292,7 @@ void TZipMaster::CopyCentralDirectory(const EndRecord& end_record) {
         std::string name(name_length, '\0');
         if (InputHandle.Read(name.data(), name.size()) != name.size()) throw EZipMaster(zip_msg::kCentralNameShort, true);
 
-        VolumeEntry* entry = FindVolumeEntry(VolumeEntries, name);
+        VolumeEntry* entry = index.Find(name);
         if (entry == nullptr) throw EZipMaster(zip_msg::kCentralWithoutLocal, true);
         entry->claimed = true;
         PutU16LE<central::kStartDisk>(header, entry->disk);

@@ -31,17 +31,6 @@ std::int64_t ModificationTime(const std::string& path) {
     return stamp ? stamp->modified_ns : -1;
 }
 
-// The number in characters 9 to 11 of a volume label, or 1 when they are not a number.
-int LabelNumber(std::string_view label) {
-    if (label.size() < kLabelPrefix.size() + 3) return 1;
-    int number = 0;
-    for (char c : label.substr(kLabelPrefix.size(), 3)) {
-        if (c < '0' || c > '9') return 1;
-        number = number * 10 + (c - '0');
-    }
-    return number;
-}
-
 }  // namespace
 
 std::string VolumeNumberText(int disk) {
@@ -51,6 +40,20 @@ std::string VolumeNumberText(int disk) {
 }
 
 std::string SpanVolumeLabel(int disk) { return std::string(kLabelPrefix) + VolumeNumberText(disk); }
+
+std::optional<int> SpanLabelNumber(std::string_view label) {
+    if (label.substr(0, kLabelPrefix.size()) != kLabelPrefix) return std::nullopt;
+    std::string_view digits = label.substr(kLabelPrefix.size(), 3);
+    // Some systems pad labels with blanks.
+    while (!digits.empty() && digits.back() == ' ') digits.remove_suffix(1);
+    if (digits.empty()) return std::nullopt;
+    int number = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
 
 std::string NumberedVolumeName(std::string_view path, int disk) {
     const std::size_t name_start = path.size() - FileNamePart(path).size();
@@ -188,9 +191,15 @@ void TZipMaster::OpenVolume() {
             DeleteFile(name);
             DiskFree = 0;
             if (unattended_) throw EZipMaster(zip_msg::kPromptWhileUnattended, true);
-            const Answer answer = host_.ShowMessage(
-                MessageKind::Error, MessageText(zip_msg::kNotEnoughFreeSpace, "This disk has not enough free space available"),
-                kApplicationTitle, Buttons::RetryCancel);
+            Answer answer = Answer::Cancel;
+            try {
+                answer = host_.ShowMessage(MessageKind::Error,
+                                           MessageText(zip_msg::kNotEnoughFreeSpace,
+                                                       "This disk has not enough free space available"),
+                                           kApplicationTitle, Buttons::RetryCancel);
+            } catch (const std::exception&) {
+                throw EZipMaster(zip_msg::kFreeSpaceBoxFailed, true);
+            }
             if (answer != Answer::Retry) throw EZipMaster(zip_msg::kStopped, false);
             VolumeBytesWritten = 0;
             NewDiskNeeded = true;
@@ -211,7 +220,8 @@ void TZipMaster::OpenVolume() {
 // back by mistake, and the question says so.
 bool TZipMaster::ConfirmOverwrite(const std::string& volume_name) {
     if (unattended_) throw EZipMaster(zip_msg::kPromptWhileUnattended, true);
-    const int d = LabelNumber(VolumeLabel);
+    // A label without a volume number counts as the first volume.
+    const int d = SpanLabelNumber(VolumeLabel).value_or(1);
     std::string question;
     // Numbered files on a fixed drive are told apart by their names, not by a disk label:
     // there the question always names the file.
@@ -221,9 +231,13 @@ bool TZipMaster::ConfirmOverwrite(const std::string& volume_name) {
     } else {
         question = FormatMessageText(MessageText(zip_msg::kOverwriteFile, "Overwrite previous file %s"), {volume_name});
     }
-    const Answer answer = host_.ShowMessage(MessageKind::Warning, question, "Confirm", Buttons::YesNoCancel);
+    // No is the default: a hasty Enter must not destroy the file.
+    const Answer answer =
+        host_.ShowMessage(MessageKind::Warning, question, "Confirm", Buttons::YesNoCancel, Answer::No);
     if (answer == Answer::Yes) return true;
-    if (answer == Answer::No) return false;
+    // No asks for another disk. A fixed or network drive has no other disk to offer: the same
+    // file would be asked about again without end, so there No stops the copy as Cancel does.
+    if (answer == Answer::No && removable) return false;
     throw EZipMaster(zip_msg::kStopped, false);
 }
 

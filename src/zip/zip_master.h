@@ -140,6 +140,11 @@ public:
     // ArchiveComment and perhaps SpannedArchive. Raises EZipMaster, or Error for an
     // impossible file, when there is no usable end record.
     bool LocateEndRecord(zip_format::EndRecord& end_record);
+    // Whether `end_record` (just found by LocateEndRecord) leaves its figures to a zip64 end
+    // record: a field holds the zip64 marker and a zip64 locator stands right before it. A
+    // plain archive of exactly 65,535 entries holds 0xFFFF as its real count, with no locator.
+    // Puts InputHandle's position back.
+    bool DefersToZip64(const zip_format::EndRecord& end_record);
     // Checks the drive of DriveRoot and reads VolumeLabel, DiskSize and DiskFree. Raises
     // EZipMaster 11003 or 11004 for a drive letter that is bad or absent.
     bool CheckDrive();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "zip/zip_method_names.h"
 #include "zipsfx/entry_names.h"
 #include "zipsfx/le_bytes.h"
 #include "zipsfx/sfx_error.h"
@@ -44,7 +45,8 @@ constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kLocalNameLength = 26;
 constexpr std::size_t kLocalExtraLength = 28;
 
-constexpr std::uint16_t kZip64Count = 0xFFFF;
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
+constexpr std::uint64_t kZip64LocatorSize = 20;
 constexpr std::uint32_t kZip64Value = 0xFFFFFFFF;
 constexpr std::uint8_t kHostUnix = 3;
 constexpr std::uint32_t kUnixTypeMask = 0170000;
@@ -57,6 +59,14 @@ struct EndRecord {
     std::uint32_t central_start = 0;
     std::uint16_t comment_length = 0;
 };
+
+// Whether a Zip64 end-of-central-directory locator stands just before the end record at `position`.
+bool HasZip64Locator(ByteSource& source, std::uint64_t archive_start, std::uint64_t position) {
+    if (position < archive_start || position - archive_start < kZip64LocatorSize) return false;
+    std::uint8_t signature[4];
+    return source.ReadAt(position - kZip64LocatorSize, signature, sizeof signature) &&
+           GetU32LE(signature) == kZip64LocatorSignature;
+}
 
 // Checks the end-record candidate `record`, found at `end.position`; gives "" when it describes a
 // directory that stands just before it, else the reason it does not.
@@ -72,7 +82,10 @@ std::string CheckEndRecord(ByteSource& source, std::uint64_t archive_start, cons
     if (GetU16LE(record + kEndThisDisk) != 0 || GetU16LE(record + kEndCentralDisk) != 0) {
         return "it is one part of a multi-volume set, which this program cannot extract";
     }
-    if (end.total_entries == kZip64Count || end.central_size == kZip64Value || end.central_start == kZip64Value) {
+    // A count of 0xFFFF is also what a plain archive of exactly 65,535 entries holds: only the
+    // Zip64 locator in front of the end record says that the real values are elsewhere.
+    if (HasZip64Locator(source, archive_start, end.position) || end.central_size == kZip64Value ||
+        end.central_start == kZip64Value) {
         return "it uses Zip64 extensions, which this program cannot read";
     }
     if (GetU16LE(record + kEndDiskEntries) != end.total_entries) {
@@ -195,7 +208,7 @@ bool ArchiveEntry::IsSymbolicLink() const {
 std::string ArchiveEntry::UnsupportedReason() const {
     if (IsEncrypted()) return "it is encrypted";
     if (method != kMethodStored && method != kMethodDeflated) {
-        return "it is compressed with method " + std::to_string(method) + ", which this program cannot unpack";
+        return "it is compressed with " + ZipMethodName(method) + ", which this program cannot unpack";
     }
     if (IsSymbolicLink()) return "it is a symbolic link";
     return "";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -115,6 +116,87 @@ TEST_F(CliMakeSfx, FailuresNameTheFileAndLeaveTheArchive) {
 
     EXPECT_EQ(Cli({"make-sfx", "data.zip", "--overwrite", "sometimes"}).status, 2);
     EXPECT_TRUE(FileExists(folder / "data.zip"));
+}
+
+// Sets the fields of the central record of `name` in an archive without a comment.
+void PatchCentralRecord(std::string& bytes, const std::string& name, std::uint16_t method, std::uint16_t flags,
+                        std::uint32_t external_attributes) {
+    auto u16 = [&bytes](std::size_t at) {
+        return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                          static_cast<unsigned char>(bytes[at + 1]) << 8);
+    };
+    auto u32 = [&](std::size_t at) { return std::uint32_t{u16(at)} | std::uint32_t{u16(at + 2)} << 16; };
+    auto put = [&bytes](std::size_t at, std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    const std::size_t end = bytes.size() - 22;
+    for (std::size_t at = u32(end + 16), n = 0; n < u16(end + 10); ++n) {
+        if (bytes.compare(at + 46, u16(at + 28), name) == 0 && name.size() == u16(at + 28)) {
+            put(at + 10, method, 2);
+            put(at + 8, flags, 2);
+            put(at + 38, external_attributes, 4);
+            return;
+        }
+        at += 46 + u16(at + 28) + u16(at + 30) + u16(at + 32);
+    }
+    ADD_FAILURE() << name << " is not in the archive";
+}
+
+// An entry the self-extractor cannot extract is refused by name and reason before anything
+// changes; --force converts anyway and says what the executable will not extract.
+TEST_F(CliMakeSfx, EntriesTheSelfExtractorCannotExtractAreRefused) {
+    constexpr std::uint32_t kRegularFile = 0100644u << 16;
+    struct Case {
+        std::uint16_t method;
+        std::uint16_t flags;
+        std::uint32_t attributes;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {12, 0, kRegularFile, "compressed with BZip2 (method 12)"},
+        {9, 0, kRegularFile, "compressed with Deflate64 (method 9)"},
+        {14, 0, kRegularFile, "compressed with LZMA (method 14)"},
+        {99, 1, kRegularFile, "encrypted with AES (method 99)"},
+        {8, 1, kRegularFile, "encrypted"},
+        {0, 0, 0120777u << 16, "a symbolic link"},
+    };
+    const std::string original = ReadBytes(folder / "data.zip");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        std::string bytes = original;
+        PatchCentralRecord(bytes, "a.txt", c.method, c.flags, c.attributes);
+        WriteBytes(folder / "data.zip", bytes);
+        const ProgramResult refused = Cli({"make-sfx", "data.zip"});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_NE(refused.err.find("\"a.txt\": it is " + std::string(c.reason)), std::string::npos) << refused.err;
+        EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
+        EXPECT_EQ(ReadBytes(folder / "data.zip"), bytes);
+        EXPECT_FALSE(FileExists(folder / "data.exe"));
+    }
+    const ProgramResult forced = Cli({"make-sfx", "data.zip", "--force", "--delete", "final"});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_NE(forced.err.find("warning"), std::string::npos) << forced.err;
+    EXPECT_TRUE(FileExists(folder / "data.exe"));
+}
+
+// A volume of a multi-volume set is refused before anything changes: the executable could
+// never extract it.
+TEST_F(CliMakeSfx, AVolumeOfASetIsRefused) {
+    const ProgramResult split =
+        Cli({"span", "data.zip", "set.zip", "--max-volume", "300", "--min-volume", "1"});
+    ASSERT_EQ(split.status, 0) << split.err;
+    std::string last;
+    for (int n = 9; n >= 2 && last.empty(); --n) {
+        if (FileExists(folder / ("set00" + std::to_string(n) + ".zip"))) last = "set00" + std::to_string(n) + ".zip";
+    }
+    ASSERT_FALSE(last.empty());
+    const std::string bytes = ReadBytes(folder / last);
+    const ProgramResult refused = Cli({"make-sfx", last});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("multi-volume set"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadBytes(folder / last), bytes);
+    EXPECT_FALSE(FileExists(folder / (last.substr(0, 6) + ".exe")));
+    EXPECT_FALSE(FolderExists(trash / "Trash/files"));
 }
 
 TEST_F(CliMakeSfx, FinalDeleteLeavesNothingInTheTrash) {

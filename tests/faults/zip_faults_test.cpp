@@ -102,8 +102,9 @@ TEST_F(ZipFaults, AddOfAFileThatCannotBeReadKeepsTheArchive) {
 
 TEST_F(ZipFaults, MakeSfxOnAFullDiskKeepsTheZipAndLeavesNoExecutable) {
     // An earlier executable of the same name goes to the trash first, so it is not lost either.
+    // The new one is written under a temporary name in the same folder: the whole folder is full.
     WriteBytes(Root("arch/old.exe"), "an earlier executable");
-    const ProgramResult result = Cli({{"KF_FAULT_FULL_PATH", Root("arch/old.exe")}, {"KF_FAULT_FULL_AFTER", "300000"}},
+    const ProgramResult result = Cli({{"KF_FAULT_FULL_PATH", Root("arch/")}, {"KF_FAULT_FULL_AFTER", "300000"}},
                                      {"make-sfx", Archive()});
     EXPECT_TRUE(Contains(FaultLog(), "full disk"));
     ExpectFailureNaming(result, Root("arch/old.exe"), "No space left on device");
@@ -171,7 +172,7 @@ TEST_F(ZipFaults, SpanOfAnArchiveThatCannotBeReadFailsNamingIt) {
 // fixed texts such as "Cannot write to the volume."), and a failed span leaves the volume it was
 // writing cut off under its final name. Enable with --gtest_also_run_disabled_tests.
 TEST_F(ZipFaults, MakeSfxAndSpanNameTheReasonAndLeaveNoCutOffVolume) {
-    ProgramResult result = Cli({{"KF_FAULT_FULL_PATH", Root("arch/old.exe")}, {"KF_FAULT_FULL_AFTER", "300000"}},
+    ProgramResult result = Cli({{"KF_FAULT_FULL_PATH", Root("arch/")}, {"KF_FAULT_FULL_AFTER", "300000"}},
                                {"make-sfx", Archive(), "--delete", "final"});
     ExpectFailureNaming(result, Root("arch/old.exe"), "No space left on device");
     result = Cli({{"KF_FAULT_UNREADABLE_PATH", "old.zip"}}, {"make-sfx", Archive(), "--delete", "final"});

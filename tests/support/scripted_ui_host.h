@@ -18,6 +18,7 @@ struct RecordedMessage {
     std::string text;
     std::string caption;
     Buttons buttons;
+    std::optional<Answer> default_button;  // the button Enter would press, when the caller chose one
 };
 
 class UnexpectedQuestion : public std::logic_error {
@@ -42,7 +43,8 @@ public:
     bool busy = false;
     int busy_changes = 0;
 
-    Answer ShowMessage(MessageKind kind, std::string_view text, std::string_view caption, Buttons buttons) override;
+    Answer ShowMessage(MessageKind kind, std::string_view text, std::string_view caption, Buttons buttons,
+                       std::optional<Answer> default_button = std::nullopt) override;
     std::optional<std::vector<std::string>> OpenFiles(const FileDialogOptions& options) override;
     std::optional<std::string> SaveFile(const FileDialogOptions& options) override;
     std::optional<std::string> InputBox(std::string_view caption, std::string_view prompt,

@@ -124,6 +124,24 @@ TEST_F(SpanOnRemovableDrive, AnEarlierDiskOfTheSetIsRecognisedBeforeItIsOverwrit
     EXPECT_EQ(ReadBytes(drive->DiskAt(0).folder + "arch.zip").substr(0, 4), "PK\x07\x08");
 }
 
+// A disk of this set labelled in the short form "PKBACK# 2" is disk 2, as its long form is.
+TEST_F(SpanOnRemovableDrive, AShortLabelNamesItsOwnDiskInTheOverwriteQuestion) {
+    WriteStoredArchive(source, {250000});
+    drive->AddDisk("BLANK", 100000);
+    drive->AddDisk("BLANK", 100000);
+    const int third = drive->AddDisk("PKBACK# 2", 100000);
+    const std::string stray = drive->DiskAt(third).folder + "arch.zip";
+    WriteBytes(stray, "an earlier disk of this set");
+    std::filesystem::last_write_time(stray, std::filesystem::last_write_time(source));
+    drive->queued_disks = {0, 1, third};
+    host.answers = {Answer::Ok, Answer::Ok, Answer::Ok, Answer::Cancel};
+    EXPECT_EQ(zip->SpanArchive(source, output), -7);
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages.back().text, "Overwrite previous disk no 2");
+    EXPECT_EQ(host.messages.back().default_button, std::optional<Answer>(Answer::No));
+    EXPECT_EQ(ReadBytes(stray), "an earlier disk of this set");
+}
+
 TEST_F(SpanOnRemovableDrive, ForeignFileOnADiskIsAskedAboutByName) {
     WriteStoredArchive(source, {1000});
     drive->AddDisk("BACKUP");

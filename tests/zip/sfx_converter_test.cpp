@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 
 #include "platform/file.h"
@@ -359,6 +360,44 @@ TEST_F(MakeSFXTest, AShortWriteIsAFailureThatRemovesTheOutput) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_FALSE(FileExists(folder / "data.exe"));
     EXPECT_EQ(ReadBytes(source), archive.bytes);
+}
+
+// A link planted at the output's name, dangling or pointing at another file, is replaced by
+// the executable; nothing is created or written where it points, and no temporary file stays.
+TEST_F(MakeSFXTest, ALinkAtTheOutputNameIsReplacedNeverFollowed) {
+    h.zip.SetHowToDelete(htdAllowUndo);
+    ASSERT_EQ(::mkdir((folder / "elsewhere").c_str(), 0755), 0);
+    WriteBytes(folder / "elsewhere/kept", "another file");
+    for (const char* pointed : {"elsewhere/created", "elsewhere/kept"}) {
+        SCOPED_TRACE(pointed);
+        const BuiltArchive archive = TwoFiles();
+        Source(archive);
+        ::unlink((folder / "data.exe").c_str());
+        ASSERT_EQ(::symlink((folder / pointed).c_str(), (folder / "data.exe").c_str()), 0);
+        ASSERT_EQ(h.zip.MakeSFX(), 0) << h.zip.LastFileFailure;
+        struct stat info {};
+        ASSERT_EQ(::lstat((folder / "data.exe").c_str(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+        EXPECT_EQ(ReadBytes(folder / "data.exe"), stub + InitialHeader() + Moved(archive, kShift));
+        EXPECT_FALSE(FileExists(folder / "elsewhere/created"));
+        EXPECT_EQ(ReadBytes(folder / "elsewhere/kept"), "another file");
+    }
+    for (const auto& file : std::filesystem::directory_iterator(folder.Path())) {
+        EXPECT_NE(file.path().filename().string().rfind(".data.exe.", 0), 0u) << file.path();
+    }
+}
+
+// 65,535 entries fit the end record's count exactly: with no zip64 locator before the record,
+// 0xFFFF is the real count, not the zip64 marker.
+TEST_F(MakeSFXTest, AnArchiveOf65535EntriesIsAPlainArchive) {
+    std::vector<testing::BuilderEntry> entries;
+    for (int i = 0; i < 0xFFFF; ++i) entries.push_back(Stored("f" + std::to_string(i), "x"));
+    const BuiltArchive archive = BuildArchive(entries);
+    Source(archive);
+    ASSERT_EQ(h.zip.Entries.size(), 0xFFFFu);
+    ASSERT_EQ(h.zip.MakeSFX(), 0) << h.zip.LastFileFailure;
+    EXPECT_EQ(ReadBytes(folder / "data.exe"), stub + InitialHeader() + Moved(archive, kShift));
+    EXPECT_EQ(h.zip.Entries.size(), 0xFFFFu);
 }
 
 TEST_F(MakeSFXTest, CopyChunkedCopiesACountOrToTheEndAndLetsMessagesRun) {

@@ -130,6 +130,64 @@ TEST(SpanCommand, WritesNumberedVolumesAndReplacesThemOnlyWhenTold) {
               2);
 }
 
+TEST(SpanCommand, AMaximumVolumeBelowTheMinimumIsNamedAsSuch) {
+    const std::string cli = std::string(KITFORGE_BIN_DIR) + "/kitforge-cli";
+    if (!HaveProgram(cli)) GTEST_SKIP() << "kitforge-cli is not built";
+    TempFolder folder;
+    WriteStoredArchive(folder / "source.zip", {5000});
+    std::string output;
+    EXPECT_EQ(RunCommand("'" + cli + "' span '" + folder / "source.zip" + "' '" + folder / "set.zip" +
+                             "' --max-volume 1000 --min-volume 2000 < /dev/null 2>&1",
+                         &output),
+              2);
+    EXPECT_NE(output.find("--max-volume 1000 is below --min-volume 2000"), std::string::npos) << output;
+    EXPECT_EQ(output.find("free space"), std::string::npos) << output;
+    EXPECT_FALSE(FileExists(folder / "set001.zip"));
+}
+
+// On a terminal the overwrite question waits for an answer, and Enter alone is its default, No:
+// the file is kept. "y" replaces it.
+TEST(SpanCommand, OnATerminalEnterKeepsAnExistingVolume) {
+    const std::string cli = std::string(KITFORGE_BIN_DIR) + "/kitforge-cli";
+    if (!HaveProgram(cli)) GTEST_SKIP() << "kitforge-cli is not built";
+    if (!HaveProgram("python3")) GTEST_SKIP() << "python3 is not installed";
+    TempFolder folder;
+    WriteStoredArchive(folder / "source.zip", {5000});
+    for (const char* typed : {"\\n", "y\\n"}) {
+        SCOPED_TRACE(typed);
+        WriteBytes(folder / "set001.zip", "an older volume");
+        // The program runs on a pseudo-terminal; the answer is typed once the question shows.
+        const std::string result = RunPython(R"(
+import os, pty, select, sys
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv()" + PythonBytes(cli) + R"(.decode(), ['kitforge-cli', 'span', )" + PythonBytes(folder / "source.zip") +
+                                             R"(.decode(), )" + PythonBytes(folder / "set.zip") + R"(.decode()])
+seen, typed = b'', False
+while True:
+    ready, _, _ = select.select([fd], [], [], 20)
+    if not ready:
+        os.kill(pid, 9)
+        break
+    try:
+        chunk = os.read(fd, 4096)
+    except OSError:
+        break
+    if not chunk:
+        break
+    seen += chunk
+    if not typed and b'[y/N/c]' in seen:
+        os.write(fd, b')" + std::string(typed) + R"(')
+        typed = True
+status = os.waitpid(pid, 0)[1]
+print(typed, os.WEXITSTATUS(status) if os.WIFEXITED(status) else -1)
+)");
+        const bool enter = std::string(typed) == "\\n";
+        EXPECT_EQ(result, enter ? "True 1\n" : "True 0\n");
+        EXPECT_EQ(ReadBytes(folder / "set001.zip") == "an older volume", enter);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Writers, SpanInterop, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "DataDescriptors" : "SizesInHeaders"; });
 

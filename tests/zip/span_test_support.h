@@ -21,9 +21,10 @@ BuiltArchive WriteStoredArchive(const std::string& path, const std::vector<std::
 class DiskSwappingHost : public ScriptedUiHost {
 public:
     SimulatedDrive* drive = nullptr;
-    Answer ShowMessage(MessageKind kind, std::string_view text, std::string_view caption, Buttons buttons) override {
+    Answer ShowMessage(MessageKind kind, std::string_view text, std::string_view caption, Buttons buttons,
+                       std::optional<Answer> default_button = std::nullopt) override {
         if (buttons == Buttons::OkCancel && drive) drive->InsertNext();
-        return ScriptedUiHost::ShowMessage(kind, text, caption, buttons);
+        return ScriptedUiHost::ShowMessage(kind, text, caption, buttons, default_button);
     }
     std::vector<std::string> Prompts() const {
         std::vector<std::string> prompts;

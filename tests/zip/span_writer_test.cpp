@@ -231,6 +231,43 @@ TEST_F(SpanOnFixedDrive, ExistingVolumeFileIsOverwrittenOnlyWhenConfirmed) {
     EXPECT_TRUE(unattended.host.messages.empty());
 }
 
+// Enter must not destroy a file: No is the question's default. On a fixed drive No cannot
+// lead to another disk, so it stops the copy instead of asking about the same file forever.
+TEST_F(SpanOnFixedDrive, TheOverwriteQuestionDefaultsToNoAndNoStopsOnAFixedDrive) {
+    WriteStoredArchive(source, {500});
+    WriteBytes(Volume(0), "older file");
+    h.zip.SetMaxVolumeSize(100000);
+    h.host.answers = {Answer::No};
+    EXPECT_EQ(h.zip.SpanArchive(source, output), -7);
+    ASSERT_EQ(h.host.messages.size(), 1u);
+    EXPECT_EQ(h.host.messages[0].buttons, Buttons::YesNoCancel);
+    EXPECT_EQ(h.host.messages[0].default_button, std::optional<Answer>(Answer::No));
+    EXPECT_EQ(h.Ids(), std::vector<int>{11007});
+    EXPECT_EQ(ReadBytes(Volume(0)), "older file");
+}
+
+// A free-space question whose box cannot be shown fails with 11006, shown, rather than as an
+// unexplained failure of the copy.
+TEST_F(SpanOnFixedDrive, AFailingFreeSpaceBoxIs11006) {
+    WriteStoredArchive(source, {500});
+    h.zip.SetMaxVolumeSize(1000);  // below the smallest volume of 65,536: the question comes
+    // No answer is queued, so the scripted box throws, as a host whose box cannot open would.
+    EXPECT_EQ(h.zip.SpanArchive(source, output), -7);
+    EXPECT_EQ(h.Ids(), std::vector<int>{11006});
+    EXPECT_FALSE(FileExists(Volume(0)));
+}
+
+// An archive of exactly 65,535 entries has a plain end record (count 0xFFFF, no zip64 locator).
+TEST_F(SpanOnFixedDrive, AnArchiveOf65535EntriesIsSplitLikeAnyOther) {
+    std::vector<BuilderEntry> entries;
+    for (int i = 0; i < 0xFFFF; ++i) entries.push_back(Stored("f" + std::to_string(i), "x"));
+    WriteBytes(source, BuildArchive(entries).bytes);
+    h.zip.SetMaxVolumeSize(4000000);
+    ASSERT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage;
+    const auto placed = CheckSetPlacement(h.zip, Volume(1), Volumes(2));
+    EXPECT_EQ(placed.size(), 0xFFFFu);
+}
+
 TEST_F(SpanOnFixedDrive, TooLittleRoomOnTheFirstVolumeIsRefused) {
     WriteStoredArchive(source, {500});
     h.zip.SetMaxVolumeSize(100000);

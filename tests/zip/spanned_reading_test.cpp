@@ -24,9 +24,10 @@ using namespace zip_format;
 class SwappingHost : public testing::ScriptedUiHost {
 public:
     SimulatedDrive* drive = nullptr;
-    Answer ShowMessage(MessageKind kind, std::string_view text, std::string_view caption, Buttons buttons) override {
+    Answer ShowMessage(MessageKind kind, std::string_view text, std::string_view caption, Buttons buttons,
+                       std::optional<Answer> default_button = std::nullopt) override {
         if (buttons == Buttons::OkCancel && drive) drive->InsertNext();
-        return ScriptedUiHost::ShowMessage(kind, text, caption, buttons);
+        return ScriptedUiHost::ShowMessage(kind, text, caption, buttons, default_button);
     }
 };
 
@@ -173,6 +174,36 @@ TEST_F(SpannedReading, PartsWithoutAnEndRecordAreNamed) {
     drive->DiskAt(first).label = "PKBACK# 003";
     h.zip.SetZipFilename(path);
     EXPECT_EQ(h.reports.at(1).text.substr(0, 45), "This is disk 3 of a multi-volume zip set; ins");
+}
+
+// A disk label is read one way everywhere: "PKBACK# " and up to three digits, so a short label
+// names the same disk as its three-digit form, and anything else names none. Both the reader
+// that names a stray disk of a set and the check of which disk is in the drive go by it.
+TEST_F(SpannedReading, LabelNumbersAreReadOneWayEverywhere) {
+    struct Case {
+        const char* label;
+        int number;  // 0: the label names no disk
+    };
+    const Case cases[] = {
+        {"PKBACK# 002", 2}, {"PKBACK# 2", 2}, {"PKBACK# 02", 2},   {"PKBACK# 2  ", 2}, {"PKBACK# 12", 12},
+        {"PKBACK# x10", 0}, {"PKBACK# $1F", 0}, {"PKBACK# -1", 0}, {"PKBACK# ", 0},   {"BACKUP 002", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        drive->DiskAt(first).label = c.label;
+        WriteBytes(drive->DiskAt(first).folder + "arch.zip", std::string(50, 'd'));
+        drive->Insert(first);
+        Harness h(*drive);
+        h.zip.SetZipFilename(path);
+        EXPECT_EQ(h.Ids(), std::vector<int>{c.number > 0 ? 11038 : 11036});
+        if (c.number > 0) {
+            EXPECT_NE(h.reports.at(0).text.find("disk " + std::to_string(c.number) + " "), std::string::npos)
+                << h.reports.at(0).text;
+        }
+        h.zip.VolumeLabel = c.label;
+        h.zip.CurrentDisk = c.number > 0 ? c.number - 1 : 0;
+        EXPECT_EQ(h.zip.IsExpectedDisk(DriveType::Removable), c.number > 0);
+    }
 }
 
 TEST_F(SpannedReading, ShortDirectoryOnTheLastDiskAsksForNoFurtherDisk) {
