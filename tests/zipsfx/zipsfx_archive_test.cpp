@@ -92,6 +92,29 @@ TEST(ZipArchiveForms, AnEndRecordInsideTheStubIsNotAnArchive) {
     EXPECT_THROW(ReadZipArchive(source, 200), SfxError);
 }
 
+// A count of 0xFFFF is a plain archive of exactly 65,535 entries unless a Zip64 locator stands
+// before the end record.
+TEST(ZipArchiveForms, SixtyFiveThousandFiveHundredThirtyFiveEntriesAreAPlainArchive) {
+    std::vector<TestEntry> entries;
+    for (int i = 0; i < 65535; ++i) entries.emplace_back(std::to_string(i), "");
+    const testing::BuiltZip zip = BuildZip(entries);
+    {
+        MemorySource source(AsBytes(zip.bytes));
+        EXPECT_EQ(ReadZipArchive(source, 0).entries.size(), 65535u);
+    }
+    std::string locator(20, '\0');
+    PutU32(locator, 0, 0x07064B50);
+    std::string with_locator = zip.bytes;
+    with_locator.insert(zip.end_offset, locator);
+    MemorySource source(AsBytes(with_locator));
+    try {
+        ReadZipArchive(source, 0);
+        ADD_FAILURE() << "a Zip64 archive was read";
+    } catch (const SfxError& e) {
+        EXPECT_NE(std::string(e.what()).find("Zip64"), std::string::npos) << e.what();
+    }
+}
+
 // Every prefix of a good archive must fail cleanly or read: never crash or read out of bounds.
 TEST(ZipArchiveDamage, EveryTruncationFailsCleanly) {
     const std::string file = Placed(64, 64, "comment");
