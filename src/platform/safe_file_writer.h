@@ -11,11 +11,6 @@
 
 namespace kitforge {
 
-// Calls `write` with a file opened for writing, then puts that file in place of `path`.
-// An existing target keeps its permission bits; a link is followed, so the file it points
-// to is the one replaced. Throws InOutError naming `path`.
-void WriteFileSafely(const std::string& path, const std::function<void(File&)>& write);
-
 // A new file that takes the place of `path` only once it is complete, for outputs such as an
 // installer. It is written under a temporary name in the same folder, created new (O_EXCL), so
 // nothing already at `path` is ever opened for writing, and a link found there (planted by
@@ -44,5 +39,10 @@ private:
     File file_;
     bool committed_ = false;
 };
+
+// Calls `write` with a file opened for writing, then puts that file in place of `path`.
+// An existing target keeps its permission bits; a link is followed, so the file it points
+// to is the one replaced. Throws InOutError naming `path`.
+void WriteFileSafely(const std::string& path, const std::function<void(File&)>& write);
 
 }  // namespace kitforge

@@ -46,23 +46,6 @@ std::string CreateTemporaryBeside(const std::string& target, const std::string& 
 
 }  // namespace
 
-void WriteFileSafely(const std::string& path, const std::function<void(File&)>& write) {
-    const std::string target = NativePath(path);
-    const std::string temp = CreateTemporaryBeside(target, path);
-    TemporaryFile guard(temp);
-    try {
-        File file = File::Create(temp);
-        write(file);
-        file.Sync();
-        file.Close();
-    } catch (const FileError& e) {
-        throw InOutError("write", path, e.Code(), e.Code() == 0 ? std::string_view(e.what()) : std::string_view());
-    }
-    if (!MoveFileExW(WidePath(temp).c_str(), WidePath(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        throw InOutError("write", path, LastErrorAsErrno());
-    guard.Keep();
-}
-
 ReplacementFile::ReplacementFile(std::string path, unsigned mode) : path_(std::move(path)) {
     temporary_ = CreateTemporaryBeside(NativePath(path_), path_);
     try {
@@ -99,6 +82,23 @@ void ReplacementFile::Commit() {
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         throw InOutError("write", path_, LastErrorAsErrno());
     committed_ = true;
+}
+
+void WriteFileSafely(const std::string& path, const std::function<void(File&)>& write) {
+    const std::string target = NativePath(path);
+    const std::string temp = CreateTemporaryBeside(target, path);
+    TemporaryFile guard(temp);
+    try {
+        File file = File::Create(temp);
+        write(file);
+        file.Sync();
+        file.Close();
+    } catch (const FileError& e) {
+        throw InOutError("write", path, e.Code(), e.Code() == 0 ? std::string_view(e.what()) : std::string_view());
+    }
+    if (!MoveFileExW(WidePath(temp).c_str(), WidePath(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        throw InOutError("write", path, LastErrorAsErrno());
+    guard.Keep();
 }
 
 }  // namespace kitforge
