@@ -184,7 +184,7 @@ TEST_F(ZipDllSafety, TheRewrittenArchiveKeepsNoSpecialPermissionBits) {
     } rows[] = {{04777, 0777}, {02755, 0755}, {06750, 0750}, {01777, 0777}, {07700, 0700}, {0640, 0640}};
     WriteBytes(folder / "new.txt", "new entry");
     for (const auto& row : rows) {
-        SCOPED_TRACE("mode " + std::to_string(row.before));
+        SCOPED_TRACE(::testing::Message() << "mode " << std::oct << row.before);
         std::string archive = MakeArchive("tool.exe");
         ASSERT_EQ(::chmod(archive.c_str(), row.before), 0);
         if (root) {
