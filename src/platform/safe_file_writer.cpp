@@ -46,10 +46,10 @@ File CreateNewBeside(const std::string& target, const std::string& path, unsigne
     static std::atomic<unsigned> counter{0};
     const std::string folder = FolderPart(target);
     const std::string stem = (folder.empty() ? std::string("./") : folder) + "." + FileNamePart(target) + ".";
-    std::random_device random;
+    std::random_device entropy;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const unsigned long long stamp =
-            (static_cast<unsigned long long>(random()) << 20) ^ (static_cast<unsigned long long>(++counter) << 8) ^
+            (static_cast<unsigned long long>(entropy()) << 20) ^ (static_cast<unsigned long long>(++counter) << 8) ^
             static_cast<unsigned long long>(::getpid());
         std::string candidate = stem;
         for (int i = 0; i < 6; ++i) candidate += "abcdefghijklmnopqrstuvwxyz0123456789"[(stamp >> (6 * i)) % 36];
