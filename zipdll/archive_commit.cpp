@@ -24,10 +24,13 @@ mode_t CurrentUmask() {
     return mask;
 }
 
-// The archive keeps its permission bits; a new one gets what a new file would get.
+// The archive keeps its read, write and execute bits; a new one gets what a new file would
+// get. The set-user-ID, set-group-ID and sticky bits are never carried over: the new file
+// belongs to whoever runs the Add, so an executable archive prepared by another user would
+// otherwise become a program that runs with this user's rights.
 mode_t ArchiveMode(const std::string& archive) {
     struct stat st {};
-    if (::stat(archive.c_str(), &st) == 0) return st.st_mode & 07777;
+    if (::stat(archive.c_str(), &st) == 0) return st.st_mode & 0777;
     return 0666 & ~CurrentUmask();
 }
 

@@ -15,11 +15,19 @@ namespace {
 constexpr std::string_view kStubName = "setup.ex_";
 
 // Step 4 deletes whatever the output path names, so make sure first that it names nothing
-// the build reads. The script is read here only for its source paths; when it is missing,
-// the writer reports that itself.
+// the build reads. The script is read here only for its source paths. When it is missing or
+// cannot be read, it names no sources: the writer then fails on it with its own message, and
+// by then the earlier installer must be gone, as after any failed build, rather than be left
+// for the result of this one.
 void RefuseDestructiveOutput(const std::string& output, const std::string& stub, const std::string& script) {
     std::vector<std::string> sources;
-    if (FileExists(script)) sources = SourcePaths(ReadLineList(IniProfile::Read(script)), FolderPart(script));
+    if (FileExists(script)) {
+        try {
+            sources = SourcePaths(ReadLineList(IniProfile::Read(script)), FolderPart(script));
+        } catch (const FileError&) {
+            // No sources to compare with; the writer reports the script.
+        }
+    }
     RefuseOutputThatIsAnInput(output, stub, script, sources);
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/file_name_case.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"
 
@@ -21,8 +22,13 @@ std::string ZipLibraryFolder(const std::string& program_folder) {
     return program_folder.empty() ? program_folder : program_folder.substr(0, program_folder.size() - 1);
 }
 
+std::string ProgramSelfExtractorStub(const std::string& program_folder) {
+    const std::string stub = program_folder + kSelfExtractorStubName;
+    return FindFileIgnoringCase(stub).value_or(stub);
+}
+
 void UseProgramSelfExtractor(TZipMaster& zip, const std::string& program_folder) {
-    zip.SetSFXPath(program_folder + kSelfExtractorStubName);
+    zip.SetSFXPath(ProgramSelfExtractorStub(program_folder));
     zip.SetSFXOptions({SFXAutoRun, SFXHideOverWriteBox});
     zip.SetSFXOverWriteMode(OvrAlways);
 }

@@ -17,6 +17,10 @@ inline constexpr const char* kSelfExtractorStubName = "zipsfx.bin";
 // its trailing separator.
 std::string ZipLibraryFolder(const std::string& program_folder);
 
+// The stub zipsfx.bin of the program folder, in whatever letter case its name has there (the
+// path as spelled when there is no such file, so that the search reports it missing).
+std::string ProgramSelfExtractorStub(const std::string& program_folder);
+
 // The settings with which the program makes every self-extracting zip: the stub zipsfx.bin
 // from the program folder, extract and run without questions, always overwrite.
 void UseProgramSelfExtractor(TZipMaster& zip, const std::string& program_folder);

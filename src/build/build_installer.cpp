@@ -1,7 +1,5 @@
 #include "build/build_installer.h"
 
-#include <sys/stat.h>
-
 #include <exception>
 
 #include "build/line_list.h"
@@ -12,6 +10,7 @@
 #include "platform/file.h"
 #include "platform/ini_profile.h"
 #include "platform/paths.h"
+#include "platform/safe_file_writer.h"
 
 namespace kitforge {
 
@@ -93,19 +92,6 @@ void WritePromptTitleAndMark(File& output, const IniProfile& profile) {
     output.WriteAll(payload::kMark.data(), payload::kMark.size());
 }
 
-// A failed build leaves no part of an installer under the output name: a cut-off copy looks
-// like a whole one to a user or a script that does not read the messages. Only the regular
-// file this build wrote is removed, never a device or a file that has taken its place since.
-void DiscardOutput(File& output, const std::string& output_path) {
-    struct stat written{};
-    struct stat named{};
-    const bool ours = ::fstat(output.Descriptor(), &written) == 0 && S_ISREG(written.st_mode) &&
-                      ::stat(NativePath(output_path).c_str(), &named) == 0 && named.st_dev == written.st_dev &&
-                      named.st_ino == written.st_ino;
-    output = File();
-    if (ours) DeleteFile(output_path);
-}
-
 void DeleteGroupExecutables(const std::string& script_folder, std::size_t groups) {
     for (std::size_t i = 0; i < groups; ++i) {
         const std::string executable = script_folder + "!install" + std::to_string(i) + ".exe";
@@ -137,22 +123,23 @@ bool BuildInstaller(UiHost& host, const std::string& output_path, const std::str
     }
 
     RefuseOutputThatIsAnInput(output_path, stub_path, script_path, inputs);
-    // An installer is a program: make it executable (as the umask allows), like a linker does.
-    File output = File::Create(output_path, 0777);
-    try {
-        CopyStub(output, stub_path, options.copy);
-    } catch (const std::exception&) {
-        DiscardOutput(output, output_path);
-        throw;
-    }
+    // The installer is written under a new temporary name beside the output and renamed into
+    // place only when complete: whatever is found at the output name (a link planted in a
+    // shared folder, say) is never opened or followed, and a failed build leaves no part of an
+    // installer there, which a user or a script that does not read the messages would take for
+    // a whole one. An installer is a program: it is executable as the umask allows, like the
+    // output of a linker.
+    ReplacementFile output(output_path, 0777);
+    output.Write([&](File& file) { CopyStub(file, stub_path, options.copy); });
 
     try {
-        WriteFileRecords(host, output, lines, script_folder, options);
-        WriteLineRecords(output, lines, script_folder);
-        WritePromptTitleAndMark(output, profile);
-        output.Close();
+        output.Write([&](File& file) {
+            WriteFileRecords(host, file, lines, script_folder, options);
+            WriteLineRecords(file, lines, script_folder);
+            WritePromptTitleAndMark(file, profile);
+        });
+        output.Commit();
     } catch (const std::exception& e) {
-        DiscardOutput(output, output_path);
         host.Warn(std::string(kRecordsFailed) + e.what());
         return false;
     }

@@ -31,7 +31,9 @@ struct BuildOptions {
 // while the file records and the rest of the payload are written (warning box). Failures
 // before the records (the compressed-group step, an output that would overwrite the stub, the
 // script or a source, creating the output, opening or copying the stub) are thrown as
-// kitforge::Error for the caller to show.
+// kitforge::Error for the caller to show. The installer is written under a temporary name
+// beside `output_path` and renamed into place once complete, so after a failure nothing of it
+// is left, and nothing found at the output name is ever written through.
 bool BuildInstaller(UiHost& host, const std::string& output_path, const std::string& stub_path,
                     const std::string& script_path, const BuildOptions& options = {});
 

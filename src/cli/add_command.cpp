@@ -12,8 +12,12 @@
 #include <iostream>
 #include <limits>
 
+#include "build/build_compressed_group.h"
+#include "cli/add_password.h"
 #include "cli/commands.h"
+#include "platform/ascii_case.h"
 #include "platform/errors.h"
+#include "platform/file.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"
 
@@ -35,6 +39,8 @@ struct AddCommandArguments {
     bool encrypt = false;
     bool quiet = false;
     std::string password;
+    std::string password_file;
+    PasswordSource password_source;
     std::string temp_dir;
     int level = 9;
     bool span = false;
@@ -61,6 +67,12 @@ private:
 std::string FromCurrentFolder(const std::string& path) {
     if (path.empty() || IsAbsolutePath(path)) return path;
     return std::filesystem::current_path().string() + "/" + path;
+}
+
+bool HasExeExtension(const std::string& path) {
+    const std::string name = FileNamePart(path);
+    const auto dot = name.rfind('.');
+    return dot != std::string::npos && EqualIgnoringAsciiCase(std::string_view(name).substr(dot), ".exe");
 }
 
 // One line on the terminal, redrawn at most ten times a second.
@@ -126,6 +138,8 @@ AddOpts OptionsOf(const AddCommandArguments& a) {
 
 void RunAdd(const AddCommandArguments& arguments, CommandContext& context) {
     const std::string archive = FromCurrentFolder(arguments.archive);
+    const std::string password = arguments.encrypt ? AddPassword(arguments.password_source) : std::string();
+    const bool new_executable = HasExeExtension(archive) && !FileExists(archive);
     TZipMaster zip(context.host);
     ProgressBar bar(!arguments.quiet && isatty(STDERR_FILENO));
     int problems = 0;
@@ -144,7 +158,10 @@ void RunAdd(const AddCommandArguments& arguments, CommandContext& context) {
     zip.SetDLLDirectory(WithoutTrailingSeparator(ProgramFolder()));
     zip.SetAddCompLevel(arguments.level);
     zip.SetAddOptions(OptionsOf(arguments));
-    zip.SetPassword(arguments.password);
+    zip.SetPassword(password);
+    // A new .exe gets the stub installed beside kitforge-cli, as the other commands use; the
+    // component's own default name, ZipSFX.bin, need not match it letter for letter.
+    zip.SetSFXPath(ProgramSelfExtractorStub(ProgramFolder()));
     zip.SetMaxVolumeSize(arguments.max_volume);
     zip.SetKeepFreeOnDisk1(arguments.keep_free);
     zip.SetTempDir(arguments.temp_dir.empty() ? std::string() : FromCurrentFolder(arguments.temp_dir));
@@ -157,8 +174,11 @@ void RunAdd(const AddCommandArguments& arguments, CommandContext& context) {
     zip.Add();
     bar.Finish();
     if (zip.AddedCount <= 0) {
-        throw Error(interrupted ? "Stopped; " + archive + " was left as it was"
-                                : "Nothing was added to " + archive);
+        if (interrupted) throw Error("Stopped; " + archive + " was left as it was");
+        if (new_executable && !arguments.span && !FileExists(archive)) {
+            throw Error("Cannot make the self-extracting archive " + archive);
+        }
+        throw Error("Nothing was added to " + archive);
     }
     std::cout << archive << ": " << zip.AddedCount << (zip.AddedCount == 1 ? " entry" : " entries") << " added\n";
     context.status = kSuccess;
@@ -199,10 +219,20 @@ void AddAddCommand(CLI::App& app, CommandContext& context) {
     auto* encrypt = add->add_flag("-e,--encrypt", arguments->encrypt,
                                   "encrypt with the zip format's traditional encryption (weak: keeps out the curious, "
                                   "not an attacker)");
-    auto* password = add->add_option("--password", arguments->password, "the password for -e (at most 80 characters)");
-    encrypt->needs(password);
+    auto* password = add->add_option("--password", arguments->password,
+                                     "the password for -e (at most 80 characters); other users can see it in the "
+                                     "process list, so prefer --password-file or the question on a terminal")
+                        ->type_name("PASSWORD");
+    auto* password_file = add->add_option("--password-file", arguments->password_file,
+                                          "read the password for -e from the first line of FILE (- for standard "
+                                          "input); without either option -e asks for it twice on a terminal")
+                             ->type_name("FILE");
     password->needs(encrypt);
-    add->add_option("--temp", arguments->temp_dir, "folder for the archive while it is written (default: beside it)");
+    password_file->needs(encrypt);
+    password->excludes(password_file);
+    add->add_option("--temp", arguments->temp_dir,
+                    "folder for the archive while it is written (default: beside it); with --span the whole "
+                    "archive is written there first and then copied onto the volumes (default: $TMPDIR, else /tmp)");
     add->add_flag("-q,--quiet", arguments->quiet, "no progress bar");
     auto* span = add->add_flag("--span", arguments->span,
                                "write a new multi-volume archive: numbered volumes beside ZIP (arch.zip gives "
@@ -214,7 +244,11 @@ void AddAddCommand(CLI::App& app, CommandContext& context) {
     add->add_option("--keep-free", arguments->keep_free, "with --span: bytes left free on the first volume")
         ->check(CLI::Range(0, std::numeric_limits<int>::max()))
         ->needs(span);
-    add->callback([arguments, &context] { RunAdd(*arguments, context); });
+    add->callback([arguments, password, password_file, &context] {
+        if (password->count() > 0) arguments->password_source.text = arguments->password;
+        if (password_file->count() > 0) arguments->password_source.file = arguments->password_file;
+        RunAdd(*arguments, context);
+    });
 }
 
 }  // namespace kitforge::cli

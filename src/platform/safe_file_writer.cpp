@@ -66,6 +66,58 @@ File CreateNewBeside(const std::string& target, const std::string& path, unsigne
 
 }  // namespace
 
+ReplacementFile::ReplacementFile(std::string path, unsigned mode) : path_(std::move(path)) {
+    const std::string native = NativePath(path_);
+    struct stat named{};
+    if (::lstat(native.c_str(), &named) == 0 && (S_ISCHR(named.st_mode) || S_ISBLK(named.st_mode))) {
+        // A device named as such, not through a link (/dev/null, /dev/full), is written in place:
+        // a file must not take its place, and only root can make one, so it is no trap laid by
+        // another user. It is opened without being created or emptied, and used only when it is
+        // still the device that was looked at.
+        File device = File::OpenReadWrite(path_);
+        struct stat opened{};
+        if (::fstat(device.Descriptor(), &opened) != 0 || opened.st_dev != named.st_dev ||
+            opened.st_ino != named.st_ino) {
+            throw InOutError("open", path_, EBUSY);
+        }
+        file_ = std::move(device);
+        return;
+    }
+    file_ = CreateNewBeside(native, path_, mode, temporary_);
+}
+
+ReplacementFile::~ReplacementFile() {
+    if (committed_) return;
+    file_ = File();
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+void ReplacementFile::Write(const std::function<void(File&)>& write) {
+    try {
+        write(file_);
+    } catch (const InOutError& e) {
+        if (e.Path() != temporary_) throw;
+        throw InOutError("write", path_, e.Code(), e.Code() == 0 ? std::string_view(e.what()) : std::string_view());
+    }
+}
+
+void ReplacementFile::Commit() {
+    try {
+        // A device is not flushed like a file: most refuse fsync.
+        if (!temporary_.empty()) file_.Sync();
+        file_.Close();
+    } catch (const FileError& e) {
+        throw InOutError("write", path_, e.Code(), e.Code() == 0 ? std::string_view(e.what()) : std::string_view());
+    }
+    if (temporary_.empty()) {
+        committed_ = true;
+        return;
+    }
+    // rename() replaces a link at the name, never what it points to.
+    if (::rename(temporary_.c_str(), NativePath(path_).c_str()) != 0) throw InOutError("write", path_, errno);
+    committed_ = true;
+}
+
 void WriteFileSafely(const std::string& path, const std::function<void(File&)>& write) {
     const std::string target = ResolvedTarget(NativePath(path));
     const std::string folder = FolderPart(target);
@@ -81,7 +133,9 @@ void WriteFileSafely(const std::string& path, const std::function<void(File&)>& 
 
     struct stat existing{};
     const bool had_target = ::stat(target.c_str(), &existing) == 0;
-    const mode_t mode = had_target ? (existing.st_mode & 07777) : [] {
+    // The replacement belongs to whoever writes it: special bits (set-user-ID, set-group-ID,
+    // sticky) that another owner gave the old file are not carried over.
+    const mode_t mode = had_target ? (existing.st_mode & 0777) : [] {
         const mode_t mask = ::umask(0);
         ::umask(mask);
         return static_cast<mode_t>(0666 & ~mask);

@@ -11,6 +11,35 @@
 
 namespace kitforge {
 
+// A new file that takes the place of `path` only once it is complete, for outputs such as an
+// installer. It is written under a temporary name in the same folder, created new (O_EXCL), so
+// nothing already at `path` is ever opened for writing, and a link found there (planted by
+// someone else in a shared folder, say) is never followed: Commit() renames the new file over
+// the name itself. Until then `path` is left as it was; dropped uncommitted, the temporary
+// file is removed. A device named as such (/dev/null, not a link to it) cannot be replaced by
+// a file and is written in place instead.
+class ReplacementFile {
+public:
+    // Creates the temporary file with `mode` less the umask. Throws InOutError naming `path`.
+    explicit ReplacementFile(std::string path, unsigned mode = 0666);
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    // Runs `write` on the new file. A failure to write it is thrown as InOutError naming
+    // `path`, since the temporary name means nothing to the user; other errors pass as they are.
+    void Write(const std::function<void(File&)>& write);
+    // Flushes the new file to the disk and puts it in place of `path`. Throws InOutError
+    // naming `path`; the temporary file is then removed.
+    void Commit();
+
+private:
+    std::string path_;
+    std::string temporary_;
+    File file_;
+    bool committed_ = false;
+};
+
 // Calls `write` with a file opened for writing, then puts that file in place of `path`.
 // An existing target keeps its permission bits; a link is followed, so the file it points
 // to is the one replaced. Throws InOutError naming `path`.

@@ -46,6 +46,44 @@ std::string CreateTemporaryBeside(const std::string& target, const std::string& 
 
 }  // namespace
 
+ReplacementFile::ReplacementFile(std::string path, unsigned mode) : path_(std::move(path)) {
+    temporary_ = CreateTemporaryBeside(NativePath(path_), path_);
+    try {
+        file_ = File::Create(temporary_, mode);
+    } catch (const FileError& e) {
+        DeleteFileW(WidePath(temporary_).c_str());
+        throw InOutError("create", path_, e.Code());
+    }
+}
+
+ReplacementFile::~ReplacementFile() {
+    if (committed_) return;
+    file_ = File();
+    DeleteFileW(WidePath(temporary_).c_str());
+}
+
+void ReplacementFile::Write(const std::function<void(File&)>& write) {
+    try {
+        write(file_);
+    } catch (const InOutError& e) {
+        if (e.Path() != temporary_) throw;
+        throw InOutError("write", path_, e.Code(), e.Code() == 0 ? std::string_view(e.what()) : std::string_view());
+    }
+}
+
+void ReplacementFile::Commit() {
+    try {
+        file_.Sync();
+        file_.Close();
+    } catch (const FileError& e) {
+        throw InOutError("write", path_, e.Code(), e.Code() == 0 ? std::string_view(e.what()) : std::string_view());
+    }
+    if (!MoveFileExW(WidePath(temporary_).c_str(), WidePath(NativePath(path_)).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        throw InOutError("write", path_, LastErrorAsErrno());
+    committed_ = true;
+}
+
 void WriteFileSafely(const std::string& path, const std::function<void(File&)>& write) {
     const std::string target = NativePath(path);
     const std::string temp = CreateTemporaryBeside(target, path);

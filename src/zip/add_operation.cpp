@@ -94,8 +94,14 @@ void TZipMaster::Add() {
 
     if (HasExeExtension(zip_filename_) && StubSize == 0 && !FileExists(zip_filename_)) {
         EmptySFXMode = true;
-        MakeSFX();  // the library adds to the executable it writes; its result does not matter
+        const int made = MakeSFX();  // the library adds to the executable it writes
         EmptySFXMode = false;
+        if (made != 0) {
+            // MakeSFX has reported why. Going on would give a plain zip archive named .exe,
+            // which cannot run: the Add ends as after a failed load, keeping FSpecArgs.
+            OperationActive = false;
+            return;
+        }
     }
 
     bool loaded_here = false;

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+
 #include "build_fixture.h"
 #include "platform/file.h"
 #include "support/run_program.h"
@@ -97,6 +99,54 @@ TEST(CliBuild, AFailedBuildExitsWithStatusOne) {
     const auto no_stub = RunProgram({Cli(), "build", f.script, "--stub", f.folder / "nope"});
     EXPECT_EQ(no_stub.status, 1);
     EXPECT_NE(no_stub.err.find("error: Cannot open " + f.folder / "nope"), std::string::npos) << no_stub.err;
+}
+
+// A link planted at the output name (in a shared folder, by another user) is never written
+// through: the installer takes the name itself, as a regular file, and whatever the link
+// points to is neither created nor changed, whether the build succeeds or fails.
+TEST(CliBuild, NeverWritesThroughALinkAtTheOutputName) {
+    const struct {
+        const char* name;
+        bool target_exists;
+        bool build_succeeds;
+    } rows[] = {
+        {"dangling link, build succeeds", false, true},
+        {"dangling link, build fails", false, false},
+        {"link to a file, build succeeds", true, true},
+        {"link to a file, build fails", true, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        BuildFixture f;
+        WriteHelloProject(f);
+        if (!row.build_succeeds) ::unlink((f.folder / "files/run.sh").c_str());
+        ASSERT_EQ(::mkdir((f.folder / "elsewhere").c_str(), 0755), 0);
+        const std::string target = f.folder / "elsewhere/victim";
+        if (row.target_exists) WriteBytes(target, "not an installer");
+        const std::string output = f.folder / "out.exe";
+        ASSERT_EQ(::symlink(target.c_str(), output.c_str()), 0);
+
+        const auto built = RunProgram({Cli(), "build", f.script, "--stub", f.stub, "-o", output, "-q"});
+        EXPECT_EQ(built.status, row.build_succeeds ? 0 : 1) << built.err;
+        if (row.target_exists) {
+            EXPECT_EQ(ReadBytes(target), "not an installer");
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(target))) << "the link was followed";
+        }
+        struct stat st {};
+        const bool named = ::lstat(output.c_str(), &st) == 0;
+        if (row.build_succeeds) {
+            ASSERT_TRUE(named);
+            EXPECT_TRUE(S_ISREG(st.st_mode)) << "the output is not a regular file";
+            EXPECT_EQ(ReadBytes(output).rfind(testing::kStub, 0), 0u);
+        } else {
+            EXPECT_FALSE(named && S_ISREG(st.st_mode)) << "a failed build left an installer";
+        }
+        // Nothing but the output (and what the test made) is left in the folder.
+        for (const auto& entry : std::filesystem::directory_iterator(f.folder.Path())) {
+            EXPECT_NE(entry.path().filename().string().rfind(".out.exe", 0), 0u) << entry.path();
+        }
+    }
 }
 
 TEST(CliInspect, DamagedInstallersGiveAClearErrorNeverACrash) {

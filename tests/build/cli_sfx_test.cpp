@@ -1,6 +1,7 @@
 // kitforge-cli sfx run as a user runs it.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -34,6 +35,28 @@ TEST(CliSfx, PacksTheFilesIntoAnExecutableNamedFromTheCurrentFolder) {
     ASSERT_EQ(extracted.status, 0) << extracted.out << extracted.err;
     EXPECT_EQ(ReadBytes(folder / "out/a.txt"), "a\n");
     EXPECT_EQ(ReadBytes(folder / "out/b.txt"), "b\n");
+}
+
+// Links planted at the names of the zip and the executable (in a shared folder, by another
+// user) are never written through: both are made under their own names as regular files, and
+// what the links point to is never created.
+TEST(CliSfx, NeverWritesThroughALinkAtTheOutputNames) {
+    for (const char* planted : {"my.zip", "my.exe"}) {
+        SCOPED_TRACE(planted);
+        TempFolder folder;
+        std::filesystem::create_directories(folder / "elsewhere");
+        WriteBytes(folder / "a.txt", "a\n");
+        const std::string target = folder / "elsewhere/victim";
+        ASSERT_EQ(::symlink(target.c_str(), (folder / planted).c_str()), 0);
+        const auto made =
+            RunProgram({BuiltProgram("kitforge-cli"), "sfx", "a.txt", "-o", "my", "--delete", "final"}, folder.Path());
+        ASSERT_EQ(made.status, 0) << made.err;
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(target))) << "a link was followed";
+        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(folder / "my.exe")));
+        const auto extracted = RunProgram({folder / "my.exe", "--silent", "-d", folder / "out"});
+        ASSERT_EQ(extracted.status, 0) << extracted.out << extracted.err;
+        EXPECT_EQ(ReadBytes(folder / "out/a.txt"), "a\n");
+    }
 }
 
 TEST(CliSfx, RefusesMissingFilesAndFilesOfOneNameBeforeWritingAnything) {

@@ -135,6 +135,27 @@ TEST_F(BuildFaults, ASourceThatCannotBeOpenedOrReadFailsTheBuildNamingIt) {
     }
 }
 
+// The build reads its script twice: first for the sources that the output must not overwrite,
+// then to write the installer. When it cannot be read, the earlier installer must still be
+// gone, as after any failed build.
+TEST_F(BuildFaults, AScriptThatCannotBeReadLeavesNoEarlierInstaller) {
+    const struct {
+        const char* mode;
+        const char* logged;
+        const char* reason;
+    } rows[] = {{"open", "refused open", "Permission denied"}, {"read", "read error", "Input/output error"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.mode);
+        std::filesystem::remove(Log());
+        BuildEarlierInstaller();
+        const auto sources = FolderContents(Root("src"));
+        const ProgramResult result = RunWithFaults(
+            {{"KF_FAULT_UNREADABLE_PATH", "setup.inf"}, {"KF_FAULT_UNREADABLE_MODE", row.mode}}, BuildCommand(), Log());
+        EXPECT_TRUE(Contains(FaultLog(), row.logged)) << "the fault was not injected";
+        ExpectCleanFailure(result, Root("src/setup.inf"), row.reason, sources);
+    }
+}
+
 // A compressed build packs each target folder's files into a self-extracting group with the
 // zip library first, in the script's folder, then writes the installer.
 TEST_F(BuildFaults, ACompressedBuildFailsCleanlyOnAFullDiskOrAnUnreadableSource) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/errors.h"
@@ -124,6 +125,20 @@ TEST(WriteFileSafely, ReplacesOnlyWhenEverythingWasWritten) {
     EXPECT_EQ(ReadBytes(path), "previous");
     WriteFileSafely(path, [](File& f) { f.WriteAll("new"); });
     EXPECT_EQ(ReadBytes(path), "new");
+}
+
+// The new file belongs to whoever saves it: it keeps the old ordinary bits, never the special ones.
+TEST(WriteFileSafely, KeepsThePermissionBitsButNoSpecialOnes) {
+    TempFolder folder;
+    const std::string path = folder / "t.inf";
+    for (const auto& [before, after] : {std::pair{04755u, 0755u}, {06775u, 0775u}, {01777u, 0777u}, {0600u, 0600u}}) {
+        WriteBytes(path, "old");
+        ASSERT_EQ(::chmod(path.c_str(), before), 0);
+        WriteFileSafely(path, [](File& f) { f.WriteAll("new"); });
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, after) << "was " << std::oct << before;
+    }
 }
 
 TEST(WriteFileSafely, SavingThroughALinkReplacesItsTarget) {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iostream>
 #include <random>
 
 #include "report_codes.h"
@@ -169,6 +170,42 @@ TEST_F(ZipDllSafety, AFileThatIsNotAnArchiveIsNeverOverwritten) {
     EXPECT_EQ(call.Run(library), 0);
     EXPECT_TRUE(call.HasMessageWithCode(zipdll::kBadArchive));
     EXPECT_EQ(ReadBytes(precious), "these are notes, not a zip archive");
+}
+
+// Whoever runs the Add owns the rewritten archive, so no special bit of the old file may stay:
+// root adding to another user's set-user-ID "tool.exe" must not make a root-owned program that
+// runs as root. The ordinary bits are kept as they were.
+TEST_F(ZipDllSafety, TheRewrittenArchiveKeepsNoSpecialPermissionBits) {
+    const bool root = ::geteuid() == 0;
+    if (!root) std::cerr << "[ note ] not root: the archives stay this user's own\n";
+    const struct {
+        mode_t before;
+        mode_t after;
+    } rows[] = {{04777, 0777}, {02755, 0755}, {06750, 0750}, {01777, 0777}, {07700, 0700}, {0640, 0640}};
+    WriteBytes(folder / "new.txt", "new entry");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << "mode " << std::oct << row.before);
+        std::string archive = MakeArchive("tool.exe");
+        ASSERT_EQ(::chmod(archive.c_str(), row.before), 0);
+        if (root) {
+            // chown clears the set-ID bits: set them again for the other owner.
+            ASSERT_EQ(::chown(archive.c_str(), 65534, 65534), 0);
+            ASSERT_EQ(::chmod(archive.c_str(), row.before), 0);
+        }
+        struct stat planted {};
+        ASSERT_EQ(::stat(archive.c_str(), &planted), 0);
+        ASSERT_EQ(planted.st_mode & 07777, row.before);
+        AddCall call;
+        call.archive = archive;
+        call.specs = {folder / "new.txt"};
+        ASSERT_EQ(call.Run(library), 1);
+        struct stat written {};
+        ASSERT_EQ(::stat(archive.c_str(), &written), 0);
+        EXPECT_EQ(written.st_mode & 07777, row.after);
+        EXPECT_EQ(written.st_uid, ::geteuid());
+        EXPECT_EQ(UnzipEntry(archive, "new.txt"), "new entry");
+        ::unlink(archive.c_str());
+    }
 }
 
 TEST_F(ZipDllSafety, DamagedArchivesAreRefusedWithTheirName) {
