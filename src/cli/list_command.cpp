@@ -1,15 +1,18 @@
 // kitforge-cli list ZIP: reads an archive's directory through the zip component, unattended,
 // and prints its entries and the figures the component keeps about the file; --json prints
-// the same as JSON. The component's messages go to stderr (and into the JSON).
+// the same as JSON. The component's messages go to stderr (and into the JSON). Names and
+// comments come from whoever made the archive: the listing shows their control characters as
+// "?", so a name cannot rewrite the terminal or hide a line; the JSON keeps them exactly.
 
 #include <cerrno>
 #include <cstdio>
 #include <iostream>
-#include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "cli/json_stream.h"
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/printable_text.h"
 #include "zip/zip_master.h"
 
 namespace kitforge::cli {
@@ -108,7 +111,7 @@ std::string Hex8(std::uint32_t value) {
 }
 
 void PrintText(const TZipMaster& zip, const std::string& archive) {
-    std::cout << "Archive: " << archive << '\n';
+    std::cout << "Archive: " << Printable(archive) << '\n';
     char line[160];
     std::snprintf(line, sizeof line, "%10s  %-9s  %10s  %10s  %-8s  %-19s  %s", "Offset", "Method", "Packed", "Unpacked",
                   "CRC-32", "Modified", "Name");
@@ -117,7 +120,7 @@ void PrintText(const TZipMaster& zip, const std::string& archive) {
         std::snprintf(line, sizeof line, "%10u  %-9s  %10u  %10u  %-8s  %-19s  ", e.LocalHeaderOffset,
                       MethodName(e.Method).c_str(), e.PackedSize, e.UnpackedSize, Hex8(e.Crc32).c_str(),
                       DosDateTimeText(e.DosDateTime).c_str());
-        std::cout << line << ForDisplay(e.FileName) << '\n';
+        std::cout << line << Printable(ForDisplay(e.FileName)) << '\n';
     }
     std::cout << '\n'
               << "Entries:          " << zip.Entries.size() << '\n'
@@ -126,53 +129,87 @@ void PrintText(const TZipMaster& zip, const std::string& archive) {
               << "Spanned archive:  " << (zip.SpannedArchive ? "yes" : "no") << '\n'
               << "Central offset:   " << zip.CentralOffset << '\n'
               << "Archive size:     " << zip.ArchiveSize << " of " << zip.PhysicalSize << " bytes\n"
-              << "Comment:          " << ForDisplay(zip.ArchiveComment) << '\n';
+              << "Comment:          " << Printable(ForDisplay(zip.ArchiveComment)) << '\n';
 }
 
+// Written as a stream: a document tree of a large archive costs many times the listing.
 void PrintJson(const TZipMaster& zip, const std::string& archive, bool ok, const std::vector<Report>& reports) {
-    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+    JsonStream json(std::cout);
+    json.BeginObject();
+    json.Key("archive");
+    json.String(archive);
+    json.Key("ok");
+    json.Bool(ok);
+    json.Key("entries");
+    json.BeginArray();
     for (const auto& e : zip.Entries) {
-        nlohmann::ordered_json entry = {
-            {"name", ForDisplay(e.FileName)},
-            {"packed_size", e.PackedSize},
-            {"unpacked_size", e.UnpackedSize},
-            {"method", e.Method},
-            {"method_name", MethodName(e.Method)},
-            {"crc32", Hex8(e.Crc32)},
-            {"offset", e.LocalHeaderOffset},
-            {"modified", DosDateTimeText(e.DosDateTime)},
-            {"host_system", e.HostSystem},
-            {"flags", e.Flags},
-            {"comment", ForDisplay(e.FileComment)},
-        };
-        if (const char* problem = zip_format::EntryNameProblem(e.FileName)) entry["unsafe_name"] = problem;
-        entries.push_back(std::move(entry));
+        json.BeginObject();
+        json.Key("name");
+        json.String(ForDisplay(e.FileName));
+        json.Key("packed_size");
+        json.Number(e.PackedSize);
+        json.Key("unpacked_size");
+        json.Number(e.UnpackedSize);
+        json.Key("method");
+        json.Number(e.Method);
+        json.Key("method_name");
+        json.String(MethodName(e.Method));
+        json.Key("crc32");
+        json.String(Hex8(e.Crc32));
+        json.Key("offset");
+        json.Number(e.LocalHeaderOffset);
+        json.Key("modified");
+        json.String(DosDateTimeText(e.DosDateTime));
+        json.Key("host_system");
+        json.Number(e.HostSystem);
+        json.Key("flags");
+        json.Number(e.Flags);
+        json.Key("comment");
+        json.String(ForDisplay(e.FileComment));
+        if (const char* problem = zip_format::EntryNameProblem(e.FileName)) {
+            json.Key("unsafe_name");
+            json.String(problem);
+        }
+        json.EndObject();
     }
-    nlohmann::ordered_json messages = nlohmann::ordered_json::array();
-    for (const auto& r : reports) messages.push_back({{"id", r.id}, {"text", ForDisplay(r.text)}});
-    const nlohmann::ordered_json document = {
-        {"archive", archive},
-        {"ok", ok},
-        {"entries", entries},
-        {"stub_size", zip.StubSize},
-        {"offsets_shifted", zip.OffsetsShifted},
-        {"comment", ForDisplay(zip.ArchiveComment)},
-        {"spanned_archive", zip.SpannedArchive},
-        {"central_offset", zip.CentralOffset},
-        {"archive_size", zip.ArchiveSize},
-        {"physical_size", zip.PhysicalSize},
-        {"messages", messages},
-    };
-    std::cout << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+    json.EndArray();
+    json.Key("stub_size");
+    json.Number(zip.StubSize);
+    json.Key("offsets_shifted");
+    json.Bool(zip.OffsetsShifted);
+    json.Key("comment");
+    json.String(ForDisplay(zip.ArchiveComment));
+    json.Key("spanned_archive");
+    json.Bool(zip.SpannedArchive);
+    json.Key("central_offset");
+    json.Number(zip.CentralOffset);
+    json.Key("archive_size");
+    json.Number(zip.ArchiveSize);
+    json.Key("physical_size");
+    json.Number(zip.PhysicalSize);
+    json.Key("messages");
+    json.BeginArray();
+    for (const auto& r : reports) {
+        json.BeginObject();
+        json.Key("id");
+        json.Number(r.id);
+        json.Key("text");
+        json.String(ForDisplay(r.text));
+        json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+    json.Finish();
 }
 
 // Names an extractor would refuse are worth knowing before anyone extracts the archive.
 void WarnOfUnsafeNames(const TZipMaster& zip, UiHost& host) {
     for (const auto& e : zip.Entries) {
         if (const char* problem = zip_format::EntryNameProblem(e.FileName)) {
-            host.ShowMessage(MessageKind::Warning,
-                             "the entry \"" + ForDisplay(e.FileName) + "\" would be refused on extraction: " + problem,
-                             kApplicationTitle, Buttons::Ok);
+            host.ShowMessage(
+                MessageKind::Warning,
+                "the entry \"" + Printable(ForDisplay(e.FileName)) + "\" would be refused on extraction: " + problem,
+                kApplicationTitle, Buttons::Ok);
         }
     }
 }
@@ -181,15 +218,21 @@ void WarnOfUnsafeNames(const TZipMaster& zip, UiHost& host) {
 
 void AddListCommand(CLI::App& app, CommandContext& context) {
     auto arguments = std::make_shared<ListArguments>();
-    auto* list = app.add_subcommand(
-        "list",
-        "Read a zip archive's directory (also one behind a self-extracting stub) and print its entries: local-header "
-        "offset, method, packed and unpacked size, CRC-32, modification time and name, names as the zip component "
-        "keeps them (with \"\\\"). Then the stub size, whether the stored offsets are shifted, whether the archive "
-        "is part of a multi-volume set, and the archive comment. Warnings and errors go to stderr; an archive that "
-        "cannot be read is an error.");
+    auto* list = app.add_subcommand("list",
+                                    "Read a zip archive's directory (also one behind a self-extracting "
+                                    "stub) and print its entries: local-header "
+                                    "offset, method, packed and unpacked size, CRC-32, modification time "
+                                    "and name, names as the zip component "
+                                    "keeps them (with \"\\\"; control characters shown as \"?\"). Then the "
+                                    "stub size, whether the stored offsets are shifted, whether the archive "
+                                    "is part of a multi-volume set, and the archive comment. Warnings and "
+                                    "errors go to stderr; an archive that "
+                                    "cannot be read is an error.");
     list->add_option("ZIP", arguments->archive, "the archive to read")->required();
-    list->add_flag("--json", arguments->json, "print the same as JSON, with the component's messages and ids");
+    list->add_flag("--json", arguments->json,
+                   "print the same as JSON, with the component's messages and ids; texts are kept "
+                   "exactly, control characters "
+                   "escaped as JSON escapes them");
     list->callback([arguments, &context] {
         // A multi-volume set on a fixed drive is named by its archive name (arch.zip) while
         // only its numbered volumes exist: the last of them holds the directory's end.
