@@ -6,40 +6,33 @@
 
 namespace kitforge::cli {
 
-namespace {
-
-// True when every byte belongs to well-formed UTF-8.
-bool IsWellFormedUtf8(std::string_view text) {
-    while (!text.empty()) {
-        if (static_cast<unsigned char>(text.front()) < 0x80) {
-            text.remove_prefix(1);
-            continue;
-        }
-        char32_t code_point = 0;
-        const std::size_t length = Utf8Sequence(text, code_point);
-        if (length == 0) return false;
-        text.remove_prefix(length);
-    }
-    return true;
-}
-
-}  // namespace
-
 void AppendJsonString(std::string& out, std::string_view text) {
-    if (!IsWellFormedUtf8(text)) {
-        // Rare: the JSON library's own replacement of bad bytes, so such texts come out as
-        // they always have.
-        out += nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-        return;
-    }
     static constexpr char kHex[] = "0123456789abcdef";
+    const std::size_t start = out.size();
     out += '"';
     std::size_t plain = 0;  // start of the run of bytes copied as they are
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        if (c >= 0x80) {
+            char32_t code_point = 0;
+            const std::size_t length = Utf8Sequence(text.substr(i), code_point);
+            if (length == 0) {
+                // Rare: the JSON library's own replacement of bad bytes, so such texts come
+                // out as they always have.
+                out.resize(start);
+                out += nlohmann::json(std::string(text)).dump(-1, ' ', false,
+                                                              nlohmann::json::error_handler_t::replace);
+                return;
+            }
+            i += length;
+            continue;
+        }
+        if (c >= 0x20 && c != '"' && c != '\\') {
+            ++i;
+            continue;
+        }
         out.append(text.substr(plain, i - plain));
-        plain = i + 1;
+        plain = ++i;
         switch (c) {
             case '"': out += "\\\""; break;
             case '\\': out += "\\\\"; break;

@@ -5,6 +5,7 @@
 // escaped the same way: quote, backslash and control characters escaped, other characters
 // kept as UTF-8, and bytes that are not UTF-8 replaced by U+FFFD.
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -20,7 +21,7 @@ void AppendJsonString(std::string& out, std::string_view text);
 
 class JsonStream {
   public:
-    explicit JsonStream(std::ostream& out) : out_(out) {}
+    explicit JsonStream(std::ostream& out) : out_(out) { buffer_.reserve(kFlushSize + 4096); }
     ~JsonStream() { Flush(); }
     JsonStream(const JsonStream&) = delete;
     JsonStream& operator=(const JsonStream&) = delete;
@@ -38,8 +39,9 @@ class JsonStream {
     requires std::is_integral_v<Integer>
     void Number(Integer value) {
         BeginValue();
-        buffer_ += std::to_string(value);
-        FlushIfFull();
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        buffer_.append(digits, end);
     }
 
     // Ends the document with a line break and hands everything to the stream.

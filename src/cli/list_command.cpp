@@ -57,20 +57,26 @@ void AppendUtf8(std::string& out, char32_t c) {
 }
 
 // Names converted from an OEM code page are in code page 1252; names from other systems are
-// usually UTF-8 already. The terminal and JSON want UTF-8, so the former are turned into it.
-std::string ForDisplay(std::string_view text) {
-    if (IsUtf8(text)) return std::string(text);
+// usually UTF-8 already. The terminal and JSON want UTF-8, so the former are turned into it
+// (in `storage`); UTF-8 is given back as it is, without a copy.
+std::string_view ForDisplay(std::string_view text, std::string& storage) {
+    if (IsUtf8(text)) return text;
     static constexpr char32_t kHigh[32] = {
         0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
         0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
         0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
     };
-    std::string out;
+    storage.clear();
     for (char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
-        AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : char32_t{c});
+        AppendUtf8(storage, c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : char32_t{c});
     }
-    return out;
+    return storage;
+}
+
+std::string ForDisplay(std::string_view text) {
+    std::string storage;
+    return std::string(ForDisplay(text, storage));
 }
 
 std::string MethodName(std::uint16_t method) {
@@ -94,20 +100,43 @@ std::string MethodName(std::uint16_t method) {
     }
 }
 
-// The MS-DOS date and time as "YYYY-MM-DD HH:MM:SS".
-std::string DosDateTimeText(std::uint32_t value) {
-    const unsigned date = value >> 16;
-    const unsigned time = value & 0xFFFF;
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", 1980 + (date >> 9), (date >> 5) & 15, date & 31,
-                  time >> 11, (time >> 5) & 63, (time & 31) * 2);
-    return text;
+// Fixed-width texts made without a format string: a listing makes two of them per entry.
+template <std::size_t N>
+struct ShortText {
+    char text[N];
+    std::string_view View() const { return {text, N}; }
+    std::string String() const { return std::string(View()); }
+};
+
+// `value` as `digits` decimal digits at `out`; every field of a DOS date and time fits its width.
+void PutDigits(char* out, unsigned value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
 }
 
-std::string Hex8(std::uint32_t value) {
-    char text[12];
-    std::snprintf(text, sizeof text, "%08x", value);
-    return text;
+// The MS-DOS date and time as "YYYY-MM-DD HH:MM:SS".
+ShortText<19> DosDateTimeText(std::uint32_t value) {
+    const unsigned date = value >> 16;
+    const unsigned time = value & 0xFFFF;
+    ShortText<19> t;
+    PutDigits(t.text, 1980 + (date >> 9), 4);
+    t.text[4] = '-';
+    PutDigits(t.text + 5, (date >> 5) & 15, 2);
+    t.text[7] = '-';
+    PutDigits(t.text + 8, date & 31, 2);
+    t.text[10] = ' ';
+    PutDigits(t.text + 11, time >> 11, 2);
+    t.text[13] = ':';
+    PutDigits(t.text + 14, (time >> 5) & 63, 2);
+    t.text[16] = ':';
+    PutDigits(t.text + 17, (time & 31) * 2, 2);
+    return t;
+}
+
+ShortText<8> Hex8(std::uint32_t value) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    ShortText<8> t;
+    for (int i = 7; i >= 0; --i, value >>= 4) t.text[i] = kDigits[value & 15];
+    return t;
 }
 
 void PrintText(const TZipMaster& zip, const std::string& archive) {
@@ -118,8 +147,8 @@ void PrintText(const TZipMaster& zip, const std::string& archive) {
     std::cout << line << '\n';
     for (const auto& e : zip.Entries) {
         std::snprintf(line, sizeof line, "%10u  %-9s  %10u  %10u  %-8s  %-19s  ", e.LocalHeaderOffset,
-                      MethodName(e.Method).c_str(), e.PackedSize, e.UnpackedSize, Hex8(e.Crc32).c_str(),
-                      DosDateTimeText(e.DosDateTime).c_str());
+                      MethodName(e.Method).c_str(), e.PackedSize, e.UnpackedSize, Hex8(e.Crc32).String().c_str(),
+                      DosDateTimeText(e.DosDateTime).String().c_str());
         std::cout << line << Printable(ForDisplay(e.FileName)) << '\n';
     }
     std::cout << '\n'
@@ -135,6 +164,7 @@ void PrintText(const TZipMaster& zip, const std::string& archive) {
 // Written as a stream: a document tree of a large archive costs many times the listing.
 void PrintJson(const TZipMaster& zip, const std::string& archive, bool ok, const std::vector<Report>& reports) {
     JsonStream json(std::cout);
+    std::string storage;
     json.BeginObject();
     json.Key("archive");
     json.String(archive);
@@ -145,7 +175,7 @@ void PrintJson(const TZipMaster& zip, const std::string& archive, bool ok, const
     for (const auto& e : zip.Entries) {
         json.BeginObject();
         json.Key("name");
-        json.String(ForDisplay(e.FileName));
+        json.String(ForDisplay(e.FileName, storage));
         json.Key("packed_size");
         json.Number(e.PackedSize);
         json.Key("unpacked_size");
@@ -155,17 +185,17 @@ void PrintJson(const TZipMaster& zip, const std::string& archive, bool ok, const
         json.Key("method_name");
         json.String(MethodName(e.Method));
         json.Key("crc32");
-        json.String(Hex8(e.Crc32));
+        json.String(Hex8(e.Crc32).View());
         json.Key("offset");
         json.Number(e.LocalHeaderOffset);
         json.Key("modified");
-        json.String(DosDateTimeText(e.DosDateTime));
+        json.String(DosDateTimeText(e.DosDateTime).View());
         json.Key("host_system");
         json.Number(e.HostSystem);
         json.Key("flags");
         json.Number(e.Flags);
         json.Key("comment");
-        json.String(ForDisplay(e.FileComment));
+        json.String(ForDisplay(e.FileComment, storage));
         if (const char* problem = zip_format::EntryNameProblem(e.FileName)) {
             json.Key("unsafe_name");
             json.String(problem);
