@@ -25,7 +25,8 @@ namespace {
 using namespace kitforge::bench;
 
 [[noreturn]] void Usage(const char* why) {
-    std::fprintf(stderr, "list_json_benchmark: %s\nusage: list_json_benchmark [ENTRIES] [--runs R] [--cli PATH]\n", why);
+    std::fprintf(stderr, "list_json_benchmark: %s\nusage: list_json_benchmark [ENTRIES] [--runs R] [--cli PATH]\n",
+                 why);
     std::exit(2);
 }
 
@@ -101,10 +102,10 @@ int main(int argc, char** argv) {
                     python.cpu / json.cpu, faster >= 5 ? "met" : "MISSED");
         std::printf("list --json / list:   %.2f, processor time %.2f (target at most 2: %s)\n", slower,
                     json.cpu / text.cpu, slower <= 2 ? "met" : "MISSED");
-        ReportResult("list --json",
-                     "python3 zipfile infolist() / kitforge-cli list --json, " + std::to_string(entries) +
-                         " entries (median)",
-                     Fixed(faster, 1) + " times faster", "at least 5", faster >= 5);
+        ReportResult(
+            "list --json",
+            "python3 zipfile infolist() / kitforge-cli list --json, " + std::to_string(entries) + " entries (median)",
+            Fixed(faster, 1) + " times faster", "at least 5", faster >= 5);
         ReportResult("list --json", "kitforge-cli list --json / kitforge-cli list (median)", Fixed(slower, 2),
                      "at most 2", slower <= 2);
         ReportResult("list --json", "processor time, python3 / kitforge-cli list --json",

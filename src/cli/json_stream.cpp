@@ -20,8 +20,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
                 // Rare: the JSON library's own replacement of bad bytes, so such texts come
                 // out as they always have.
                 out.resize(start);
-                out += nlohmann::json(std::string(text)).dump(-1, ' ', false,
-                                                              nlohmann::json::error_handler_t::replace);
+                out += nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
                 return;
             }
             i += length;

@@ -52,7 +52,9 @@ TEST(CliInspect, ControlCharactersInTextsAreShownAsQuestionMarksAndKeptInJson) {
     EXPECT_EQ(std::count_if(shown.out.begin(), shown.out.end(), control), 0) << shown.out;
     EXPECT_NE(shown.out.find("Title:  " + title.shown + "\nPrompt: " + prompt.shown + "\n"), std::string::npos)
         << shown.out;
-    for (const Text& line : lines) EXPECT_NE(shown.out.find("\n  " + line.shown + "\n"), std::string::npos) << shown.out;
+    for (const Text& line : lines) {
+        EXPECT_NE(shown.out.find("\n  " + line.shown + "\n"), std::string::npos) << shown.out;
+    }
 
     const auto json = RunProgram({BuiltProgram("kitforge-cli"), "inspect", "--json", folder / "hostile.exe"});
     ASSERT_EQ(json.status, 0) << json.err;

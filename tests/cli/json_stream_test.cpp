@@ -23,11 +23,11 @@ TEST(JsonStream, EscapesStringsAsTheJsonLibraryDoes) {
         std::string("nul\0one", 7),
         "\b\f\n\r\t\x1b[31m\x1f\x7f",
         "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xC2\x9B",
-        "\xE9t\xE9",          // code page 1252, not UTF-8
-        "\xC0\xAF",           // overlong "/"
-        "\xED\xA0\x80",       // surrogate
-        "\xF4\x90\x80\x80",   // past U+10FFFF
-        "cut \xE2\x82",       // a sequence cut short
+        "\xE9t\xE9",         // code page 1252, not UTF-8
+        "\xC0\xAF",          // overlong "/"
+        "\xED\xA0\x80",      // surrogate
+        "\xF4\x90\x80\x80",  // past U+10FFFF
+        "cut \xE2\x82",      // a sequence cut short
         "\xFF\xFE a \x80",
     };
     std::mt19937 random(15);
