@@ -12,6 +12,7 @@
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/file_copy.h"
+#include "platform/printable_text.h"
 
 namespace kitforge::cli {
 
@@ -23,15 +24,17 @@ struct InspectArguments {
     std::string extract_folder;
 };
 
+// The texts come from whoever made the installer: control characters are shown as "?", as
+// the installer's own listing shows them, so that no line can hide another from the reader.
 void PrintText(const payload::Payload& payload) {
-    std::cout << "Title:  " << payload.title << '\n'
-              << "Prompt: " << payload.prompt << '\n'
+    std::cout << "Title:  " << Printable(payload.title) << '\n'
+              << "Prompt: " << Printable(payload.prompt) << '\n'
               << "Stub:   " << payload.stub_size << " bytes\n"
               << '\n'
               << "Lines (" << payload.lines.size() << "):\n";
-    for (const auto& line : payload.lines) std::cout << "  " << line << '\n';
+    for (const auto& line : payload.lines) std::cout << "  " << Printable(line) << '\n';
     std::cout << '\n' << "Files (" << payload.files.size() << "):\n";
-    for (const auto& file : payload.files) std::cout << "  " << file.name << "  " << file.size << " bytes\n";
+    for (const auto& file : payload.files) std::cout << "  " << Printable(file.name) << "  " << file.size << " bytes\n";
 }
 
 void PrintJson(const payload::Payload& payload) {
@@ -53,11 +56,11 @@ void CheckNamesForExtraction(const payload::Payload& payload, const std::string&
     std::set<std::string> seen;
     for (const auto& file : payload.files) {
         if (!payload::IsSafeFileName(file.name)) {
-            throw Error("Cannot extract from " + installer + ": the stored file name \"" + file.name +
+            throw Error("Cannot extract from " + installer + ": the stored file name \"" + Printable(file.name) +
                         "\" is not a plain file name");
         }
         if (!seen.insert(file.name).second) {
-            throw Error("Cannot extract from " + installer + ": two files are named \"" + file.name +
+            throw Error("Cannot extract from " + installer + ": two files are named \"" + Printable(file.name) +
                         "\" and one folder cannot hold both");
         }
     }
@@ -86,12 +89,17 @@ void Extract(const payload::Payload& payload, const std::string& installer, cons
 
 void AddInspectCommand(CLI::App& app, CommandContext& context) {
     auto arguments = std::make_shared<InspectArguments>();
-    auto* inspect = app.add_subcommand(
-        "inspect",
-        "Read an installer's payload from its end and print its title, prompt, script lines (in script order) and "
-        "files (name and size, in the order of their EXTRACT lines). A truncated or damaged installer is an error.");
+    auto* inspect = app.add_subcommand("inspect",
+                                       "Read an installer's payload from its end and print its title, prompt, "
+                                       "script lines (in script order) and "
+                                       "files (name and size, in the order of their EXTRACT lines). Control "
+                                       "characters, and bytes that are not UTF-8, are "
+                                       "shown as \"?\". A truncated or damaged installer is an error.");
     inspect->add_option("INSTALLER", arguments->installer, "the installer to read")->required();
-    inspect->add_flag("--json", arguments->json, "print the same as JSON, with the stub size and file offsets");
+    inspect->add_flag("--json", arguments->json,
+                      "print the same as JSON, with the stub size and file offsets; texts are kept "
+                      "as stored (control "
+                      "characters escaped, bytes that are not UTF-8 replaced)");
     inspect->add_option("--extract", arguments->extract_folder,
                         "write the installer's files into this folder (created when missing; existing files are "
                         "never replaced; names that are not plain file names are refused)");

@@ -1,15 +1,18 @@
 // kitforge-cli list ZIP: reads an archive's directory through the zip component, unattended,
 // and prints its entries and the figures the component keeps about the file; --json prints
-// the same as JSON. The component's messages go to stderr (and into the JSON).
+// the same as JSON. The component's messages go to stderr (and into the JSON). Names and
+// comments come from whoever made the archive: the listing shows their control characters as
+// "?", so a name cannot rewrite the terminal or hide a line; the JSON keeps them exactly.
 
 #include <cerrno>
 #include <cstdio>
 #include <iostream>
-#include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "cli/json_stream.h"
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/printable_text.h"
 #include "zip/zip_master.h"
 
 namespace kitforge::cli {
@@ -54,20 +57,26 @@ void AppendUtf8(std::string& out, char32_t c) {
 }
 
 // Names converted from an OEM code page are in code page 1252; names from other systems are
-// usually UTF-8 already. The terminal and JSON want UTF-8, so the former are turned into it.
-std::string ForDisplay(std::string_view text) {
-    if (IsUtf8(text)) return std::string(text);
+// usually UTF-8 already. The terminal and JSON want UTF-8, so the former are turned into it
+// (in `storage`); UTF-8 is given back as it is, without a copy.
+std::string_view ForDisplay(std::string_view text, std::string& storage) {
+    if (IsUtf8(text)) return text;
     static constexpr char32_t kHigh[32] = {
         0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
         0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
         0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
     };
-    std::string out;
+    storage.clear();
     for (char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
-        AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : char32_t{c});
+        AppendUtf8(storage, c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : char32_t{c});
     }
-    return out;
+    return storage;
+}
+
+std::string ForDisplay(std::string_view text) {
+    std::string storage;
+    return std::string(ForDisplay(text, storage));
 }
 
 std::string MethodName(std::uint16_t method) {
@@ -91,33 +100,56 @@ std::string MethodName(std::uint16_t method) {
     }
 }
 
-// The MS-DOS date and time as "YYYY-MM-DD HH:MM:SS".
-std::string DosDateTimeText(std::uint32_t value) {
-    const unsigned date = value >> 16;
-    const unsigned time = value & 0xFFFF;
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", 1980 + (date >> 9), (date >> 5) & 15, date & 31,
-                  time >> 11, (time >> 5) & 63, (time & 31) * 2);
-    return text;
+// Fixed-width texts made without a format string: a listing makes two of them per entry.
+template <std::size_t N>
+struct ShortText {
+    char text[N];
+    std::string_view View() const { return {text, N}; }
+    std::string String() const { return std::string(View()); }
+};
+
+// `value` as `digits` decimal digits at `out`; every field of a DOS date and time fits its width.
+void PutDigits(char* out, unsigned value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
 }
 
-std::string Hex8(std::uint32_t value) {
-    char text[12];
-    std::snprintf(text, sizeof text, "%08x", value);
-    return text;
+// The MS-DOS date and time as "YYYY-MM-DD HH:MM:SS".
+ShortText<19> DosDateTimeText(std::uint32_t value) {
+    const unsigned date = value >> 16;
+    const unsigned time = value & 0xFFFF;
+    ShortText<19> t;
+    PutDigits(t.text, 1980 + (date >> 9), 4);
+    t.text[4] = '-';
+    PutDigits(t.text + 5, (date >> 5) & 15, 2);
+    t.text[7] = '-';
+    PutDigits(t.text + 8, date & 31, 2);
+    t.text[10] = ' ';
+    PutDigits(t.text + 11, time >> 11, 2);
+    t.text[13] = ':';
+    PutDigits(t.text + 14, (time >> 5) & 63, 2);
+    t.text[16] = ':';
+    PutDigits(t.text + 17, (time & 31) * 2, 2);
+    return t;
+}
+
+ShortText<8> Hex8(std::uint32_t value) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    ShortText<8> t;
+    for (int i = 7; i >= 0; --i, value >>= 4) t.text[i] = kDigits[value & 15];
+    return t;
 }
 
 void PrintText(const TZipMaster& zip, const std::string& archive) {
-    std::cout << "Archive: " << archive << '\n';
+    std::cout << "Archive: " << Printable(archive) << '\n';
     char line[160];
     std::snprintf(line, sizeof line, "%10s  %-9s  %10s  %10s  %-8s  %-19s  %s", "Offset", "Method", "Packed", "Unpacked",
                   "CRC-32", "Modified", "Name");
     std::cout << line << '\n';
     for (const auto& e : zip.Entries) {
         std::snprintf(line, sizeof line, "%10u  %-9s  %10u  %10u  %-8s  %-19s  ", e.LocalHeaderOffset,
-                      MethodName(e.Method).c_str(), e.PackedSize, e.UnpackedSize, Hex8(e.Crc32).c_str(),
-                      DosDateTimeText(e.DosDateTime).c_str());
-        std::cout << line << ForDisplay(e.FileName) << '\n';
+                      MethodName(e.Method).c_str(), e.PackedSize, e.UnpackedSize, Hex8(e.Crc32).String().c_str(),
+                      DosDateTimeText(e.DosDateTime).String().c_str());
+        std::cout << line << Printable(ForDisplay(e.FileName)) << '\n';
     }
     std::cout << '\n'
               << "Entries:          " << zip.Entries.size() << '\n'
@@ -126,53 +158,88 @@ void PrintText(const TZipMaster& zip, const std::string& archive) {
               << "Spanned archive:  " << (zip.SpannedArchive ? "yes" : "no") << '\n'
               << "Central offset:   " << zip.CentralOffset << '\n'
               << "Archive size:     " << zip.ArchiveSize << " of " << zip.PhysicalSize << " bytes\n"
-              << "Comment:          " << ForDisplay(zip.ArchiveComment) << '\n';
+              << "Comment:          " << Printable(ForDisplay(zip.ArchiveComment)) << '\n';
 }
 
+// Written as a stream: a document tree of a large archive costs many times the listing.
 void PrintJson(const TZipMaster& zip, const std::string& archive, bool ok, const std::vector<Report>& reports) {
-    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+    JsonStream json(std::cout);
+    std::string storage;
+    json.BeginObject();
+    json.Key("archive");
+    json.String(archive);
+    json.Key("ok");
+    json.Bool(ok);
+    json.Key("entries");
+    json.BeginArray();
     for (const auto& e : zip.Entries) {
-        nlohmann::ordered_json entry = {
-            {"name", ForDisplay(e.FileName)},
-            {"packed_size", e.PackedSize},
-            {"unpacked_size", e.UnpackedSize},
-            {"method", e.Method},
-            {"method_name", MethodName(e.Method)},
-            {"crc32", Hex8(e.Crc32)},
-            {"offset", e.LocalHeaderOffset},
-            {"modified", DosDateTimeText(e.DosDateTime)},
-            {"host_system", e.HostSystem},
-            {"flags", e.Flags},
-            {"comment", ForDisplay(e.FileComment)},
-        };
-        if (const char* problem = zip_format::EntryNameProblem(e.FileName)) entry["unsafe_name"] = problem;
-        entries.push_back(std::move(entry));
+        json.BeginObject();
+        json.Key("name");
+        json.String(ForDisplay(e.FileName, storage));
+        json.Key("packed_size");
+        json.Number(e.PackedSize);
+        json.Key("unpacked_size");
+        json.Number(e.UnpackedSize);
+        json.Key("method");
+        json.Number(e.Method);
+        json.Key("method_name");
+        json.String(MethodName(e.Method));
+        json.Key("crc32");
+        json.String(Hex8(e.Crc32).View());
+        json.Key("offset");
+        json.Number(e.LocalHeaderOffset);
+        json.Key("modified");
+        json.String(DosDateTimeText(e.DosDateTime).View());
+        json.Key("host_system");
+        json.Number(e.HostSystem);
+        json.Key("flags");
+        json.Number(e.Flags);
+        json.Key("comment");
+        json.String(ForDisplay(e.FileComment, storage));
+        if (const char* problem = zip_format::EntryNameProblem(e.FileName)) {
+            json.Key("unsafe_name");
+            json.String(problem);
+        }
+        json.EndObject();
     }
-    nlohmann::ordered_json messages = nlohmann::ordered_json::array();
-    for (const auto& r : reports) messages.push_back({{"id", r.id}, {"text", ForDisplay(r.text)}});
-    const nlohmann::ordered_json document = {
-        {"archive", archive},
-        {"ok", ok},
-        {"entries", entries},
-        {"stub_size", zip.StubSize},
-        {"offsets_shifted", zip.OffsetsShifted},
-        {"comment", ForDisplay(zip.ArchiveComment)},
-        {"spanned_archive", zip.SpannedArchive},
-        {"central_offset", zip.CentralOffset},
-        {"archive_size", zip.ArchiveSize},
-        {"physical_size", zip.PhysicalSize},
-        {"messages", messages},
-    };
-    std::cout << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+    json.EndArray();
+    json.Key("stub_size");
+    json.Number(zip.StubSize);
+    json.Key("offsets_shifted");
+    json.Bool(zip.OffsetsShifted);
+    json.Key("comment");
+    json.String(ForDisplay(zip.ArchiveComment));
+    json.Key("spanned_archive");
+    json.Bool(zip.SpannedArchive);
+    json.Key("central_offset");
+    json.Number(zip.CentralOffset);
+    json.Key("archive_size");
+    json.Number(zip.ArchiveSize);
+    json.Key("physical_size");
+    json.Number(zip.PhysicalSize);
+    json.Key("messages");
+    json.BeginArray();
+    for (const auto& r : reports) {
+        json.BeginObject();
+        json.Key("id");
+        json.Number(r.id);
+        json.Key("text");
+        json.String(ForDisplay(r.text));
+        json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+    json.Finish();
 }
 
 // Names an extractor would refuse are worth knowing before anyone extracts the archive.
 void WarnOfUnsafeNames(const TZipMaster& zip, UiHost& host) {
     for (const auto& e : zip.Entries) {
         if (const char* problem = zip_format::EntryNameProblem(e.FileName)) {
-            host.ShowMessage(MessageKind::Warning,
-                             "the entry \"" + ForDisplay(e.FileName) + "\" would be refused on extraction: " + problem,
-                             kApplicationTitle, Buttons::Ok);
+            host.ShowMessage(
+                MessageKind::Warning,
+                "the entry \"" + Printable(ForDisplay(e.FileName)) + "\" would be refused on extraction: " + problem,
+                kApplicationTitle, Buttons::Ok);
         }
     }
 }
@@ -181,15 +248,21 @@ void WarnOfUnsafeNames(const TZipMaster& zip, UiHost& host) {
 
 void AddListCommand(CLI::App& app, CommandContext& context) {
     auto arguments = std::make_shared<ListArguments>();
-    auto* list = app.add_subcommand(
-        "list",
-        "Read a zip archive's directory (also one behind a self-extracting stub) and print its entries: local-header "
-        "offset, method, packed and unpacked size, CRC-32, modification time and name, names as the zip component "
-        "keeps them (with \"\\\"). Then the stub size, whether the stored offsets are shifted, whether the archive "
-        "is part of a multi-volume set, and the archive comment. Warnings and errors go to stderr; an archive that "
-        "cannot be read is an error.");
+    auto* list = app.add_subcommand("list",
+                                    "Read a zip archive's directory (also one behind a self-extracting "
+                                    "stub) and print its entries: local-header "
+                                    "offset, method, packed and unpacked size, CRC-32, modification time "
+                                    "and name, names as the zip component "
+                                    "keeps them (with \"\\\"; control characters shown as \"?\"). Then the "
+                                    "stub size, whether the stored offsets are shifted, whether the archive "
+                                    "is part of a multi-volume set, and the archive comment. Warnings and "
+                                    "errors go to stderr; an archive that "
+                                    "cannot be read is an error.");
     list->add_option("ZIP", arguments->archive, "the archive to read")->required();
-    list->add_flag("--json", arguments->json, "print the same as JSON, with the component's messages and ids");
+    list->add_flag("--json", arguments->json,
+                   "print the same as JSON, with the component's messages and ids; texts are kept "
+                   "exactly, control characters "
+                   "escaped as JSON escapes them");
     list->callback([arguments, &context] {
         // A multi-volume set on a fixed drive is named by its archive name (arch.zip) while
         // only its numbered volumes exist: the last of them holds the directory's end.

@@ -1,5 +1,6 @@
 // kitforge-cli show SCRIPT.inf: the project fields and the command rows as the editor's list
 // shows them; --json for the same as JSON, --inf for the file exactly as the editor saves it.
+// A script in code page 1252 is shown in UTF-8, as the editor shows it.
 
 #include <algorithm>
 #include <iostream>
@@ -7,7 +8,9 @@
 
 #include "cli/commands.h"
 #include "model/command_kinds.h"
+#include "model/script_encoding.h"
 #include "model/script_file.h"
+#include "platform/printable_text.h"
 
 namespace kitforge::cli {
 
@@ -18,6 +21,18 @@ struct ShowOptions {
     bool json = false;
     bool inf = false;
 };
+
+// The texts as characters (a script made on Windows is in code page 1252), with control
+// characters shown as "?": a script from someone else cannot rewrite the terminal.
+BuildScript ForDisplay(const BuildScript& script) {
+    BuildScript shown = DecodeScript(script, ScriptEncoding(script));
+    for (std::string* text : {&shown.Title, &shown.Prompt, &shown.Notes, &shown.Output}) *text = Printable(*text);
+    for (auto& command : shown.Commands) {
+        command.Parameter1 = Printable(command.Parameter1);
+        command.Parameter2 = Printable(command.Parameter2);
+    }
+    return shown;
+}
 
 void PrintTable(const BuildScript& script) {
     std::cout << "Title:       " << script.Title << '\n'
@@ -58,7 +73,7 @@ void PrintJson(const BuildScript& script) {
         {"title", script.Title},   {"prompt", script.Prompt},         {"notes", script.Notes},
         {"output", script.Output}, {"compressed", script.Compressed}, {"commands", commands},
     };
-    // Scripts hold 8-bit text; bytes that are not UTF-8 are shown as replacement characters.
+    // The texts are UTF-8 here: a script in code page 1252 was turned into it.
     std::cout << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
 }
 
@@ -66,7 +81,10 @@ void PrintJson(const BuildScript& script) {
 
 void AddShowCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<ShowOptions>();
-    auto* show = app.add_subcommand("show", "Print a build script's project fields and commands.");
+    auto* show = app.add_subcommand("show",
+                                    "Print a build script's project fields and commands. A script in code page 1252 "
+                                    "(made on Windows) is shown in UTF-8, as the editor shows it; control characters "
+                                    "are shown as \"?\".");
     show->add_option("SCRIPT", options->script, "the build script (.inf)")->required();
     auto* json = show->add_flag("--json", options->json, "print the same as JSON");
     show->add_flag("--inf", options->inf, "print the script exactly as the editor would save it")->excludes(json);
@@ -76,9 +94,9 @@ void AddShowCommand(CLI::App& app, CommandContext& context) {
             const std::string text = FormatScriptFile(script);
             std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
         } else if (options->json) {
-            PrintJson(script);
+            PrintJson(DecodeScript(script, ScriptEncoding(script)));
         } else {
-            PrintTable(script);
+            PrintTable(ForDisplay(script));
         }
         std::cout.flush();
         context.status = std::cout ? kSuccess : kFailure;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/build_script.h"
+#include "model/text_encoding.h"
 
 namespace kitforge {
 
@@ -62,6 +63,11 @@ public:
     bool Changed() const noexcept { return changed_; }
     void SetChanged(bool changed) noexcept { changed_ = changed; }
 
+    // The encoding the script file was read in, and in which it is written back. The fields
+    // and rows always hold UTF-8, whatever the file's encoding; a new project is UTF-8.
+    TextEncoding Encoding() const noexcept { return encoding_; }
+    void SetEncoding(TextEncoding encoding) noexcept { encoding_ = encoding; }
+
     const std::string& Caption() const noexcept { return caption_; }
     void SetCaption(std::string caption) { caption_ = std::move(caption); }
 
@@ -78,6 +84,7 @@ private:
     ScriptRows rows_;
     std::string script_file_name_;
     bool changed_ = false;
+    TextEncoding encoding_ = TextEncoding::Utf8;
     std::string caption_{kCaption};
 };
 

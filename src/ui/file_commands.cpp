@@ -7,6 +7,7 @@
 
 #include "build/build_command.h"
 #include "build/sfx_zip_command.h"
+#include "model/script_encoding.h"
 #include "model/script_file.h"
 #include "platform/paths.h"
 #include "ui/program_identity.h"
@@ -65,12 +66,15 @@ bool FileCommands::SaveChanges(bool prompt) {
         if (answer == Answer::No) return true;
         if (answer != Answer::Yes) return false;
     }
+    // The texts go back into the encoding the file was read in; a character it cannot hold
+    // stops the save before a name is asked for, and the project stays changed.
+    const BuildScript script = EncodeScript(project_.Script(), project_.Encoding(), project_.ScriptFileName());
     if (project_.ScriptFileName().empty()) {
         const auto chosen = host_.SaveFile(SaveDialog1());
         if (!chosen || chosen->empty()) return false;
         project_.SetScriptFileName(*chosen);
     }
-    WriteScriptFile(project_.ScriptFileName(), project_.Script());
+    WriteScriptFile(project_.ScriptFileName(), script);
     project_.SetChanged(false);
     project_.SetCaption(EditorProject::CaptionFor(project_.ScriptFileName()));
     return true;
@@ -79,6 +83,7 @@ bool FileCommands::SaveChanges(bool prompt) {
 void FileCommands::ResetProject() {
     project_.SetProjectFields(NewBuildScript());
     project_.SetScriptFileName({});
+    project_.SetEncoding(TextEncoding::Utf8);
 }
 
 void FileCommands::StartUp() {
@@ -97,7 +102,11 @@ void FileCommands::OpenScript() {
     const std::string& path = chosen->front();
     // The file is read before anything is emptied: a file that cannot be read leaves the
     // window as it was, instead of an empty project that a later save would write over it.
-    const BuildScript script = ReadScriptFile(path);
+    // A script made on Windows may hold code page 1252: its texts are shown and edited as
+    // UTF-8 and written back in 1252, so untouched texts keep their bytes.
+    const BuildScript file_script = ReadScriptFile(path);
+    const TextEncoding encoding = ScriptEncoding(file_script);
+    const BuildScript script = DecodeScript(file_script, encoding);
 
     project_.SetField(ProjectField::Title, "");
     project_.SetField(ProjectField::Prompt, "");
@@ -106,6 +115,7 @@ void FileCommands::OpenScript() {
     project_.SetField(ProjectField::Output, "");
     project_.Rows().Clear();
     project_.SetScriptFileName(path);
+    project_.SetEncoding(encoding);
     project_.SetProjectFields(script);
     for (const auto& command : script.Commands) project_.Rows().Append(command);
     project_.SetChanged(false);

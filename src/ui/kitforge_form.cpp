@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -58,6 +59,10 @@ TKitforgeForm::TKitforgeForm(UiHost& host, EditorEnvironment environment, QWidge
     layout->addWidget(CreateProjectInfo());
     layout->addWidget(CreateScript(), 1);
     setCentralWidget(central);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    encoding_label_ = new QLabel(this);
+    encoding_label_->setObjectName(QStringLiteral("EncodingLabel"));
+    statusBar()->addPermanentWidget(encoding_label_);
 
     setTabOrder(title_edit_, prompt_edit_);
     setTabOrder(prompt_edit_, output_edit_);
@@ -293,6 +298,7 @@ void TKitforgeForm::SyncControls() {
         list_view1_->scrollToItem(item);
     }
     setWindowTitle(ToQt(project_.Caption()));
+    encoding_label_->setText(QStringLiteral("Encoding: ") + ToQt(TextEncodingName(project_.Encoding())));
     syncing_ = false;
 }
 

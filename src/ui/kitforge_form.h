@@ -13,6 +13,7 @@
 
 class QAction;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
@@ -91,6 +92,8 @@ private:
     QLineEdit* notes_edit_ = nullptr;
     QCheckBox* compress_check_ = nullptr;
     QTreeWidget* list_view1_ = nullptr;
+    // The status line's note of the encoding the script was read in.
+    QLabel* encoding_label_ = nullptr;
     bool syncing_ = false;
 };
 

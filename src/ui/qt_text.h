@@ -1,6 +1,7 @@
 #pragma once
 // Text crosses into Qt only at the widgets: the program's texts are 8-bit strings holding
-// UTF-8 on this platform.
+// UTF-8 on this platform. A script in code page 1252 is turned into UTF-8 when it is opened
+// and back when it is saved (model/script_encoding.h), so the editor's texts are UTF-8 too.
 
 #include <QString>
 #include <string>

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/errors.h"
+#include "platform/printable_text.h"
 
 namespace kitforge::setup {
 
@@ -27,10 +28,7 @@ class SetupCancelled : public Error {
     SetupCancelled() : Error("cancelled by the user") {}
 };
 
-// The text with every control character (C0, DEL and C1) and every byte that is not part of
-// well-formed UTF-8 shown as "?", so that texts from an installer file cannot move the cursor
-// or change the terminal when printed. A text longer than `limit` bytes is cut there and ends
-// in "...".
-std::string Printable(std::string_view text, std::size_t limit = std::string_view::npos);
+// Texts from the installer file are printed through kitforge::Printable.
+using kitforge::Printable;
 
 }  // namespace kitforge::setup

@@ -83,5 +83,23 @@ TEST(CliShow, HelpAndVersionSucceed) {
     EXPECT_NE(version.out.find("kitforge-cli "), std::string::npos);
 }
 
+// A script made on Windows is in code page 1252, and a script from someone else may carry
+// terminal escape sequences: the table shows characters, never raw control bytes.
+TEST(CliShow, ShowsCodePage1252AsTextAndControlCharactersAsQuestionMarks) {
+    TempFolder folder;
+    WriteBytes(folder / "a.inf", "[info]\r\ntitle=Caf\xE9\x1b]0;owned\x07\r\nprompt=\x80 5\r\n[script]\r\n"
+                                 "1=execute run.sh\x1b[1A\x1b[2K\r\n");
+    const auto table = RunProgram({BuiltProgram("kitforge-cli"), "show", folder / "a.inf"});
+    ASSERT_EQ(table.status, 0) << table.err;
+    EXPECT_NE(table.out.find("Title:       Caf\xC3\xA9?]0;owned?\nPrompt:      \xE2\x82\xAC 5\n"), std::string::npos)
+        << table.out;
+    EXPECT_NE(table.out.find("Execute  run.sh?[1A?[2K\n"), std::string::npos) << table.out;
+    EXPECT_EQ(table.out.find('\x1b'), std::string::npos) << table.out;
+
+    const auto json = RunProgram({BuiltProgram("kitforge-cli"), "show", "--json", folder / "a.inf"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(nlohmann::json::parse(json.out)["title"], "Caf\xC3\xA9\x1b]0;owned\x07");
+}
+
 }  // namespace
 }  // namespace kitforge

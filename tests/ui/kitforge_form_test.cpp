@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -315,6 +316,62 @@ TEST_F(KitforgeFormTest, AboutShowsTheProgramsVersionAndReadMeOpensTheReadMe) {
     host.open_file_answers = {std::nullopt};
     form->CreateSFXZip1Click();
     EXPECT_EQ(host.messages.size(), 1u);
+}
+
+// A script made on Windows holds code page 1252. The window shows its texts as they read and
+// writes each back in 1252: untouched texts keep their bytes, edited ones stay in 1252, and a
+// character 1252 cannot hold stops the save instead of being lost.
+TEST_F(KitforgeFormTest, AWindows1252ScriptKeepsItsEncodingThroughEditsAndSaves) {
+    const std::string path = folder / "cafe.inf";
+    BuildScript file{"Caf\xE9", "Pr\xEAt \x80 \x81", "", "Caf\xE9.exe", false,
+                     {{CommandKind::Put, "C:\\Caf\xE9\\a.txt", "%program%\\Caf\xE9"}, {CommandKind::Quit, "", ""}}};
+    WriteScriptFile(path, file);
+    Show();
+    host.open_file_answers = {std::vector<std::string>{path}};
+    form->Open1Click();
+    ASSERT_TRUE(host.messages.empty()) << host.messages[0].text;
+    EXPECT_EQ(Get<QLineEdit>("TitleEdit")->text(), QString::fromUtf8("Caf\xC3\xA9"));
+    EXPECT_EQ(Get<QLineEdit>("PromptEdit")->text(), QString::fromUtf8("Pr\xC3\xAAt \xE2\x82\xAC \xC2\x81"));
+    EXPECT_EQ(Cell(0, 1), QString::fromUtf8("C:\\Caf\xC3\xA9\\a.txt"));
+    EXPECT_EQ(Get<QLabel>("EncodingLabel")->text(), "Encoding: Windows-1252");
+
+    // Another field edited, and the Put row taken through its dialog unchanged.
+    Get<QLineEdit>("NotesEdit")->setText(QString::fromUtf8("\xC3\xBC"));
+    SelectRow(0);
+    DialogAnswer<TExtractForm> reopen([](TExtractForm& dialog) { dialog.accept(); });
+    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, List()->visualItemRect(List()->topLevelItem(0)).center());
+    ASSERT_TRUE(reopen.Answered());
+    form->Save1Click();
+    ASSERT_TRUE(host.messages.empty()) << host.messages[0].text;
+    file.Notes = "\xFC";
+    EXPECT_EQ(testing::ReadBytes(path), FormatScriptFile(file));
+
+    // The path edited: still code page 1252.
+    Get<QLineEdit>("OutputEdit")->setText(QString::fromUtf8("Caf\xC3\xA9 2.exe"));
+    form->Save1Click();
+    file.Output = "Caf\xE9 2.exe";
+    EXPECT_EQ(testing::ReadBytes(path), FormatScriptFile(file));
+
+    // Omega is not in code page 1252: the save is refused, naming the field; nothing changes.
+    Get<QLineEdit>("TitleEdit")->setText(QString::fromUtf8("\xCE\xA9"));
+    form->Save1Click();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
+    EXPECT_NE(host.messages[0].text.find("Title holds \"\xCE\xA9\""), std::string::npos) << host.messages[0].text;
+    EXPECT_NE(host.messages[0].text.find(path), std::string::npos) << host.messages[0].text;
+    EXPECT_EQ(testing::ReadBytes(path), FormatScriptFile(file));
+    EXPECT_TRUE(form->Project().Changed());
+
+    // A new project is UTF-8, and so is a script that is UTF-8 throughout.
+    host.answers = {Answer::No, Answer::No};  // "Save changes?" before New, and before Open
+    form->New1Click();
+    EXPECT_EQ(Get<QLabel>("EncodingLabel")->text(), "Encoding: UTF-8");
+    const std::string utf8 = folder / "utf8.inf";
+    WriteScriptFile(utf8, BuildScript{"Caf\xC3\xA9", "", "", "x.exe", false, {}});
+    host.open_file_answers = {std::vector<std::string>{utf8}};
+    form->Open1Click();
+    EXPECT_EQ(Get<QLineEdit>("TitleEdit")->text(), QString::fromUtf8("Caf\xC3\xA9"));
+    EXPECT_EQ(Get<QLabel>("EncodingLabel")->text(), "Encoding: UTF-8");
 }
 
 }  // namespace
