@@ -10,6 +10,7 @@
 
 #include "cli/commands.h"
 #include "cli/json_stream.h"
+#include "model/text_encoding.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/printable_text.h"
@@ -41,19 +42,6 @@ bool IsUtf8(std::string_view text) {
         i += length;
     }
     return true;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // Names converted from an OEM code page are in code page 1252; names from other systems are

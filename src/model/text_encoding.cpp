@@ -16,6 +16,16 @@ constexpr std::array<char32_t, 32> kHighCharacters = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+std::optional<char> Windows1252Byte(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    for (std::size_t i = 0; i < kHighCharacters.size(); ++i) {
+        if (kHighCharacters[i] == c) return static_cast<char>(0x80 + i);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -29,15 +39,6 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-std::optional<char> Windows1252Byte(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-    for (std::size_t i = 0; i < kHighCharacters.size(); ++i) {
-        if (kHighCharacters[i] == c) return static_cast<char>(0x80 + i);
-    }
-    return std::nullopt;
-}
-
-}  // namespace
 
 std::string_view TextEncodingName(TextEncoding encoding) {
     return encoding == TextEncoding::Utf8 ? "UTF-8" : "Windows-1252";

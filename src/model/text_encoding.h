@@ -11,6 +11,9 @@ namespace kitforge {
 
 enum class TextEncoding { Utf8, Windows1252 };
 
+// Appends character `c` (below U+10000) to `out` in UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
+
 // "UTF-8" or "Windows-1252".
 std::string_view TextEncodingName(TextEncoding encoding);
 
