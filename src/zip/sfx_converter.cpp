@@ -14,7 +14,6 @@
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/file_copy.h"
-#include "platform/file_name_case.h"
 #include "platform/paths.h"
 #include "platform/safe_file_writer.h"
 #include "platform/trash.h"
@@ -101,10 +100,8 @@ bool FindSFXStub(TZipMaster& zip) {
     };
     if (!zip.DLLDirectory().empty()) candidates.push_back(zip.DLLDirectory() + "\\" + name);
     for (const std::string& candidate : candidates) {
-        // The stub may be installed under another letter case than the name looked for
-        // (zipsfx.bin for ZipSFX.bin) on a file system that tells them apart.
-        if (const auto found = FindFileIgnoringCase(candidate)) {
-            zip.SetSFXPath(*found);
+        if (!candidate.empty() && FileExists(candidate)) {
+            zip.SetSFXPath(candidate);
             return true;
         }
     }
