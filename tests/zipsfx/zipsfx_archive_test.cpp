@@ -139,7 +139,7 @@ TEST(ZipArchiveDamage, CorruptFieldsAreRefusedWithTheirReason) {
     const Case cases[] = {
         {"comment length past the end", end + 20, 500, 2, "comment runs past"},
         {"multi-volume", end + 4, 1, 2, "multi-volume"},
-        {"zip64 count", end + 10, 0xFFFF, 2, "Zip64"},
+        {"count 0xFFFF without a Zip64 locator is a plain count", end + 10, 0xFFFF, 2, "disagrees"},
         {"directory larger than the file", end + 12, 0x7FFFFFF0, 4, "larger than the archive"},
         {"more entries than the directory holds", end + 10, 40, 2, "disagrees"},
         {"central signature", central, 0x12345678, 4, "not where the end record puts it"},
