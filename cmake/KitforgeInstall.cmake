@@ -60,8 +60,29 @@ if(TARGET kitforge)
   endforeach()
 endif()
 
+# The manual pages of the programs, made from their own --help, and the change log, both
+# compressed as Debian wants them (gzip -9n: no name or time stamp, so the bytes repeat).
+find_program(KITFORGE_GZIP gzip REQUIRED)
+include("${CMAKE_CURRENT_LIST_DIR}/KitforgeManPages.cmake")
+file(STRINGS "${kitforge_packaging_dir}/changelog" kitforge_changelog_head LIMIT_COUNT 1)
+if(NOT kitforge_changelog_head MATCHES "^kitforge \\(${PROJECT_VERSION}\\) ")
+  message(WARNING "packaging/changelog does not start with an entry for version ${PROJECT_VERSION}: "
+                  "add one, or the package's change log names another version than the package")
+endif()
+set(kitforge_changelog "${CMAKE_BINARY_DIR}/changelog.gz")
+add_custom_command(
+  OUTPUT "${kitforge_changelog}"
+  COMMAND "${KITFORGE_GZIP}" -9 -n -c "${kitforge_packaging_dir}/changelog" > "${kitforge_changelog}"
+  DEPENDS "${kitforge_packaging_dir}/changelog"
+  COMMENT "Compressing the change log")
+add_custom_target(kitforge_changelog ALL DEPENDS "${kitforge_changelog}")
+install(FILES "${kitforge_changelog}" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/kitforge")
+
 # The documentation keeps the repository's layout (README.md beside docs/), so its links work.
-install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/kitforge")
+# The copyright file (the machine-readable form Debian reads) carries the MIT licence of
+# LICENSE and names the licence of every library the programs and stubs contain or link.
+install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${kitforge_packaging_dir}/copyright"
+        DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/kitforge")
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/docs/" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/kitforge/docs"
         FILES_MATCHING PATTERN "*.md" PATTERN "*.png")
 # The example project is data the programs work on, not only reading matter: it goes where
@@ -73,9 +94,13 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/examples/hello" DESTINATION "${CMAKE_IN
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "kitforge")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
-set(CPACK_PACKAGE_VENDOR "The Kitforge authors")
-set(CPACK_PACKAGE_CONTACT "The Kitforge authors")
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Kitforge authors")
+# Debian wants a name and a mail address. The .invalid address is a stand-in that never
+# delivers: whoever publishes the package sets the real one.
+set(KITFORGE_PACKAGE_MAINTAINER "Kitforge developers <maintainers@kitforge.invalid>" CACHE STRING
+    "Maintainer field of the Debian package: name <address>")
+set(CPACK_PACKAGE_VENDOR "Kitforge developers")
+set(CPACK_PACKAGE_CONTACT "${KITFORGE_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KITFORGE_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor and builder of small software installers")
 # CPack puts the summary first and indents this text below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

@@ -186,6 +186,60 @@ TEST_F(InstalledTree, DocumentationKeepsItsLinksAndTheExampleIsComplete) {
     EXPECT_TRUE(IsExecutable(Prefix(kExampleFolder + "files/hello.sh")));
 }
 
+// The manual pages are made from the programs' own help, so they must list every command the
+// built program has, be compressed reproducibly (gzip -n: no time stamp), and render without a
+// warning from man. The copyright file carries the licence text of LICENSE.
+TEST_F(InstalledTree, ManualPagesCoverEveryCommandAndCopyrightCarriesTheLicence) {
+    for (const auto& name : ExpectedPrograms()) {
+        SCOPED_TRACE(name);
+        const std::string page = Prefix("share/man/man1/" + name + ".1.gz");
+        const std::string packed = ReadBytes(page);
+        ASSERT_GE(packed.size(), 10u);
+        EXPECT_EQ(packed.compare(0, 2, "\x1f\x8b"), 0);
+        EXPECT_EQ(packed.substr(4, 4), std::string(4, '\0')) << "time stamp in the gzip header";
+        const ProgramResult text = RunProgram({"gzip", "-dc", page});
+        ASSERT_EQ(text.status, 0) << text.err;
+        EXPECT_TRUE(StartsWith(text.out, ".TH ")) << text.out.substr(0, 80);
+
+        std::string escaped_name = name;
+        if (name == "kitforge-cli") escaped_name = "kitforge\\-cli";
+        EXPECT_NE(text.out.find("\n.SH NAME\n" + escaped_name + " \\- "), std::string::npos);
+        // Every command in the program's help has its section.
+        const std::string help = RunProgram({BuiltProgram(name), "--help"}).out;
+        const std::size_t listing = help.find("\nSubcommands:\n");
+        const std::size_t listing_end = help.find("\n\n", listing);
+        int commands = 0;
+        for (std::size_t at = help.find("\n  ", listing); listing != std::string::npos && at < listing_end;
+             at = help.find("\n  ", at + 1)) {
+            if (help[at + 3] == ' ') continue;  // a wrapped description
+            const std::string command = help.substr(at + 3, help.find(' ', at + 3) - at - 3);
+            ++commands;
+            EXPECT_NE(text.out.find(".SS \"" + command + "\"\n"), std::string::npos) << command;
+        }
+        if (name == "kitforge-cli") EXPECT_GE(commands, 9);
+        const ProgramResult rendered = RunProgram({"env", "MANWIDTH=80", "man", "--warnings", "-l", page});
+        if (rendered.status != 127) {
+            EXPECT_EQ(rendered.status, 0);
+            EXPECT_EQ(rendered.err, "");
+        }
+    }
+    const std::string copyright = ReadBytes(Prefix("share/doc/kitforge/copyright"));
+    EXPECT_TRUE(StartsWith(copyright, "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+    // LICENSE after its title and copyright line, as a field's continuation lines (" " or " .").
+    const std::string licence = ReadBytes(KITFORGE_SOURCE_DIR "/LICENSE");
+    const std::size_t body = licence.find("\n\n", licence.find("Copyright (c) 2026 Kitforge developers"));
+    ASSERT_NE(body, std::string::npos);
+    std::string field;
+    for (std::size_t at = body + 2; at < licence.size();) {
+        const std::size_t end = licence.find('\n', at);
+        const std::string line = licence.substr(at, end - at);
+        field += line.empty() ? " .\n" : " " + line + "\n";
+        at = end + 1;
+    }
+    EXPECT_NE(copyright.find("Files: *\nCopyright: 2026 Kitforge developers\nLicense: MIT\n" + field),
+              std::string::npos);
+}
+
 TEST_F(InstalledTree, InstalledBuilderMakesTheExampleInstallerWithTheInstalledStub) {
     // No --stub: the builder takes setup.ex_ from its program folder, behind the link.
     const std::string installer = Work("hello.exe");
