@@ -85,6 +85,9 @@ install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${kitforge_packaging_dir}/copyr
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/kitforge")
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/docs/" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/kitforge/docs"
         FILES_MATCHING PATTERN "*.md" PATTERN "*.png")
+# lintian's overrides, each with its reason: the static stubs are meant to be static.
+install(FILES "${kitforge_packaging_dir}/lintian-overrides" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides"
+        RENAME kitforge)
 # The example project is data the programs work on, not only reading matter: it goes where
 # minimal systems that drop /usr/share/doc still keep it, with hello.sh still executable.
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/examples/hello" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/kitforge/examples"
@@ -103,12 +106,14 @@ set(CPACK_PACKAGE_CONTACT "${KITFORGE_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KITFORGE_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor and builder of small software installers")
 # CPack puts the summary first and indents this text below it.
+# Debian wants its lines within 80 columns, the indent included.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Kitforge turns a build script (an .inf text file: a title, a prompt and a list of\n\
-commands that put files, run programs and make launchers) into one installer program\n\
-that carries its files. The package holds the Qt editor kitforge, the command-line\n\
-builder kitforge-cli, the static installer and self-extracting stubs, and the zip\n\
-library that makes compressed and self-extracting zips.")
+    "Kitforge turns a build script (an .inf text file: a title, a prompt and a\n\
+list of commands that put files, run programs and make launchers) into one\n\
+installer program that carries its files. The package holds the Qt editor\n\
+kitforge, the command-line builder kitforge-cli, the static installer and\n\
+self-extracting stubs, and the zip library that makes compressed and\n\
+self-extracting zips.")
 set(CPACK_DEBIAN_PACKAGE_SECTION "devel")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
