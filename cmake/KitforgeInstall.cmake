@@ -77,6 +77,13 @@ add_custom_command(
   COMMENT "Compressing the change log")
 add_custom_target(kitforge_changelog ALL DEPENDS "${kitforge_changelog}")
 install(FILES "${kitforge_changelog}" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/kitforge")
+# The install tests run `cmake --install`, which needs every generated file.
+if(TARGET install_tests)
+  add_dependencies(install_tests kitforge_changelog)
+  if(TARGET kitforge_man_pages)
+    add_dependencies(install_tests kitforge_man_pages)
+  endif()
+endif()
 
 # The documentation keeps the repository's layout (README.md beside docs/), so its links work.
 # The copyright file (the machine-readable form Debian reads) carries the MIT licence of
