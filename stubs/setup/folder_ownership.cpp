@@ -32,7 +32,7 @@ std::string Judged(const std::string& path, const struct stat& st) {
 
 // Checks "/" and every existing prefix of `path`; `deepest` receives the last one that exists.
 std::string CheckPrefixes(const std::string& path, std::string& deepest) {
-    deepest = "/";
+    deepest.assign(1, '/');  // not = "/": GCC 12 at -O3 warns falsely (-Wrestrict) on that
     for (std::size_t end = 0; end != std::string::npos;) {
         end = path.find('/', end + 1);
         const std::string prefix = end == std::string::npos ? path : path.substr(0, end);
