@@ -42,7 +42,9 @@ const char* OverwriteText(const StubHeader& header) {
 
 void ListHeader(const StubHeader& header, const std::string& target, Console& console) {
     if (!header.caption.empty()) console.Say(Printable(header.caption));
-    const std::string folder = header.default_folder.empty() ? "none" : "\"" + Printable(header.default_folder) + "\"";
+    // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "\"" + text.
+    std::string folder = "none";
+    if (!header.default_folder.empty()) folder.assign(1, '"').append(Printable(header.default_folder)).append(1, '"');
     console.Say("Default folder: " + folder + ", extracts to " + Printable(target));
     if (header.command_line.empty()) {
         console.Say("Command line:   none");
