@@ -12,9 +12,9 @@
 #include <iostream>
 #include <limits>
 
-#include "build/build_compressed_group.h"
 #include "cli/add_password.h"
 #include "cli/commands.h"
+#include "installer/build_compressed_group.h"
 #include "platform/ascii_case.h"
 #include "platform/errors.h"
 #include "platform/file.h"

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <iostream>
 
-#include "build/build_command.h"
 #include "cli/commands.h"
+#include "installer/build_command.h"
 #include "model/script_file.h"
 #include "platform/file.h"
 #include "platform/paths.h"

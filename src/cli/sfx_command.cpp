@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "build/sfx_zip_command.h"
 #include "cli/commands.h"
+#include "installer/sfx_zip_command.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/paths.h"

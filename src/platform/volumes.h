@@ -4,8 +4,9 @@
 //
 // On this platform a drive root is the mount point that holds the file ("/", "/media/usb/"),
 // always ending in "/". There are no drive letters, so the logical-drive mask is empty and a
-// root never starts with a letter and a colon. Tests put a SimulatedDrive (simulated_drive.h)
-// behind the same interface: folders standing for removable disks, with labels and sizes.
+// root never starts with a letter and a colon. Tests put a SimulatedDrive
+// (tests/support/simulated_drive.h) behind the same interface: folders standing for removable
+// disks, with labels and sizes.
 
 #include <cstdint>
 #include <optional>

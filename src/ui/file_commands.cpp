@@ -5,8 +5,8 @@
 #include <climits>
 #include <vector>
 
-#include "build/build_command.h"
-#include "build/sfx_zip_command.h"
+#include "installer/build_command.h"
+#include "installer/sfx_zip_command.h"
 #include "model/script_encoding.h"
 #include "model/script_file.h"
 #include "platform/paths.h"

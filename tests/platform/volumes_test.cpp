@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "platform/errors.h"
-#include "platform/simulated_drive.h"
 #include "platform/volumes.h"
+#include "support/simulated_drive.h"
 #include "support/temp_folder.h"
 
 namespace kitforge {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/simulated_drive.h"
+#include "support/simulated_drive.h"
 #include "zip_test_support.h"
 
 namespace kitforge::testing {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "platform/simulated_drive.h"
+#include "support/simulated_drive.h"
 #include "support/temp_folder.h"
 #include "zip_test_support.h"
 

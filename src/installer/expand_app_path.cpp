@@ -1,7 +1,7 @@
 #include <string>
 #include <string_view>
 
-#include "build/expand_app_path.h"
+#include "installer/expand_app_path.h"
 
 namespace kitforge {
 

@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "payload/payload_reader.h"
+#include "payload_bytes.h"
 #include "platform/file.h"
 #include "setup/program_image.h"
-#include "stubs/payload_bytes.h"
 #include "support/temp_folder.h"
 
 namespace kitforge::setup {

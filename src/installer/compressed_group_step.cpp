@@ -1,8 +1,8 @@
-#include "build/compressed_group_step.h"
+#include "installer/compressed_group_step.h"
 
-#include "build/build_compressed_group.h"
-#include "build/compressed_groups.h"
-#include "build/expand_app_path.h"
+#include "installer/build_compressed_group.h"
+#include "installer/compressed_groups.h"
+#include "installer/expand_app_path.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/paths.h"

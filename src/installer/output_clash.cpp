@@ -1,4 +1,4 @@
-#include "build/output_clash.h"
+#include "installer/output_clash.h"
 
 #include <optional>
 #include <utility>

@@ -1,9 +1,9 @@
-#include "build/build_command.h"
+#include "installer/build_command.h"
 
 #include <exception>
 
-#include "build/line_list.h"
-#include "build/output_clash.h"
+#include "installer/line_list.h"
+#include "installer/output_clash.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/ini_profile.h"

@@ -1,6 +1,6 @@
-#include "build/line_list.h"
+#include "installer/line_list.h"
 
-#include "build/expand_app_path.h"
+#include "installer/expand_app_path.h"
 #include "model/command_text.h"
 #include "payload/payload_format.h"
 

@@ -1,10 +1,10 @@
-#include "build/sfx_zip_command.h"
+#include "installer/sfx_zip_command.h"
 
 #include <exception>
 #include <memory>
 
-#include "build/build_compressed_group.h"
-#include "build/compressed_groups.h"
+#include "installer/build_compressed_group.h"
+#include "installer/compressed_groups.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "zip/zip_master.h"

@@ -1,9 +1,9 @@
-#include "build/build_installer.h"
+#include "installer/build_installer.h"
 
 #include <exception>
 
-#include "build/line_list.h"
-#include "build/output_clash.h"
+#include "installer/line_list.h"
+#include "installer/output_clash.h"
 #include "model/command_text.h"
 #include "payload/payload_format.h"
 #include "platform/errors.h"

@@ -1,4 +1,4 @@
-#include "build/build_compressed_group.h"
+#include "installer/build_compressed_group.h"
 
 #include "platform/errors.h"
 #include "platform/file.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "build/build_command.h"
-#include "build/build_compressed_group.h"
 #include "build_fixture.h"
+#include "installer/build_command.h"
+#include "installer/build_compressed_group.h"
 #include "payload/payload_reader.h"
 #include "platform/errors.h"
 #include "platform/file.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "build/build_installer.h"
+#include "installer/build_installer.h"
 #include "payload/payload_format.h"
 #include "support/scripted_ui_host.h"
 #include "support/temp_folder.h"

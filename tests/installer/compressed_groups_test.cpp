@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "build/compressed_group_step.h"
-#include "build/compressed_groups.h"
+#include "installer/compressed_group_step.h"
+#include "installer/compressed_groups.h"
 #include "platform/errors.h"
 #include "support/temp_folder.h"
 

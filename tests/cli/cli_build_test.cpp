@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "build_fixture.h"
+#include "installer/build_fixture.h"
 #include "platform/file.h"
 #include "support/run_program.h"
 

@@ -2,8 +2,8 @@
 #include <unistd.h>
 #include <sys/stat.h>
 
-#include "build/build_installer.h"
 #include "build_fixture.h"
+#include "installer/build_installer.h"
 #include "payload/payload_reader.h"
 #include "platform/errors.h"
 #include "platform/file.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "build/compressed_group_step.h"
-#include "build/expand_app_path.h"
+#include "installer/compressed_group_step.h"
+#include "installer/expand_app_path.h"
 #include "platform/file_copy.h"
 #include "platform/ui_host.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "build/expand_app_path.h"
+#include "installer/expand_app_path.h"
 
 namespace kitforge {
 namespace {

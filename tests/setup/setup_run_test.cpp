@@ -9,10 +9,10 @@
 #include <csignal>
 #include <cstdio>
 
+#include "payload_bytes.h"
 #include "setup/setup_cancel.h"
 #include "setup/setup_options.h"
 #include "setup/setup_run.h"
-#include "stubs/payload_bytes.h"
 #include "support/temp_folder.h"
 
 namespace kitforge::setup {

@@ -1,4 +1,4 @@
-#include "build/compressed_groups.h"
+#include "installer/compressed_groups.h"
 
 #include <algorithm>
 #include <map>

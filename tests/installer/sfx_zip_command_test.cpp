@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "build/sfx_zip_command.h"
+#include "installer/sfx_zip_command.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "support/run_program.h"

@@ -1,4 +1,4 @@
-#include "platform/simulated_drive.h"
+#include "support/simulated_drive.h"
 
 #include <filesystem>
 #include <stdexcept>

@@ -2,8 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "build/build_command.h"
 #include "build_fixture.h"
+#include "installer/build_command.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 

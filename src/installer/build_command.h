@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "build/build_installer.h"
+#include "installer/build_installer.h"
 #include "platform/paths.h"
 #include "platform/ui_host.h"
 

@@ -9,12 +9,12 @@
 #include <thread>
 
 #include "payload/payload_reader.h"
+#include "payload_bytes.h"
 #include "setup/safe_extraction.h"
 #include "setup/script_interpreter.h"
 #include "setup/script_plan.h"
 #include "setup/setup_cancel.h"
 #include "setup/setup_errors.h"
-#include "stubs/payload_bytes.h"
 #include "support/temp_folder.h"
 
 namespace kitforge::setup {

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/temp_folder.h"
-#include "zip_test_support.h"
+#include "zip/zip_test_support.h"
 
 namespace kitforge {
 namespace {
