@@ -92,15 +92,6 @@ ReplacementFile::~ReplacementFile() {
     if (!temporary_.empty()) ::unlink(temporary_.c_str());
 }
 
-void ReplacementFile::Write(const std::function<void(File&)>& write) {
-    try {
-        write(file_);
-    } catch (const InOutError& e) {
-        if (e.Path() != temporary_) throw;
-        throw InOutError("write", path_, e.Code(), e.Code() == 0 ? std::string_view(e.what()) : std::string_view());
-    }
-}
-
 void ReplacementFile::Commit() {
     try {
         // A device is not flushed like a file: most refuse fsync.

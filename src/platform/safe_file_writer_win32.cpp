@@ -62,15 +62,6 @@ ReplacementFile::~ReplacementFile() {
     DeleteFileW(WidePath(temporary_).c_str());
 }
 
-void ReplacementFile::Write(const std::function<void(File&)>& write) {
-    try {
-        write(file_);
-    } catch (const InOutError& e) {
-        if (e.Path() != temporary_) throw;
-        throw InOutError("write", path_, e.Code(), e.Code() == 0 ? std::string_view(e.what()) : std::string_view());
-    }
-}
-
 void ReplacementFile::Commit() {
     try {
         file_.Sync();
