@@ -35,7 +35,7 @@ install(TARGETS zipdll LIBRARY DESTINATION "${kitforge_program_dir}")
 install(PROGRAMS $<TARGET_FILE:setup_stub> $<TARGET_FILE:zipsfx_stub> DESTINATION "${kitforge_program_dir}")
 if(TARGET kitforge)
   # Help > Read Me opens the read-me beside the editor.
-  install(FILES "${PROJECT_SOURCE_DIR}/src/ui/readme.txt" DESTINATION "${kitforge_program_dir}")
+  install(FILES "${KITFORGE_BIN_DIR}/readme.txt" DESTINATION "${kitforge_program_dir}")
 endif()
 
 # bin/<program> -> ../lib/kitforge/<program>. The links are made in the build tree and

@@ -4,10 +4,12 @@
 
 #include <string_view>
 
+#include "platform/version.h"
+
 namespace kitforge::program_identity {
 
-inline constexpr std::string_view kFileVersion = "2.1.0.33";
-inline constexpr std::string_view kProductVersion = "2.1";
+inline constexpr std::string_view kFileVersion = kVersionText;
+inline constexpr std::string_view kProductVersion = kProductVersionText;
 inline constexpr std::string_view kProductName = "Kitforge";
 inline constexpr std::string_view kOriginalFilename = "Kitforge.exe";
 inline constexpr std::string_view kMakerName = "The Kitforge authors";

@@ -29,7 +29,7 @@ constexpr VersionBlockString kStrings[] = {
 };
 
 constexpr VersionBlockContent kContent{
-    {2, 1, 0, 33}, {2, 1, 0, 0}, 0x00000004, 0x00000001,
+    {kVersionMajor, kVersionMinor, kVersionPatch, kVersionTweak}, {kVersionMajor, kVersionMinor, 0, 0}, 0x00000004, 0x00000001,
     static_cast<std::uint16_t>(kVersionLanguageId), static_cast<std::uint16_t>(kVersionCodePageId), kStrings,
 };
 

@@ -296,6 +296,12 @@ TEST_F(InstalledTree, InstalledEditorStartsThroughItsLink) {
     EXPECT_TRUE(StartsWith(version.out, "kitforge ")) << version.out;
     // The same answer as the built editor gives: the link runs the installed copy of it.
     EXPECT_EQ(version.out, RunProgram({BuiltProgram("kitforge"), "--version"}).out);
+    // One version for every program and the read-me: "kitforge 2.1.0.33" goes with
+    // "kitforge-cli 2.1.0.33" and a read-me headed "KITFORGE 2.1".
+    const std::string number = version.out.substr(std::string("kitforge ").size());
+    EXPECT_EQ(RunProgram({Prefix("bin/kitforge-cli"), "--version"}).out, "kitforge-cli " + number);
+    const std::string major_minor = number.substr(0, number.find('.', number.find('.') + 1));
+    EXPECT_TRUE(StartsWith(ReadBytes(Prefix(kProgramFolder + "readme.txt")), "KITFORGE " + major_minor + "\n"));
 }
 
 // What CPack does for the Debian package: a stripped install into a staging folder (DESTDIR)
