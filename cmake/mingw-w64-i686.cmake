@@ -2,32 +2,6 @@
 # mingw-w64-i686-dev). The "-posix" compilers are the ones with std::thread; every program is
 # linked with the GCC and C++ runtimes inside it, so nothing but system DLLs is needed on Windows.
 #   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(KITFORGE_MINGW_TRIPLET i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${KITFORGE_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${KITFORGE_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${KITFORGE_MINGW_TRIPLET}-windres)
-set(CMAKE_AR ${KITFORGE_MINGW_TRIPLET}-ar CACHE FILEPATH "archiver")
-set(CMAKE_RANLIB ${KITFORGE_MINGW_TRIPLET}-ranlib CACHE FILEPATH "ranlib")
-set(CMAKE_OBJCOPY ${KITFORGE_MINGW_TRIPLET}-objcopy CACHE FILEPATH "objcopy")
-set(CMAKE_STRIP ${KITFORGE_MINGW_TRIPLET}-strip CACHE FILEPATH "strip")
-
-# Libraries and headers come from the MinGW-w64 tree only, never from the build machine's.
-set(CMAKE_FIND_ROOT_PATH /usr/${KITFORGE_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# The runtimes of GCC, the C++ library and winpthreads go into every executable and DLL.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-# Windows programs run under Wine on this machine (scripts/build-windows).
-find_program(KITFORGE_WINE wine)
-if(KITFORGE_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${KITFORGE_WINE})
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
