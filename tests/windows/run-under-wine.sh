@@ -7,20 +7,22 @@
 #   tests/windows/run-under-wine.sh BIN_FOLDER
 # BIN_FOLDER holds kitforge-cli.exe, setup.ex_, zipsfx.bin and ZIPDLL.DLL (build-windows/bin).
 # Exit status: 0 every check passed, 1 a check failed, 77 Wine cannot run 32-bit programs here.
-# Needs wine (with wine32), zip, unzip and cmp. Wine gets a throwaway prefix, removed at the end.
+# Needs wine (with wine32), zip, unzip and cmp; KITFORGE_WINE names another loader (the 64-bit one
+# for a 64-bit build). Wine gets a throwaway prefix, removed at the end.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
 if [ $# -ne 1 ] || [ "$1" = "--help" ] || [ "$1" = "-h" ]; then
-  sed -n '5,10p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '5,11p' "$0" | sed 's/^# \{0,1\}//'
   [ $# -eq 1 ] && exit 0 || exit 2
 fi
 bin=$(cd "$1" && pwd)
 for file in kitforge-cli.exe setup.ex_ zipsfx.bin ZIPDLL.DLL; do
   [ -f "$bin/$file" ] || { echo "run-under-wine: $bin/$file is missing" >&2; exit 2; }
 done
-for tool in wine zip unzip cmp; do
+wine=${KITFORGE_WINE:-wine}
+for tool in "$wine" zip unzip cmp; do
   command -v "$tool" >/dev/null || { echo "run-under-wine: $tool is not installed" >&2; exit 2; }
 done
 
@@ -39,7 +41,7 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # Runs a Windows program; its output goes to $work/out and $work/err, its status to $status.
 run() {
-  wine "$@" >"$work/out" 2>"$work/err" </dev/null
+  "$wine" "$@" >"$work/out" 2>"$work/err" </dev/null
   status=$?
 }
 
@@ -68,7 +70,7 @@ if ! grep -q '[0-9]\.[0-9]' "$work/out"; then
   echo "run-under-wine: Wine cannot run 32-bit programs here (no output from kitforge-cli.exe --version); skipped" >&2
   exit 77
 fi
-echo "Wine: $(wine --version 2>/dev/null); kitforge-cli.exe: $(head -n 1 "$work/out")"
+echo "Wine: $("$wine" --version 2>/dev/null); kitforge-cli.exe: $(head -n 1 "$work/out")"
 
 # --- The installer: build the example, install it unattended, compare what it installed. ---
 project="$work/hello"
@@ -181,7 +183,7 @@ mkdir -p "$work/lonely" "$work/downloads"
 cp "$bin/kitforge-cli.exe" "$work/lonely/"
 cp "$bin/ZIPDLL.DLL" "$work/downloads/"
 cp "$work/a.txt" "$work/downloads/"
-(cd "$work/downloads" && wine "$work/lonely/kitforge-cli.exe" add planted.zip a.txt >"$work/out" 2>"$work/err" </dev/null)
+(cd "$work/downloads" && "$wine" "$work/lonely/kitforge-cli.exe" add planted.zip a.txt >"$work/out" 2>"$work/err" </dev/null)
 status=$?
 check "ZIPDLL.DLL is not loaded from the current folder" \
   bash -c '[ '$status' -ne 0 ] && [ ! -e "$0/planted.zip" ]' "$work/downloads"

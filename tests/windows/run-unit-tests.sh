@@ -16,6 +16,7 @@ fi
 bin=$(cd "$1" && pwd)
 shift
 
+wine=${KITFORGE_WINE:-wine}  # the 64-bit loader for a 64-bit build
 work=$(mktemp -d "${TMPDIR:-/tmp}/kitforge-wine-units-XXXXXX")
 export WINEPREFIX="$work/prefix"
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
@@ -56,7 +57,7 @@ for program in "$@"; do
     echo "NOT RUN  $program: not built for Windows"
     continue
   fi
-  wine "$bin/$program.exe" --gtest_brief=1 --gtest_filter="$filter" >"$work/out" 2>&1 </dev/null
+  "$wine" "$bin/$program.exe" --gtest_brief=1 --gtest_filter="$filter" >"$work/out" 2>&1 </dev/null
   code=$?
   output=$(tr -d '\r' <"$work/out")
   total=$(sed -n 's/^\[==========\] \([0-9]*\) tests\{0,1\} from .* ran.*/\1/p' <<<"$output" | tail -n 1)
