@@ -41,13 +41,16 @@ TEST(CliSfx, PacksTheFilesIntoAnExecutableNamedFromTheCurrentFolder) {
 // user) are never written through: both are made under their own names as regular files, and
 // what the links point to is never created.
 TEST(CliSfx, NeverWritesThroughALinkAtTheOutputNames) {
+#ifdef _WIN32
+    GTEST_SKIP() << "making a link needs a privilege on Windows";
+#endif
     for (const char* planted : {"my.zip", "my.exe"}) {
         SCOPED_TRACE(planted);
         TempFolder folder;
         std::filesystem::create_directories(folder / "elsewhere");
         WriteBytes(folder / "a.txt", "a\n");
         const std::string target = folder / "elsewhere/victim";
-        ASSERT_EQ(::symlink(target.c_str(), (folder / planted).c_str()), 0);
+        std::filesystem::create_symlink(target, folder / planted);
         const auto made =
             RunProgram({BuiltProgram("kitforge-cli"), "sfx", "a.txt", "-o", "my", "--delete", "final"}, folder.Path());
         ASSERT_EQ(made.status, 0) << made.err;
