@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
         const auto start = Clock::now();
         zip.SetZipFilename(archive);
         const double took = Seconds(Clock::now() - start);
-        read = zip.Entries.size();
+        read = zip.Entries().size();
         if (i > 0) ours = std::min(ours, took);
     }
     if (read != static_cast<std::size_t>(entries)) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "zip/zip_master.h"
+#include "zip/zip_master_internals.h"
 
 namespace {
 
@@ -73,31 +74,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int errors = 0;
     zip.OnDirUpdate = [&](TZipMaster&) { ++updates; };
     zip.OnMessage = [&](TZipMaster& z, int, const std::string&) {
-        errors += z.LastMessageId != zip_msg::kOffsetsShifted && z.LastMessageId != zip_msg::kBytesAfterComment;
+        errors += z.LastMessageId() != zip_msg::kOffsetsShifted && z.LastMessageId() != zip_msg::kBytesAfterComment;
     };
     zip.SetZipFilename(path);
 
+    const DirectoryState& directory = ZipMasterInternals::Directory(zip);
     Check(updates == 1);
-    Check(!zip.InputHandle.IsOpen());
+    Check(!directory.InputHandle.IsOpen());
     const bool failed = zip.ZipFilename().empty();
     Check(errors == (failed ? 1 : 0));
-    Check(zip.StubSize >= 0);
+    Check(zip.StubSize() >= 0);
     // A reading that failed keeps the entries read so far; the last of them may lack its
     // comment, which is what failed.
-    for (std::size_t i = 0; i < zip.Entries.size(); ++i) {
-        const ZipDirEntry& e = zip.Entries[i];
+    for (std::size_t i = 0; i < zip.Entries().size(); ++i) {
+        const ZipDirEntry& e = zip.Entries()[i];
         Check(e.FileName.size() == e.NameLength);
-        Check(e.FileComment.size() == e.CommentLength || (failed && i + 1 == zip.Entries.size()));
+        Check(e.FileComment.size() == e.CommentLength || (failed && i + 1 == zip.Entries().size()));
     }
     if (failed) {
-        Check(zip.StubSize == 0);
+        Check(zip.StubSize() == 0);
     } else {
-        Check(zip.ArchiveSize <= zip.PhysicalSize && zip.PhysicalSize == static_cast<std::int64_t>(size));
-        Check(zip.EndRecordOffset + 22 <= zip.ArchiveSize);
+        Check(zip.ArchiveSize() <= zip.PhysicalSize() && zip.PhysicalSize() == static_cast<std::int64_t>(size));
+        Check(directory.EndRecordOffset + 22 <= zip.ArchiveSize());
         const std::uint64_t expected =
-            zip.Zip64Directory ? zip.Zip64TotalEntries
-                               : zip_format::GetU16LE(data + zip.EndRecordOffset + zip_format::end_record::kTotalEntries);
-        Check(zip.Entries.size() == expected);
+            directory.Zip64Directory
+                ? directory.Zip64TotalEntries
+                : zip_format::GetU16LE(data + directory.EndRecordOffset + zip_format::end_record::kTotalEntries);
+        Check(zip.Entries().size() == expected);
     }
     return 0;
 }

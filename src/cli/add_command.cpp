@@ -144,7 +144,7 @@ void RunAdd(const AddCommandArguments& arguments, CommandContext& context) {
     ProgressBar bar(!arguments.quiet && isatty(STDERR_FILENO));
     int problems = 0;
     zip.OnProgress = [&bar](TZipMaster& sender, ProgressType type, const std::string& name, std::int64_t size) {
-        if (interrupted) sender.CancelRequested = true;
+        if (interrupted) sender.SetCancelRequested(true);
         bar.Update(type, name, size);
     };
     // The component's own messages are shown by the host already (error code 0); the library's
@@ -173,14 +173,14 @@ void RunAdd(const AddCommandArguments& arguments, CommandContext& context) {
     interrupted = false;
     zip.Add();
     bar.Finish();
-    if (zip.AddedCount <= 0) {
+    if (zip.AddedCount() <= 0) {
         if (interrupted) throw Error("Stopped; " + archive + " was left as it was");
         if (new_executable && !arguments.span && !FileExists(archive)) {
             throw Error("Cannot make the self-extracting archive " + archive);
         }
         throw Error("Nothing was added to " + archive);
     }
-    std::cout << archive << ": " << zip.AddedCount << (zip.AddedCount == 1 ? " entry" : " entries") << " added\n";
+    std::cout << archive << ": " << zip.AddedCount() << (zip.AddedCount() == 1 ? " entry" : " entries") << " added\n";
     context.status = kSuccess;
 }
 

@@ -14,6 +14,7 @@
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/printable_text.h"
+#include "zip/volume_names.h"
 #include "zip/zip_master.h"
 
 namespace kitforge::cli {
@@ -133,20 +134,20 @@ void PrintText(const TZipMaster& zip, const std::string& archive) {
     std::snprintf(line, sizeof line, "%10s  %-9s  %10s  %10s  %-8s  %-19s  %s", "Offset", "Method", "Packed", "Unpacked",
                   "CRC-32", "Modified", "Name");
     std::cout << line << '\n';
-    for (const auto& e : zip.Entries) {
+    for (const auto& e : zip.Entries()) {
         std::snprintf(line, sizeof line, "%10u  %-9s  %10u  %10u  %-8s  %-19s  ", e.LocalHeaderOffset,
                       MethodName(e.Method).c_str(), e.PackedSize, e.UnpackedSize, Hex8(e.Crc32).String().c_str(),
                       DosDateTimeText(e.DosDateTime).String().c_str());
         std::cout << line << Printable(ForDisplay(e.FileName)) << '\n';
     }
     std::cout << '\n'
-              << "Entries:          " << zip.Entries.size() << '\n'
-              << "Stub size:        " << zip.StubSize << " bytes\n"
-              << "Offsets shifted:  " << (zip.OffsetsShifted ? "yes" : "no") << '\n'
-              << "Spanned archive:  " << (zip.SpannedArchive ? "yes" : "no") << '\n'
-              << "Central offset:   " << zip.CentralOffset << '\n'
-              << "Archive size:     " << zip.ArchiveSize << " of " << zip.PhysicalSize << " bytes\n"
-              << "Comment:          " << Printable(ForDisplay(zip.ArchiveComment)) << '\n';
+              << "Entries:          " << zip.Entries().size() << '\n'
+              << "Stub size:        " << zip.StubSize() << " bytes\n"
+              << "Offsets shifted:  " << (zip.OffsetsShifted() ? "yes" : "no") << '\n'
+              << "Spanned archive:  " << (zip.SpannedArchive() ? "yes" : "no") << '\n'
+              << "Central offset:   " << zip.CentralOffset() << '\n'
+              << "Archive size:     " << zip.ArchiveSize() << " of " << zip.PhysicalSize() << " bytes\n"
+              << "Comment:          " << Printable(ForDisplay(zip.ArchiveComment())) << '\n';
 }
 
 // Written as a stream: a document tree of a large archive costs many times the listing.
@@ -160,7 +161,7 @@ void PrintJson(const TZipMaster& zip, const std::string& archive, bool ok, const
     json.Bool(ok);
     json.Key("entries");
     json.BeginArray();
-    for (const auto& e : zip.Entries) {
+    for (const auto& e : zip.Entries()) {
         json.BeginObject();
         json.Key("name");
         json.String(ForDisplay(e.FileName, storage));
@@ -192,19 +193,19 @@ void PrintJson(const TZipMaster& zip, const std::string& archive, bool ok, const
     }
     json.EndArray();
     json.Key("stub_size");
-    json.Number(zip.StubSize);
+    json.Number(zip.StubSize());
     json.Key("offsets_shifted");
-    json.Bool(zip.OffsetsShifted);
+    json.Bool(zip.OffsetsShifted());
     json.Key("comment");
-    json.String(ForDisplay(zip.ArchiveComment));
+    json.String(ForDisplay(zip.ArchiveComment()));
     json.Key("spanned_archive");
-    json.Bool(zip.SpannedArchive);
+    json.Bool(zip.SpannedArchive());
     json.Key("central_offset");
-    json.Number(zip.CentralOffset);
+    json.Number(zip.CentralOffset());
     json.Key("archive_size");
-    json.Number(zip.ArchiveSize);
+    json.Number(zip.ArchiveSize());
     json.Key("physical_size");
-    json.Number(zip.PhysicalSize);
+    json.Number(zip.PhysicalSize());
     json.Key("messages");
     json.BeginArray();
     for (const auto& r : reports) {
@@ -222,7 +223,7 @@ void PrintJson(const TZipMaster& zip, const std::string& archive, bool ok, const
 
 // Names an extractor would refuse are worth knowing before anyone extracts the archive.
 void WarnOfUnsafeNames(const TZipMaster& zip, UiHost& host) {
-    for (const auto& e : zip.Entries) {
+    for (const auto& e : zip.Entries()) {
         if (const char* problem = zip_format::EntryNameProblem(e.FileName)) {
             host.ShowMessage(
                 MessageKind::Warning,
@@ -266,8 +267,8 @@ void AddListCommand(CLI::App& app, CommandContext& context) {
         TZipMaster zip(context.host);
         zip.SetUnattended(true);
         zip.OnMessage = [&](TZipMaster& sender, int, const std::string& text) {
-            reports.push_back({sender.LastMessageId, text});
-            context.host.ShowMessage(MessageKindOf(sender.LastMessageId), ForDisplay(text), kApplicationTitle,
+            reports.push_back({sender.LastMessageId(), text});
+            context.host.ShowMessage(MessageKindOf(sender.LastMessageId()), ForDisplay(text), kApplicationTitle,
                                      Buttons::Ok);
         };
         zip.SetZipFilename(arguments->archive);

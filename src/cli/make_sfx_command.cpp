@@ -42,9 +42,11 @@ std::string FromCurrentFolder(const std::string& path) {
 // What a failed conversion's result means, for the one line on stderr.
 std::string ResultText(int result, const std::string& output) {
     switch (result) {
-        case -1: return "the executable " + output + " cannot be created";
-        case -2: return "writing " + output + " failed, or the archive's offsets cannot be moved (it is too large)";
-        case -3: return "the stub or the archive cannot be read, or the archive has no end record";
+        case sfx_result::kCannotCreateOutput: return "the executable " + output + " cannot be created";
+        case sfx_result::kWriteFailed:
+            return "writing " + output + " failed, or the archive's offsets cannot be moved (it is too large)";
+        case sfx_result::kCannotRead:
+            return "the stub or the archive cannot be read, or the archive has no end record";
         default: break;
     }
     return "the size of " + output + " does not add up to the stub, the header and the archive";
@@ -145,24 +147,24 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
         // What the executable could never extract is refused before anything changes: the
         // archive stays where it is and no executable is written.
         const std::string refused = "Cannot make a self-extracting executable of " + source + ": ";
-        if (zip.TotalDisks > 0) {
+        if (zip.TotalDisks() > 0) {
             throw Error(refused + "it is one volume of a multi-volume set, which the self-extractor cannot extract. "
                                   "Nothing was changed");
         }
-        const std::string unextractable = FirstEntryTheSfxStubRefuses(zip.Entries);
+        const std::string unextractable = FirstEntryTheSfxStubRefuses(zip.Entries());
         if (!unextractable.empty() && !arguments->force) {
             throw Error(refused + unextractable + ". Nothing was changed; --force converts it anyway");
         }
 
         const int result = zip.MakeSFX();
-        if (result != 0) {
+        if (result != sfx_result::kDone) {
             // A precondition that failed has reported why: that report is the command's one line.
-            const bool reported = result == -9 && !reports->empty();
+            const bool reported = result == sfx_result::kRefused && !reports->empty();
             PrintReports(*reports, reported ? reports->size() - 1 : reports->size());
             throw Error(reported ? reports->back()
                                  : "Cannot make a self-extracting executable of " + source + ": " +
-                                       (zip.LastFileFailure.empty() ? ResultText(result, OutputName(source))
-                                                                    : zip.LastFileFailure));
+                                       (zip.LastFileFailure().empty() ? ResultText(result, OutputName(source))
+                                                                    : zip.LastFileFailure()));
         }
         PrintReports(*reports, reports->size());
         if (!unextractable.empty()) {

@@ -83,9 +83,9 @@ void RunSpan(const SpanArguments& arguments, CommandContext& context) {
     zip.SetMinFreeVolumeSize(arguments.min_volume);
     int volumes = 0;
     zip.OnProgress = [&volumes](TZipMaster& sender, ProgressType type, const std::string&, std::int64_t) {
-        if (type == ProgressAdvance) volumes = sender.CurrentDisk + 1;
+        if (type == ProgressAdvance) volumes = sender.CurrentDisk() + 1;
     };
-    if (zip.SpanArchive(arguments.archive, arguments.output) != 0) {
+    if (zip.SpanArchive(arguments.archive, arguments.output) != span_result::kDone) {
         throw Error("the multi-volume archive " + arguments.output + " was not completed; volumes already written "
                     "were left as they are");
     }

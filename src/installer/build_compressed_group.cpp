@@ -71,17 +71,17 @@ void BuildCompressedGroup(UiHost& host, const std::string& base_name, const std:
     // installer would then lack it without a word. Nothing added at all (a full disk, the only
     // file unreadable) is said with the library's reports too, which name the file and the
     // reason; without reports the conversion finds no zip and reports that.
-    if (zip.AddedCount <= 0 && !unshown_reports.empty()) {
+    if (zip.AddedCount() <= 0 && !unshown_reports.empty()) {
         throw Error("Nothing could be packed into " + zip_path + "." + Joined(unshown_reports));
     }
-    if (zip.AddedCount > 0 && static_cast<std::size_t>(zip.AddedCount) < sources.size()) {
-        throw Error("Only " + std::to_string(zip.AddedCount) + " of the " + std::to_string(sources.size()) +
+    if (zip.AddedCount() > 0 && static_cast<std::size_t>(zip.AddedCount()) < sources.size()) {
+        throw Error("Only " + std::to_string(zip.AddedCount()) + " of the " + std::to_string(sources.size()) +
                     " files of " + executable + " could be packed." + Joined(library_reports));
     }
 
     DeleteIfPresent(executable);
     UseProgramSelfExtractor(zip, program_folder);
-    if (zip.MakeSFX() != 0) throw Error("SFX conversion failed.");
+    if (zip.MakeSFX() != sfx_result::kDone) throw Error("SFX conversion failed.");
 }
 
 }  // namespace kitforge

@@ -53,7 +53,7 @@ std::optional<std::string> MakeSelfExtractingZip(TZipMaster& zip, const std::vec
     const std::string executable = zip_name + ".exe";
     DeleteIfPresent(executable);
     UseProgramSelfExtractor(zip, program_folder);
-    if (zip.MakeSFX() != 0) throw Error(std::string(kSfxConversionFailed));
+    if (zip.MakeSFX() != sfx_result::kDone) throw Error(std::string(kSfxConversionFailed));
     if (!FileExists(executable)) return std::nullopt;
     return zip.ZipFilename();
 }

@@ -51,7 +51,7 @@ std::string SystemTemporaryFolder() {
 }  // namespace
 
 void TZipMaster::Add() {
-    AddedCount = 0;
+    operation_.AddedCount = 0;
     if (fspec_args_.empty()) {
         ReportMessage(zip_msg::kNothingToAdd);
         return;
@@ -86,60 +86,60 @@ void TZipMaster::Add() {
             ReportMessage(zip_msg::kAddFailed);
             return;
         }
-        if (verbose_ && OnMessage) OnMessage(*this, 0, "Temporary zipfile: " + target);
+        if (verbose_ && OnMessage) OnMessage(*this, kComponentMessageCode, "Temporary zipfile: " + target);
     }
-    if (OperationActive) return;  // started again from a handler of the running Add
-    OperationActive = true;
-    CancelRequested = false;
+    if (operation_.OperationActive) return;  // started again from a handler of the running Add
+    operation_.OperationActive = true;
+    operation_.CancelRequested = false;
 
-    if (HasExeExtension(zip_filename_) && StubSize == 0 && !FileExists(zip_filename_)) {
-        EmptySFXMode = true;
+    if (HasExeExtension(zip_filename_) && directory_.StubSize == 0 && !FileExists(zip_filename_)) {
+        operation_.EmptySFXMode = true;
         const int made = MakeSFX();  // the library adds to the executable it writes
-        EmptySFXMode = false;
-        if (made != 0) {
+        operation_.EmptySFXMode = false;
+        if (made != sfx_result::kDone) {
             // MakeSFX has reported why. Going on would give a plain zip archive named .exe,
             // which cannot run: the Add ends as after a failed load, keeping FSpecArgs.
-            OperationActive = false;
+            operation_.OperationActive = false;
             return;
         }
     }
 
     bool loaded_here = false;
-    if (LibraryHandle == nullptr) {
+    if (!library_.Loaded()) {
         LoadZipLibrary();
-        loaded_here = LibraryHandle != nullptr;
+        loaded_here = library_.Loaded();
     }
     // A library that could not be loaded, or lacks an entry point (reported while loading), is
     // never called: the Add ends as after a failed load and keeps FSpecArgs.
-    if (LibraryHandle == nullptr || ZipDllExecEntry == nullptr || GetZipDllVersionEntry == nullptr) {
+    if (!library_.Callable()) {
         if (loaded_here) UnloadZipLibrary();
-        OperationActive = false;
+        operation_.OperationActive = false;
         return;
     }
     const int version = LibraryVersion();
 
     {
         AddCallBuffers buffers;
-        callback_failure_ = nullptr;
+        library_.CallbackFailure = nullptr;
         try {
             CallLibrary(version, target, buffers);
-            if (AddedCount > 0 && spanning) {
+            if (operation_.AddedCount > 0 && spanning) {
                 // The multi-volume writer copies the finished archive onto its volumes and has
                 // reported any failure itself.
-                if (SpanArchive(target, zip_filename_) != 0) AddedCount = 0;
+                if (SpanArchive(target, zip_filename_) != span_result::kDone) operation_.AddedCount = 0;
                 DeleteFile(target);
             }
         } catch (...) {
             ReportMessage(zip_msg::kAddFailed);
         }
         fspec_args_.clear();
-        CallRecord = nullptr;
+        library_.CallRecord = nullptr;
     }  // the record and every buffer it points to are freed here
 
     if (loaded_here) UnloadZipLibrary();
-    CancelRequested = false;
-    OperationActive = false;
-    if (AddedCount > 0) ReadDirectory();
+    operation_.CancelRequested = false;
+    operation_.OperationActive = false;
+    if (operation_.AddedCount > 0) ReadDirectory();
 }
 
 void TZipMaster::CallLibrary(int version, const std::string& target, AddCallBuffers& buffers) {
@@ -153,7 +153,7 @@ void TZipMaster::CallLibrary(int version, const std::string& target, AddCallBuff
             throw std::length_error("more file specifications than the old call record holds");
         for (std::size_t i = 0; i < buffers.specs.size(); ++i) buffers.old_record->specs[i] = buffers.specs[i].data();
         buffers.old_record->seal = ZIPDLL_RECORD_SEAL;
-        CallRecord = buffers.old_record.get();
+        library_.CallRecord = buffers.old_record.get();
     } else {
         buffers.new_record = std::make_unique<ZipCallRecord>();
         header = &buffers.new_record->header;
@@ -166,12 +166,12 @@ void TZipMaster::CallLibrary(int version, const std::string& target, AddCallBuff
         for (std::size_t i = 0; i < buffers.specs.size(); ++i) buffers.spec_elements[i].spec = buffers.specs[i].data();
         buffers.new_record->specs = buffers.spec_elements.empty() ? nullptr : buffers.spec_elements.data();
         buffers.new_record->seal = ZIPDLL_RECORD_SEAL;
-        CallRecord = buffers.new_record.get();
+        library_.CallRecord = buffers.new_record.get();
     }
     header->spec_count = static_cast<std::int32_t>(buffers.specs.size());
-    AddedCount = ZipDllExecEntry(CallRecord);
-    if (callback_failure_) {
-        std::exception_ptr failure = std::exchange(callback_failure_, nullptr);
+    operation_.AddedCount = library_.Exec(library_.CallRecord);
+    if (library_.CallbackFailure) {
+        std::exception_ptr failure = std::exchange(library_.CallbackFailure, nullptr);
         std::rethrow_exception(failure);
     }
 }

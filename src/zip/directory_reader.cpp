@@ -84,13 +84,13 @@ std::string Bytes(std::uint64_t count) { return DescribeCount(count, "byte", "by
 
 void TZipMaster::ReadDirectory() {
     ClearEntries();
-    PhysicalSize = 0;
-    CentralOffset = 0;
-    StubSize = 0;
-    ArchiveComment.clear();
-    SpannedArchive = false;
-    OffsetsShifted = false;
-    Zip64Directory = false;
+    directory_.PhysicalSize = 0;
+    directory_.CentralOffset = 0;
+    directory_.StubSize = 0;
+    directory_.ArchiveComment.clear();
+    directory_.SpannedArchive = false;
+    directory_.OffsetsShifted = false;
+    directory_.Zip64Directory = false;
     std::int64_t central_position = 0;
 
     if (!FileExists(zip_filename_)) {
@@ -116,33 +116,34 @@ void TZipMaster::ReadDirectory() {
 
     if (failed) {
         zip_filename_.clear();
-        StubSize = 0;
+        directory_.StubSize = 0;
     } else {
         // The smallest recorded local-header offset, moved by the shift of the data. Offsets
         // that claim more than the file moved (a damaged archive) give no stub, not a negative
         // one.
-        StubSize = std::max<std::int64_t>(0, StubSize + (central_position - recorded_central_start_));
+        directory_.StubSize = std::max<std::int64_t>(
+            0, directory_.StubSize + (central_position - directory_.RecordedCentralStart));
     }
     if (OnDirUpdate) OnDirUpdate(*this);
 }
 
 void TZipMaster::ReadDirectorySteps(std::int64_t& central_position) {
-    InputPath = zip_filename_;
-    DriveRoot = volumes_.DriveRootOf(InputPath);
-    if (!CheckDrive()) throw EZipMaster(zip_msg::kDriveNotReady, DriveRoot);
+    directory_.InputPath = zip_filename_;
+    directory_.DriveRoot = volumes_.DriveRootOf(directory_.InputPath);
+    if (!CheckDrive()) throw EZipMaster::WithDrive(zip_msg::kDriveNotReady, directory_.DriveRoot);
 
     EndRecord end_record;
     LocateEndRecord(end_record);
-    TotalDisks = end_record.ThisDisk();
+    directory_.TotalDisks = end_record.ThisDisk();
     // The file just opened is the disk that holds the end record.
-    CurrentDisk = TotalDisks;
-    if (TotalDisks > 0) SpannedArchive = true;
+    directory_.CurrentDisk = directory_.TotalDisks;
+    if (directory_.TotalDisks > 0) directory_.SpannedArchive = true;
 
     const DirectoryFigures figures = FiguresOf(end_record);
     if (end_record.CentralDisk() != end_record.ThisDisk()) {
         RequestDisk(end_record.CentralDisk());
-        ArchiveSize = InputHandle.Size();
-        if (ArchiveSize < 0) throw Error("the size of the disk's archive file cannot be read");
+        directory_.ArchiveSize = directory_.InputHandle.Size();
+        if (directory_.ArchiveSize < 0) throw Error("the size of the disk's archive file cannot be read");
         central_position = static_cast<std::int64_t>(figures.central_start);
     } else {
         // The directory ends where the end record (or its zip64 form) begins.
@@ -159,55 +160,59 @@ void TZipMaster::ReadDirectorySteps(std::int64_t& central_position) {
                     " in a central directory of " + Bytes(figures.central_size));
     }
 
-    CentralOffset = central_position;
-    recorded_central_start_ = static_cast<std::int64_t>(std::min<std::uint64_t>(figures.central_start, INT64_MAX));
+    directory_.CentralOffset = central_position;
+    directory_.RecordedCentralStart =
+        static_cast<std::int64_t>(std::min<std::uint64_t>(figures.central_start, INT64_MAX));
     // What precedes the first local header; with no entries, what precedes the directory.
-    StubSize = recorded_central_start_;
+    directory_.StubSize = directory_.RecordedCentralStart;
 
-    OffsetsShifted = recorded_central_start_ != central_position;
-    if (OffsetsShifted) ReportMessage(zip_msg::kOffsetsShifted, FileNote());
+    directory_.OffsetsShifted = directory_.RecordedCentralStart != central_position;
+    if (directory_.OffsetsShifted) ReportMessage(zip_msg::kOffsetsShifted, FileNote());
 
-    if (InputHandle.Seek(central_position) != central_position) throw EZipMaster(zip_msg::kDirectorySeekFailed, true);
+    if (directory_.InputHandle.Seek(central_position) != central_position) {
+        throw EZipMaster::Shown(zip_msg::kDirectorySeekFailed);
+    }
     ReadCentralEntries(end_record, figures);
-    TotalDisks = end_record.ThisDisk();
+    directory_.TotalDisks = end_record.ThisDisk();
 }
 
 TZipMaster::DirectoryFigures TZipMaster::FiguresOf(const EndRecord& end_record) {
     DirectoryFigures figures{end_record.TotalEntries(), end_record.CentralSize(), end_record.CentralStart(),
-                             EndRecordOffset};
+                             directory_.EndRecordOffset};
     const bool saturated = end_record.TotalEntries() == zip64::kSaturated16 ||
                            end_record.CentralSize() == zip64::kSaturated32 ||
                            end_record.CentralStart() == zip64::kSaturated32;
     if (!saturated || end_record.ThisDisk() != end_record.CentralDisk()) return figures;
 
     std::array<std::uint8_t, zip64::kLocatorSize> locator{};
-    const std::int64_t locator_at = EndRecordOffset - static_cast<std::int64_t>(zip64::kLocatorSize);
-    if (!ReadAt(InputHandle, locator_at, locator) || GetU32LE<zip64::locator::kSignature>(locator) != zip64::kLocatorSignature) {
+    const std::int64_t locator_at = directory_.EndRecordOffset - static_cast<std::int64_t>(zip64::kLocatorSize);
+    if (!ReadAt(directory_.InputHandle, locator_at, locator) ||
+        GetU32LE<zip64::locator::kSignature>(locator) != zip64::kLocatorSignature) {
         return figures;
     }
     // The zip64 record stands right before its locator. Its recorded offset is tried second:
     // it is off by the stub when the archive was put behind one.
     std::array<std::uint8_t, zip64::kEndRecordSize> record{};
     std::int64_t record_at = locator_at - static_cast<std::int64_t>(zip64::kEndRecordSize);
-    if (!ReadAt(InputHandle, record_at, record) ||
+    if (!ReadAt(directory_.InputHandle, record_at, record) ||
         GetU32LE<zip64::end_record::kSignature>(record) != zip64::kEndRecordSignature) {
         const std::uint64_t recorded = GetU64LE<zip64::locator::kEndRecordOffset>(locator);
         record_at = recorded <= static_cast<std::uint64_t>(locator_at) ? static_cast<std::int64_t>(recorded) : -1;
-        if (!ReadAt(InputHandle, record_at, record) ||
+        if (!ReadAt(directory_.InputHandle, record_at, record) ||
             GetU32LE<zip64::end_record::kSignature>(record) != zip64::kEndRecordSignature) {
             return figures;
         }
     }
-    Zip64Directory = true;
-    Zip64TotalEntries = GetU64LE<zip64::end_record::kTotalEntries>(record);
-    Zip64CentralSize = GetU64LE<zip64::end_record::kCentralSize>(record);
-    Zip64CentralStart = GetU64LE<zip64::end_record::kCentralStart>(record);
-    return {Zip64TotalEntries, Zip64CentralSize, Zip64CentralStart, record_at};
+    directory_.Zip64Directory = true;
+    directory_.Zip64TotalEntries = GetU64LE<zip64::end_record::kTotalEntries>(record);
+    directory_.Zip64CentralSize = GetU64LE<zip64::end_record::kCentralSize>(record);
+    directory_.Zip64CentralStart = GetU64LE<zip64::end_record::kCentralStart>(record);
+    return {directory_.Zip64TotalEntries, directory_.Zip64CentralSize, directory_.Zip64CentralStart, record_at};
 }
 
 void TZipMaster::ReadCentralEntries(const EndRecord& end_record, const DirectoryFigures& figures) {
-    DirectoryStream stream(InputHandle);
-    Entries.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
+    DirectoryStream stream(directory_.InputHandle);
+    directory_.Entries.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
         {figures.total_entries, figures.central_size / kCentralHeaderSize, std::uint64_t{1} << 20})));
 
     std::array<std::uint8_t, kCentralHeaderSize> header{};
@@ -215,18 +220,18 @@ void TZipMaster::ReadCentralEntries(const EndRecord& end_record, const Directory
         // An entry header never straddles two disks: a short read means the directory goes on
         // at the start of the next disk.
         while (stream.Read(header.data(), header.size()) < header.size()) {
-            if (CurrentDisk >= end_record.ThisDisk()) throw EZipMaster(zip_msg::kCentralHeaderShort, true);
-            RequestDisk(CurrentDisk + 1);
+            if (directory_.CurrentDisk >= end_record.ThisDisk()) throw EZipMaster::Shown(zip_msg::kCentralHeaderShort);
+            RequestDisk(directory_.CurrentDisk + 1);
             stream.Restart();
         }
         if (GetU32LE<central::kSignature>(header) != kCentralHeaderSignature) {
-            throw EZipMaster(zip_msg::kCentralSignatureWrong, true);
+            throw EZipMaster::Shown(zip_msg::kCentralSignatureWrong);
         }
 
         ZipDirEntry entry;
         DecodeCentralHeader(header, entry);
         std::string name(entry.NameLength, '\0');
-        if (stream.Read(name.data(), name.size()) < name.size()) throw EZipMaster(zip_msg::kCentralNameShort, true);
+        if (stream.Read(name.data(), name.size()) < name.size()) throw EZipMaster::Shown(zip_msg::kCentralNameShort);
         // Names flagged as UTF-8 are already what they mean; only the others may be in an
         // OEM code page. Both conversions keep the length, so they are done in place.
         const bool oem = (entry.Flags & kFlagUtf8) == 0 && IsOemName(entry.HostSystem, entry.SpecVersion);
@@ -235,19 +240,21 @@ void TZipMaster::ReadCentralEntries(const EndRecord& end_record, const Directory
             if (c == '/') c = '\\';
         }
         entry.FileName = std::move(name);
-        Entries.push_back(std::move(entry));
-        ZipDirEntry& kept = Entries.back();
+        directory_.Entries.push_back(std::move(entry));
+        ZipDirEntry& kept = directory_.Entries.back();
 
-        if (!stream.Skip(kept.ExtraLength)) throw EZipMaster(zip_msg::kDirectorySeekFailed, true);
+        if (!stream.Skip(kept.ExtraLength)) throw EZipMaster::Shown(zip_msg::kDirectorySeekFailed);
         if (kept.CommentLength > 0) {
             std::string comment(kept.CommentLength, '\0');
             if (stream.Read(comment.data(), comment.size()) < comment.size()) {
-                throw EZipMaster(zip_msg::kFileCommentShort, true);
+                throw EZipMaster::Shown(zip_msg::kFileCommentShort);
             }
             if (oem) comment = OemToAnsi(comment);
             kept.FileComment = std::move(comment);
         }
-        if (StubSize > static_cast<std::int64_t>(kept.LocalHeaderOffset)) StubSize = kept.LocalHeaderOffset;
+        if (directory_.StubSize > static_cast<std::int64_t>(kept.LocalHeaderOffset)) {
+            directory_.StubSize = kept.LocalHeaderOffset;
+        }
     }
 }
 

@@ -8,20 +8,20 @@ namespace kitforge {
 
 void TZipMaster::RequestDisk(int disk) {
     CloseInput();
-    CurrentDisk = disk;
+    directory_.CurrentDisk = disk;
     for (;;) {
         DriveType type;
         do {
-            NewDiskNeeded = true;
+            span_.NewDiskNeeded = true;
             type = AskForDisk();
         } while (!IsExpectedDisk(type));
 
-        if (auto opened = File::TryOpenRead(InputPath)) {
-            InputHandle = std::move(*opened);
+        if (auto opened = File::TryOpenRead(directory_.InputPath)) {
+            directory_.InputHandle = std::move(*opened);
             return;
         }
         if (type == DriveType::Fixed || type == DriveType::Network) {
-            throw EZipMaster(zip_msg::kCannotOpenArchive, true);
+            throw EZipMaster::Shown(zip_msg::kCannotOpenArchive);
         }
         ReportMessage(zip_msg::kCannotOpenArchive, FileNote());
     }

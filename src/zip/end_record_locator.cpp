@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "zip/volume_names.h"
 #include "zip/zip_master.h"
 
 namespace kitforge {
@@ -32,41 +33,43 @@ std::string CommentAt(const std::uint8_t* bytes, std::size_t length) {
 }  // namespace
 
 bool TZipMaster::LocateEndRecord(EndRecord& end_record) {
-    ArchiveComment.clear();
-    EndRecordOffset = 0;
+    directory_.ArchiveComment.clear();
+    directory_.EndRecordOffset = 0;
     int volume_number = 0;
 
-    auto opened = File::TryOpenRead(InputPath);
-    if (!opened) throw EZipMaster(zip_msg::kCannotOpenArchive, true);
-    InputHandle = std::move(*opened);
+    auto opened = File::TryOpenRead(directory_.InputPath);
+    if (!opened) throw EZipMaster::Shown(zip_msg::kCannotOpenArchive);
+    directory_.InputHandle = std::move(*opened);
 
-    volume_number = SpanLabelNumber(VolumeLabel).value_or(0);
-    const bool spanned_signature = StartsLikeFirstVolume(InputHandle);
-    if (spanned_signature) SpannedArchive = true;
+    volume_number = SpanLabelNumber(directory_.VolumeLabel).value_or(0);
+    const bool spanned_signature = StartsLikeFirstVolume(directory_.InputHandle);
+    if (spanned_signature) directory_.SpannedArchive = true;
 
-    const std::int64_t size = InputHandle.Size();
-    if (size < 0) throw Error("its size cannot be read: " + SystemErrorText(InputHandle.LastError()));
-    PhysicalSize = size;
-    ArchiveSize = size;
+    const std::int64_t size = directory_.InputHandle.Size();
+    if (size < 0) throw Error("its size cannot be read: " + SystemErrorText(directory_.InputHandle.LastError()));
+    directory_.PhysicalSize = size;
+    directory_.ArchiveSize = size;
     if (size < static_cast<std::int64_t>(kEndRecordSize)) {
         throw Error("the file is " + std::to_string(size) + " bytes long, shorter than the smallest zip archive (22 bytes)");
     }
 
     // An archive without a comment ends with its end record.
-    if (InputHandle.Seek(size - static_cast<std::int64_t>(kEndRecordSize)) >= 0 &&
-        InputHandle.Read(end_record.bytes.data(), kEndRecordSize) == kEndRecordSize &&
+    if (directory_.InputHandle.Seek(size - static_cast<std::int64_t>(kEndRecordSize)) >= 0 &&
+        directory_.InputHandle.Read(end_record.bytes.data(), kEndRecordSize) == kEndRecordSize &&
         end_record.EndSignature() == kEndRecordSignature && end_record.CommentSize() == 0) {
-        EndRecordOffset = size - static_cast<std::int64_t>(kEndRecordSize);
+        directory_.EndRecordOffset = size - static_cast<std::int64_t>(kEndRecordSize);
         return true;
     }
     return SearchEndRecord(end_record, spanned_signature, volume_number);
 }
 
 bool TZipMaster::SearchEndRecord(EndRecord& end_record, bool spanned_signature, int volume_number) {
-    const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(kEndSearchWindow), ArchiveSize);
-    if (InputHandle.Seek(PhysicalSize - n) < 0) throw EZipMaster(zip_msg::kSeekFailed, true);
+    const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(kEndSearchWindow), directory_.ArchiveSize);
+    if (directory_.InputHandle.Seek(directory_.PhysicalSize - n) < 0) throw EZipMaster::Shown(zip_msg::kSeekFailed);
     std::vector<std::uint8_t> tail(static_cast<std::size_t>(n));
-    if (InputHandle.Read(tail.data(), tail.size()) != tail.size()) throw EZipMaster(zip_msg::kEndSearchReadShort, true);
+    if (directory_.InputHandle.Read(tail.data(), tail.size()) != tail.size()) {
+        throw EZipMaster::Shown(zip_msg::kEndSearchReadShort);
+    }
 
     // The record nearest the end of the file wins. The last possible place, 22 bytes before
     // the end, is searched too: a record there with a comment length is one whose comment
@@ -75,7 +78,7 @@ bool TZipMaster::SearchEndRecord(EndRecord& end_record, bool spanned_signature, 
         const std::uint8_t* at = tail.data() + i;
         if (!IsEndRecordSignatureAt(at)) continue;
 
-        EndRecordOffset = PhysicalSize - n + i;
+        directory_.EndRecordOffset = directory_.PhysicalSize - n + i;
         std::copy_n(at, kEndRecordSize, end_record.bytes.begin());
         const std::int64_t comment_end = i + static_cast<std::int64_t>(kEndRecordSize) + end_record.CommentSize();
         const std::int64_t excess = comment_end - n;
@@ -84,23 +87,26 @@ bool TZipMaster::SearchEndRecord(EndRecord& end_record, bool spanned_signature, 
                         " bytes runs past the end of the file");
         }
         if (excess < 0) {
-            ArchiveSize += excess;
+            directory_.ArchiveSize += excess;
             // Copying an archive to a medium of 512-byte blocks may pad it with zeros; only
             // that is taken silently.
             const bool zero_padding =
-                PhysicalSize - ArchiveSize < kPaddingBlock && PhysicalSize % kPaddingBlock == 0 &&
+                directory_.PhysicalSize - directory_.ArchiveSize < kPaddingBlock &&
+                directory_.PhysicalSize % kPaddingBlock == 0 &&
                 std::all_of(tail.begin() + comment_end, tail.end(), [](std::uint8_t b) { return b == 0; });
             if (!zero_padding) ReportMessage(zip_msg::kBytesAfterComment, FileNote());
         }
-        if (end_record.CommentSize() > 0) ArchiveComment = CommentAt(at + kEndRecordSize, end_record.CommentSize());
+        if (end_record.CommentSize() > 0) {
+            directory_.ArchiveComment = CommentAt(at + kEndRecordSize, end_record.CommentSize());
+        }
         return true;
     }
 
     // No end record: tell the parts of a multi-volume set from files that are no archive.
-    if (!spanned_signature && volume_number != 0) throw EZipMaster(zip_msg::kDiskOfSet, volume_number);
-    if (spanned_signature && volume_number == 1) throw EZipMaster(zip_msg::kFirstDiskOfSet, true);
-    if (spanned_signature) throw EZipMaster(zip_msg::kNotLastPartOfSet, true);
-    throw EZipMaster(zip_msg::kNotAZipArchive, true);
+    if (!spanned_signature && volume_number != 0) throw EZipMaster::WithDisk(zip_msg::kDiskOfSet, volume_number);
+    if (spanned_signature && volume_number == 1) throw EZipMaster::Shown(zip_msg::kFirstDiskOfSet);
+    if (spanned_signature) throw EZipMaster::Shown(zip_msg::kNotLastPartOfSet);
+    throw EZipMaster::Shown(zip_msg::kNotAZipArchive);
 }
 
 bool TZipMaster::DefersToZip64(const EndRecord& end_record) {
@@ -108,14 +114,14 @@ bool TZipMaster::DefersToZip64(const EndRecord& end_record) {
                            end_record.CentralSize() == zip64::kSaturated32 ||
                            end_record.CentralStart() == zip64::kSaturated32;
     if (!saturated) return false;
-    const std::int64_t locator_at = EndRecordOffset - static_cast<std::int64_t>(zip64::kLocatorSize);
+    const std::int64_t locator_at = directory_.EndRecordOffset - static_cast<std::int64_t>(zip64::kLocatorSize);
     if (locator_at < 0) return false;
-    const std::int64_t position = InputHandle.Position();
+    const std::int64_t position = directory_.InputHandle.Position();
     std::array<std::uint8_t, 4> signature{};
-    const bool found = InputHandle.Seek(locator_at) == locator_at &&
-                       InputHandle.Read(signature.data(), signature.size()) == signature.size() &&
+    const bool found = directory_.InputHandle.Seek(locator_at) == locator_at &&
+                       directory_.InputHandle.Read(signature.data(), signature.size()) == signature.size() &&
                        GetU32LE<0>(signature) == zip64::kLocatorSignature;
-    if (position >= 0) InputHandle.Seek(position);
+    if (position >= 0) directory_.InputHandle.Seek(position);
     return found;
 }
 

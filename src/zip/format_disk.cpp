@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "zip/zip_master.h"
+#include "zip/zip_master_internals.h"
 
 namespace kitforge {
 
@@ -17,24 +17,25 @@ std::atomic<TZipMaster*> g_formatting{nullptr};
 
 int FormatOutcomeResult(FormatOutcome outcome) {
     switch (outcome) {
-        case FormatOutcome::Formatted: return 0;
-        case FormatOutcome::Cancelled: return -2;
+        case FormatOutcome::Formatted: return format_result::kFormatted;
+        case FormatOutcome::Cancelled: return format_result::kCancelled;
         case FormatOutcome::Failed: break;
     }
-    return -1;
+    return format_result::kFailed;
 }
 
 }  // namespace
 
 // The worker that formats: it takes the process-wide reference when it is free, and ends at
-// once with -1 when another format holds it.
+// once with kFailed when another format holds it.
 class FormatThread {
 public:
     FormatThread(TZipMaster& zip, Volumes& volumes, std::string root, std::string label)
-        : zip_(zip), volumes_(volumes), root_(std::move(root)), label_(std::move(label)) {
+        : zip_(zip), span_(ZipMasterInternals::Span(zip)), volumes_(volumes), root_(std::move(root)),
+          label_(std::move(label)) {
         TZipMaster* expected = nullptr;
         terminated_ = !g_formatting.compare_exchange_strong(expected, &zip_);
-        zip_.FormatAutoStart = true;
+        span_.FormatAutoStart = true;
         thread_ = std::thread([this] { Execute(); });
     }
     ~FormatThread() {
@@ -46,19 +47,20 @@ public:
 
 private:
     void Execute() {
-        int result = -1;
+        int result = format_result::kFailed;
         if (!terminated_) {
             try {
                 result = FormatOutcomeResult(volumes_.Format(root_, label_));
             } catch (...) {
-                result = -1;
+                result = format_result::kFailed;
             }
         }
-        zip_.FormatResult.store(result);
-        zip_.FormatState.store(2);
+        span_.FormatResult.store(result);
+        span_.FormatState.store(format_state::kEnded);
     }
 
     TZipMaster& zip_;
+    SpanState& span_;
     Volumes& volumes_;
     std::string root_;
     std::string label_;
@@ -67,17 +69,17 @@ private:
 };
 
 int TZipMaster::FormatDisk() {
-    FormatState.store(0);
-    FormatResult.store(-3);
+    span_.FormatState.store(format_state::kNotStarted);
+    span_.FormatResult.store(format_result::kPending);
     {
-        FormatThread worker(*this, volumes_, DriveRoot, VolumeLabel);
+        FormatThread worker(*this, volumes_, directory_.DriveRoot, directory_.VolumeLabel);
         // There is no dialog to find here: the window is kept live until the format ends.
-        while (FormatState.load() == 0) {
+        while (span_.FormatState.load() == format_state::kNotStarted) {
             host_.ProcessMessages();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
-    return FormatResult.load();
+    return span_.FormatResult.load();
 }
 
 }  // namespace kitforge

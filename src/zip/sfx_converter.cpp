@@ -18,7 +18,7 @@
 #include "platform/safe_file_writer.h"
 #include "platform/trash.h"
 #include "zip/sfx_stub_header.h"
-#include "zip/zip_master.h"
+#include "zip/zip_master_internals.h"
 
 namespace kitforge {
 
@@ -83,9 +83,10 @@ std::string WriteFailureText(const File& target) {
 
 void CopyRecordTail(TZipMaster& zip, File& target, std::uint64_t count, int failure_id) {
     if (count == 0) return;
-    const CopyOutcome outcome = CopyBytes(zip.InputHandle, target, count, ChunkedCopyOptions(*zip.OwnerWindow));
-    if (outcome.Failed()) zip.LastFileFailure = CopyFailureText(outcome, zip.InputHandle, target);
-    if (outcome.Failed() || outcome.copied != count) throw EZipMaster(failure_id, false);
+    File& input = ZipMasterInternals::Directory(zip).InputHandle;
+    const CopyOutcome outcome = CopyBytes(input, target, count, ChunkedCopyOptions(*zip.OwnerWindow()));
+    if (outcome.Failed()) ZipMasterInternals::Operation(zip).LastFileFailure = CopyFailureText(outcome, input, target);
+    if (outcome.Failed() || outcome.copied != count) throw EZipMaster::Silent(failure_id);
 }
 
 // The first place of the search that holds a file; SFXPath keeps it, or is emptied.
@@ -111,81 +112,86 @@ bool FindSFXStub(TZipMaster& zip) {
 
 // Writes the empty archive: an end record whose directory would start right after the header.
 int WriteEmptyEndRecord(TZipMaster& zip, File& out, std::int64_t stub_size) {
-    if (stub_size < 0) return -2;
+    if (stub_size < 0) return sfx_result::kWriteFailed;
     const auto central_start = Shifted(0, stub_size + static_cast<std::int64_t>(kSFXStubHeaderSize));
-    if (!central_start) return -2;
+    if (!central_start) return sfx_result::kWriteFailed;
     EndRecord end = EndRecord::Empty();
     end.SetCentralStart(*central_start);
-    if (out.Write(end.bytes.data(), kEndRecordSize) == kEndRecordSize) return 0;
-    zip.LastFileFailure = WriteFailureText(out);
-    return -2;
+    if (out.Write(end.bytes.data(), kEndRecordSize) == kEndRecordSize) return sfx_result::kDone;
+    ZipMasterInternals::Operation(zip).LastFileFailure = WriteFailureText(out);
+    return sfx_result::kWriteFailed;
 }
 
 // Copies the source archive behind the header, moving its offsets unless they are moved
 // already, and gives the length the archive should take in `archive_size`. A failure to
 // find or read the archive is -3; the copy's own results pass through.
 int CopyArchive(TZipMaster& zip, File& out, std::int64_t stub_size, std::int64_t& archive_size) {
-    int result = 0;
+    int result = sfx_result::kDone;
+    DirectoryState& directory = ZipMasterInternals::Directory(zip);
+    std::string& failure = ZipMasterInternals::Operation(zip).LastFileFailure;
     try {
-        zip.InputPath = zip.ZipFilename();
+        directory.InputPath = zip.ZipFilename();
         EndRecord end_record;
-        zip.LocateEndRecord(end_record);
-        if (zip.InputHandle.Seek(0) != 0) throw EZipMaster(zip_msg::kSeekFailed, false);
-        if (zip.OffsetsShifted) {
-            result = zip.CopyChunked(zip.InputHandle, out, -1);
-            archive_size = zip.PhysicalSize;
+        ZipMasterInternals::LocateEndRecord(zip, end_record);
+        if (directory.InputHandle.Seek(0) != 0) throw EZipMaster::Silent(zip_msg::kSeekFailed);
+        if (zip.OffsetsShifted()) {
+            result = ZipMasterInternals::CopyChunked(zip, directory.InputHandle, out, -1);
+            archive_size = zip.PhysicalSize();
         } else {
-            result = zip.CopyChunked(zip.InputHandle, out, end_record.CentralStart());
-            if (result == 0) {
-                result = zip.WriteShiftedDirectory(out, end_record,
-                                                   stub_size + static_cast<std::int64_t>(kSFXStubHeaderSize));
+            result = ZipMasterInternals::CopyChunked(zip, directory.InputHandle, out, end_record.CentralStart());
+            if (result == copy_result::kDone) {
+                result = ZipMasterInternals::WriteShiftedDirectory(
+                    zip, out, end_record, stub_size + static_cast<std::int64_t>(kSFXStubHeaderSize));
             }
-            archive_size = zip.ArchiveSize;
+            archive_size = zip.ArchiveSize();
         }
     } catch (const std::exception& e) {
-        if (zip.LastFileFailure.empty()) zip.LastFileFailure = e.what();
-        result = -3;
+        if (failure.empty()) failure = e.what();
+        result = sfx_result::kCannotRead;
     } catch (...) {
-        result = -3;
+        result = sfx_result::kCannotRead;
     }
-    zip.CloseInput();
+    ZipMasterInternals::CloseInput(zip);
     return result;
 }
 
 // Steps 9 to 14 of the conversion: the stub, the header and the archive are written to `out`,
 // which is closed, and the result checked against what they should add up to.
 int FillSFXFile(TZipMaster& zip, File& out, const SFXStubHeader& header) {
-    int result = 0;
+    int result = sfx_result::kDone;
     std::int64_t stub_size = -1;
     std::int64_t archive_size = -1;
     int open_error = 0;
+    std::string& failure = ZipMasterInternals::Operation(zip).LastFileFailure;
+    const bool empty_archive = ZipMasterInternals::Operation(zip).EmptySFXMode;
     if (auto stub = File::TryOpenRead(zip.SFXPath(), &open_error)) {
-        result = zip.CopyChunked(*stub, out, -1);
+        result = ZipMasterInternals::CopyChunked(zip, *stub, out, -1);
         stub_size = stub->Position();
     } else {
-        zip.LastFileFailure = "Cannot open " + zip.SFXPath() + ": " + SystemErrorText(open_error);
-        result = -3;
+        failure = "Cannot open " + zip.SFXPath() + ": " + SystemErrorText(open_error);
+        result = sfx_result::kCannotRead;
     }
-    if (result == 0 && out.Write(header.data(), header.size()) != header.size()) {
-        zip.LastFileFailure = WriteFailureText(out);
-        result = -2;
+    if (result == sfx_result::kDone && out.Write(header.data(), header.size()) != header.size()) {
+        failure = WriteFailureText(out);
+        result = sfx_result::kWriteFailed;
     }
-    if (result == 0) {
-        result = zip.EmptySFXMode ? WriteEmptyEndRecord(zip, out, stub_size) : CopyArchive(zip, out, stub_size, archive_size);
+    if (result == sfx_result::kDone) {
+        result = empty_archive ? WriteEmptyEndRecord(zip, out, stub_size)
+                               : CopyArchive(zip, out, stub_size, archive_size);
     }
     const std::int64_t output_size = out.Position();
     try {
         out.Close();
     } catch (const Error& e) {
-        if (result == 0) {
-            zip.LastFileFailure = e.what();
-            result = -2;  // a write that failed late
+        if (result == sfx_result::kDone) {
+            failure = e.what();
+            result = sfx_result::kWriteFailed;  // a write that failed late
         }
     }
-    if (result == 0 && !zip.EmptySFXMode &&
+    if (result == sfx_result::kDone && !empty_archive &&
         (stub_size < 0 || archive_size < 0 || output_size < 0 ||
          stub_size + static_cast<std::int64_t>(kSFXStubHeaderSize) + archive_size != output_size)) {
-        result = -9;
+        result = sfx_result::kRefused;
     }
     return result;
 }
@@ -197,24 +203,25 @@ struct AbandonedOutput {};
 // and renamed into place only once it is complete. The output's own name is never opened, so
 // a link planted there is not followed, and a failure leaves nothing under that name.
 int WriteSFXFile(TZipMaster& zip, const std::string& output, const SFXStubHeader& header) {
-    int result = 0;
+    int result = sfx_result::kDone;
+    std::string& failure = ZipMasterInternals::Operation(zip).LastFileFailure;
     try {
         // The executable is meant to be run: it gets the execute bits that the umask allows.
         WriteNewFileSafely(output, 0777, [&](File& out) {
             result = FillSFXFile(zip, out, header);
-            if (result == 0) return;
+            if (result == sfx_result::kDone) return;
             // The user knows the executable by its own name, not by the temporary one.
-            for (std::size_t at = 0; (at = zip.LastFileFailure.find(out.Path(), at)) != std::string::npos;
+            for (std::size_t at = 0; (at = failure.find(out.Path(), at)) != std::string::npos;
                  at += output.size()) {
-                zip.LastFileFailure.replace(at, out.Path().size(), output);
+                failure.replace(at, out.Path().size(), output);
             }
             throw AbandonedOutput{};
         });
     } catch (const AbandonedOutput&) {
     } catch (const Error& e) {
         // The temporary file could not be made, or not be given the output's name.
-        zip.LastFileFailure = e.what();
-        result = -1;
+        failure = e.what();
+        result = sfx_result::kCannotCreateOutput;
     }
     return result;
 }
@@ -226,14 +233,14 @@ int TZipMaster::CopyChunked(File& source, File& target, std::int64_t count) {
         const std::optional<std::uint64_t> wanted =
             count < 0 ? std::nullopt : std::optional<std::uint64_t>(static_cast<std::uint64_t>(count));
         const CopyOutcome outcome = CopyBytes(source, target, wanted, ChunkedCopyOptions(host_));
-        if (!outcome.Failed()) return 0;
-        LastFileFailure = CopyFailureText(outcome, source, target);
-        return -2;
+        if (!outcome.Failed()) return copy_result::kDone;
+        operation_.LastFileFailure = CopyFailureText(outcome, source, target);
+        return copy_result::kFailed;
     } catch (const std::exception& e) {
-        LastFileFailure = e.what();
-        return -2;
+        operation_.LastFileFailure = e.what();
+        return copy_result::kFailed;
     } catch (...) {
-        return -2;
+        return copy_result::kFailed;
     }
 }
 
@@ -242,43 +249,43 @@ int TZipMaster::WriteShiftedDirectory(File& target, const EndRecord& end_record,
         // An archive that keeps its real figures in a zip64 end record cannot be moved by
         // rewriting 32-bit fields.
         if (DefersToZip64(end_record)) {
-            throw EZipMaster(zip_msg::kCentralWriteFailed, false);
+            throw EZipMaster::Silent(zip_msg::kCentralWriteFailed);
         }
         for (std::uint32_t i = 0; i < end_record.TotalEntries(); ++i) {
             std::array<std::uint8_t, kCentralHeaderSize> record{};
-            if (InputHandle.Read(record.data(), record.size()) != record.size()) {
-                throw EZipMaster(zip_msg::kCentralHeaderShort, false);
+            if (directory_.InputHandle.Read(record.data(), record.size()) != record.size()) {
+                throw EZipMaster::Silent(zip_msg::kCentralHeaderShort);
             }
             if (GetU32LE<central::kSignature>(record) != kCentralHeaderSignature) {
-                throw EZipMaster(zip_msg::kCentralSignatureWrong, false);
+                throw EZipMaster::Silent(zip_msg::kCentralSignatureWrong);
             }
             const auto moved = Shifted(GetU32LE<central::kLocalHeaderOffset>(record), shift);
-            if (!moved) throw EZipMaster(zip_msg::kCentralWriteFailed, false);
+            if (!moved) throw EZipMaster::Silent(zip_msg::kCentralWriteFailed);
             PutU32LE<central::kLocalHeaderOffset>(record, *moved);
             if (target.Write(record.data(), record.size()) != record.size()) {
-                LastFileFailure = WriteFailureText(target);
-                throw EZipMaster(zip_msg::kCentralWriteFailed, false);
+                operation_.LastFileFailure = WriteFailureText(target);
+                throw EZipMaster::Silent(zip_msg::kCentralWriteFailed);
             }
             const std::uint64_t tail = std::uint64_t{GetU16LE<central::kNameLength>(record)} +
                                        GetU16LE<central::kExtraLength>(record) +
                                        GetU16LE<central::kCommentLength>(record);
             CopyRecordTail(*this, target, tail, zip_msg::kCentralCopyFailed);
         }
-        if (InputHandle.Seek(static_cast<std::int64_t>(kEndRecordSize), File::Whence::Current) < 0) {
-            throw EZipMaster(zip_msg::kEndRecordSkipFailed, false);
+        if (directory_.InputHandle.Seek(static_cast<std::int64_t>(kEndRecordSize), File::Whence::Current) < 0) {
+            throw EZipMaster::Silent(zip_msg::kEndRecordSkipFailed);
         }
         EndRecord moved_end = end_record;
         const auto central_start = Shifted(end_record.CentralStart(), shift);
-        if (!central_start) throw EZipMaster(zip_msg::kEndRecordWriteFailed, false);
+        if (!central_start) throw EZipMaster::Silent(zip_msg::kEndRecordWriteFailed);
         moved_end.SetCentralStart(*central_start);
         if (target.Write(moved_end.bytes.data(), kEndRecordSize) != kEndRecordSize) {
-            LastFileFailure = WriteFailureText(target);
-            throw EZipMaster(zip_msg::kEndRecordWriteFailed, false);
+            operation_.LastFileFailure = WriteFailureText(target);
+            throw EZipMaster::Silent(zip_msg::kEndRecordWriteFailed);
         }
         CopyRecordTail(*this, target, end_record.CommentSize(), zip_msg::kCommentCopyFailed);
-        return 0;
+        return copy_result::kDone;
     } catch (const EZipMaster&) {
-        return -2;
+        return copy_result::kFailed;
     }
 }
 
@@ -287,21 +294,21 @@ int TZipMaster::ShellDeleteFile(const std::string& path, DeleteOpts how) {
 }
 
 int TZipMaster::MakeSFX() {
-    LastFileFailure.clear();
+    operation_.LastFileFailure.clear();
     // The checks run in this order, so the first thing wrong is the one reported.
-    if (!EmptySFXMode && !FileExists(zip_filename_)) {
+    if (!operation_.EmptySFXMode && !FileExists(zip_filename_)) {
         ReportMessage(zip_msg::kNoArchiveName);
-        return -9;
+        return sfx_result::kRefused;
     }
     const std::size_t text_length = sfx_caption_.size() + sfx_default_dir_.size() + sfx_command_line_.size();
     if (text_length > kSFXMaxTextLength) {
         ReportMessage(zip_msg::kSfxTextsTooLong,
                       "\r\nSFXCaption + SFXDefaultDir + SFXCommandLine = " + std::to_string(text_length));
-        return -9;
+        return sfx_result::kRefused;
     }
     if (!FindSFXStub(*this)) {
         ReportMessage(zip_msg::kSfxStubNotFound);
-        return -9;
+        return sfx_result::kRefused;
     }
 
     const BusyCursor busy(host_);
@@ -309,23 +316,23 @@ int TZipMaster::MakeSFX() {
         BuildSFXStubHeader(sfx_options_, sfx_overwrite_mode_, sfx_caption_, sfx_default_dir_, sfx_command_line_);
 
     std::string output = zip_filename_;
-    if (!EmptySFXMode) {
+    if (!operation_.EmptySFXMode) {
         const std::string extension = ExtensionOf(zip_filename_);
         if (UpperCase(extension) != ".ZIP") {
             ReportMessage(zip_msg::kSfxSourceNotZip);
-            return -9;
+            return sfx_result::kRefused;
         }
         output = zip_filename_.substr(0, zip_filename_.size() - extension.size()) + ".exe";
     }
     if (FileExists(output)) ShellDeleteFile(output, how_to_delete_);
 
     const int result = WriteSFXFile(*this, output, header);
-    if (result != 0) return result;
-    if (!EmptySFXMode) {
+    if (result != sfx_result::kDone) return result;
+    if (!operation_.EmptySFXMode) {
         ShellDeleteFile(zip_filename_, how_to_delete_);
         SetZipFilename(output);
     }
-    return 0;
+    return sfx_result::kDone;
 }
 
 }  // namespace kitforge

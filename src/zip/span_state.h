@@ -1,11 +1,15 @@
 #pragma once
-// The records the multi-volume writer keeps while it copies an archive onto volumes.
+// What the multi-volume writer keeps while it copies an archive onto volumes. The component
+// keeps it private.
 
 #include <atomic>
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/file.h"
+#include "zip/zip_results.h"
 
 namespace kitforge {
 
@@ -19,23 +23,36 @@ struct VolumeEntry {
     bool claimed = false;  // a central record has already taken this position
 };
 
-// The longest entry name a multi-volume archive is written with; longer names are refused
-// before the first volume is written.
-inline constexpr std::size_t kMaxSpanNameLength = 255;
+struct SpanState {
+    std::string OutputPath;
+    File OutputHandle;
+    bool NewDiskNeeded = false;
+    // The modification time of the archive being copied, in nanoseconds since 1970; every
+    // finished volume gets it.
+    std::int64_t SourceDate = 0;
+    // The device and inode of the archive being copied, so that no volume overwrites it.
+    std::int64_t SourceDevice = -1;
+    std::int64_t SourceInode = -1;
+    bool ProgressActive = false;
+    std::int64_t VolumeBytesWritten = 0;
+    std::vector<VolumeEntry> VolumeEntries;
+    // Packed sizes of the entries whose local header leaves them out, by local-header offset.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> DeferredSizes;
+    // The volume and offset of the first central record written.
+    int CentralRecordDisk = 0;
+    std::int64_t CentralRecordOffset = 0;
+    // The system's error code of the read or write that failed a span, or 0; the report of
+    // the failure gives its text after the file.
+    int FailureErrorCode = 0;
+    // The volume being written, until it is complete and closed; a span that fails removes it,
+    // so no cut-off volume is left under a volume's name.
+    std::string OpenVolumePath;
 
-// The volume number as volumes show it: counted from 1, in three digits ("001" for volume 0).
-std::string VolumeNumberText(int disk);
-// The label of volume `disk` on a removable drive: "PKBACK# " and its number text.
-std::string SpanVolumeLabel(int disk);
-// The volume number a disk label carries: "PKBACK# " followed by up to three digits (blanks
-// after them ignored), so "PKBACK# 002" and "PKBACK# 2" both give 2. Nothing for any other
-// label. Every reader of labels goes by this.
-std::optional<int> SpanLabelNumber(std::string_view label);
-// The file of volume `disk` on a fixed or network drive: `path` with the volume number text
-// put in front of its extension (arch.zip, volume 1: arch002.zip).
-std::string NumberedVolumeName(std::string_view path, int disk);
-
-// The most volumes a set can have: their numbers are three digits.
-inline constexpr int kMaxVolumes = 999;
+    int FormatDrive = 0;
+    bool FormatAutoStart = false;
+    // Written by the thread that formats, read by the one that waits for it.
+    std::atomic<int> FormatState{format_state::kNotStarted};
+    std::atomic<int> FormatResult{format_result::kPending};
+};
 
 }  // namespace kitforge

@@ -4,12 +4,11 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 
 #include "platform/file_copy.h"
 #include "platform/errors.h"
 #include "platform/file_stamp.h"
-#include "platform/paths.h"
+#include "zip/volume_names.h"
 #include "zip/zip_master.h"
 
 namespace kitforge {
@@ -22,7 +21,6 @@ constexpr std::int64_t kKernelCopyThreshold = 64 * 1024;
 constexpr std::int64_t kKernelCopyChunk = 8 << 20;
 // Offsets within a volume are stored in 32 bits, so no volume may grow beyond them.
 constexpr std::int64_t kLargestVolume = 0xFFFFFFFFLL;
-constexpr std::string_view kLabelPrefix = "PKBACK# ";
 
 bool IsFileSystemDrive(DriveType type) { return type == DriveType::Fixed || type == DriveType::Network; }
 
@@ -33,43 +31,14 @@ std::int64_t ModificationTime(const std::string& path) {
 
 }  // namespace
 
-std::string VolumeNumberText(int disk) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%03d", disk + 1);
-    return text;
-}
-
-std::string SpanVolumeLabel(int disk) { return std::string(kLabelPrefix) + VolumeNumberText(disk); }
-
-std::optional<int> SpanLabelNumber(std::string_view label) {
-    if (label.substr(0, kLabelPrefix.size()) != kLabelPrefix) return std::nullopt;
-    std::string_view digits = label.substr(kLabelPrefix.size(), 3);
-    // Some systems pad labels with blanks.
-    while (!digits.empty() && digits.back() == ' ') digits.remove_suffix(1);
-    if (digits.empty()) return std::nullopt;
-    int number = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    return number;
-}
-
-std::string NumberedVolumeName(std::string_view path, int disk) {
-    const std::size_t name_start = path.size() - FileNamePart(path).size();
-    const std::size_t dot = path.rfind('.');
-    const std::size_t cut = dot != std::string_view::npos && dot >= name_start ? dot : path.size();
-    return std::string(path.substr(0, cut)) + VolumeNumberText(disk) + std::string(path.substr(cut));
-}
-
 void TZipMaster::VolumeWrite(const void* data, std::int64_t count, std::int64_t fit_size) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     PlaceOnVolume(fit_size);
     for (;;) {
-        const std::int64_t n = std::min<std::int64_t>(count, static_cast<std::int64_t>(DiskFree));
-        if (n > 0 && OutputHandle.Write(bytes, static_cast<std::size_t>(n)) != static_cast<std::size_t>(n)) {
-            FailureErrorCode = OutputHandle.LastError();
-            throw EZipMaster(zip_msg::kVolumeWriteFailed, true);
+        const std::int64_t n = std::min<std::int64_t>(count, static_cast<std::int64_t>(directory_.DiskFree));
+        if (n > 0 && span_.OutputHandle.Write(bytes, static_cast<std::size_t>(n)) != static_cast<std::size_t>(n)) {
+            span_.FailureErrorCode = span_.OutputHandle.LastError();
+            throw EZipMaster::Shown(zip_msg::kVolumeWriteFailed);
         }
         NoteVolumeWrite(n);
         if (n == count) return;
@@ -87,51 +56,53 @@ void TZipMaster::CopyToVolumes(std::int64_t count, int message_id) {
         if (count >= kKernelCopyThreshold) {
             // Large data moves file to file inside the kernel, one volume's share at a time.
             PlaceOnVolume(0);
-            if (DiskFree == 0) {
+            if (directory_.DiskFree == 0) {
                 FinishVolume();
                 continue;
             }
-            const std::int64_t n = std::min({count, static_cast<std::int64_t>(DiskFree), kKernelCopyChunk});
+            const std::int64_t n = std::min({count, static_cast<std::int64_t>(directory_.DiskFree), kKernelCopyChunk});
             CopyOptions options;
             options.kernel_chunk = static_cast<std::size_t>(n);
             options.buffer_size = 64 * 1024;
-            const CopyOutcome outcome = CopyBytes(InputHandle, OutputHandle, static_cast<std::uint64_t>(n), options);
+            const CopyOutcome outcome =
+                CopyBytes(directory_.InputHandle, span_.OutputHandle, static_cast<std::uint64_t>(n), options);
             if (outcome.write_error != 0) {
-                FailureErrorCode = outcome.write_error;
-                throw EZipMaster(zip_msg::kVolumeWriteFailed, true);
+                span_.FailureErrorCode = outcome.write_error;
+                throw EZipMaster::Shown(zip_msg::kVolumeWriteFailed);
             }
             NoteVolumeWrite(static_cast<std::int64_t>(outcome.copied));
-            FailureErrorCode = outcome.read_error;
+            span_.FailureErrorCode = outcome.read_error;
             if (outcome.read_error != 0 || outcome.copied != static_cast<std::uint64_t>(n)) {
-                throw EZipMaster(message_id, true);
+                throw EZipMaster::Shown(message_id);
             }
             count -= n;
             continue;
         }
         const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count, kCopyBufferSize));
-        if (InputHandle.Read(buffer.data(), want) != want) throw EZipMaster(message_id, true);
+        if (directory_.InputHandle.Read(buffer.data(), want) != want) throw EZipMaster::Shown(message_id);
         VolumeWrite(buffer.data(), static_cast<std::int64_t>(want), 0);
         count -= static_cast<std::int64_t>(want);
     }
 }
 
 void TZipMaster::NoteVolumeWrite(std::int64_t count) {
-    VolumeBytesWritten += count;
-    DiskFree -= static_cast<std::uint64_t>(count);
-    if (ProgressActive && OnProgress && count > 0) OnProgress(*this, ProgressAdvance, std::string(), count);
+    span_.VolumeBytesWritten += count;
+    directory_.DiskFree -= static_cast<std::uint64_t>(count);
+    if (span_.ProgressActive && OnProgress && count > 0) OnProgress(*this, ProgressAdvance, std::string(), count);
 }
 
 void TZipMaster::PlaceOnVolume(std::int64_t fit_size) {
     for (;;) {
         host_.ProcessMessages();
-        if (CancelRequested) throw EZipMaster(zip_msg::kStopped, false);
-        if (!OutputHandle.IsOpen()) OpenVolume();
-        if (fit_size <= 0 || fit_size <= static_cast<std::int64_t>(DiskFree)) return;
+        if (operation_.CancelRequested) throw EZipMaster::Silent(zip_msg::kStopped);
+        if (!span_.OutputHandle.IsOpen()) OpenVolume();
+        if (fit_size <= 0 || fit_size <= static_cast<std::int64_t>(directory_.DiskFree)) return;
         // A record that does not fit even on a volume that holds nothing yet would otherwise
         // have one empty volume after another made for it, without end.
-        if (VolumeBytesWritten == 0) {
+        if (span_.VolumeBytesWritten == 0) {
             throw Error("a record of " + std::to_string(fit_size) + " bytes does not fit on volume " +
-                        VolumeNumberText(CurrentDisk) + ", which has room for " + std::to_string(DiskFree) +
+                        VolumeNumberText(directory_.CurrentDisk) + ", which has room for " +
+                        std::to_string(directory_.DiskFree) +
                         " bytes; allow larger volumes");
         }
         FinishVolume();
@@ -140,57 +111,58 @@ void TZipMaster::PlaceOnVolume(std::int64_t fit_size) {
 
 void TZipMaster::OpenVolume() {
     for (;;) {
-        if (CurrentDisk >= kMaxVolumes) {
+        if (directory_.CurrentDisk >= kMaxVolumes) {
             throw Error("the archive needs more than " + std::to_string(kMaxVolumes) + " volumes; allow larger volumes");
         }
         const DriveType type = AskForDisk();
-        std::string name = OutputPath;
+        std::string name = span_.OutputPath;
         if (IsFileSystemDrive(type)) {
-            name = NumberedVolumeName(OutputPath, CurrentDisk);
+            name = NumberedVolumeName(span_.OutputPath, directory_.CurrentDisk);
         } else if (add_options_.Contains(AddDiskSpanErase)) {
-            FormatDrive = 0;
-            VolumeLabel = SpanVolumeLabel(CurrentDisk);
+            span_.FormatDrive = 0;
+            directory_.VolumeLabel = SpanVolumeLabel(directory_.CurrentDisk);
             const int formatted = FormatDisk();
-            if (formatted == -2) throw EZipMaster(zip_msg::kStopped, false);
-            if (formatted == -1) throw EZipMaster(zip_msg::kStopped, true);
+            if (formatted == format_result::kCancelled) throw EZipMaster::Silent(zip_msg::kStopped);
+            if (formatted == format_result::kFailed) throw EZipMaster::Shown(zip_msg::kStopped);
         }
 
         if (FileExists(name)) {
             const auto stamp = StampOf(name);
-            if (stamp && static_cast<std::int64_t>(stamp->identity.first) == source_device_ &&
-                static_cast<std::int64_t>(stamp->identity.second) == source_inode_) {
+            if (stamp && static_cast<std::int64_t>(stamp->identity.first) == span_.SourceDevice &&
+                static_cast<std::int64_t>(stamp->identity.second) == span_.SourceInode) {
                 throw Error("the volume " + name + " would overwrite the archive being split");
             }
             if (!ConfirmOverwrite(name)) {
-                VolumeBytesWritten = 0;
-                NewDiskNeeded = true;
+                span_.VolumeBytesWritten = 0;
+                span_.NewDiskNeeded = true;
                 continue;
             }
         }
 
         try {
-            OutputHandle = File::Create(name);
+            span_.OutputHandle = File::Create(name);
         } catch (const FileError& e) {
-            FailureErrorCode = e.Code();
-            throw EZipMaster(zip_msg::kCannotCreateVolume, true);
+            span_.FailureErrorCode = e.Code();
+            throw EZipMaster::Shown(zip_msg::kCannotCreateVolume);
         }
-        OpenVolumePath = name;
-        QueryDiskSpace(1);
-        std::int64_t free = DiskFree == kSizeNotDetermined || DiskFree > static_cast<std::uint64_t>(INT64_MAX)
+        span_.OpenVolumePath = name;
+        QueryDiskSpace(disk_figure::kFree);
+        const std::uint64_t disk_free = directory_.DiskFree;
+        std::int64_t free = disk_free == kSizeNotDetermined || disk_free > static_cast<std::uint64_t>(INT64_MAX)
                                 ? INT64_MAX
-                                : static_cast<std::int64_t>(DiskFree);
+                                : static_cast<std::int64_t>(disk_free);
         if (max_volume_size_ > 0 && max_volume_size_ < free) free = max_volume_size_;
-        if (CurrentDisk == 0) free -= keep_free_on_disk1_;
+        if (directory_.CurrentDisk == 0) free -= keep_free_on_disk1_;
         free = std::min(free, kLargestVolume);
 
         // A volume with no room at all is refused whatever the smallest volume is set to;
         // otherwise nothing could ever be written to it.
         if (free < std::max(min_free_volume_size_, 1)) {
-            OutputHandle = File();
-            OpenVolumePath.clear();
+            span_.OutputHandle = File();
+            span_.OpenVolumePath.clear();
             DeleteFile(name);
-            DiskFree = 0;
-            if (unattended_) throw EZipMaster(zip_msg::kPromptWhileUnattended, true);
+            directory_.DiskFree = 0;
+            if (unattended_) throw EZipMaster::Shown(zip_msg::kPromptWhileUnattended);
             Answer answer = Answer::Cancel;
             try {
                 answer = host_.ShowMessage(MessageKind::Error,
@@ -198,18 +170,20 @@ void TZipMaster::OpenVolume() {
                                                        "This disk has not enough free space available"),
                                            kApplicationTitle, Buttons::RetryCancel);
             } catch (const std::exception&) {
-                throw EZipMaster(zip_msg::kFreeSpaceBoxFailed, true);
+                throw EZipMaster::Shown(zip_msg::kFreeSpaceBoxFailed);
             }
-            if (answer != Answer::Retry) throw EZipMaster(zip_msg::kStopped, false);
-            VolumeBytesWritten = 0;
-            NewDiskNeeded = true;
+            if (answer != Answer::Retry) throw EZipMaster::Silent(zip_msg::kStopped);
+            span_.VolumeBytesWritten = 0;
+            span_.NewDiskNeeded = true;
             continue;
         }
-        DiskFree = static_cast<std::uint64_t>(free);
+        directory_.DiskFree = static_cast<std::uint64_t>(free);
 
         if (!IsFileSystemDrive(type)) {
-            VolumeLabel = SpanVolumeLabel(CurrentDisk);
-            if (!volumes_.SetLabel(DriveRoot, VolumeLabel)) throw EZipMaster(zip_msg::kCannotSetLabel, true);
+            directory_.VolumeLabel = SpanVolumeLabel(directory_.CurrentDisk);
+            if (!volumes_.SetLabel(directory_.DriveRoot, directory_.VolumeLabel)) {
+                throw EZipMaster::Shown(zip_msg::kCannotSetLabel);
+            }
         }
         return;
     }
@@ -219,14 +193,14 @@ void TZipMaster::OpenVolume() {
 // date on a disk labelled as an earlier volume is most likely this very set's earlier disk put
 // back by mistake, and the question says so.
 bool TZipMaster::ConfirmOverwrite(const std::string& volume_name) {
-    if (unattended_) throw EZipMaster(zip_msg::kPromptWhileUnattended, true);
+    if (unattended_) throw EZipMaster::Shown(zip_msg::kPromptWhileUnattended);
     // A label without a volume number counts as the first volume.
-    const int d = SpanLabelNumber(VolumeLabel).value_or(1);
+    const int d = SpanLabelNumber(directory_.VolumeLabel).value_or(1);
     std::string question;
     // Numbered files on a fixed drive are told apart by their names, not by a disk label:
     // there the question always names the file.
-    const bool removable = !IsFileSystemDrive(volumes_.TypeOf(DriveRoot));
-    if (removable && ModificationTime(volume_name) == SourceDate && d - 1 < CurrentDisk) {
+    const bool removable = !IsFileSystemDrive(volumes_.TypeOf(directory_.DriveRoot));
+    if (removable && ModificationTime(volume_name) == span_.SourceDate && d - 1 < directory_.CurrentDisk) {
         question = FormatMessageText(MessageText(zip_msg::kOverwriteDisk, "Overwrite previous disk no %d"), {std::int64_t{d}});
     } else {
         question = FormatMessageText(MessageText(zip_msg::kOverwriteFile, "Overwrite previous file %s"), {volume_name});
@@ -238,34 +212,34 @@ bool TZipMaster::ConfirmOverwrite(const std::string& volume_name) {
     // No asks for another disk. A fixed or network drive has no other disk to offer: the same
     // file would be asked about again without end, so there No stops the copy as Cancel does.
     if (answer == Answer::No && removable) return false;
-    throw EZipMaster(zip_msg::kStopped, false);
+    throw EZipMaster::Silent(zip_msg::kStopped);
 }
 
 void TZipMaster::FinishVolume() {
     StampAndCloseVolume();
-    VolumeBytesWritten = 0;
-    NewDiskNeeded = true;
-    DiskFree = 0;
-    ++CurrentDisk;
+    span_.VolumeBytesWritten = 0;
+    span_.NewDiskNeeded = true;
+    directory_.DiskFree = 0;
+    ++directory_.CurrentDisk;
 }
 
 void TZipMaster::StampAndCloseVolume() {
-    if (!OutputHandle.IsOpen()) return;
-    File volume = std::move(OutputHandle);
-    OutputHandle = File();
-    SetModificationTime(volume, SourceDate);
+    if (!span_.OutputHandle.IsOpen()) return;
+    File volume = std::move(span_.OutputHandle);
+    span_.OutputHandle = File();
+    SetModificationTime(volume, span_.SourceDate);
     try {
         // A disk is taken out of the drive right after the prompt for the next one: what was
         // written to it must be on it by then, not in the cache.
-        if (!IsFileSystemDrive(volumes_.TypeOf(DriveRoot))) volume.Sync();
+        if (!IsFileSystemDrive(volumes_.TypeOf(directory_.DriveRoot))) volume.Sync();
         volume.Close();
     } catch (const FileError& e) {
-        FailureErrorCode = e.Code();
-        throw EZipMaster(zip_msg::kVolumeWriteFailed, true);
+        span_.FailureErrorCode = e.Code();
+        throw EZipMaster::Shown(zip_msg::kVolumeWriteFailed);
     } catch (const Error&) {
-        throw EZipMaster(zip_msg::kVolumeWriteFailed, true);
+        throw EZipMaster::Shown(zip_msg::kVolumeWriteFailed);
     }
-    OpenVolumePath.clear();
+    span_.OpenVolumePath.clear();
 }
 
 void TZipMaster::CloseOutputVolume() noexcept {

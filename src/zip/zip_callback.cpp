@@ -30,7 +30,7 @@ void TZipMaster::FillAddParams(ZipCallHeader& header, const std::string& target_
     buffers.password.fill('\0');
     std::memcpy(buffers.password.data(), password_.data(), std::min(password_.size(), buffers.password.size() - 1));
 
-    header.window = unattended_ ? nullptr : static_cast<void*>(OwnerWindow);
+    header.window = unattended_ ? nullptr : static_cast<void*>(&host_);
     header.caller = this;
     header.record_version = ZIPDLL_RECORD_VERSION;
     header.callback = &TZipMaster::ZipCallback;
@@ -84,13 +84,13 @@ std::int32_t ZIPDLL_CALL TZipMaster::ZipCallback(ZipCallbackRecord* record) {
         }
         // Read before the window messages run: a cancel set while they run counts at the next
         // callback.
-        std::int32_t result = self.CancelRequested ? ZIPDLL_CALLBACK_CANCEL : ZIPDLL_CALLBACK_CONTINUE;
+        std::int32_t result = self.operation_.CancelRequested ? ZIPDLL_CALLBACK_CANCEL : ZIPDLL_CALLBACK_CONTINUE;
         self.host_.ProcessMessages();
         return result;
     } catch (...) {
         // No exception may cross the library's C boundary: the first one is kept, the library is
         // asked to stop, and Add raises it again once the library has returned.
-        if (!self.callback_failure_) self.callback_failure_ = std::current_exception();
+        if (!self.library_.CallbackFailure) self.library_.CallbackFailure = std::current_exception();
         return ZIPDLL_CALLBACK_CANCEL;
     }
 }

@@ -4,7 +4,7 @@
 
 namespace kitforge {
 
-TZipMaster::TZipMaster(UiHost& host, Volumes& volumes) : OwnerWindow(&host), host_(host), volumes_(volumes) {}
+TZipMaster::TZipMaster(UiHost& host, Volumes& volumes) : host_(host), volumes_(volumes) {}
 
 TZipMaster::~TZipMaster() { ClearEntries(); }
 
@@ -26,10 +26,10 @@ void TZipMaster::SetDLLDirectory(std::string value) {
 
 void TZipMaster::Deliver(int id, MessageKind kind, const std::string& text, bool show) noexcept {
     try {
-        LastMessageId = id;
-        LastMessage = text;
+        operation_.LastMessageId = id;
+        operation_.LastMessage = text;
         if (show && !unattended_) host_.ShowMessage(kind, text);
-        if (OnMessage) OnMessage(*this, 0, text);
+        if (OnMessage) OnMessage(*this, kComponentMessageCode, text);
     } catch (...) {
         // A report is the last thing a failing operation does; a host or handler that fails
         // while showing it must not turn the report into a second failure.
@@ -58,7 +58,7 @@ void TZipMaster::ReportException(const EZipMaster& failure, std::string_view ext
     Deliver(failure.MessageId, MessageKindOf(failure.MessageId), text, failure.DisplayMessage);
 }
 
-std::string TZipMaster::FileNote() const { return ".\nFile: " + InputPath; }
+std::string TZipMaster::FileNote() const { return ".\nFile: " + directory_.InputPath; }
 
 bool TZipMaster::IsOemName(std::uint8_t host_system, std::uint8_t spec_version) const noexcept {
     using namespace zip_format;
@@ -74,10 +74,10 @@ std::string TZipMaster::OemToAnsiName(std::string_view text, std::uint8_t host_s
 }
 
 void TZipMaster::ClearEntries() noexcept {
-    while (!Entries.empty()) Entries.pop_back();
+    while (!directory_.Entries.empty()) directory_.Entries.pop_back();
 }
 
-void TZipMaster::CloseInput() noexcept { InputHandle = File(); }
+void TZipMaster::CloseInput() noexcept { directory_.InputHandle = File(); }
 
 std::string WithTrailingBackslash(std::string_view path) {
     std::string result(path);

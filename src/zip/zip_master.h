@@ -7,11 +7,11 @@
 // goes to a message box unless Unattended is set, and always to OnMessage. Operations report
 // their own failures and never raise to their callers; inside, failures are EZipMaster.
 //
-// The directory reader (ReadDirectory, LocateEndRecord, CheckDrive, QueryDiskSpace) lives in
-// directory_reader.cpp, end_record_locator.cpp and drive_check.cpp.
+// Its state (the directory and drive, the multi-volume writer's, the loaded zip library) lives
+// in private objects: directory_state.h, span_state.h, zip_library_binding.h. Callers read the
+// figures a reading or an operation leaves through the accessors below.
 
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -20,30 +20,27 @@
 #include "platform/file.h"
 #include "platform/ui_host.h"
 #include "platform/volumes.h"
+#include "zip/directory_state.h"
 #include "zip/ezip_master.h"
+#include "zip/span_state.h"
 #include "zip/zip_call_records.h"
 #include "zip/zip_dir_entry.h"
 #include "zip/zip_format.h"
+#include "zip/zip_library_binding.h"
 #include "zip/zip_messages.h"
 #include "zip/zip_options.h"
-#include "zip/span_state.h"
+#include "zip/zip_results.h"
 
 namespace kitforge {
 
 class TZipMaster;
+class ZipMasterInternals;
 struct AddCallBuffers;
 
 using TNotifyEvent = std::function<void(TZipMaster& sender)>;
 using TProgressEvent =
     std::function<void(TZipMaster& sender, ProgressType type, const std::string& file_name, std::int64_t file_size)>;
 using TMessageEvent = std::function<void(TZipMaster& sender, int err_code, const std::string& message)>;
-
-// The entry points of the zip library once it is loaded.
-using ZipDllExecFunction = std::int32_t (*)(void* call_record);
-using GetZipDllVersionFunction = std::int32_t (*)();
-
-// DiskSize and DiskFree when the volume gave no figure.
-inline constexpr std::uint64_t kSizeNotDetermined = ~std::uint64_t{0};
 
 class TZipMaster {
 public:
@@ -125,36 +122,127 @@ public:
 
     // ---- Messages -------------------------------------------------------------------------
     // Reports message `id` with `extra` appended: a box unless Unattended, then OnMessage
-    // with ErrCode 0. Never raises.
+    // with ErrCode 0 (kComponentMessageCode). Never raises.
     void ReportMessage(int id, std::string_view extra = {});
     // Reports a caught EZipMaster (with `extra` appended): a box when it is to be displayed
     // and the component is not Unattended, then OnMessage. Never raises.
     void ReportException(const EZipMaster& failure, std::string_view extra = {});
+    // The id and full text of the last message reported (0 and empty before the first).
+    int LastMessageId() const noexcept { return operation_.LastMessageId; }
+    const std::string& LastMessage() const noexcept { return operation_.LastMessage; }
 
-    // ---- The directory of the current archive ---------------------------------------------
+    // ---- The directory of the current archive (directory_reader.cpp) ----------------------
     // Reads the directory of ZipFilename into Entries and the figures below; reports its own
     // failures (after which ZipFilename is empty) and fires OnDirUpdate.
     void ReadDirectory();
-    // Opens InputPath into InputHandle (left open for the caller), finds the end record and
-    // copies it into `end_record`; sets PhysicalSize, ArchiveSize, EndRecordOffset,
-    // ArchiveComment and perhaps SpannedArchive. Raises EZipMaster, or Error for an
-    // impossible file, when there is no usable end record.
-    bool LocateEndRecord(zip_format::EndRecord& end_record);
-    // Whether `end_record` (just found by LocateEndRecord) leaves its figures to a zip64 end
-    // record: a field holds the zip64 marker and a zip64 locator stands right before it. A
-    // plain archive of exactly 65,535 entries holds 0xFFFF as its real count, with no locator.
-    // Puts InputHandle's position back.
-    bool DefersToZip64(const zip_format::EndRecord& end_record);
-    // Checks the drive of DriveRoot and reads VolumeLabel, DiskSize and DiskFree. Raises
-    // EZipMaster 11003 or 11004 for a drive letter that is bad or absent.
-    bool CheckDrive();
-    // Bit 0 of `which` updates DiskFree, bit 1 DiskSize.
-    void QueryDiskSpace(int which);
+    // One entry per file of the archive, in the directory's order; names use "\".
+    const std::vector<ZipDirEntry>& Entries() const noexcept { return directory_.Entries; }
+    // The size of the file, and of the archive in it (without bytes after its comment).
+    std::int64_t PhysicalSize() const noexcept { return directory_.PhysicalSize; }
+    std::int64_t ArchiveSize() const noexcept { return directory_.ArchiveSize; }
+    // Where the central directory stands in the file.
+    std::int64_t CentralOffset() const noexcept { return directory_.CentralOffset; }
+    // What precedes the first entry: the program of a self-extracting archive, or 0.
+    std::int64_t StubSize() const noexcept { return directory_.StubSize; }
+    const std::string& ArchiveComment() const noexcept { return directory_.ArchiveComment; }
+    // The stored offsets are off by the stub: it was put in front of the archive later.
+    bool OffsetsShifted() const noexcept { return directory_.OffsetsShifted; }
+    // The file is a volume of a multi-volume set.
+    bool SpannedArchive() const noexcept { return directory_.SpannedArchive; }
+    // The number of the last disk of a set (0 for one file), and of the disk now in use.
+    int TotalDisks() const noexcept { return directory_.TotalDisks; }
+    int CurrentDisk() const noexcept { return directory_.CurrentDisk; }
     // `text` converted from the OEM code page when the host system and version (and the
     // CodePage property) say it was stored in one; the result has the length of the input.
     std::string OemToAnsiName(std::string_view text, std::uint8_t host_system, std::uint8_t spec_version) const;
     // Disposes every entry, from the last to the first.
     void ClearEntries() noexcept;
+
+    // ---- Self-extracting conversion (sfx_converter.cpp) -----------------------------------
+    // Turns the archive ZipFilename into a self-extracting executable of the same name with
+    // ".exe": the stub, the 256-byte header and the archive with its offsets moved. Called by
+    // Add for a new ".exe", it writes an executable holding an empty archive under ZipFilename
+    // itself (EmptySFXMode).
+    // Gives a sfx_result: kDone (0), or kCannotCreateOutput (-1), kWriteFailed (-2, a write
+    // fell short, or the directory cannot be moved), kCannotRead (-3, the stub or the archive)
+    // or kRefused (-9, a precondition, reported, or an output whose size does not add up).
+    int MakeSFX();
+    // Why the last file operation of MakeSFX failed, as the system gave it ("Cannot write
+    // /a/b.exe: No space left on device (error 28)"), or empty when it did not say. Set
+    // alongside the results -1 to -3, so that a caller can name the file and the reason.
+    const std::string& LastFileFailure() const noexcept { return operation_.LastFileFailure; }
+
+    // ---- The zip library and Add (add_operation.cpp, zip_library_binding.cpp, zip_callback.cpp)
+    // Adds the files of FSpecArgs to ZipFilename through the zip library. The outcome is
+    // AddedCount: the number of files the library processed, 0 after any failure (which has
+    // been reported). FSpecArgs is consumed once the library step is reached.
+    void Add();
+    int AddedCount() const noexcept { return operation_.AddedCount; }
+    // Loads ZIPDLL.DLL from DLLDirectory, else through the platform's search, and resolves its
+    // two exports; reports 10604, 10601, 10602 and 10603. The library stays loaded.
+    void LoadZipLibrary();
+    void UnloadZipLibrary() noexcept;
+    bool LibraryLoaded() const noexcept { return library_.Loaded(); }
+    // The loaded library's version (loading it for this call when none is loaded), or 0.
+    int LibraryVersion();
+
+    // ---- Multi-volume sets (span_writer.cpp, volume_write.cpp, disk_prompts.cpp,
+    //      disk_request.cpp, format_disk.cpp) ------------------------------------------------
+    // Copies the archive `input_path` onto the volumes of `output_path`: numbered files
+    // (arch001.zip, ...) on a fixed or network drive, one disk each, all named `output_path`
+    // and labelled "PKBACK# 001", ..., on a removable drive. Gives a span_result: kDone (0),
+    // or after reporting the failure kZipFailure (-7, an EZipMaster), kOutOfMemory (-8) or
+    // kOtherFailure (-9, anything else).
+    int SpanArchive(const std::string& input_path, const std::string& output_path);
+
+    // ---- Run-time state -------------------------------------------------------------------
+    // The window that owns the component's boxes and prompts: its host.
+    UiHost* OwnerWindow() const noexcept { return &host_; }
+    // Set by the host (from an event handler) to stop the running operation; Add clears it at
+    // its start and end.
+    bool CancelRequested() const noexcept { return operation_.CancelRequested; }
+    void SetCancelRequested(bool value) noexcept { operation_.CancelRequested = value; }
+    // An Add or a SpanArchive is running.
+    bool OperationActive() const noexcept { return operation_.OperationActive; }
+
+private:
+    friend class ZipMasterInternals;
+
+    // Messages.
+    void Deliver(int id, MessageKind kind, const std::string& text, bool show) noexcept;
+    // ".\nFile: " and the archive's path, appended to reports about the archive file.
+    std::string FileNote() const;
+
+    // The directory reader, the end-record search and the drive check (directory_reader.cpp,
+    // end_record_locator.cpp, drive_check.cpp).
+    // The directory figures that the reading goes by, from the end record or its zip64 form.
+    struct DirectoryFigures {
+        std::uint64_t total_entries = 0;
+        std::uint64_t central_size = 0;
+        std::uint64_t central_start = 0;
+        std::int64_t directory_end = 0;  // where the central directory must end in this file
+    };
+    void ReadDirectorySteps(std::int64_t& central_position);
+    DirectoryFigures FiguresOf(const zip_format::EndRecord& end_record);
+    void ReadCentralEntries(const zip_format::EndRecord& end_record, const DirectoryFigures& figures);
+    // Opens InputPath into InputHandle (left open for the caller), finds the end record and
+    // copies it into `end_record`; sets PhysicalSize, ArchiveSize, EndRecordOffset,
+    // ArchiveComment and perhaps SpannedArchive. Raises EZipMaster, or Error for an
+    // impossible file, when there is no usable end record.
+    bool LocateEndRecord(zip_format::EndRecord& end_record);
+    bool SearchEndRecord(zip_format::EndRecord& end_record, bool spanned_signature, int volume_number);
+    // Whether `end_record` (just found by LocateEndRecord) leaves its figures to a zip64 end
+    // record: a field holds the zip64 marker and a zip64 locator stands right before it. A
+    // plain archive of exactly 65,535 entries holds 0xFFFF as its real count, with no locator.
+    // Puts InputHandle's position back.
+    bool DefersToZip64(const zip_format::EndRecord& end_record);
+    // Whether OemToAnsiName converts names of this host system and version.
+    bool IsOemName(std::uint8_t host_system, std::uint8_t spec_version) const noexcept;
+    // Checks the drive of DriveRoot and reads VolumeLabel, DiskSize and DiskFree. Raises
+    // EZipMaster 11003 or 11004 for a drive letter that is bad or absent.
+    bool CheckDrive();
+    // `which` holds disk_figure bits: kFree updates DiskFree, kSize DiskSize.
+    void QueryDiskSpace(int which);
     // Makes disk `disk` of a multi-volume set the open input: closes InputHandle, sets
     // CurrentDisk, has the user put the disk in the drive and reopens InputPath. Raises
     // EZipMaster when the user gives up (not displayed) or the file cannot be had.
@@ -162,137 +250,43 @@ public:
     // Closes InputHandle if it is open.
     void CloseInput() noexcept;
 
-    // ---- Self-extracting conversion (sfx_converter.cpp) -----------------------------------
-    // Turns the archive ZipFilename into a self-extracting executable of the same name with
-    // ".exe": the stub, the 256-byte header and the archive with its offsets moved. With
-    // EmptySFXMode on, writes an executable holding an empty archive under ZipFilename itself.
-    // Gives 0, or -1 (the output cannot be created), -2 (a write fell short, or the directory
-    // cannot be moved), -3 (the stub or the archive cannot be read) or -9 (a precondition,
-    // reported, or an output whose size does not add up).
-    int MakeSFX();
-    // Why the last file operation of MakeSFX failed, as the system gave it ("Cannot write
-    // /a/b.exe: No space left on device (error 28)"), or empty when it did not say. Set
-    // alongside the results -1 to -3, so that a caller can name the file and the reason.
-    std::string LastFileFailure;
+    // The self-extracting conversion (sfx_converter.cpp).
     // Copies `count` bytes, or everything to the end when it is negative, from the current
     // position of `source` to that of `target`, letting queued messages run between chunks.
-    // Gives 0, or -2 when a read or write fails; a source that ends early is no failure.
+    // Gives a copy_result: kDone, or kFailed when a read or write fails; a source that ends
+    // early is no failure.
     int CopyChunked(File& source, File& target, std::int64_t count);
     // Writes the central directory of InputHandle (positioned at its first record) and the
-    // end record `end_record`, each offset moved by `shift`, then the archive comment. Gives 0
-    // or -2.
+    // end record `end_record`, each offset moved by `shift`, then the archive comment. Gives
+    // a copy_result.
     int WriteShiftedDirectory(File& target, const zip_format::EndRecord& end_record, std::int64_t shift);
     // Deletes one file to the trash (htdAllowUndo) or for good (htdFinal). Gives 0, -1 when the
     // file does not exist, or the system's error code.
     int ShellDeleteFile(const std::string& path, DeleteOpts how);
 
-    // ---- The zip library and Add (add_operation.cpp, zip_library_binding.cpp, zip_callback.cpp)
-    // Adds the files of FSpecArgs to ZipFilename through the zip library. The outcome is
-    // AddedCount: the number of files the library processed, 0 after any failure (which has
-    // been reported). FSpecArgs is consumed once the library step is reached.
-    void Add();
-    // Loads ZIPDLL.DLL from DLLDirectory, else through the platform's search, and resolves its
-    // two exports; reports 10604, 10601, 10602 and 10603. The library stays loaded.
-    void LoadZipLibrary();
-    void UnloadZipLibrary() noexcept;
-    // The loaded library's version (loading it for this call when none is loaded), or 0.
-    int LibraryVersion();
+    // Add and the library (add_operation.cpp, zip_callback.cpp).
+    // Step 11 of Add: builds the call record of the library's layout and calls the library.
+    void CallLibrary(int version, const std::string& target, AddCallBuffers& buffers);
     // Fills the common part of a call record from the properties; `buffers` receives the texts
     // the record points to, which must outlive the call.
     void FillAddParams(ZipCallHeader& header, const std::string& target_name, AddCallBuffers& buffers);
     // The function the library calls back (its record's caller is the component).
     static std::int32_t ZIPDLL_CALL ZipCallback(ZipCallbackRecord* record);
 
-    // ---- Run-time state -------------------------------------------------------------------
-    // The window that owns the component's boxes and prompts: its host.
-    UiHost* OwnerWindow;
-    bool CancelRequested = false;
-    // On only while Add has MakeSFX write a new self-extracting archive.
-    bool EmptySFXMode = false;
-    bool OperationActive = false;
-    int AddedCount = 0;
-    void* LibraryHandle = nullptr;
-    ZipDllExecFunction ZipDllExecEntry = nullptr;
-    GetZipDllVersionFunction GetZipDllVersionEntry = nullptr;
-    void* CallRecord = nullptr;
-    // The id and full text of the last message reported (0 and empty before the first).
-    int LastMessageId = 0;
-    std::string LastMessage;
-
-    // ---- Directory state ------------------------------------------------------------------
-    std::vector<ZipDirEntry> Entries;
-    std::string InputPath;
-    File InputHandle;
-    // The root of the archive's drive, ending in a separator (here the mount point).
-    std::string DriveRoot;
-    std::string VolumeLabel;
-    std::uint64_t DiskSize = 0;
-    std::uint64_t DiskFree = 0;
-    // Positions and sizes in the archive file. They are 64-bit so that a file of 4 GiB or
-    // more is never wrapped into a wrong small figure.
-    std::int64_t PhysicalSize = 0;
-    std::int64_t ArchiveSize = 0;
-    std::int64_t EndRecordOffset = 0;
-    std::int64_t CentralOffset = 0;
-    std::int64_t StubSize = 0;
-    std::string ArchiveComment;
-    bool OffsetsShifted = false;
-    bool SpannedArchive = false;
-    int TotalDisks = 0;
-    int CurrentDisk = 0;
-    // Set when the directory's figures came from a zip64 end record (archives of more than
-    // 65,535 entries or with a directory beyond 4 GiB). The 22-byte end record then holds
-    // saturated fields; these are the real ones.
-    bool Zip64Directory = false;
-    std::uint64_t Zip64TotalEntries = 0;
-    std::uint64_t Zip64CentralSize = 0;
-    std::uint64_t Zip64CentralStart = 0;
-
-    // ---- Multi-volume sets (span_writer.cpp, volume_write.cpp, disk_prompts.cpp,
-    //      disk_request.cpp, format_disk.cpp) ------------------------------------------------
-    // Copies the archive `input_path` onto the volumes of `output_path`: numbered files
-    // (arch001.zip, ...) on a fixed or network drive, one disk each, all named `output_path`
-    // and labelled "PKBACK# 001", ..., on a removable drive. Gives 0, or after reporting the
-    // failure -7 (an EZipMaster), -8 (out of memory) or -9 (anything else).
-    int SpanArchive(const std::string& input_path, const std::string& output_path);
-    // Writes `count` bytes to the volumes, after making sure that `fit_size` bytes fit on the
-    // current volume (0: no condition). Opens, asks for and finishes volumes as needed.
-    void VolumeWrite(const void* data, std::int64_t count, std::int64_t fit_size);
-    // Copies `count` bytes from InputHandle to the volumes; raises `message_id` when the
-    // input ends early.
-    void CopyToVolumes(std::int64_t count, int message_id);
-    // Has the user insert a disk on a removable drive; gives the type of DriveRoot's drive.
-    DriveType AskForDisk();
-    // Whether the volume now at hand is CurrentDisk of the set; on a fixed or network drive
-    // it points InputPath at that volume's numbered file and says yes.
-    bool IsExpectedDisk(DriveType drive_type);
-    // Formats the disk in DriveRoot's drive with VolumeLabel as its label: -2 cancelled, -1
-    // failed (or another format is running), anything else done.
-    int FormatDisk();
-
-    std::string OutputPath;
-    File OutputHandle;
-    bool NewDiskNeeded = false;
-    // The modification time of the archive being copied, in nanoseconds since 1970; every
-    // finished volume gets it.
-    std::int64_t SourceDate = 0;
-    bool ProgressActive = false;
-    std::int64_t VolumeBytesWritten = 0;
-    std::vector<VolumeEntry> VolumeEntries;
-    int FormatDrive = 0;
-    bool FormatAutoStart = false;
-    // 0 while the format has not started, 2 once it has ended; FormatResult is -3 until then.
-    std::atomic<int> FormatState{0};
-    std::atomic<int> FormatResult{-3};
-
-private:
-    // Multi-volume helpers.
+    // Multi-volume sets.
     void SpanArchiveSteps(const std::string& input_path);
     void CheckSpanSource(const zip_format::EndRecord& end_record);
     void CopyLocalEntries(std::uint16_t total_entries);
     void CopyDataDescriptor();
     void CopyCentralDirectory(const zip_format::EndRecord& end_record);
     void WriteSpanEndRecord(zip_format::EndRecord end_record);
+    // Writes `count` bytes to the volumes, after making sure that `fit_size` bytes fit on the
+    // current volume (0: no condition). Opens, asks for and finishes volumes as needed.
+    void VolumeWrite(const void* data, std::int64_t count, std::int64_t fit_size);
+    // Copies `count` bytes from InputHandle to the volumes; raises `message_id` when the
+    // input ends early.
+    void CopyToVolumes(std::int64_t count, int message_id);
+    void NoteVolumeWrite(std::int64_t count);
     // Makes sure a volume is open and `fit_size` bytes fit on it.
     void PlaceOnVolume(std::int64_t fit_size);
     void OpenVolume();
@@ -301,47 +295,33 @@ private:
     void StampAndCloseVolume();
     void CloseOutputVolume() noexcept;
     std::string FailureNote(int id) const;
-    // The system's error code of the read or write that failed a span, or 0; the report of
-    // the failure gives its text after the file.
-    int FailureErrorCode = 0;
-    // The volume being written, until it is complete and closed; a span that fails removes it,
-    // so no cut-off volume is left under a volume's name.
-    std::string OpenVolumePath;
-    void NoteVolumeWrite(std::int64_t count);
-    std::int64_t source_device_ = -1;
-    std::int64_t source_inode_ = -1;
-    // Packed sizes of the entries whose local header leaves them out, by local-header offset.
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> deferred_sizes_;
-    // The volume and offset of the first central record written.
-    int central_disk_ = 0;
-    std::int64_t central_offset_ = 0;
-    // Step 11 of Add: builds the call record of the library's layout and calls the library.
-    void CallLibrary(int version, const std::string& target, AddCallBuffers& buffers);
-    // The first exception of an event handler during a library call, raised again afterwards.
-    std::exception_ptr callback_failure_;
+    // Has the user insert a disk on a removable drive; gives the type of DriveRoot's drive.
+    DriveType AskForDisk();
+    // Whether the volume now at hand is CurrentDisk of the set; on a fixed or network drive
+    // it points InputPath at that volume's numbered file and says yes.
+    bool IsExpectedDisk(DriveType drive_type);
+    // Formats the disk in DriveRoot's drive with VolumeLabel as its label: a format_result,
+    // kCancelled, kFailed (or another format is running) or kFormatted.
+    int FormatDisk();
 
-    // The directory figures that the reading goes by, from the end record or its zip64 form.
-    struct DirectoryFigures {
-        std::uint64_t total_entries = 0;
-        std::uint64_t central_size = 0;
-        std::uint64_t central_start = 0;
-        std::int64_t directory_end = 0;  // where the central directory must end in this file
+    // What the running or last operation left for its caller.
+    struct OperationState {
+        bool CancelRequested = false;
+        // On only while Add has MakeSFX write a new self-extracting archive.
+        bool EmptySFXMode = false;
+        bool OperationActive = false;
+        int AddedCount = 0;
+        int LastMessageId = 0;
+        std::string LastMessage;
+        std::string LastFileFailure;
     };
-
-    void Deliver(int id, MessageKind kind, const std::string& text, bool show) noexcept;
-    // Whether OemToAnsiName converts names of this host system and version.
-    bool IsOemName(std::uint8_t host_system, std::uint8_t spec_version) const noexcept;
-    // ".\nFile: " and the archive's path, appended to reports about the archive file.
-    std::string FileNote() const;
-    void ReadDirectorySteps(std::int64_t& central_position);
-    DirectoryFigures FiguresOf(const zip_format::EndRecord& end_record);
-    void ReadCentralEntries(const zip_format::EndRecord& end_record, const DirectoryFigures& figures);
-    bool SearchEndRecord(zip_format::EndRecord& end_record, bool spanned_signature, int volume_number);
 
     UiHost& host_;
     Volumes& volumes_;
-    // The central directory's offset as the archive records it, during a reading.
-    std::int64_t recorded_central_start_ = 0;
+    OperationState operation_;
+    DirectoryState directory_;
+    SpanState span_;
+    ZipLibraryBinding library_;
 
     bool verbose_ = false;
     bool trace_ = false;

@@ -10,6 +10,7 @@
 
 #include "support/temp_folder.h"
 #include "zip_test_support.h"
+#include "zip/zip_master_internals.h"
 
 namespace kitforge {
 namespace {
@@ -36,14 +37,14 @@ BuiltArchive GoodArchive() {
 
 // What a successful reading must agree with, whatever the bytes were.
 void ExpectConsistent(const TZipMaster& zip, std::int64_t file_size) {
-    for (const auto& e : zip.Entries) {
+    for (const auto& e : zip.Entries()) {
         EXPECT_EQ(e.FileName.size(), e.NameLength);
         EXPECT_EQ(e.FileComment.size(), e.CommentLength);
     }
-    EXPECT_GE(zip.StubSize, 0);
-    EXPECT_LE(zip.ArchiveSize, file_size);
-    EXPECT_LE(zip.EndRecordOffset + 22, zip.ArchiveSize);
-    EXPECT_LE(zip.CentralOffset, zip.EndRecordOffset);
+    EXPECT_GE(zip.StubSize(), 0);
+    EXPECT_LE(zip.ArchiveSize(), file_size);
+    EXPECT_LE(ZipMasterInternals::Directory(zip).EndRecordOffset + 22, zip.ArchiveSize());
+    EXPECT_LE(zip.CentralOffset(), ZipMasterInternals::Directory(zip).EndRecordOffset);
 }
 
 // Reads `bytes` and checks the outcome is one of the two clean ones; gives whether it failed.
@@ -53,16 +54,16 @@ bool ReadAndCheck(const TempFolder& folder, const std::string& bytes) {
     h.zip.SetUnattended(true);
     h.Read(folder / "t.zip");
     EXPECT_EQ(h.dir_updates, 1);
-    EXPECT_FALSE(h.zip.InputHandle.IsOpen());
+    EXPECT_FALSE(h.Directory().InputHandle.IsOpen());
     const bool failed = h.zip.ZipFilename().empty();
     std::size_t errors = 0;
     for (const auto& r : h.reports) errors += r.id != 10203 && r.id != 10204;
     EXPECT_EQ(errors, failed ? 1u : 0u);
     if (failed) {
-        EXPECT_EQ(h.zip.StubSize, 0);
+        EXPECT_EQ(h.zip.StubSize(), 0);
     } else {
-        EXPECT_EQ(h.zip.Entries.size(), GetU16LE(reinterpret_cast<const std::uint8_t*>(bytes.data()) +
-                                                 h.zip.EndRecordOffset + end_record::kTotalEntries));
+        EXPECT_EQ(h.zip.Entries().size(), GetU16LE(reinterpret_cast<const std::uint8_t*>(bytes.data()) +
+                                                 h.Directory().EndRecordOffset + end_record::kTotalEntries));
         ExpectConsistent(h.zip, static_cast<std::int64_t>(bytes.size()));
     }
     return failed;
@@ -108,7 +109,7 @@ TEST(DamagedArchive, ImpossibleFiguresInTheEndRecordAreRefusedBeforeAnyAllocatio
         h.Read(folder / "t.zip");
         ASSERT_EQ(h.Ids(), std::vector<int>{10202});
         EXPECT_NE(h.reports[0].text.find(c.reason), std::string::npos) << h.reports[0].text;
-        EXPECT_TRUE(h.zip.Entries.empty());
+        EXPECT_TRUE(h.zip.Entries().empty());
     }
 }
 
@@ -137,7 +138,7 @@ TEST(DamagedArchive, CorruptLengthsOfAnEntryFailWithTheirOwnIds) {
         ZipHarness h;
         h.Read(folder / "t.zip");
         EXPECT_EQ(h.Ids(), c.ids);
-        EXPECT_EQ(h.zip.Entries.size(), c.entries_kept);
+        EXPECT_EQ(h.zip.Entries().size(), c.entries_kept);
         EXPECT_EQ(h.zip.ZipFilename(), "");
     }
 }
@@ -151,8 +152,8 @@ TEST(DamagedArchive, RecordedDirectoryStartBeyondItsPlaceGivesNoNegativeStub) {
     ZipHarness h;
     h.Read(folder / "t.zip");
     EXPECT_EQ(h.Ids(), std::vector<int>{10203});
-    EXPECT_EQ(h.zip.Entries.size(), 3u);
-    EXPECT_EQ(h.zip.StubSize, 0);
+    EXPECT_EQ(h.zip.Entries().size(), 3u);
+    EXPECT_EQ(h.zip.StubSize(), 0);
 }
 
 TEST(DamagedArchive, StubWithFakeRecordsDoesNotMisleadTheReader) {
@@ -166,9 +167,9 @@ TEST(DamagedArchive, StubWithFakeRecordsDoesNotMisleadTheReader) {
     ZipHarness h;
     h.Read(folder / "t.exe");
     EXPECT_EQ(h.Ids(), std::vector<int>{10203});
-    EXPECT_EQ(h.zip.Entries.size(), 3u);
-    EXPECT_EQ(h.zip.StubSize, static_cast<std::int64_t>(stub.size()));
-    EXPECT_EQ(h.zip.ArchiveComment, "archive comment");
+    EXPECT_EQ(h.zip.Entries().size(), 3u);
+    EXPECT_EQ(h.zip.StubSize(), static_cast<std::int64_t>(stub.size()));
+    EXPECT_EQ(h.zip.ArchiveComment(), "archive comment");
 }
 
 TEST(DamagedArchive, RandomByteChangesNeverBreakTheReader) {

@@ -9,6 +9,7 @@
 
 #include "support/temp_folder.h"
 #include "zip_test_support.h"
+#include "zip/zip_master_internals.h"
 
 namespace kitforge {
 namespace {
@@ -42,8 +43,8 @@ TEST(DirectoryReader, MissingFileGivesAnEmptyDirectoryWithoutAMessage) {
     TempFolder folder;
     ZipHarness h;
     h.Read(folder / "new.zip");
-    EXPECT_TRUE(h.zip.Entries.empty());
-    EXPECT_EQ(h.zip.StubSize, 0);
+    EXPECT_TRUE(h.zip.Entries().empty());
+    EXPECT_EQ(h.zip.StubSize(), 0);
     EXPECT_TRUE(h.reports.empty());
     EXPECT_TRUE(h.host.messages.empty());
     EXPECT_EQ(h.dir_updates, 1);
@@ -67,10 +68,10 @@ TEST(DirectoryReader, EntriesAreWhatPythonReadsFromAnInfoZipArchive) {
     h.Read(folder / "info.zip");
     ASSERT_TRUE(h.reports.empty()) << h.reports[0].text;
     const auto expected = testing::PythonEntryLines(folder / "info.zip");
-    ASSERT_EQ(h.zip.Entries.size(), expected.size());
+    ASSERT_EQ(h.zip.Entries().size(), expected.size());
     std::vector<std::string> names;
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        const ZipDirEntry& e = h.zip.Entries[i];
+        const ZipDirEntry& e = h.zip.Entries()[i];
         std::string stored = e.FileName;
         std::replace(stored.begin(), stored.end(), '\\', '/');
         EXPECT_EQ(testing::EntryLine(e, stored), expected[i]) << e.FileName;
@@ -78,15 +79,15 @@ TEST(DirectoryReader, EntriesAreWhatPythonReadsFromAnInfoZipArchive) {
     }
     EXPECT_EQ(names, (std::vector<std::string>{"readme.txt", "docs\\", "docs\\a b.txt", "docs\\deep\\",
                                                "docs\\deep\\empty.txt"}));
-    EXPECT_EQ(h.zip.StubSize, 0);
-    EXPECT_FALSE(h.zip.OffsetsShifted);
-    EXPECT_FALSE(h.zip.SpannedArchive);
+    EXPECT_EQ(h.zip.StubSize(), 0);
+    EXPECT_FALSE(h.zip.OffsetsShifted());
+    EXPECT_FALSE(h.zip.SpannedArchive());
     EXPECT_EQ(h.zip.ZipFilename(), folder / "info.zip");
     EXPECT_EQ(h.dir_updates, 1);
     // The busy cursor was shown and put back.
     EXPECT_FALSE(h.host.busy);
     EXPECT_EQ(h.host.busy_changes, 2);
-    EXPECT_FALSE(h.zip.InputHandle.IsOpen());
+    EXPECT_FALSE(h.Directory().InputHandle.IsOpen());
 }
 
 TEST(DirectoryReader, ArchiveWithoutCommentIsFoundByItsLast22Bytes) {
@@ -96,14 +97,14 @@ TEST(DirectoryReader, ArchiveWithoutCommentIsFoundByItsLast22Bytes) {
     ZipHarness h;
     h.Read(path);
     EXPECT_TRUE(h.reports.empty());
-    ASSERT_EQ(h.zip.Entries.size(), 3u);
-    EXPECT_EQ(h.zip.Entries[2].FileName, "dir\\sub\\c.bin");
-    EXPECT_EQ(h.zip.EndRecordOffset, size - 22);
-    EXPECT_EQ(h.zip.PhysicalSize, size);
-    EXPECT_EQ(h.zip.ArchiveSize, size);
-    EXPECT_TRUE(h.zip.ArchiveComment.empty());
+    ASSERT_EQ(h.zip.Entries().size(), 3u);
+    EXPECT_EQ(h.zip.Entries()[2].FileName, "dir\\sub\\c.bin");
+    EXPECT_EQ(h.Directory().EndRecordOffset, size - 22);
+    EXPECT_EQ(h.zip.PhysicalSize(), size);
+    EXPECT_EQ(h.zip.ArchiveSize(), size);
+    EXPECT_TRUE(h.zip.ArchiveComment().empty());
     // Python writes the directory right after the data, so it starts where it says.
-    EXPECT_EQ(h.zip.CentralOffset, std::stoll(RunPython("import zipfile\nprint(zipfile.ZipFile('" + path +
+    EXPECT_EQ(h.zip.CentralOffset(), std::stoll(RunPython("import zipfile\nprint(zipfile.ZipFile('" + path +
                                                          "').start_dir)\n")));
 }
 
@@ -114,10 +115,10 @@ TEST(DirectoryReader, ArchiveCommentIsFoundByTheSearch) {
     ZipHarness h;
     h.Read(path);
     EXPECT_TRUE(h.reports.empty());
-    EXPECT_EQ(h.zip.Entries.size(), 3u);
-    EXPECT_EQ(h.zip.ArchiveComment, "0123456789");
-    EXPECT_EQ(h.zip.EndRecordOffset, size - 32);
-    EXPECT_EQ(h.zip.ArchiveSize, size);
+    EXPECT_EQ(h.zip.Entries().size(), 3u);
+    EXPECT_EQ(h.zip.ArchiveComment(), "0123456789");
+    EXPECT_EQ(h.Directory().EndRecordOffset, size - 32);
+    EXPECT_EQ(h.zip.ArchiveSize(), size);
 }
 
 TEST(DirectoryReader, ArchiveCommentEndsAtItsFirstZeroByte) {
@@ -126,8 +127,8 @@ TEST(DirectoryReader, ArchiveCommentEndsAtItsFirstZeroByte) {
     ZipHarness h;
     h.Read(path);
     EXPECT_TRUE(h.reports.empty());
-    EXPECT_EQ(h.zip.ArchiveComment, "before");
-    EXPECT_EQ(h.zip.Entries.size(), 3u);
+    EXPECT_EQ(h.zip.ArchiveComment(), "before");
+    EXPECT_EQ(h.zip.Entries().size(), 3u);
 }
 
 TEST(DirectoryReader, ZeroPaddingToA512ByteBlockIsTakenSilently) {
@@ -139,10 +140,10 @@ TEST(DirectoryReader, ZeroPaddingToA512ByteBlockIsTakenSilently) {
     ZipHarness h;
     h.Read(folder / "padded.zip");
     EXPECT_TRUE(h.reports.empty());
-    EXPECT_EQ(h.zip.Entries.size(), 3u);
-    EXPECT_EQ(h.zip.PhysicalSize, static_cast<std::int64_t>(padded.size()));
-    EXPECT_EQ(h.zip.ArchiveSize, static_cast<std::int64_t>(original.size()));
-    EXPECT_EQ(h.zip.ArchiveComment, "note");
+    EXPECT_EQ(h.zip.Entries().size(), 3u);
+    EXPECT_EQ(h.zip.PhysicalSize(), static_cast<std::int64_t>(padded.size()));
+    EXPECT_EQ(h.zip.ArchiveSize(), static_cast<std::int64_t>(original.size()));
+    EXPECT_EQ(h.zip.ArchiveComment(), "note");
 }
 
 TEST(DirectoryReader, OtherBytesAfterTheArchiveWarnAndReadingGoesOn) {
@@ -169,8 +170,8 @@ TEST(DirectoryReader, OtherBytesAfterTheArchiveWarnAndReadingGoesOn) {
                                      "ignored.\nFile: " + folder / "t.zip");
         ASSERT_EQ(h.host.messages.size(), 1u);
         EXPECT_EQ(h.host.messages[0].kind, MessageKind::Warning);
-        EXPECT_EQ(h.zip.Entries.size(), 3u);
-        EXPECT_EQ(h.zip.ArchiveSize, static_cast<std::int64_t>(original.size()));
+        EXPECT_EQ(h.zip.Entries().size(), 3u);
+        EXPECT_EQ(h.zip.ArchiveSize(), static_cast<std::int64_t>(original.size()));
         EXPECT_EQ(h.zip.ZipFilename(), folder / "t.zip");
     }
 }
@@ -189,7 +190,7 @@ TEST(DirectoryReader, CommentRunningPastTheEndOfTheFileFails) {
         EXPECT_EQ(h.reports[0].text, "Cannot read the directory of the zip archive: the archive comment of 10 bytes "
                                      "runs past the end of the file.\nFile: " + folder / "cut.zip");
         EXPECT_EQ(h.zip.ZipFilename(), "");
-        EXPECT_EQ(h.zip.StubSize, 0);
+        EXPECT_EQ(h.zip.StubSize(), 0);
         EXPECT_EQ(h.dir_updates, 1);
     }
 }
@@ -201,9 +202,9 @@ TEST(DirectoryReader, ArchiveOfOnlyAnEndRecordIsEmpty) {
     ZipHarness h;
     h.Read(path);
     EXPECT_TRUE(h.reports.empty());
-    EXPECT_TRUE(h.zip.Entries.empty());
-    EXPECT_EQ(h.zip.StubSize, 0);
-    EXPECT_EQ(h.zip.CentralOffset, 0);
+    EXPECT_TRUE(h.zip.Entries().empty());
+    EXPECT_EQ(h.zip.StubSize(), 0);
+    EXPECT_EQ(h.zip.CentralOffset(), 0);
     EXPECT_EQ(h.zip.ZipFilename(), path);
 }
 
@@ -213,8 +214,8 @@ TEST(DirectoryReader, EmptyArchiveWithACommentHasNoStub) {
     ZipHarness h;
     h.Read(path);
     EXPECT_TRUE(h.reports.empty());
-    EXPECT_EQ(h.zip.ArchiveComment, "nothing here");
-    EXPECT_EQ(h.zip.StubSize, 0);
+    EXPECT_EQ(h.zip.ArchiveComment(), "nothing here");
+    EXPECT_EQ(h.zip.StubSize(), 0);
 }
 
 TEST(DirectoryReader, FilesShorterThanAnEndRecordFail) {
@@ -245,10 +246,10 @@ TEST(DirectoryReader, StubInFrontWithOffsetsOfTheZipDataAlone) {
     h.Read(folder / "sfx.exe");
     ASSERT_EQ(h.Ids(), std::vector<int>{10203});
     EXPECT_EQ(h.host.messages.at(0).kind, MessageKind::Warning);
-    EXPECT_TRUE(h.zip.OffsetsShifted);
-    EXPECT_EQ(h.zip.Entries.size(), 3u);
-    EXPECT_EQ(h.zip.Entries[0].LocalHeaderOffset, 0u);
-    EXPECT_EQ(h.zip.StubSize, 5000);
+    EXPECT_TRUE(h.zip.OffsetsShifted());
+    EXPECT_EQ(h.zip.Entries().size(), 3u);
+    EXPECT_EQ(h.zip.Entries()[0].LocalHeaderOffset, 0u);
+    EXPECT_EQ(h.zip.StubSize(), 5000);
     EXPECT_EQ(h.zip.ZipFilename(), folder / "sfx.exe");
 }
 
@@ -261,10 +262,10 @@ TEST(DirectoryReader, StubInFrontWithOffsetsAdjustedByInfoZip) {
     ZipHarness h;
     h.Read(folder / "sfx.exe");
     EXPECT_TRUE(h.reports.empty()) << h.reports[0].text;
-    EXPECT_FALSE(h.zip.OffsetsShifted);
-    EXPECT_EQ(h.zip.Entries.size(), 3u);
-    EXPECT_EQ(h.zip.Entries[0].LocalHeaderOffset, 5000u);
-    EXPECT_EQ(h.zip.StubSize, 5000);
+    EXPECT_FALSE(h.zip.OffsetsShifted());
+    EXPECT_EQ(h.zip.Entries().size(), 3u);
+    EXPECT_EQ(h.zip.Entries()[0].LocalHeaderOffset, 5000u);
+    EXPECT_EQ(h.zip.StubSize(), 5000);
 }
 
 TEST(DirectoryReader, TextFileNamedZipIsNoArchive) {
@@ -304,10 +305,10 @@ TEST(DirectoryReader, WrongCentralSignatureKeepsTheEntriesBeforeIt) {
     ZipHarness h;
     h.Read(folder / "bad.zip");
     ASSERT_EQ(h.Ids(), std::vector<int>{11015});
-    ASSERT_EQ(h.zip.Entries.size(), 2u);
-    EXPECT_EQ(h.zip.Entries[1].FileName, "two");
+    ASSERT_EQ(h.zip.Entries().size(), 2u);
+    EXPECT_EQ(h.zip.Entries()[1].FileName, "two");
     EXPECT_EQ(h.zip.ZipFilename(), "");
-    EXPECT_EQ(h.zip.StubSize, 0);
+    EXPECT_EQ(h.zip.StubSize(), 0);
 }
 
 TEST(DirectoryReader, SlashesInNamesBecomeBackslashes) {
@@ -316,10 +317,10 @@ TEST(DirectoryReader, SlashesInNamesBecomeBackslashes) {
     WriteBytes(folder / "s.zip", built.bytes);
     ZipHarness h;
     h.Read(folder / "s.zip");
-    ASSERT_EQ(h.zip.Entries.size(), 2u);
-    EXPECT_EQ(h.zip.Entries[0].FileName, "a\\b.txt");
-    EXPECT_EQ(h.zip.Entries[0].NameLength, 7u);
-    EXPECT_EQ(h.zip.Entries[1].FileName, "a\\c.txt");
+    ASSERT_EQ(h.zip.Entries().size(), 2u);
+    EXPECT_EQ(h.zip.Entries()[0].FileName, "a\\b.txt");
+    EXPECT_EQ(h.zip.Entries()[0].NameLength, 7u);
+    EXPECT_EQ(h.zip.Entries()[1].FileName, "a\\c.txt");
 }
 
 TEST(DirectoryReader, ReadingAgainAfterAFailureStartsClean) {
@@ -330,12 +331,12 @@ TEST(DirectoryReader, ReadingAgainAfterAFailureStartsClean) {
     h.Read(folder / "bad.zip");
     h.Read(good);
     EXPECT_EQ(h.Ids(), std::vector<int>{10202});
-    EXPECT_EQ(h.zip.Entries.size(), 3u);
+    EXPECT_EQ(h.zip.Entries().size(), 3u);
     EXPECT_EQ(h.zip.ZipFilename(), good);
     // Reading the same name again reads the file again.
     WriteBytes(good, ReadBytes(PythonZip(folder, "other.zip", "    z.writestr('only', 'x')\n")));
     h.Read(good);
-    EXPECT_EQ(h.zip.Entries.size(), 1u);
+    EXPECT_EQ(h.zip.Entries().size(), 1u);
     EXPECT_EQ(h.dir_updates, 3);
 }
 
@@ -348,11 +349,11 @@ TEST(DirectoryReader, Zip64EndRecordForcedByInfoZip) {
     ZipHarness h;
     h.Read(folder / "z64.zip");
     EXPECT_TRUE(h.reports.empty()) << h.reports[0].text;
-    EXPECT_TRUE(h.zip.Zip64Directory);
-    EXPECT_FALSE(h.zip.OffsetsShifted);
-    ASSERT_EQ(h.zip.Entries.size(), 2u);
-    EXPECT_EQ(h.zip.Entries[1].FileName, "b.txt");
-    EXPECT_EQ(h.zip.StubSize, 0);
+    EXPECT_TRUE(h.Directory().Zip64Directory);
+    EXPECT_FALSE(h.zip.OffsetsShifted());
+    ASSERT_EQ(h.zip.Entries().size(), 2u);
+    EXPECT_EQ(h.zip.Entries()[1].FileName, "b.txt");
+    EXPECT_EQ(h.zip.StubSize(), 0);
 }
 
 TEST(DirectoryReader, Zip64DirectoryOfMoreThan65535Entries) {
@@ -363,18 +364,18 @@ TEST(DirectoryReader, Zip64DirectoryOfMoreThan65535Entries) {
     ZipHarness h;
     h.Read(path);
     EXPECT_TRUE(h.reports.empty()) << h.reports[0].text;
-    ASSERT_EQ(h.zip.Entries.size(), 70000u);
-    EXPECT_TRUE(h.zip.Zip64Directory);
-    EXPECT_EQ(h.zip.Entries[69999].FileName, "d\\f69999");
-    EXPECT_EQ(h.zip.StubSize, 0);
-    EXPECT_FALSE(h.zip.OffsetsShifted);
+    ASSERT_EQ(h.zip.Entries().size(), 70000u);
+    EXPECT_TRUE(h.Directory().Zip64Directory);
+    EXPECT_EQ(h.zip.Entries()[69999].FileName, "d\\f69999");
+    EXPECT_EQ(h.zip.StubSize(), 0);
+    EXPECT_FALSE(h.zip.OffsetsShifted());
 
     // Behind a stub the zip64 record is found right before its locator.
     WriteBytes(folder / "many.exe", std::string(777, 's') + ReadBytes(path));
     h.Read(folder / "many.exe");
     EXPECT_EQ(h.Ids(), std::vector<int>{10203});
-    EXPECT_EQ(h.zip.Entries.size(), 70000u);
-    EXPECT_EQ(h.zip.StubSize, 777);
+    EXPECT_EQ(h.zip.Entries().size(), 70000u);
+    EXPECT_EQ(h.zip.StubSize(), 777);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "span_test_support.h"
 #include "support/temp_folder.h"
+#include "zip/zip_master_internals.h"
 
 namespace kitforge {
 namespace {
@@ -23,7 +24,7 @@ protected:
         drive.emplace(folder / "A", folder / "store");
         host.drive = &*drive;
         zip.emplace(host, *drive);
-        zip->OnMessage = [this](TZipMaster& z, int, const std::string&) { ids.push_back(z.LastMessageId); };
+        zip->OnMessage = [this](TZipMaster& z, int, const std::string&) { ids.push_back(z.LastMessageId()); };
         output = drive->Root() + "arch.zip";
     }
 
@@ -39,13 +40,13 @@ protected:
 TEST_F(SpanOnRemovableDrive, FirstPromptCountsTheDisksTheArchiveNeeds) {
     const int disk = drive->AddDisk("DATA");
     drive->Insert(disk);
-    zip->DriveRoot = drive->Root();
-    zip->OperationActive = true;
-    zip->ArchiveSize = 3000000;
-    zip->NewDiskNeeded = true;
+    ZipMasterInternals::Directory(*zip).DriveRoot = drive->Root();
+    ZipMasterInternals::Operation(*zip).OperationActive = true;
+    ZipMasterInternals::Directory(*zip).ArchiveSize = 3000000;
+    ZipMasterInternals::Span(*zip).NewDiskNeeded = true;
     host.answers = {Answer::Cancel};
     try {
-        zip->AskForDisk();
+        ZipMasterInternals::AskForDisk(*zip);
         ADD_FAILURE() << "a cancelled prompt must raise";
     } catch (const EZipMaster& e) {
         EXPECT_EQ(e.MessageId, 11007);
@@ -59,8 +60,8 @@ TEST_F(SpanOnRemovableDrive, FirstPromptCountsTheDisksTheArchiveNeeds) {
     drive->Eject();
     host.messages.clear();
     host.answers = {Answer::Cancel};
-    zip->NewDiskNeeded = true;
-    EXPECT_THROW(zip->AskForDisk(), EZipMaster);
+    ZipMasterInternals::Span(*zip).NewDiskNeeded = true;
+    EXPECT_THROW(ZipMasterInternals::AskForDisk(*zip), EZipMaster);
     ASSERT_EQ(host.Prompts().size(), 1u);
     EXPECT_EQ(host.Prompts()[0], "Please insert disk volume 1\r\nin drive: " + drive->Root());
 }
@@ -79,7 +80,7 @@ TEST_F(SpanOnRemovableDrive, EachDiskIsLabelledAndTheSetReadsBack) {
     for (int n = 0; n < 3; ++n) drive->AddDisk("BLANK", 100000);
     drive->queued_disks = {0, 1, 2};
     host.answers = {Answer::Ok, Answer::Ok, Answer::Ok};
-    ASSERT_EQ(zip->SpanArchive(source, output), 0) << zip->LastMessage;
+    ASSERT_EQ(zip->SpanArchive(source, output), 0) << zip->LastMessage();
     ASSERT_EQ(host.Prompts().size(), 3u);
     // The drive was empty at the first prompt; at the next ones a disk of 100,000 bytes was
     // in it, so the archive needs three.
@@ -102,7 +103,7 @@ TEST_F(SpanOnRemovableDrive, EachDiskIsLabelledAndTheSetReadsBack) {
     reader_host.answers = {Answer::Ok, Answer::Ok, Answer::Ok, Answer::Ok};
     const auto placed = CheckSetPlacement(reader, output, files);
     EXPECT_EQ(placed.size(), 3u);
-    EXPECT_EQ(reader.TotalDisks, 2);
+    EXPECT_EQ(reader.TotalDisks(), 2);
 }
 
 TEST_F(SpanOnRemovableDrive, AnEarlierDiskOfTheSetIsRecognisedBeforeItIsOverwritten) {
@@ -113,7 +114,7 @@ TEST_F(SpanOnRemovableDrive, AnEarlierDiskOfTheSetIsRecognisedBeforeItIsOverwrit
     // disk 1... no: the second disk, asked for again after "No".
     drive->queued_disks = {0, 0, 1};
     host.answers = {Answer::Ok, Answer::Ok, Answer::No, Answer::Ok};
-    ASSERT_EQ(zip->SpanArchive(source, output), 0) << zip->LastMessage;
+    ASSERT_EQ(zip->SpanArchive(source, output), 0) << zip->LastMessage();
     std::vector<std::string> questions;
     for (const auto& m : host.messages) {
         if (m.buttons == Buttons::YesNoCancel) questions.push_back(m.text);
@@ -162,7 +163,7 @@ TEST_F(SpanOnRemovableDrive, ErasingFormatsEveryDiskFirst) {
     zip->SetAddOptions({AddDiskSpanErase});
     drive->queued_disks = {0, 1};
     host.answers = {Answer::Ok, Answer::Ok};
-    ASSERT_EQ(zip->SpanArchive(source, output), 0) << zip->LastMessage;
+    ASSERT_EQ(zip->SpanArchive(source, output), 0) << zip->LastMessage();
     EXPECT_EQ(drive->format_count, 2);
     EXPECT_FALSE(FileExists(drive->DiskAt(1).folder + "stale.txt"));
     EXPECT_EQ(drive->DiskAt(1).label, "PKBACK# 002");
@@ -220,22 +221,22 @@ TEST(FormatDisk, OnlyOneFormatRunsAtATime) {
     drive.release = release.get_future().share();
     ScriptedUiHost host_a, host_b;
     TZipMaster first(host_a, drive), second(host_b, drive);
-    first.DriveRoot = second.DriveRoot = simulated.Root();
-    first.VolumeLabel = "PKBACK# 001";
+    ZipMasterInternals::Directory(first).DriveRoot = ZipMasterInternals::Directory(second).DriveRoot = simulated.Root();
+    ZipMasterInternals::Directory(first).VolumeLabel = "PKBACK# 001";
 
-    auto running = std::async(std::launch::async, [&] { return first.FormatDisk(); });
+    auto running = std::async(std::launch::async, [&] { return ZipMasterInternals::FormatDisk(first); });
     drive.started.get_future().wait();
-    EXPECT_EQ(second.FormatDisk(), -1);
+    EXPECT_EQ(ZipMasterInternals::FormatDisk(second), -1);
     release.set_value();
     EXPECT_EQ(running.get(), 0);
     EXPECT_EQ(simulated.DiskAt(0).label, "PKBACK# 001");
-    EXPECT_EQ(first.FormatState.load(), 2);
+    EXPECT_EQ(ZipMasterInternals::Span(first).FormatState.load(), 2);
     // Once the first has ended, the next format may run.
     drive.started = std::promise<void>();
     std::promise<void> again;
     drive.release = again.get_future().share();
     again.set_value();
-    EXPECT_EQ(second.FormatDisk(), 0);
+    EXPECT_EQ(ZipMasterInternals::FormatDisk(second), 0);
 }
 
 }  // namespace

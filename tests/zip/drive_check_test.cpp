@@ -5,6 +5,7 @@
 
 #include "support/temp_folder.h"
 #include "zip_test_support.h"
+#include "zip/zip_master_internals.h"
 
 namespace kitforge {
 namespace {
@@ -43,10 +44,10 @@ TEST_F(DriveCheck, AnExistingLetterWithAReadableVolumeIsFine) {
     ZipHarness h(volumes);
     h.Read(path);
     EXPECT_TRUE(h.reports.empty());
-    EXPECT_EQ(h.zip.DriveRoot, "C:\\");
-    EXPECT_EQ(h.zip.VolumeLabel, "DATA");
-    EXPECT_EQ(h.zip.DiskSize, 5000u);
-    EXPECT_EQ(h.zip.DiskFree, 1000u);
+    EXPECT_EQ(h.Directory().DriveRoot, "C:\\");
+    EXPECT_EQ(h.Directory().VolumeLabel, "DATA");
+    EXPECT_EQ(h.Directory().DiskSize, 5000u);
+    EXPECT_EQ(h.Directory().DiskFree, 1000u);
 }
 
 TEST_F(DriveCheck, BadOrAbsentLettersFailWithTheDriveInTheText) {
@@ -86,7 +87,7 @@ TEST_F(DriveCheck, UnreadableVolumesAndUnknownSizesFailOnLetterDrives) {
         ZipHarness h(volumes);
         h.Read(path);
         EXPECT_EQ(h.Ids(), std::vector<int>{11004});
-        EXPECT_EQ(h.zip.DiskFree, kSizeNotDetermined);
+        EXPECT_EQ(h.Directory().DiskFree, kSizeNotDetermined);
     }
 }
 
@@ -99,38 +100,38 @@ TEST_F(DriveCheck, RootsWithoutALetterNeedOnlyAReadableVolume) {
         ZipHarness h(volumes);
         h.Read(path);
         EXPECT_TRUE(h.reports.empty());
-        EXPECT_EQ(h.zip.DiskSize, kSizeNotDetermined);
+        EXPECT_EQ(h.Directory().DiskSize, kSizeNotDetermined);
     }
 }
 
 TEST_F(DriveCheck, UnformattedDiskPassesOnlyWhenSetsAreToBeFormatted) {
     volumes.volume = {VolumeState::Unformatted, {}};
     ZipHarness h(volumes);
-    h.zip.DriveRoot = "A:\\";
+    h.Directory().DriveRoot = "A:\\";
     volumes.mask = 1;
-    EXPECT_FALSE(h.zip.CheckDrive());
+    EXPECT_FALSE(ZipMasterInternals::CheckDrive(h.zip));
     h.zip.SetAddOptions({AddDiskSpan});
-    EXPECT_FALSE(h.zip.CheckDrive());
+    EXPECT_FALSE(ZipMasterInternals::CheckDrive(h.zip));
     h.zip.SetAddOptions({AddDiskSpanErase});
-    EXPECT_TRUE(h.zip.CheckDrive());
-    EXPECT_EQ(h.zip.VolumeLabel, "");
-    EXPECT_EQ(h.zip.DiskSize, 0u);
+    EXPECT_TRUE(ZipMasterInternals::CheckDrive(h.zip));
+    EXPECT_EQ(h.Directory().VolumeLabel, "");
+    EXPECT_EQ(h.Directory().DiskSize, 0u);
 }
 
 TEST_F(DriveCheck, QueryDiskSpaceUpdatesTheFiguresItIsAskedFor) {
     ZipHarness h(volumes);
-    h.zip.DriveRoot = "C:\\";
-    h.zip.DiskFree = 7;
-    h.zip.DiskSize = 7;
-    h.zip.QueryDiskSpace(1);
-    EXPECT_EQ(h.zip.DiskFree, 1000u);
-    EXPECT_EQ(h.zip.DiskSize, 7u);
-    h.zip.QueryDiskSpace(2);
-    EXPECT_EQ(h.zip.DiskSize, 5000u);
+    h.Directory().DriveRoot = "C:\\";
+    h.Directory().DiskFree = 7;
+    h.Directory().DiskSize = 7;
+    ZipMasterInternals::QueryDiskSpace(h.zip, 1);
+    EXPECT_EQ(h.Directory().DiskFree, 1000u);
+    EXPECT_EQ(h.Directory().DiskSize, 7u);
+    ZipMasterInternals::QueryDiskSpace(h.zip, 2);
+    EXPECT_EQ(h.Directory().DiskSize, 5000u);
     volumes.space.reset();
-    h.zip.QueryDiskSpace(3);
-    EXPECT_EQ(h.zip.DiskFree, kSizeNotDetermined);
-    EXPECT_EQ(h.zip.DiskSize, kSizeNotDetermined);
+    ZipMasterInternals::QueryDiskSpace(h.zip, 3);
+    EXPECT_EQ(h.Directory().DiskFree, kSizeNotDetermined);
+    EXPECT_EQ(h.Directory().DiskSize, kSizeNotDetermined);
 }
 
 TEST(DriveCheckOnThisMachine, ArchiveDriveIsItsMountPoint) {
@@ -142,9 +143,9 @@ TEST(DriveCheckOnThisMachine, ArchiveDriveIsItsMountPoint) {
     ZipHarness h;
     h.Read(folder / "a.zip");
     EXPECT_TRUE(h.reports.empty());
-    EXPECT_EQ(h.zip.DriveRoot, mount == "/" ? mount : mount + "/");
-    EXPECT_NE(h.zip.DiskSize, kSizeNotDetermined);
-    EXPECT_LE(h.zip.DiskFree, h.zip.DiskSize);
+    EXPECT_EQ(h.Directory().DriveRoot, mount == "/" ? mount : mount + "/");
+    EXPECT_NE(h.Directory().DiskSize, kSizeNotDetermined);
+    EXPECT_LE(h.Directory().DiskFree, h.Directory().DiskSize);
 }
 
 }  // namespace

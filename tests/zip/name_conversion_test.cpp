@@ -48,8 +48,8 @@ TEST(NameConversion, HostSystemVersionAndCodePageDecide) {
         ZipHarness h;
         h.zip.SetCodePage(c.code_page);
         h.Read(folder / "n.zip");
-        ASSERT_EQ(h.zip.Entries.size(), 1u);
-        const ZipDirEntry& e = h.zip.Entries[0];
+        ASSERT_EQ(h.zip.Entries().size(), 1u);
+        const ZipDirEntry& e = h.zip.Entries()[0];
         EXPECT_EQ(e.FileName, c.converted ? kAnsiName : kOemName);
         EXPECT_EQ(e.FileComment, c.converted ? std::string("\xC4\xD6") : std::string("\x8E\x99"));
         EXPECT_EQ(e.HostSystem, c.host);
@@ -68,10 +68,10 @@ TEST(NameConversion, NamesFlaggedAsUtf8AreNeverConverted) {
     ZipHarness h;
     h.zip.SetCodePage(cpOEM);
     h.Read(folder / "u.zip");
-    ASSERT_EQ(h.zip.Entries.size(), 2u);
-    EXPECT_EQ(h.zip.Entries[0].FileName, "d\xC3\xA9j\xC3\xA0\\\xE2\x82\xAC.txt");
-    EXPECT_EQ(h.zip.Entries[0].FileComment, "\xC3\xBC");
-    EXPECT_EQ(h.zip.Entries[1].FileName, kAnsiName);
+    ASSERT_EQ(h.zip.Entries().size(), 2u);
+    EXPECT_EQ(h.zip.Entries()[0].FileName, "d\xC3\xA9j\xC3\xA0\\\xE2\x82\xAC.txt");
+    EXPECT_EQ(h.zip.Entries()[0].FileComment, "\xC3\xBC");
+    EXPECT_EQ(h.zip.Entries()[1].FileName, kAnsiName);
 }
 
 TEST(NameConversion, PythonUtf8NamesReadBackUnchanged) {
@@ -84,9 +84,9 @@ TEST(NameConversion, PythonUtf8NamesReadBackUnchanged) {
                        "    z.writestr(i, 'summer')\n");
     ZipHarness h;
     h.Read(path);
-    ASSERT_EQ(h.zip.Entries.size(), 1u);
-    EXPECT_EQ(h.zip.Entries[0].HostSystem, 0);
-    EXPECT_EQ(h.zip.Entries[0].FileName, "\xC3\xA9t\xC3\xA9.txt");
+    ASSERT_EQ(h.zip.Entries().size(), 1u);
+    EXPECT_EQ(h.zip.Entries()[0].HostSystem, 0);
+    EXPECT_EQ(h.zip.Entries()[0].FileName, "\xC3\xA9t\xC3\xA9.txt");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "support/temp_folder.h"
 #include "zip/sfx_stub_header.h"
 #include "zip_test_support.h"
+#include "zip/zip_master_internals.h"
 
 namespace kitforge {
 namespace {
@@ -119,7 +120,7 @@ protected:
 TEST_F(MakeSFXTest, NormalConversionMovesEveryOffsetAndKeepsTheComment) {
     const BuiltArchive archive = TwoFiles("the comment");
     const std::string source = Source(archive);
-    const std::vector<ZipDirEntry> before = h.zip.Entries;
+    const std::vector<ZipDirEntry> before = h.zip.Entries();
 
     ASSERT_EQ(h.zip.MakeSFX(), 0) << ::testing::PrintToString(h.Ids());
     const std::string exe = folder / "data.exe";
@@ -127,13 +128,13 @@ TEST_F(MakeSFXTest, NormalConversionMovesEveryOffsetAndKeepsTheComment) {
     EXPECT_FALSE(FileExists(source));
     EXPECT_EQ(h.zip.ZipFilename(), exe);
     EXPECT_EQ(h.zip.SFXPath(), stub_path);
-    ASSERT_EQ(h.zip.Entries.size(), before.size());
+    ASSERT_EQ(h.zip.Entries().size(), before.size());
     for (std::size_t i = 0; i < before.size(); ++i) {
-        EXPECT_EQ(h.zip.Entries[i].LocalHeaderOffset, before[i].LocalHeaderOffset + kShift);
+        EXPECT_EQ(h.zip.Entries()[i].LocalHeaderOffset, before[i].LocalHeaderOffset + kShift);
     }
-    EXPECT_FALSE(h.zip.OffsetsShifted);
-    EXPECT_EQ(h.zip.StubSize, kShift);
-    EXPECT_EQ(h.zip.ArchiveComment, "the comment");
+    EXPECT_FALSE(h.zip.OffsetsShifted());
+    EXPECT_EQ(h.zip.StubSize(), kShift);
+    EXPECT_EQ(h.zip.ArchiveComment(), "the comment");
     EXPECT_TRUE(h.reports.empty()) << h.reports.front().text;
     EXPECT_FALSE(h.host.busy);
     EXPECT_GE(h.host.busy_changes, 2);
@@ -226,7 +227,7 @@ TEST_F(MakeSFXTest, EmptySFXModeWritesAnEmptyArchiveUnderTheArchiveName) {
     const std::string exe = folder / "new.exe";
     h.Read(exe);
     WriteBytes(folder / "bystander.zip", "untouched");
-    h.zip.EmptySFXMode = true;
+    ZipMasterInternals::Operation(h.zip).EmptySFXMode = true;
     ASSERT_EQ(h.zip.MakeSFX(), 0);
     const std::string bytes = ReadBytes(exe);
     ASSERT_EQ(bytes.size(), 1000u + 256u + 22u);
@@ -269,7 +270,7 @@ TEST_F(MakeSFXTest, AShiftedSourceIsCopiedWhole) {
     options.stub = std::string(5000, 'o');  // an old stub; the offsets count from the zip data
     const BuiltArchive archive = BuildArchive({Stored("a.txt", "alpha"), Stored("b.txt", "beta")}, options);
     Source(archive);
-    ASSERT_TRUE(h.zip.OffsetsShifted);
+    ASSERT_TRUE(h.zip.OffsetsShifted());
     ASSERT_EQ(h.zip.MakeSFX(), 0);
     EXPECT_EQ(ReadBytes(folder / "data.exe"), stub + InitialHeader() + archive.bytes);
 }
@@ -324,7 +325,7 @@ TEST_F(MakeSFXTest, FailuresKeepTheSourceAndRemoveTheOutput) {
     WriteBytes(source, padded);
     h.Read(source);
     ASSERT_EQ(h.zip.ZipFilename(), source);
-    ASSERT_FALSE(h.zip.OffsetsShifted);
+    ASSERT_FALSE(h.zip.OffsetsShifted());
     EXPECT_EQ(h.zip.MakeSFX(), -9);
     EXPECT_FALSE(FileExists(folder / "padded.exe"));
     EXPECT_EQ(ReadBytes(source), padded);
@@ -374,7 +375,7 @@ TEST_F(MakeSFXTest, ALinkAtTheOutputNameIsReplacedNeverFollowed) {
         Source(archive);
         ::unlink((folder / "data.exe").c_str());
         ASSERT_EQ(::symlink((folder / pointed).c_str(), (folder / "data.exe").c_str()), 0);
-        ASSERT_EQ(h.zip.MakeSFX(), 0) << h.zip.LastFileFailure;
+        ASSERT_EQ(h.zip.MakeSFX(), 0) << h.zip.LastFileFailure();
         struct stat info {};
         ASSERT_EQ(::lstat((folder / "data.exe").c_str(), &info), 0);
         EXPECT_TRUE(S_ISREG(info.st_mode));
@@ -394,10 +395,10 @@ TEST_F(MakeSFXTest, AnArchiveOf65535EntriesIsAPlainArchive) {
     for (int i = 0; i < 0xFFFF; ++i) entries.push_back(Stored("f" + std::to_string(i), "x"));
     const BuiltArchive archive = BuildArchive(entries);
     Source(archive);
-    ASSERT_EQ(h.zip.Entries.size(), 0xFFFFu);
-    ASSERT_EQ(h.zip.MakeSFX(), 0) << h.zip.LastFileFailure;
+    ASSERT_EQ(h.zip.Entries().size(), 0xFFFFu);
+    ASSERT_EQ(h.zip.MakeSFX(), 0) << h.zip.LastFileFailure();
     EXPECT_EQ(ReadBytes(folder / "data.exe"), stub + InitialHeader() + Moved(archive, kShift));
-    EXPECT_EQ(h.zip.Entries.size(), 0xFFFFu);
+    EXPECT_EQ(h.zip.Entries().size(), 0xFFFFu);
 }
 
 TEST_F(MakeSFXTest, CopyChunkedCopiesACountOrToTheEndAndLetsMessagesRun) {
@@ -406,12 +407,13 @@ TEST_F(MakeSFXTest, CopyChunkedCopiesACountOrToTheEndAndLetsMessagesRun) {
     WriteBytes(folder / "from.bin", data);
     File from = File::OpenRead(folder / "from.bin");
     File to = File::Create(folder / "to.bin");
-    ASSERT_EQ(h.zip.CopyChunked(from, to, 5000), 0);
+    ASSERT_EQ(ZipMasterInternals::CopyChunked(h.zip, from, to, 5000), 0);
     EXPECT_EQ(to.Position(), 5000);
     const int calls_before = h.host.process_messages_calls;
-    ASSERT_EQ(h.zip.CopyChunked(from, to, -1), 0);
+    ASSERT_EQ(ZipMasterInternals::CopyChunked(h.zip, from, to, -1), 0);
     EXPECT_GE(h.host.process_messages_calls - calls_before, 2);  // a 10 MiB copy in several chunks
-    EXPECT_EQ(h.zip.CopyChunked(from, to, 100), 0);              // at the end: a short read is no error
+    // At the end: a short read is no error.
+    EXPECT_EQ(ZipMasterInternals::CopyChunked(h.zip, from, to, 100), 0);
     to.Close();
     EXPECT_EQ(ReadBytes(folder / "to.bin"), data);
 }

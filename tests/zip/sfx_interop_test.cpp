@@ -9,6 +9,7 @@
 #include "support/run_program.h"
 #include "support/temp_folder.h"
 #include "zip_test_support.h"
+#include "zip/zip_master_internals.h"
 
 namespace kitforge {
 namespace {
@@ -82,11 +83,11 @@ TEST_F(SFXInterop, InfoZipArchiveBecomesAnExecutableEveryToolReads) {
 
     // Our own reading of the new executable finds every entry where Python does.
     const std::vector<std::string> python_after = testing::PythonEntryLines(exe);
-    ASSERT_EQ(h.zip.Entries.size(), python_after.size());
+    ASSERT_EQ(h.zip.Entries().size(), python_after.size());
     ASSERT_EQ(python_before.size(), python_after.size());
-    EXPECT_FALSE(h.zip.OffsetsShifted);
-    for (std::size_t i = 0; i < h.zip.Entries.size(); ++i) {
-        const ZipDirEntry& entry = h.zip.Entries[i];
+    EXPECT_FALSE(h.zip.OffsetsShifted());
+    for (std::size_t i = 0; i < h.zip.Entries().size(); ++i) {
+        const ZipDirEntry& entry = h.zip.Entries()[i];
         const std::string stored = entry.FileName;  // Info-ZIP names are plain ASCII here
         EXPECT_EQ(testing::EntryLine(entry, ToSlashes(stored)), python_after[i]);
         EXPECT_EQ(entry.LocalHeaderOffset, std::stoll(Field(python_before[i], 4)) + stub_size + 256) << stored;
@@ -111,7 +112,7 @@ TEST_F(SFXInterop, PythonArchiveWithACommentRunsWithTheProgramsOwnSettings) {
     h.zip.SetSFXDefaultDir("unpacked");
     ASSERT_EQ(h.zip.MakeSFX(), 0);
     const std::string exe = folder / "py.exe";
-    EXPECT_EQ(h.zip.ArchiveComment, "made by python");
+    EXPECT_EQ(h.zip.ArchiveComment(), "made by python");
     const auto run = RunProgram({exe, "--silent"});
     EXPECT_EQ(run.status, 0) << run.err;
     const auto diff = RunProgram({"diff", "-r", folder / "tree", folder / "unpacked"});
@@ -122,7 +123,7 @@ TEST_F(SFXInterop, AShiftedSourceStillExtracts) {
     // Info-ZIP's zip leaves the offsets of an archive with bytes in front as they were.
     WriteBytes(folder / "prefixed.zip", std::string(4000, 'p') + ReadBytes(folder / "data.zip"));
     h.Read(folder / "prefixed.zip");
-    ASSERT_TRUE(h.zip.OffsetsShifted);
+    ASSERT_TRUE(h.zip.OffsetsShifted());
     ASSERT_EQ(h.zip.MakeSFX(), 0);
     const auto run = RunProgram({folder / "prefixed.exe", "--silent", "-d", folder / "out"});
     EXPECT_EQ(run.status, 0) << run.err;
@@ -133,9 +134,9 @@ TEST_F(SFXInterop, AShiftedSourceStillExtracts) {
 TEST_F(SFXInterop, EmptySFXModeMakesAnExecutableTheStubAccepts) {
     const std::string exe = folder / "new.exe";
     h.Read(exe);
-    h.zip.EmptySFXMode = true;
+    ZipMasterInternals::Operation(h.zip).EmptySFXMode = true;
     ASSERT_EQ(h.zip.MakeSFX(), 0);
-    h.zip.EmptySFXMode = false;
+    ZipMasterInternals::Operation(h.zip).EmptySFXMode = false;
     const auto listed = RunProgram({exe, "-l"});
     EXPECT_EQ(listed.status, 0) << listed.err;
     EXPECT_NE(listed.out.find("0 files"), std::string::npos) << listed.out;
@@ -144,8 +145,8 @@ TEST_F(SFXInterop, EmptySFXModeMakesAnExecutableTheStubAccepts) {
     // Our own reader sees an empty archive behind a stub, with nothing shifted.
     h.Read(exe);
     EXPECT_EQ(h.zip.ZipFilename(), exe);
-    EXPECT_TRUE(h.zip.Entries.empty());
-    EXPECT_FALSE(h.zip.OffsetsShifted);
+    EXPECT_TRUE(h.zip.Entries().empty());
+    EXPECT_FALSE(h.zip.OffsetsShifted());
 }
 
 }  // namespace

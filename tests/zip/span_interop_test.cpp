@@ -64,7 +64,7 @@ TEST_P(SpanInterop, InfoZipJoinsTheSetIntoTheOriginalArchive) {
     MakePythonArchive(source, GetParam());
     ZipHarness h;
     h.zip.SetMaxVolumeSize(100000);
-    ASSERT_EQ(h.zip.SpanArchive(source, folder / "arch.zip"), 0) << h.zip.LastMessage;
+    ASSERT_EQ(h.zip.SpanArchive(source, folder / "arch.zip"), 0) << h.zip.LastMessage();
 
     int count = 0;
     while (FileExists(folder / ("arch" + VolumeNumberText(count) + ".zip"))) ++count;
@@ -89,7 +89,7 @@ TEST_P(SpanInterop, ListReadsTheSetThroughItsNumberedFiles) {
     MakePythonArchive(source, GetParam());
     ZipHarness h;
     h.zip.SetMaxVolumeSize(70000);
-    ASSERT_EQ(h.zip.SpanArchive(source, folder / "arch.zip"), 0) << h.zip.LastMessage;
+    ASSERT_EQ(h.zip.SpanArchive(source, folder / "arch.zip"), 0) << h.zip.LastMessage();
     int count = 0;
     while (FileExists(folder / ("arch" + VolumeNumberText(count) + ".zip"))) ++count;
     ASSERT_GE(count, 4);

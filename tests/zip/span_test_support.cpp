@@ -33,10 +33,10 @@ std::vector<PlacedEntry> CheckSetPlacement(TZipMaster& zip, const std::string& l
     using namespace zip_format;
     std::vector<PlacedEntry> placed;
     zip.SetZipFilename(last_volume);
-    EXPECT_EQ(zip.ZipFilename(), last_volume) << "the set's directory could not be read: " << zip.LastMessage;
+    EXPECT_EQ(zip.ZipFilename(), last_volume) << "the set's directory could not be read: " << zip.LastMessage();
     std::vector<std::string> volumes;
     for (const auto& file : volume_files) volumes.push_back(ReadBytes(file));
-    for (const auto& entry : zip.Entries) {
+    for (const auto& entry : zip.Entries()) {
         placed.push_back({entry.FileName, entry.StartDisk, entry.LocalHeaderOffset});
         SCOPED_TRACE(entry.FileName);
         if (entry.StartDisk >= volumes.size()) {

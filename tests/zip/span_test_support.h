@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/simulated_drive.h"
+#include "zip/volume_names.h"
 #include "zip_test_support.h"
 
 namespace kitforge::testing {

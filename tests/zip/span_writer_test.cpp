@@ -9,6 +9,7 @@
 
 #include "span_test_support.h"
 #include "support/temp_folder.h"
+#include "zip/zip_master_internals.h"
 
 namespace kitforge {
 namespace {
@@ -37,12 +38,12 @@ TEST_F(SpanOnFixedDrive, ThreeNumberedVolumesWithoutAPrompt) {
     ASSERT_LT(built.bytes.size(), 260000u);
     h.zip.SetMaxVolumeSize(100000);
 
-    EXPECT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage;
+    EXPECT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage();
     EXPECT_TRUE(h.host.messages.empty());
-    EXPECT_FALSE(h.zip.OperationActive);
-    EXPECT_FALSE(h.zip.OutputHandle.IsOpen());
-    EXPECT_FALSE(h.zip.InputHandle.IsOpen());
-    EXPECT_TRUE(h.zip.VolumeEntries.empty());
+    EXPECT_FALSE(h.zip.OperationActive());
+    EXPECT_FALSE(ZipMasterInternals::Span(h.zip).OutputHandle.IsOpen());
+    EXPECT_FALSE(h.Directory().InputHandle.IsOpen());
+    EXPECT_TRUE(ZipMasterInternals::Span(h.zip).VolumeEntries.empty());
     for (int n = 0; n < 3; ++n) EXPECT_TRUE(FileExists(Volume(n))) << n;
     EXPECT_FALSE(FileExists(Volume(3)));
     EXPECT_FALSE(FileExists(output));
@@ -59,8 +60,8 @@ TEST_F(SpanOnFixedDrive, ThreeNumberedVolumesWithoutAPrompt) {
     ASSERT_EQ(placed.size(), 4u);
     EXPECT_EQ(placed[0].disk, 0);
     EXPECT_EQ(placed[0].offset, 4u);
-    EXPECT_TRUE(reader.zip.SpannedArchive);
-    EXPECT_EQ(reader.zip.TotalDisks, 2);
+    EXPECT_TRUE(reader.zip.SpannedArchive());
+    EXPECT_EQ(reader.zip.TotalDisks(), 2);
 }
 
 TEST_F(SpanOnFixedDrive, AHeaderThatDoesNotFitMovesWholeToTheNextVolume) {
@@ -69,7 +70,7 @@ TEST_F(SpanOnFixedDrive, AHeaderThatDoesNotFitMovesWholeToTheNextVolume) {
     WriteStoredArchive(source, {950, 500});
     h.zip.SetMaxVolumeSize(1000);
     h.zip.SetMinFreeVolumeSize(100);
-    ASSERT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage;
+    ASSERT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage();
     EXPECT_EQ(FileSize(Volume(0)), 993);
 
     ZipHarness reader;
@@ -87,7 +88,7 @@ TEST_F(SpanOnFixedDrive, RecordsAreNeverSplitWhateverTheVolumeSize) {
         ZipHarness writer;
         writer.zip.SetMaxVolumeSize(size);
         writer.zip.SetMinFreeVolumeSize(1);
-        ASSERT_EQ(writer.zip.SpanArchive(source, out / "arch.zip"), 0) << writer.zip.LastMessage;
+        ASSERT_EQ(writer.zip.SpanArchive(source, out / "arch.zip"), 0) << writer.zip.LastMessage();
         std::vector<std::string> files;
         for (int n = 0; FileExists(out / ("arch" + VolumeNumberText(n) + ".zip")); ++n) {
             files.push_back(out / ("arch" + VolumeNumberText(n) + ".zip"));
@@ -110,7 +111,7 @@ TEST_F(SpanOnFixedDrive, EndRecordNamesItsVolumeAndTheDirectoryStart) {
     WriteBytes(source, built.bytes);
     h.zip.SetMaxVolumeSize(1000);
     h.zip.SetMinFreeVolumeSize(1);
-    ASSERT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage;
+    ASSERT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage();
     const std::string last = ReadBytes(Volume(1));
     const auto* end = reinterpret_cast<const std::uint8_t*>(last.data()) + last.size() - kEndRecordSize - 11;
     EXPECT_EQ(GetU32LE(end), kEndRecordSignature);
@@ -125,8 +126,8 @@ TEST_F(SpanOnFixedDrive, EndRecordNamesItsVolumeAndTheDirectoryStart) {
 
     ZipHarness reader;
     reader.Read(Volume(1));
-    EXPECT_EQ(reader.zip.ArchiveComment, "set comment");
-    EXPECT_EQ(reader.zip.Entries.size(), 2u);
+    EXPECT_EQ(reader.zip.ArchiveComment(), "set comment");
+    EXPECT_EQ(reader.zip.Entries().size(), 2u);
 }
 
 TEST_F(SpanOnFixedDrive, DirectoryOnAnEarlierVolumeIsReadFromItsNumberedFile) {
@@ -135,14 +136,14 @@ TEST_F(SpanOnFixedDrive, DirectoryOnAnEarlierVolumeIsReadFromItsNumberedFile) {
     WriteBytes(source, BuildArchive({Stored("a.txt", NoiseBytes(850, 3)), Stored("b.txt")}).bytes);
     h.zip.SetMaxVolumeSize(1000);
     h.zip.SetMinFreeVolumeSize(1);
-    ASSERT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage;
+    ASSERT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage();
     ASSERT_EQ(FileSize(Volume(1)), 51 + 22);
 
     ZipHarness reader;
     reader.Read(Volume(1));
-    EXPECT_TRUE(reader.reports.empty()) << reader.zip.LastMessage;
-    ASSERT_EQ(reader.zip.Entries.size(), 2u);
-    EXPECT_EQ(reader.zip.CentralOffset, 4 + 924 - 4);
+    EXPECT_TRUE(reader.reports.empty()) << reader.zip.LastMessage();
+    ASSERT_EQ(reader.zip.Entries().size(), 2u);
+    EXPECT_EQ(reader.zip.CentralOffset(), 4 + 924 - 4);
     EXPECT_TRUE(reader.host.messages.empty());
 
     // Without its first volume the set cannot be read, and the report names the file.
@@ -263,7 +264,7 @@ TEST_F(SpanOnFixedDrive, AnArchiveOf65535EntriesIsSplitLikeAnyOther) {
     for (int i = 0; i < 0xFFFF; ++i) entries.push_back(Stored("f" + std::to_string(i), "x"));
     WriteBytes(source, BuildArchive(entries).bytes);
     h.zip.SetMaxVolumeSize(4000000);
-    ASSERT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage;
+    ASSERT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage();
     const auto placed = CheckSetPlacement(h.zip, Volume(1), Volumes(2));
     EXPECT_EQ(placed.size(), 0xFFFFu);
 }
@@ -325,8 +326,8 @@ TEST_F(SpanOnFixedDrive, DamagedSourcesFailWithTheirIds) {
         ZipHarness writer;
         EXPECT_EQ(writer.zip.SpanArchive(path, out / "arch.zip"), c.result);
         EXPECT_EQ(writer.Ids().back(), c.id);
-        EXPECT_FALSE(writer.zip.OperationActive);
-        EXPECT_FALSE(writer.zip.OutputHandle.IsOpen());
+        EXPECT_FALSE(writer.zip.OperationActive());
+        EXPECT_FALSE(ZipMasterInternals::Span(writer.zip).OutputHandle.IsOpen());
     }
 }
 
@@ -349,7 +350,7 @@ TEST_F(SpanOnFixedDrive, LongNamesAreRefusedBeforeAnythingIsWritten) {
     EXPECT_FALSE(FileExists(Volume(0)));
 
     WriteBytes(source, BuildArchive({Stored(std::string(255, 'n'), "y")}).bytes);
-    EXPECT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage;
+    EXPECT_EQ(h.zip.SpanArchive(source, output), 0) << h.zip.LastMessage();
 }
 
 TEST_F(SpanOnFixedDrive, NamesDifferingOnlyInCaseKeepTheirOwnData) {
@@ -391,7 +392,7 @@ TEST_F(SpanOnFixedDrive, CancelRequestedStopsTheCopyQuietly) {
     h.zip.SetMaxVolumeSize(2000);
     h.zip.SetMinFreeVolumeSize(1);
     h.zip.OnProgress = [](TZipMaster& zip, ProgressType type, const std::string&, std::int64_t) {
-        if (type == ProgressFileStart) zip.CancelRequested = true;
+        if (type == ProgressFileStart) zip.SetCancelRequested(true);
     };
     EXPECT_EQ(h.zip.SpanArchive(source, output), -7);
     EXPECT_EQ(h.Ids().back(), 11007);

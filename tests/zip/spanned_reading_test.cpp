@@ -9,6 +9,7 @@
 #include "support/simulated_drive.h"
 #include "support/temp_folder.h"
 #include "zip_test_support.h"
+#include "zip/zip_master_internals.h"
 
 namespace kitforge {
 namespace {
@@ -70,7 +71,9 @@ protected:
     struct Harness {
         explicit Harness(SimulatedDrive& d) : zip(host, d) {
             host.drive = &d;
-            zip.OnMessage = [this](TZipMaster& z, int, const std::string& text) { reports.push_back({z.LastMessageId, text}); };
+            zip.OnMessage = [this](TZipMaster& z, int, const std::string& text) {
+                reports.push_back({z.LastMessageId(), text});
+            };
         }
         std::vector<int> Ids() const {
             std::vector<int> ids;
@@ -102,15 +105,15 @@ TEST_F(SpannedReading, DirectoryRunsFromTheFirstDiskOntoTheLast) {
     h.host.answers = {Answer::Ok, Answer::Ok};
     h.zip.SetZipFilename(path);
     EXPECT_TRUE(h.reports.empty()) << h.reports[0].text;
-    ASSERT_EQ(h.zip.Entries.size(), 2u);
-    EXPECT_EQ(h.zip.Entries[0].FileName, "first.txt");
-    EXPECT_EQ(h.zip.Entries[1].FileName, "second.txt");
-    EXPECT_EQ(h.zip.Entries[1].LocalHeaderOffset, 4u + 30 + 9 + 3);
-    EXPECT_TRUE(h.zip.SpannedArchive);
-    EXPECT_EQ(h.zip.TotalDisks, 1);
-    EXPECT_EQ(h.zip.CurrentDisk, 1);
-    EXPECT_FALSE(h.zip.OffsetsShifted);
-    EXPECT_EQ(h.zip.StubSize, 4);
+    ASSERT_EQ(h.zip.Entries().size(), 2u);
+    EXPECT_EQ(h.zip.Entries()[0].FileName, "first.txt");
+    EXPECT_EQ(h.zip.Entries()[1].FileName, "second.txt");
+    EXPECT_EQ(h.zip.Entries()[1].LocalHeaderOffset, 4u + 30 + 9 + 3);
+    EXPECT_TRUE(h.zip.SpannedArchive());
+    EXPECT_EQ(h.zip.TotalDisks(), 1);
+    EXPECT_EQ(h.zip.CurrentDisk(), 1);
+    EXPECT_FALSE(h.zip.OffsetsShifted());
+    EXPECT_EQ(h.zip.StubSize(), 4);
     const std::string in_drive = "\r\nin drive: " + drive->Root();
     EXPECT_EQ(h.Prompts(), (std::vector<std::string>{"Please insert disk volume 1 of 2" + in_drive,
                                                      "Please insert disk volume 2 of 2" + in_drive}));
@@ -122,7 +125,7 @@ TEST_F(SpannedReading, AWrongDiskIsAskedForAgain) {
     h.host.answers = {Answer::Ok, Answer::Ok, Answer::Ok};
     h.zip.SetZipFilename(path);
     EXPECT_TRUE(h.reports.empty());
-    EXPECT_EQ(h.zip.Entries.size(), 2u);
+    EXPECT_EQ(h.zip.Entries().size(), 2u);
     EXPECT_EQ(h.Prompts().size(), 3u);
 }
 
@@ -133,7 +136,7 @@ TEST_F(SpannedReading, CancellingThePromptStopsWithoutAnErrorBox) {
     EXPECT_EQ(h.Ids(), std::vector<int>{11007});
     EXPECT_EQ(h.host.messages.size(), 1u);  // the prompt only
     EXPECT_EQ(h.zip.ZipFilename(), "");
-    EXPECT_TRUE(h.zip.Entries.empty());
+    EXPECT_TRUE(h.zip.Entries().empty());
 }
 
 TEST_F(SpannedReading, UnattendedCannotAskForADisk) {
@@ -166,7 +169,7 @@ TEST_F(SpannedReading, PartsWithoutAnEndRecordAreNamed) {
         Harness h(*drive);
         h.zip.SetZipFilename(path);
         ASSERT_EQ(h.Ids(), std::vector<int>{c.id});
-        EXPECT_EQ(h.zip.SpannedArchive, c.first_part);
+        EXPECT_EQ(h.zip.SpannedArchive(), c.first_part);
     }
     Harness h(*drive);
     h.zip.SetZipFilename(path);
@@ -200,9 +203,9 @@ TEST_F(SpannedReading, LabelNumbersAreReadOneWayEverywhere) {
             EXPECT_NE(h.reports.at(0).text.find("disk " + std::to_string(c.number) + " "), std::string::npos)
                 << h.reports.at(0).text;
         }
-        h.zip.VolumeLabel = c.label;
-        h.zip.CurrentDisk = c.number > 0 ? c.number - 1 : 0;
-        EXPECT_EQ(h.zip.IsExpectedDisk(DriveType::Removable), c.number > 0);
+        ZipMasterInternals::Directory(h.zip).VolumeLabel = c.label;
+        ZipMasterInternals::Directory(h.zip).CurrentDisk = c.number > 0 ? c.number - 1 : 0;
+        EXPECT_EQ(ZipMasterInternals::IsExpectedDisk(h.zip, DriveType::Removable), c.number > 0);
     }
 }
 
@@ -221,7 +224,7 @@ TEST_F(SpannedReading, ShortDirectoryOnTheLastDiskAsksForNoFurtherDisk) {
     h.zip.SetZipFilename(path);
     EXPECT_EQ(h.Ids(), std::vector<int>{11013});
     EXPECT_TRUE(h.Prompts().empty());
-    EXPECT_EQ(h.zip.Entries.size(), 1u);
+    EXPECT_EQ(h.zip.Entries().size(), 1u);
 }
 
 }  // namespace

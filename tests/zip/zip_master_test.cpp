@@ -5,6 +5,7 @@
 
 #include "support/temp_folder.h"
 #include "zip_test_support.h"
+#include "zip/zip_master_internals.h"
 
 namespace kitforge {
 namespace {
@@ -37,10 +38,10 @@ TEST(ZipMaster, StartsWithTheDefaultsOfAnArchiveOperation) {
     EXPECT_EQ(zip.CodePage(), cpAuto);
     EXPECT_EQ(zip.HowToDelete(), htdAllowUndo);
     EXPECT_EQ(zip.VersionInfo(), "1.52 M");
-    EXPECT_EQ(zip.OwnerWindow, &host);
-    EXPECT_FALSE(zip.OperationActive);
-    EXPECT_EQ(zip.LibraryHandle, nullptr);
-    EXPECT_EQ(zip.CallRecord, nullptr);
+    EXPECT_EQ(zip.OwnerWindow(), &host);
+    EXPECT_FALSE(zip.OperationActive());
+    EXPECT_FALSE(zip.LibraryLoaded());
+    EXPECT_EQ(ZipMasterInternals::Library(zip).CallRecord, nullptr);
 }
 
 TEST(ZipMaster, OptionSetsKeepValueNAsBitN) {
@@ -103,7 +104,7 @@ TEST(ZipMaster, ReportMessageShowsABoxUnlessUnattendedAndAlwaysTellsTheHandler) 
     EXPECT_EQ(h.host.messages[1].kind, MessageKind::Warning);
     EXPECT_EQ(h.reports.size(), 2u);
     EXPECT_EQ(h.reports[1].text.substr(h.reports[1].text.size() - 8), " (extra)");
-    EXPECT_EQ(h.zip.LastMessageId, 10203);
+    EXPECT_EQ(h.zip.LastMessageId(), 10203);
 
     h.zip.SetUnattended(true);
     h.zip.ReportMessage(10102);
@@ -121,11 +122,11 @@ TEST(ZipMaster, IdsWithoutATextShowTheMissingTextRule) {
 
 TEST(ZipMaster, ReportExceptionShowsOnlyWhatIsToBeDisplayed) {
     ZipHarness h;
-    h.zip.ReportException(EZipMaster(11007, false));
+    h.zip.ReportException(EZipMaster::Silent(11007));
     EXPECT_TRUE(h.host.messages.empty());
     ASSERT_EQ(h.reports.size(), 1u);
     EXPECT_EQ(h.reports[0].id, 11007);
-    h.zip.ReportException(EZipMaster(11038, 3));
+    h.zip.ReportException(EZipMaster::WithDisk(11038, 3));
     ASSERT_EQ(h.host.messages.size(), 1u);
     EXPECT_EQ(h.host.messages[0].text, "This is disk 3 of a multi-volume zip set; insert the last disk of the set");
     EXPECT_EQ(h.reports.size(), 2u);
@@ -135,29 +136,32 @@ TEST(ZipMaster, ReportsNeverRaiseEvenWhenTheHandlerDoes) {
     ZipHarness h;
     h.zip.OnMessage = [](TZipMaster&, int, const std::string&) { throw std::runtime_error("handler failed"); };
     EXPECT_NO_THROW(h.zip.ReportMessage(10202));
-    EXPECT_NO_THROW(h.zip.ReportException(EZipMaster(11036, true)));
+    EXPECT_NO_THROW(h.zip.ReportException(EZipMaster::Shown(11036)));
     EXPECT_EQ(h.host.messages.size(), 2u);
 }
 
 TEST(EZipMasterTest, ThreeConstructorsFillTheTextTheirWay) {
-    const EZipMaster plain(11036, false);
+    const EZipMaster plain = EZipMaster::Silent(11036);
     EXPECT_EQ(plain.MessageId, 11036);
     EXPECT_FALSE(plain.DisplayMessage);
     EXPECT_STREQ(plain.what(), "This file is not a zip archive: it has no end of central directory record");
+    EXPECT_TRUE(EZipMaster::Shown(11036).DisplayMessage);
 
-    const EZipMaster disk(11038, 2);
+    const EZipMaster disk = EZipMaster::WithDisk(11038, 2);
     EXPECT_TRUE(disk.DisplayMessage);
     EXPECT_STREQ(disk.what(), "This is disk 2 of a multi-volume zip set; insert the last disk of the set");
 
-    const EZipMaster drive(11004, "A:\\");
+    const EZipMaster drive = EZipMaster::WithDrive(11004, "A:\\");
     EXPECT_TRUE(drive.DisplayMessage);
     EXPECT_STREQ(drive.what(), "The drive A:\\ is not ready, or its volume cannot be read");
     const std::string root = "\\\\server\\share\\";
-    EXPECT_STREQ(EZipMaster(11003, root).what(), "The drive \\\\server\\share\\ is not a drive letter from A to Z");
+    EXPECT_STREQ(EZipMaster::WithDrive(11003, root).what(),
+                 "The drive \\\\server\\share\\ is not a drive letter from A to Z");
 
     // Without a bound text the rule is shown as it is, with nothing filled in.
-    EXPECT_STREQ(EZipMaster(10998, 5).what(), "ZipMsgXX.res is probably not bound to executable\nMissing String ID is: 10998");
-    EXPECT_STREQ(EZipMaster(10997, "C:\\").what(),
+    EXPECT_STREQ(EZipMaster::WithDisk(10998, 5).what(),
+                 "ZipMsgXX.res is probably not bound to executable\nMissing String ID is: 10998");
+    EXPECT_STREQ(EZipMaster::WithDrive(10997, "C:\\").what(),
                  "ZipMsgXX.res is probably not bound to executable\nMissing String ID is: 10997");
 }
 

@@ -175,7 +175,7 @@ ZipHarness::ZipHarness(Volumes& volumes) : zip(host, volumes) {
     zip.OnMessage = [this](TZipMaster& sender, int err_code, const std::string& text) {
         EXPECT_EQ(&sender, &zip);
         EXPECT_EQ(err_code, 0);
-        reports.push_back({sender.LastMessageId, text});
+        reports.push_back({sender.LastMessageId(), text});
     };
     zip.OnDirUpdate = [this](TZipMaster&) { ++dir_updates; };
 }

@@ -11,6 +11,7 @@
 
 #include "support/scripted_ui_host.h"
 #include "zip/zip_master.h"
+#include "zip/zip_master_internals.h"
 
 namespace kitforge::testing {
 
@@ -85,6 +86,8 @@ struct ZipHarness {
     // Assigns ZipFilename (which reads the directory).
     void Read(const std::string& path) { zip.SetZipFilename(path); }
     std::vector<int> Ids() const;
+    // The component's private view of the archive and its drive, for checks of a single step.
+    DirectoryState& Directory() { return ZipMasterInternals::Directory(zip); }
 
     ScriptedUiHost host;
     TZipMaster zip;

@@ -13,6 +13,7 @@
 #include "support/scripted_ui_host.h"
 #include "support/temp_folder.h"
 #include "zip/zip_master.h"
+#include "zip/zip_master_internals.h"
 
 namespace {
 
@@ -55,12 +56,12 @@ protected:
 
 TEST_F(AddWithLibrary, MakesAnArchiveAndReadsItsDirectoryAgain) {
     AddFiles(folder / "new.zip");
-    EXPECT_EQ(zip.AddedCount, 2);
+    EXPECT_EQ(zip.AddedCount(), 2);
     EXPECT_EQ(dir_updates, 1);
-    ASSERT_EQ(zip.Entries.size(), 2u);
-    EXPECT_EQ(zip.Entries[0].FileName, "a.txt");
+    ASSERT_EQ(zip.Entries().size(), 2u);
+    EXPECT_EQ(zip.Entries()[0].FileName, "a.txt");
     EXPECT_TRUE(zip.FSpecArgs().empty());
-    EXPECT_EQ(zip.LibraryHandle, nullptr);
+    EXPECT_FALSE(zip.LibraryLoaded());
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(RunShell("unzip -t " + folder / "new.zip"), 0);
 }
@@ -70,22 +71,22 @@ TEST_F(AddWithLibrary, ANewExecutableGetsTheStubFirstAndTheFilesAfter) {
     WriteBytes(folder / "stub.bin", stub);
     zip.SetSFXPath(folder / "stub.bin");
     AddFiles(folder / "setup.exe");
-    EXPECT_EQ(zip.AddedCount, 2);
-    EXPECT_FALSE(zip.EmptySFXMode);
+    EXPECT_EQ(zip.AddedCount(), 2);
+    EXPECT_FALSE(kitforge::ZipMasterInternals::Operation(zip).EmptySFXMode);
     std::string written = ReadBytes(folder / "setup.exe");
     for (const auto& message : host.messages) ADD_FAILURE() << message.text;
     EXPECT_TRUE(written.compare(0, stub.size(), stub) == 0);
     EXPECT_EQ(written.substr(stub.size(), 3), "MPU");  // the self-extracting header follows
     EXPECT_EQ(RunShell("unzip -t " + folder / "setup.exe"), 0);
-    EXPECT_EQ(zip.Entries.size(), 2u);
+    EXPECT_EQ(zip.Entries().size(), 2u);
 
     // Adding to the existing executable keeps the stub and the old entries.
     WriteBytes(folder / "c.txt", "sea");
     zip.FSpecArgs() = {folder / "c.txt"};
     zip.Add();
-    EXPECT_EQ(zip.AddedCount, 1);
+    EXPECT_EQ(zip.AddedCount(), 1);
     EXPECT_TRUE(ReadBytes(folder / "setup.exe").compare(0, stub.size(), stub) == 0);
-    EXPECT_EQ(zip.Entries.size(), 3u);
+    EXPECT_EQ(zip.Entries().size(), 3u);
     EXPECT_EQ(RunShell("unzip -t " + folder / "setup.exe"), 0);
 }
 
@@ -94,11 +95,11 @@ TEST_F(AddWithLibrary, CancelFromAProgressHandlerLeavesTheArchiveAsItWas) {
     std::string before = ReadBytes(folder / "keep.zip");
     WriteBytes(folder / "a.txt", std::string(20000, 'z'));
     zip.OnProgress = [](TZipMaster& sender, kitforge::ProgressType type, const std::string&, std::int64_t) {
-        if (type == kitforge::ProgressFileStart) sender.CancelRequested = true;
+        if (type == kitforge::ProgressFileStart) sender.SetCancelRequested(true);
     };
     AddFiles(folder / "keep.zip");
-    EXPECT_EQ(zip.AddedCount, 0);
-    EXPECT_FALSE(zip.CancelRequested);
+    EXPECT_EQ(zip.AddedCount(), 0);
+    EXPECT_FALSE(zip.CancelRequested());
     EXPECT_TRUE(ReadBytes(folder / "keep.zip") == before);
     EXPECT_EQ(dir_updates, 0);  // nothing added: the directory is not read again
 }
@@ -114,7 +115,7 @@ TEST_F(AddWithLibrary, AMultiVolumeAddHandsItsTemporaryArchiveToTheSpanWriterAnd
     zip.SetAddOptions({kitforge::AddDiskSpan});
     messages.clear();
     zip.Add();
-    EXPECT_EQ(zip.AddedCount, 2);
+    EXPECT_EQ(zip.AddedCount(), 2);
     ASSERT_FALSE(messages.empty());
     const std::string prefix = "Temporary zipfile: ";
     ASSERT_EQ(messages[0].second.rfind(prefix, 0), 0u) << messages[0].second;

@@ -13,6 +13,7 @@
 #include "support/scripted_ui_host.h"
 #include "support/temp_folder.h"
 #include "zip/zip_master.h"
+#include "zip/zip_master_internals.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ protected:
 
     void SetUp() override {
         zip.OnMessage = [this](TZipMaster& sender, int code, const std::string& text) {
-            messages.push_back({code, text, code == 0 && text == sender.LastMessage ? sender.LastMessageId : 0});
+            messages.push_back({code, text, code == 0 && text == sender.LastMessage() ? sender.LastMessageId() : 0});
         };
         zip.OnProgress = [this](TZipMaster&, kitforge::ProgressType type, const std::string& name, std::int64_t size) {
             progress.push_back({type, name, size});
@@ -119,7 +120,7 @@ TEST_F(ZipBinding, Version150GetsTheOldLayoutAnd151TheNewOne) {
         EXPECT_TRUE(fake.State().has_temp_dir);
         EXPECT_STREQ(fake.State().temp_dir, "/scratch");
     }
-    EXPECT_EQ(zip.LibraryHandle, nullptr);  // each Add unloaded what it loaded
+    EXPECT_FALSE(zip.LibraryLoaded());  // each Add unloaded what it loaded
 }
 
 TEST_F(ZipBinding, TheToolsCaseFillsTheCommonFieldsAsDocumented) {
@@ -128,7 +129,7 @@ TEST_F(ZipBinding, TheToolsCaseFillsTheCommonFieldsAsDocumented) {
     zip.Add();
     const ZipCallHeader& h = fake.State().header;
     EXPECT_EQ(h.caller, &zip);
-    EXPECT_EQ(h.window, static_cast<void*>(zip.OwnerWindow));
+    EXPECT_EQ(h.window, static_cast<void*>(zip.OwnerWindow()));
     EXPECT_EQ(h.record_version, 158);
     EXPECT_NE(h.callback, nullptr);
     EXPECT_EQ(h.no_directory_entries, -1);
@@ -183,8 +184,8 @@ TEST_F(ZipBinding, MissingExportsAreReportedAndNeverCalled) {
         EXPECT_TRUE(Reported(10603));
         EXPECT_EQ(fake.State().exec_calls, 0);
         EXPECT_EQ(zip.LibraryVersion(), 0);
-        EXPECT_EQ(zip.LibraryHandle, nullptr);
-        EXPECT_FALSE(zip.OperationActive);
+        EXPECT_FALSE(zip.LibraryLoaded());
+        EXPECT_FALSE(zip.OperationActive());
     }
 }
 
@@ -194,8 +195,8 @@ TEST_F(ZipBinding, AMissingLibraryIsReportedIn10604sBox) {
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, kitforge::MessageTextOrMissing(10604));
     EXPECT_TRUE(Reported(10604));
-    EXPECT_EQ(zip.AddedCount, 0);
-    EXPECT_FALSE(zip.OperationActive);
+    EXPECT_EQ(zip.AddedCount(), 0);
+    EXPECT_FALSE(zip.OperationActive());
     EXPECT_EQ(zip.FSpecArgs().size(), 2u);
 }
 
@@ -204,7 +205,7 @@ TEST_F(ZipBinding, EarlyChecksReportAndKeepTheSpecifications) {
     Prepare("v151", {});
     zip.Add();
     EXPECT_TRUE(Reported(10301));
-    EXPECT_EQ(zip.LibraryHandle, nullptr);
+    EXPECT_FALSE(zip.LibraryLoaded());
     EXPECT_EQ(fake.State().version_calls, 0);
 
     Prepare("v151");
@@ -249,7 +250,7 @@ TEST_F(ZipBinding, AMultiVolumeAddWithoutATemporaryFileEndsBeforeTheLibrary) {
     EXPECT_TRUE(Reported(10101));
     EXPECT_EQ(fake.State().exec_calls, 0);
     EXPECT_EQ(zip.FSpecArgs().size(), 2u);
-    EXPECT_FALSE(zip.OperationActive);
+    EXPECT_FALSE(zip.OperationActive());
 }
 
 TEST_F(ZipBinding, ReportsReachOnMessageTrimmedWithBackslashesAndNoBox) {
@@ -295,14 +296,14 @@ TEST_F(ZipBinding, CancelIsReadAfterTheHandlersAndClearedAtTheEnd) {
     for (int i = 0; i < 4; ++i) fake.Script(ZIPDLL_ACTION_ADVANCE, 0, 1, "");
     zip.OnProgress = [this](TZipMaster& sender, kitforge::ProgressType, const std::string&, std::int64_t) {
         progress.push_back({});
-        if (progress.size() == 2) sender.CancelRequested = true;
+        if (progress.size() == 2) sender.SetCancelRequested(true);
     };
     zip.Add();
     EXPECT_EQ(fake.State().steps_made, 2);
     EXPECT_EQ(fake.State().answers[0], 0);
     EXPECT_EQ(fake.State().answers[1], -1);
-    EXPECT_FALSE(zip.CancelRequested);
-    EXPECT_FALSE(zip.OperationActive);
+    EXPECT_FALSE(zip.CancelRequested());
+    EXPECT_FALSE(zip.OperationActive());
 }
 
 TEST_F(ZipBinding, AddFromAHandlerReturnsSilently) {
@@ -337,7 +338,7 @@ TEST_F(ZipBinding, AHandlerThatThrowsStopsTheLibraryAndReports10101) {
     EXPECT_EQ(fake.State().answers[0], -1);
     EXPECT_TRUE(Reported(10101));
     EXPECT_TRUE(zip.FSpecArgs().empty());
-    EXPECT_FALSE(zip.OperationActive);
+    EXPECT_FALSE(zip.OperationActive());
 }
 
 TEST_F(ZipBinding, MoreSpecificationsThanTheOldLayoutHoldsFailTheGuardedStep) {
@@ -347,18 +348,18 @@ TEST_F(ZipBinding, MoreSpecificationsThanTheOldLayoutHoldsFailTheGuardedStep) {
     EXPECT_TRUE(Reported(10101));
     EXPECT_EQ(fake.State().exec_calls, 0);
     EXPECT_TRUE(zip.FSpecArgs().empty());
-    EXPECT_EQ(zip.CallRecord, nullptr);
+    EXPECT_EQ(kitforge::ZipMasterInternals::Library(zip).CallRecord, nullptr);
 }
 
 TEST_F(ZipBinding, ALoadedLibraryStaysLoaded) {
     Fake fake("v151");
     Prepare("v151");
     zip.LoadZipLibrary();
-    ASSERT_NE(zip.LibraryHandle, nullptr);
+    ASSERT_TRUE(zip.LibraryLoaded());
     zip.Add();
-    EXPECT_NE(zip.LibraryHandle, nullptr);
+    EXPECT_TRUE(zip.LibraryLoaded());
     zip.UnloadZipLibrary();
-    EXPECT_EQ(zip.LibraryHandle, nullptr);
+    EXPECT_FALSE(zip.LibraryLoaded());
 }
 
 TEST_F(ZipBinding, TraceReports10601WhenTheLibraryLoads) {
