@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(zip.EndRecordOffset + 22 <= zip.ArchiveSize);
         const std::uint64_t expected =
             zip.Zip64Directory ? zip.Zip64TotalEntries
-                               : zip_format::GetU16LE(data + zip.EndRecordOffset + zip_format::end_record::kTotalEntries);
+                               : formats::GetU16LE(data + zip.EndRecordOffset + formats::end_record::kTotalEntries);
         Check(zip.Entries.size() == expected);
     }
     return 0;

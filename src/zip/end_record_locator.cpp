@@ -5,13 +5,14 @@
 #include <algorithm>
 #include <vector>
 
+#include "formats/end_record_search.h"
 #include "zip/zip_master.h"
 
 namespace kitforge {
 
 namespace {
 
-using namespace zip_format;
+using namespace formats;
 
 constexpr std::int64_t kPaddingBlock = 512;
 
@@ -63,7 +64,7 @@ bool TZipMaster::LocateEndRecord(EndRecord& end_record) {
 }
 
 bool TZipMaster::SearchEndRecord(EndRecord& end_record, bool spanned_signature, int volume_number) {
-    const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(kEndSearchWindow), ArchiveSize);
+    const auto n = static_cast<std::int64_t>(EndSearchLength(static_cast<std::uint64_t>(ArchiveSize)));
     if (InputHandle.Seek(PhysicalSize - n) < 0) throw EZipMaster(zip_msg::kSeekFailed, true);
     std::vector<std::uint8_t> tail(static_cast<std::size_t>(n));
     if (InputHandle.Read(tail.data(), tail.size()) != tail.size()) throw EZipMaster(zip_msg::kEndSearchReadShort, true);
@@ -71,12 +72,11 @@ bool TZipMaster::SearchEndRecord(EndRecord& end_record, bool spanned_signature, 
     // The record nearest the end of the file wins. The last possible place, 22 bytes before
     // the end, is searched too: a record there with a comment length is one whose comment
     // runs past the end of the file, and fails as such.
-    for (std::int64_t i = n - static_cast<std::int64_t>(kEndRecordSize); i >= 0; --i) {
+    if (const auto found = formats::SearchEndRecord(tail, [](std::size_t) { return true; })) {
+        const auto i = static_cast<std::int64_t>(*found);
         const std::uint8_t* at = tail.data() + i;
-        if (!IsEndRecordSignatureAt(at)) continue;
-
         EndRecordOffset = PhysicalSize - n + i;
-        std::copy_n(at, kEndRecordSize, end_record.bytes.begin());
+        end_record = EndRecordFrom(tail, *found);
         const std::int64_t comment_end = i + static_cast<std::int64_t>(kEndRecordSize) + end_record.CommentSize();
         const std::int64_t excess = comment_end - n;
         if (excess > 0) {

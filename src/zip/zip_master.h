@@ -23,7 +23,7 @@
 #include "zip/ezip_master.h"
 #include "zip/zip_call_records.h"
 #include "zip/zip_dir_entry.h"
-#include "zip/zip_format.h"
+#include "formats/zip_records.h"
 #include "zip/zip_messages.h"
 #include "zip/zip_options.h"
 #include "zip/span_state.h"
@@ -139,12 +139,12 @@ public:
     // copies it into `end_record`; sets PhysicalSize, ArchiveSize, EndRecordOffset,
     // ArchiveComment and perhaps SpannedArchive. Raises EZipMaster, or Error for an
     // impossible file, when there is no usable end record.
-    bool LocateEndRecord(zip_format::EndRecord& end_record);
+    bool LocateEndRecord(formats::EndRecord& end_record);
     // Whether `end_record` (just found by LocateEndRecord) leaves its figures to a zip64 end
     // record: a field holds the zip64 marker and a zip64 locator stands right before it. A
     // plain archive of exactly 65,535 entries holds 0xFFFF as its real count, with no locator.
     // Puts InputHandle's position back.
-    bool DefersToZip64(const zip_format::EndRecord& end_record);
+    bool DefersToZip64(const formats::EndRecord& end_record);
     // Checks the drive of DriveRoot and reads VolumeLabel, DiskSize and DiskFree. Raises
     // EZipMaster 11003 or 11004 for a drive letter that is bad or absent.
     bool CheckDrive();
@@ -181,7 +181,7 @@ public:
     // Writes the central directory of InputHandle (positioned at its first record) and the
     // end record `end_record`, each offset moved by `shift`, then the archive comment. Gives 0
     // or -2.
-    int WriteShiftedDirectory(File& target, const zip_format::EndRecord& end_record, std::int64_t shift);
+    int WriteShiftedDirectory(File& target, const formats::EndRecord& end_record, std::int64_t shift);
     // Deletes one file to the trash (htdAllowUndo) or for good (htdFinal). Gives 0, -1 when the
     // file does not exist, or the system's error code.
     int ShellDeleteFile(const std::string& path, DeleteOpts how);
@@ -288,11 +288,11 @@ public:
 private:
     // Multi-volume helpers.
     void SpanArchiveSteps(const std::string& input_path);
-    void CheckSpanSource(const zip_format::EndRecord& end_record);
+    void CheckSpanSource(const formats::EndRecord& end_record);
     void CopyLocalEntries(std::uint16_t total_entries);
     void CopyDataDescriptor();
-    void CopyCentralDirectory(const zip_format::EndRecord& end_record);
-    void WriteSpanEndRecord(zip_format::EndRecord end_record);
+    void CopyCentralDirectory(const formats::EndRecord& end_record);
+    void WriteSpanEndRecord(formats::EndRecord end_record);
     // Makes sure a volume is open and `fit_size` bytes fit on it.
     void PlaceOnVolume(std::int64_t fit_size);
     void OpenVolume();
@@ -334,9 +334,9 @@ private:
     // ".\nFile: " and the archive's path, appended to reports about the archive file.
     std::string FileNote() const;
     void ReadDirectorySteps(std::int64_t& central_position);
-    DirectoryFigures FiguresOf(const zip_format::EndRecord& end_record);
-    void ReadCentralEntries(const zip_format::EndRecord& end_record, const DirectoryFigures& figures);
-    bool SearchEndRecord(zip_format::EndRecord& end_record, bool spanned_signature, int volume_number);
+    DirectoryFigures FiguresOf(const formats::EndRecord& end_record);
+    void ReadCentralEntries(const formats::EndRecord& end_record, const DirectoryFigures& figures);
+    bool SearchEndRecord(formats::EndRecord& end_record, bool spanned_signature, int volume_number);
 
     UiHost& host_;
     Volumes& volumes_;

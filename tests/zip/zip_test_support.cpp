@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "support/temp_folder.h"
-#include "zip/zip_format.h"
+#include "formats/zip_records.h"
 
 namespace kitforge::testing {
 
@@ -110,7 +110,7 @@ std::uint32_t Crc32(std::string_view bytes) {
 }
 
 BuiltArchive BuildArchive(const std::vector<BuilderEntry>& entries, const ArchiveOptions& options) {
-    using namespace zip_format;
+    using namespace formats;
     BuiltArchive built;
     std::string& out = built.bytes;
     out = options.stub;
