@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "formats/zip_records.h"
 #include "formats/zip_method_names.h"
+#include "formats/zip_records.h"
 
 namespace kitforge {
 

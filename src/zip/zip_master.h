@@ -17,13 +17,13 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/zip_records.h"
 #include "platform/file.h"
 #include "platform/ui_host.h"
 #include "platform/volumes.h"
 #include "zip/ezip_master.h"
 #include "zip/zip_call_records.h"
 #include "zip/zip_dir_entry.h"
-#include "formats/zip_records.h"
 #include "zip/zip_messages.h"
 #include "zip/zip_options.h"
 #include "zip/span_state.h"

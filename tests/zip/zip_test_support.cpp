@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "support/temp_folder.h"
 #include "formats/zip_records.h"
+#include "support/temp_folder.h"
 
 namespace kitforge::testing {
 
