@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "payload/payload_format.h"
+#include "formats/installer_payload.h"
 #include "payload/payload_reader.h"
 #include "setup/command_line_split.h"
 #include "setup/desktop_launcher.h"
@@ -53,7 +53,7 @@ SetupEnvironment FuzzEnvironment() {
 
 void CheckExtract(const kitforge::payload::Payload& payload, const ScriptStep& step) {
     const std::string& name = payload.files.at(step.file_index).name;
-    Check(kitforge::payload::IsSafeFileName(name));
+    Check(kitforge::formats::IsSafeFileName(name));
     Check(!HasControlCharacter(name));
     const std::string folder = ResolveScriptPath(step.folder, kFolders);
     Check(!folder.empty() && folder.front() == '/');

@@ -99,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint64_t expected =
             directory.Zip64Directory
                 ? directory.Zip64TotalEntries
-                : zip_format::GetU16LE(data + directory.EndRecordOffset + zip_format::end_record::kTotalEntries);
+                : formats::GetU16LE(data + directory.EndRecordOffset + formats::end_record::kTotalEntries);
         Check(zip.Entries().size() == expected);
     }
     return 0;

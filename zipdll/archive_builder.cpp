@@ -4,13 +4,13 @@
 #include <cstdio>
 
 #include "deflate_engine.h"
+#include "formats/zip_records.h"
 #include "report_codes.h"
 #include "traditional_encryption.h"
-#include "zip_layout.h"
 
 namespace zipdll {
 
-namespace zf = layout;
+namespace zf = kitforge::formats;
 
 namespace {
 constexpr std::uint64_t kMaxOffset = 0xFFFFFFFFull;

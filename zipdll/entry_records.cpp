@@ -1,10 +1,10 @@
 #include "entry_records.h"
 
-#include "zip_layout.h"
+#include "formats/zip_records.h"
 
 namespace zipdll {
 
-namespace zf = layout;
+namespace zf = kitforge::formats;
 
 namespace {
 
@@ -29,7 +29,7 @@ std::uint32_t ExternalAttributes(const NewEntry& entry) {
     std::uint32_t dos = entry.is_directory ? kDosDirectory : kDosArchive;
     if (!entry.writable) dos |= kDosReadOnly;
     if (entry.force_dos) return dos;
-    return (static_cast<std::uint32_t>(entry.mode & 0xFFFF) << 16) | dos;
+    return (static_cast<std::uint32_t>(entry.mode & 0xFFFF) << zf::kUnixModeShift) | dos;
 }
 
 }  // namespace
@@ -88,10 +88,11 @@ std::vector<std::uint8_t> LocalHeader(const NewEntry& entry) {
 
 std::vector<std::uint8_t> DataDescriptor(const NewEntry& entry) {
     std::vector<std::uint8_t> bytes(zf::kDataDescriptorSize);
-    zf::PutU32LE(bytes.data(), zf::kDataDescriptorSignature);
-    zf::PutU32LE(bytes.data() + 4, entry.crc);
-    zf::PutU32LE(bytes.data() + 8, entry.packed);
-    zf::PutU32LE(bytes.data() + 12, entry.unpacked);
+    std::uint8_t* p = bytes.data();
+    zf::PutU32LE(p + zf::data_descriptor::kSignature, zf::kDataDescriptorSignature);
+    zf::PutU32LE(p + zf::data_descriptor::kCrc32, entry.crc);
+    zf::PutU32LE(p + zf::data_descriptor::kPackedSize, entry.packed);
+    zf::PutU32LE(p + zf::data_descriptor::kUnpackedSize, entry.unpacked);
     return bytes;
 }
 

@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include "file_system.h"
-#include "zip_layout.h"
+#include "formats/byte_cursor.h"
+#include "formats/end_record_search.h"
+#include "formats/zip_records.h"
 
 namespace zipdll {
 
-namespace zf = layout;
+namespace zf = kitforge::formats;
 
 namespace {
 
@@ -27,20 +29,13 @@ struct EndRecordAt {
 // The end record is searched backwards in the file's tail; the last one whose comment ends
 // within the file wins.
 EndRecordAt FindEndRecord(const PosixFile& file, std::uint64_t size) {
-    std::uint64_t window = std::min<std::uint64_t>(size, zf::kEndSearchWindow);
+    const std::uint64_t window = zf::EndSearchLength(size);
     std::vector<std::uint8_t> tail(static_cast<std::size_t>(window));
     file.ReadExactAt(tail.data(), tail.size(), size - window);
-    if (tail.size() >= zf::kEndRecordSize) {
-        for (std::size_t at = tail.size() - zf::kEndRecordSize + 1; at-- > 0;) {
-            if (!zf::IsEndRecordSignatureAt(tail.data() + at)) continue;
-            EndRecordAt found;
-            std::copy_n(tail.begin() + static_cast<std::ptrdiff_t>(at), zf::kEndRecordSize, found.record.bytes.begin());
-            if (at + zf::kEndRecordSize + found.record.CommentSize() > tail.size()) continue;
-            found.position = size - window + at;
-            return found;
-        }
-    }
-    Refuse(file.Path(), "it is not a zip archive (no end of central directory record)");
+    const std::span<const std::uint8_t> bytes(tail);
+    const auto at = zf::SearchEndRecord(bytes, [&](std::size_t place) { return zf::CommentFitsTail(bytes, place); });
+    if (!at) Refuse(file.Path(), "it is not a zip archive (no end of central directory record)");
+    return {size - window + *at, zf::EndRecordFrom(bytes, *at)};
 }
 
 bool HasZip64Extra(std::span<const std::uint8_t> extra) {
@@ -69,11 +64,12 @@ void MeasureLocalRecord(const PosixFile& file, ExistingEntry& entry, std::uint16
     std::uint64_t end = data_start + packed;
     if ((flags & zf::kFlagDataDescriptor) != 0) {
         // The descriptor is 16 bytes with its optional signature, 12 without.
-        std::array<std::uint8_t, 4> signature{};
-        std::uint64_t descriptor = zf::kDataDescriptorSize - 4;
-        if (end + 4 <= limit) {
+        std::array<std::uint8_t, zf::data_descriptor::kSignatureSize> signature{};
+        std::uint64_t descriptor = zf::kDataDescriptorSize - zf::data_descriptor::kSignatureSize;
+        if (end + signature.size() <= limit) {
             file.ReadExactAt(signature.data(), signature.size(), end);
-            if (zf::GetU32LE<0>(signature) == zf::kDataDescriptorSignature) descriptor = zf::kDataDescriptorSize;
+            if (zf::GetU32LE<zf::data_descriptor::kSignature>(signature) == zf::kDataDescriptorSignature)
+                descriptor = zf::kDataDescriptorSize;
         }
         end += descriptor;
     }
@@ -103,7 +99,7 @@ ExistingArchive ReadExistingArchive(const std::string& path) {
     if (end.position >= zf::zip64::kLocatorSize) {
         std::array<std::uint8_t, 4> signature{};
         file.ReadExactAt(signature.data(), signature.size(), end.position - zf::zip64::kLocatorSize);
-        if (zf::GetU32LE<0>(signature) == zf::zip64::kLocatorSignature)
+        if (zf::GetU32LE<zf::zip64::locator::kSignature>(signature) == zf::zip64::kLocatorSignature)
             Refuse(path, "it uses zip64 extensions, which this library does not write");
     }
     if (record.CentralSize() > end.position || record.CentralSize() > kMaxCentralDirectory)

@@ -7,7 +7,7 @@
 #include <set>
 
 #include "cli/commands.h"
-#include "payload/payload_format.h"
+#include "formats/installer_payload.h"
 #include "payload/payload_reader.h"
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -55,7 +55,7 @@ void PrintJson(const payload::Payload& payload) {
 void CheckNamesForExtraction(const payload::Payload& payload, const std::string& installer) {
     std::set<std::string> seen;
     for (const auto& file : payload.files) {
-        if (!payload::IsSafeFileName(file.name)) {
+        if (!formats::IsSafeFileName(file.name)) {
             throw Error("Cannot extract from " + installer + ": the stored file name \"" + Printable(file.name) +
                         "\" is not a plain file name");
         }

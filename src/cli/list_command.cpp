@@ -10,6 +10,7 @@
 
 #include "cli/commands.h"
 #include "cli/json_stream.h"
+#include "formats/zip_entry_names.h"
 #include "model/text_encoding.h"
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -185,7 +186,7 @@ void PrintJson(const TZipMaster& zip, const std::string& archive, bool ok, const
         json.Number(e.Flags);
         json.Key("comment");
         json.String(ForDisplay(e.FileComment, storage));
-        if (const char* problem = zip_format::EntryNameProblem(e.FileName)) {
+        if (const char* problem = formats::EntryNameProblem(e.FileName)) {
             json.Key("unsafe_name");
             json.String(problem);
         }
@@ -224,7 +225,7 @@ void PrintJson(const TZipMaster& zip, const std::string& archive, bool ok, const
 // Names an extractor would refuse are worth knowing before anyone extracts the archive.
 void WarnOfUnsafeNames(const TZipMaster& zip, UiHost& host) {
     for (const auto& e : zip.Entries()) {
-        if (const char* problem = zip_format::EntryNameProblem(e.FileName)) {
+        if (const char* problem = formats::EntryNameProblem(e.FileName)) {
             host.ShowMessage(
                 MessageKind::Warning,
                 "the entry \"" + Printable(ForDisplay(e.FileName)) + "\" would be refused on extraction: " + problem,

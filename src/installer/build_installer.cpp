@@ -2,10 +2,10 @@
 
 #include <exception>
 
+#include "formats/installer_payload.h"
 #include "installer/line_list.h"
 #include "installer/output_clash.h"
 #include "model/command_text.h"
-#include "payload/payload_format.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/ini_profile.h"
@@ -21,18 +21,23 @@ constexpr std::string_view kRecordsFailed = "There was an error building the ins
 // A length or count as the payload stores it: 32 bits, and below 2^31 because the machines
 // that read it take it as signed.
 std::uint32_t StoredNumber(std::uint64_t value, const std::string& what) {
-    if (value > payload::kMaxStoredNumber) {
+    if (value > formats::kPayloadMaxNumber) {
         throw Error(what + " is too large for an installer (" + std::to_string(value) +
                     " bytes; the limit is 2147483647)");
     }
     return static_cast<std::uint32_t>(value);
 }
 
+void WriteNumber(File& output, std::uint32_t value) {
+    const auto bytes = formats::PayloadNumber(value);
+    output.WriteAll(bytes.data(), bytes.size());
+}
+
 // Bytes followed by their count.
 void WriteCountedText(File& output, std::string_view text, const std::string& what) {
     const std::uint32_t length = StoredNumber(text.size(), what);
     output.WriteAll(text);
-    output.WriteU32LE(length);
+    WriteNumber(output, length);
 }
 
 void CopyStub(File& output, const std::string& stub_path, const CopyOptions& copy) {
@@ -51,7 +56,7 @@ void WriteFileRecord(File& output, const std::string& source, const CopyOptions&
     if (size < 0) throw ReadError("read", source, file.LastError());
     const std::uint32_t stored_size = StoredNumber(static_cast<std::uint64_t>(size), source);
     CopyExactly(file, output, stored_size, copy);
-    output.WriteU32LE(stored_size);
+    WriteNumber(output, stored_size);
     WriteCountedText(output, FileNamePart(source), "The name of " + source);
 }
 
@@ -64,7 +69,7 @@ void WriteFileRecords(UiHost& host, File& output, const std::vector<std::string>
         WriteFileRecord(output, *source, options.copy);
         ++written;
     }
-    output.WriteU32LE(StoredNumber(written, "The number of files"));
+    WriteNumber(output, StoredNumber(written, "The number of files"));
 }
 
 // An EXTRACT line is stored with its command word in capitals, the bare file name of its
@@ -74,8 +79,8 @@ void WriteFileRecords(UiHost& host, File& output, const std::vector<std::string>
 // "%apppath%a.txt" without a separator after the token, whose unexpanded name part would
 // be "%apppath%a.txt".
 std::string StoredLine(const std::string& line, const std::string& script_folder) {
-    if (!payload::IsExtractLine(line)) return line;
-    return std::string(payload::kExtractWord) + FileNamePart(ExpandAppPath(QuotedParameter(line, 1), script_folder)) +
+    if (!formats::IsExtractLine(line)) return line;
+    return std::string(formats::kExtractWord) + FileNamePart(ExpandAppPath(QuotedParameter(line, 1), script_folder)) +
            " " + QuotedParameter(line, 2);
 }
 
@@ -83,13 +88,13 @@ void WriteLineRecords(File& output, const std::vector<std::string>& lines, const
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
         WriteCountedText(output, StoredLine(*line, script_folder), "A script line");
     }
-    output.WriteU32LE(StoredNumber(lines.size(), "The number of script lines"));
+    WriteNumber(output, StoredNumber(lines.size(), "The number of script lines"));
 }
 
 void WritePromptTitleAndMark(File& output, const IniProfile& profile) {
     WriteCountedText(output, profile.String(kInfoSection, "prompt"), "The prompt");
     WriteCountedText(output, profile.String(kInfoSection, "title"), "The title");
-    output.WriteAll(payload::kMark.data(), payload::kMark.size());
+    output.WriteAll(formats::kPayloadMark.data(), formats::kPayloadMark.size());
 }
 
 void DeleteGroupExecutables(const std::string& script_folder, std::size_t groups) {

@@ -1,6 +1,6 @@
 #pragma once
 // The installer writer: a copy of the installer stub followed by a payload that the stub reads
-// from the end of its own file backwards (see payload/payload_format.h for the layout).
+// from the end of its own file backwards (see formats/installer_payload.h for the layout).
 
 #include <string>
 #include <string_view>

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include "formats/installer_payload.h"
 #include "model/command_text.h"
-#include "payload/payload_format.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
 
@@ -27,8 +27,8 @@ bool HoldsBlank(std::string_view text) { return text.find_first_of(" \t") != std
 std::vector<CompressedGroup> TakeCompressedGroups(std::vector<std::string>& lines) {
     std::vector<CompressedGroup> groups;
     for (std::size_t i = lines.size(); i-- > 0;) {
-        if (!payload::IsExtractLine(lines[i])) continue;
-        const std::string_view rest = std::string_view(lines[i]).substr(payload::kExtractWord.size());
+        if (!formats::IsExtractLine(lines[i])) continue;
+        const std::string_view rest = std::string_view(lines[i]).substr(formats::kExtractWord.size());
         std::string target = QuotedParameter(rest, 2);
         std::string source = QuotedParameter(rest, 1);
         const std::string key = AsciiCapitals(target);
@@ -56,7 +56,7 @@ std::vector<std::string> GroupLines(std::string_view script_folder, std::size_t 
     std::string run_path = t + "\\" + executable;
     if (HoldsBlank(run_path)) run_path = "\"" + run_path + "\"";
     return {
-        std::string(payload::kExtractWord) + "\"" + std::string(script_folder) + executable + "\" \"" + t + "\"",
+        std::string(formats::kExtractWord) + "\"" + std::string(script_folder) + executable + "\" \"" + t + "\"",
         "EXECUTE " + run_path,
         "CLEANUP " + t,
     };

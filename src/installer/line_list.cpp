@@ -1,8 +1,8 @@
 #include "installer/line_list.h"
 
+#include "formats/installer_payload.h"
 #include "installer/expand_app_path.h"
 #include "model/command_text.h"
-#include "payload/payload_format.h"
 
 namespace kitforge {
 
@@ -20,7 +20,7 @@ bool IsCompressedBuild(const IniProfile& profile) { return profile.Integer(kInfo
 std::vector<std::string> SourcePaths(const std::vector<std::string>& lines, const std::string& script_folder) {
     std::vector<std::string> sources;
     for (const auto& line : lines) {
-        if (payload::IsExtractLine(line)) sources.push_back(ExpandAppPath(QuotedParameter(line, 1), script_folder));
+        if (formats::IsExtractLine(line)) sources.push_back(ExpandAppPath(QuotedParameter(line, 1), script_folder));
     }
     return sources;
 }

@@ -1,33 +1,37 @@
 #include "payload/payload_reader.h"
 
+#include <array>
 #include <cstring>
 
-#include "payload/payload_format.h"
+#include "formats/byte_cursor.h"
+#include "formats/installer_payload.h"
 
 namespace kitforge::payload {
 
 namespace {
 
-// Walks from the end of the payload towards the start of the file. `position` is the end of
-// what is still unread; nothing before `floor` (0) may be read. Every read checks its length
-// against the bytes still unread before touching them.
+using namespace formats;
+
+// Walks from the end of the payload towards the start of the file: the window's back is the
+// end of what is still unread. Every read takes its length from the window before touching
+// the bytes, so none reaches before the start of the file.
 class BackwardCursor {
 public:
     BackwardCursor(ByteSource& source, const PayloadLimits& limits)
-        : source_(source), limits_(limits), position_(source.Size()) {}
+        : source_(source), limits_(limits), unread_(source.Size()) {}
 
-    std::uint64_t Position() const { return position_; }
+    std::uint64_t Position() const { return unread_.Back(); }
 
     [[noreturn]] void Fail(const std::string& reason) const { throw PayloadError(source_.Name(), reason); }
 
     // A length or count field; `what` names it in errors.
     std::uint32_t Number(const char* what) {
-        if (position_ < kNumberSize) Fail(std::string("the installer is truncated: no room for the ") + what);
-        position_ -= kNumberSize;
-        unsigned char bytes[kNumberSize];
-        source_.ReadAt(position_, bytes, sizeof bytes);
-        const std::uint32_t value = GetU32LE(bytes);
-        if (value > kMaxStoredNumber) {
+        const auto at = unread_.TakeBack(kPayloadNumberSize);
+        if (!at) Fail(std::string("the installer is truncated: no room for the ") + what);
+        std::array<std::uint8_t, kPayloadNumberSize> bytes{};
+        source_.ReadAt(*at, bytes.data(), bytes.size());
+        const std::uint32_t value = GetPayloadNumber(bytes.data());
+        if (value > kPayloadMaxNumber) {
             Fail(std::string("the payload is damaged: the ") + what + " " + std::to_string(value) +
                  " is not below 2147483648");
         }
@@ -36,12 +40,13 @@ public:
 
     // Checks that `size` bytes lie before the current position, then steps over them.
     std::uint64_t Skip(std::uint64_t size, const char* what) {
-        if (size > position_) {
+        const std::uint64_t left = unread_.Remaining();
+        const auto at = unread_.TakeBack(size);
+        if (!at) {
             Fail(std::string("the payload is damaged: the ") + what + " of " + std::to_string(size) +
-                 " bytes reaches before the start of the file (" + std::to_string(position_) + " bytes left)");
+                 " bytes reaches before the start of the file (" + std::to_string(left) + " bytes left)");
         }
-        position_ -= size;
-        return position_;
+        return *at;
     }
 
     std::string Text(std::uint32_t size, const char* what) {
@@ -63,9 +68,9 @@ public:
             Fail(std::string("the payload is damaged: the ") + what + " " + std::to_string(count) +
                  " exceeds the limit of " + std::to_string(limit));
         }
-        if (static_cast<std::uint64_t>(count) * smallest > position_) {
+        if (static_cast<std::uint64_t>(count) * smallest > unread_.Remaining()) {
             Fail(std::string("the payload is damaged: the ") + what + " " + std::to_string(count) +
-                 " needs more than the " + std::to_string(position_) + " bytes before it");
+                 " needs more than the " + std::to_string(unread_.Remaining()) + " bytes before it");
         }
         return count;
     }
@@ -75,7 +80,7 @@ public:
 private:
     ByteSource& source_;
     const PayloadLimits& limits_;
-    std::uint64_t position_;
+    ByteWindow unread_;
     std::uint64_t text_bytes_ = 0;
 };
 
@@ -84,10 +89,10 @@ void ReadMark(BackwardCursor& cursor, ByteSource& source) {
         cursor.Fail("not an installer: the file is too small to hold a payload (" + std::to_string(source.Size()) +
                     " bytes)");
     }
-    const std::uint64_t start = cursor.Skip(kMarkSize, "payload mark");
-    unsigned char mark[kMarkSize];
-    source.ReadAt(start, mark, sizeof mark);
-    if (std::memcmp(mark, kMark.data(), kMarkSize) != 0) {
+    const std::uint64_t start = cursor.Skip(kPayloadMarkSize, "payload mark");
+    std::array<std::uint8_t, kPayloadMarkSize> mark{};
+    source.ReadAt(start, mark.data(), mark.size());
+    if (mark != kPayloadMark) {
         cursor.Fail("not an installer: the file does not end with the payload mark 2E 22 6B 3D");
     }
 }

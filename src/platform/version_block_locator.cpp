@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 
+#include "formats/byte_order.h"
 #include "platform/version_resource.h"
 
 namespace kitforge {
@@ -15,18 +16,17 @@ namespace {
 // A version block's lengths are 16-bit: nothing beyond this can belong to it.
 constexpr std::size_t kLargestVersionBlock = 0x10000;
 
+// PE files are little-endian; an ELF file says in its header which order its numbers are in.
 std::uint16_t GetU16(const std::uint8_t* p, bool big_endian = false) {
-    return big_endian ? static_cast<std::uint16_t>((p[0] << 8) | p[1]) : static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    return big_endian ? formats::GetU16BE(p) : formats::GetU16LE(p);
 }
 
 std::uint32_t GetU32(const std::uint8_t* p, bool big_endian = false) {
-    return big_endian ? (std::uint32_t{GetU16(p, true)} << 16) | GetU16(p + 2, true)
-                      : GetU16(p) | (std::uint32_t{GetU16(p + 2)} << 16);
+    return big_endian ? formats::GetU32BE(p) : formats::GetU32LE(p);
 }
 
 std::uint64_t GetU64(const std::uint8_t* p, bool big_endian = false) {
-    return big_endian ? (std::uint64_t{GetU32(p, true)} << 32) | GetU32(p + 4, true)
-                      : GetU32(p) | (std::uint64_t{GetU32(p + 4)} << 32);
+    return big_endian ? formats::GetU64BE(p) : formats::GetU64LE(p);
 }
 
 std::optional<VersionBlock> ReadBlock(const ExecutableBytes& source, std::uint64_t offset, std::uint64_t size) {

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/byte_order.h"
+
 namespace kitforge {
 
 struct VersionBlockString {
@@ -42,20 +44,8 @@ inline constexpr std::uint16_t kFixedInfoSize = 52;
 inline constexpr std::uint16_t kBinaryNode = 0;
 inline constexpr std::uint16_t kTextNode = 1;
 
-constexpr void PutU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-constexpr void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    PutU16(out, static_cast<std::uint16_t>(v & 0xFFFF));
-    PutU16(out, static_cast<std::uint16_t>(v >> 16));
-}
-
-constexpr void SetU16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v) {
-    out[at] = static_cast<std::uint8_t>(v & 0xFF);
-    out[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
+using formats::AppendU16LE;
+using formats::AppendU32LE;
 
 constexpr void PadTo4(std::vector<std::uint8_t>& out) {
     while (out.size() % 4 != 0) out.push_back(0);
@@ -103,8 +93,8 @@ constexpr std::vector<std::uint16_t> Utf16(std::string_view text) {
 }
 
 constexpr void PutText(std::vector<std::uint8_t>& out, const std::vector<std::uint16_t>& units) {
-    for (const auto unit : units) PutU16(out, unit);
-    PutU16(out, 0);
+    for (const auto unit : units) AppendU16LE(out, unit);
+    AppendU16LE(out, 0);
 }
 
 // Writes a node's header and key; the caller writes the value and children, then EndNode.
@@ -112,16 +102,16 @@ constexpr std::size_t BeginNode(std::vector<std::uint8_t>& out, std::string_view
                                 std::uint16_t type) {
     PadTo4(out);
     const std::size_t start = out.size();
-    PutU16(out, 0);
-    PutU16(out, value_length);
-    PutU16(out, type);
+    AppendU16LE(out, 0);
+    AppendU16LE(out, value_length);
+    AppendU16LE(out, type);
     PutText(out, Utf16(key));
     PadTo4(out);
     return start;
 }
 
 constexpr void EndNode(std::vector<std::uint8_t>& out, std::size_t start) {
-    SetU16(out, start, static_cast<std::uint16_t>(out.size() - start));
+    formats::PutU16LE(out.data() + start, static_cast<std::uint16_t>(out.size() - start));
 }
 
 constexpr char HexDigit(unsigned v) { return static_cast<char>(v < 10 ? '0' + v : 'A' + (v - 10)); }
@@ -149,19 +139,19 @@ constexpr std::vector<std::uint8_t> FormatVersionBlock(const VersionBlockContent
     using namespace version_block_detail;
     std::vector<std::uint8_t> out;
     const std::size_t root = BeginNode(out, "VS_VERSION_INFO", kFixedInfoSize, kBinaryNode);
-    PutU32(out, kFixedInfoSignature);
-    PutU32(out, kFixedInfoStructVersion);
-    PutU32(out, High(content.file_version));
-    PutU32(out, Low(content.file_version));
-    PutU32(out, High(content.product_version));
-    PutU32(out, Low(content.product_version));
-    PutU32(out, kFixedInfoFlagsMask);
-    PutU32(out, 0);  // flags: a release build
-    PutU32(out, content.file_os);
-    PutU32(out, content.file_type);
-    PutU32(out, 0);  // subtype
-    PutU32(out, 0);  // date, high and low
-    PutU32(out, 0);
+    AppendU32LE(out, kFixedInfoSignature);
+    AppendU32LE(out, kFixedInfoStructVersion);
+    AppendU32LE(out, High(content.file_version));
+    AppendU32LE(out, Low(content.file_version));
+    AppendU32LE(out, High(content.product_version));
+    AppendU32LE(out, Low(content.product_version));
+    AppendU32LE(out, kFixedInfoFlagsMask);
+    AppendU32LE(out, 0);  // flags: a release build
+    AppendU32LE(out, content.file_os);
+    AppendU32LE(out, content.file_type);
+    AppendU32LE(out, 0);  // subtype
+    AppendU32LE(out, 0);  // date, high and low
+    AppendU32LE(out, 0);
 
     const std::size_t string_info = BeginNode(out, "StringFileInfo", 0, kTextNode);
     const auto table_name = TableName(content.language, content.code_page);
@@ -179,8 +169,8 @@ constexpr std::vector<std::uint8_t> FormatVersionBlock(const VersionBlockContent
 
     const std::size_t var_info = BeginNode(out, "VarFileInfo", 0, kTextNode);
     const std::size_t translation = BeginNode(out, "Translation", 4, kBinaryNode);
-    PutU16(out, content.language);
-    PutU16(out, content.code_page);
+    AppendU16LE(out, content.language);
+    AppendU16LE(out, content.code_page);
     EndNode(out, translation);
     EndNode(out, var_info);
     EndNode(out, root);

@@ -1,5 +1,6 @@
 #include "platform/version_resource.h"
 
+#include "formats/byte_order.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 
@@ -31,9 +32,7 @@ class BlockReader {
 public:
     explicit BlockReader(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
 
-    std::uint16_t U16(std::size_t at) const {
-        return static_cast<std::uint16_t>(bytes_[at] | (bytes_[at + 1] << 8));
-    }
+    std::uint16_t U16(std::size_t at) const { return formats::GetU16LE(bytes_.data() + at); }
 
     // The node at `start`, which must lie wholly before `limit`.
     std::optional<Node> NodeAt(std::size_t start, std::size_t limit) const {

@@ -14,7 +14,7 @@ namespace kitforge {
 
 namespace {
 
-using namespace zip_format;
+using namespace formats;
 
 // Reads the directory through one buffer, so that an entry costs a few copies rather than
 // three system calls. Skips within the buffer are free; longer ones seek.

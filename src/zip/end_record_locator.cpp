@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "zip/volume_names.h"
+#include "formats/end_record_search.h"
 #include "zip/zip_master.h"
 
 namespace kitforge {
 
 namespace {
 
-using namespace zip_format;
+using namespace formats;
 
 constexpr std::int64_t kPaddingBlock = 512;
 
@@ -64,7 +65,7 @@ bool TZipMaster::LocateEndRecord(EndRecord& end_record) {
 }
 
 bool TZipMaster::SearchEndRecord(EndRecord& end_record, bool spanned_signature, int volume_number) {
-    const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(kEndSearchWindow), directory_.ArchiveSize);
+    const auto n = static_cast<std::int64_t>(EndSearchLength(static_cast<std::uint64_t>(directory_.ArchiveSize)));
     if (directory_.InputHandle.Seek(directory_.PhysicalSize - n) < 0) throw EZipMaster::Shown(zip_msg::kSeekFailed);
     std::vector<std::uint8_t> tail(static_cast<std::size_t>(n));
     if (directory_.InputHandle.Read(tail.data(), tail.size()) != tail.size()) {
@@ -74,12 +75,11 @@ bool TZipMaster::SearchEndRecord(EndRecord& end_record, bool spanned_signature, 
     // The record nearest the end of the file wins. The last possible place, 22 bytes before
     // the end, is searched too: a record there with a comment length is one whose comment
     // runs past the end of the file, and fails as such.
-    for (std::int64_t i = n - static_cast<std::int64_t>(kEndRecordSize); i >= 0; --i) {
+    if (const auto found = formats::SearchEndRecord(tail, [](std::size_t) { return true; })) {
+        const auto i = static_cast<std::int64_t>(*found);
         const std::uint8_t* at = tail.data() + i;
-        if (!IsEndRecordSignatureAt(at)) continue;
-
         directory_.EndRecordOffset = directory_.PhysicalSize - n + i;
-        std::copy_n(at, kEndRecordSize, end_record.bytes.begin());
+        end_record = EndRecordFrom(tail, *found);
         const std::int64_t comment_end = i + static_cast<std::int64_t>(kEndRecordSize) + end_record.CommentSize();
         const std::int64_t excess = comment_end - n;
         if (excess > 0) {

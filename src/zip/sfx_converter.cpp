@@ -24,7 +24,7 @@ namespace kitforge {
 
 namespace {
 
-using namespace zip_format;
+using namespace formats;
 
 constexpr std::string_view kDefaultStubName = "ZipSFX.bin";
 // Where a system-wide installation keeps shared program files: the stand-ins here for the

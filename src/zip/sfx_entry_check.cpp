@@ -2,23 +2,20 @@
 
 #include <cstdio>
 
-#include "zip/zip_format.h"
-#include "zip/zip_method_names.h"
+#include "formats/zip_method_names.h"
+#include "formats/zip_records.h"
 
 namespace kitforge {
 
 namespace {
 
-using namespace zip_format;
-
-constexpr std::uint32_t kUnixTypeMask = 0170000;
-constexpr std::uint32_t kUnixSymbolicLink = 0120000;
+using namespace formats;
 
 // FileName keeps "\" for the stored "/"; a folder's name ends in one.
 bool IsFolderName(const std::string& name) { return !name.empty() && (name.back() == '\\' || name.back() == '/'); }
 
 bool IsSymbolicLink(const ZipDirEntry& entry) {
-    const std::uint32_t mode = entry.ExternalAttributes >> 16;
+    const std::uint32_t mode = entry.ExternalAttributes >> kUnixModeShift;
     return entry.HostSystem == kHostUnix && mode != 0 && (mode & kUnixTypeMask) == kUnixSymbolicLink;
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "formats/byte_cursor.h"
 #include "platform/ascii_case.h"
 #include "platform/errors.h"
 #include "platform/file_stamp.h"
@@ -19,7 +20,7 @@ namespace kitforge {
 
 namespace {
 
-using namespace zip_format;
+using namespace formats;
 
 constexpr std::string_view kCentralDirectoryName = "Central directory";
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "zip/zip_format.h"
+#include "formats/zip_records.h"
 
 namespace kitforge {
 
@@ -35,11 +35,11 @@ struct ZipDirEntry {
 };
 
 // The fixed fields of a 46-byte central header (its signature is not looked at).
-inline void DecodeCentralHeader(const std::array<std::uint8_t, zip_format::kCentralHeaderSize>& header,
+inline void DecodeCentralHeader(const std::array<std::uint8_t, formats::kCentralHeaderSize>& header,
                                 ZipDirEntry& entry) noexcept {
-    namespace c = zip_format::central;
-    using zip_format::GetU16LE;
-    using zip_format::GetU32LE;
+    namespace c = formats::central;
+    using formats::GetU16LE;
+    using formats::GetU32LE;
     entry.SpecVersion = header[c::kSpecVersion];
     entry.HostSystem = header[c::kHostSystem];
     entry.NeededVersion = GetU16LE<c::kNeededVersion>(header);

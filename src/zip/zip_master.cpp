@@ -61,7 +61,7 @@ void TZipMaster::ReportException(const EZipMaster& failure, std::string_view ext
 std::string TZipMaster::FileNote() const { return ".\nFile: " + directory_.InputPath; }
 
 bool TZipMaster::IsOemName(std::uint8_t host_system, std::uint8_t spec_version) const noexcept {
-    using namespace zip_format;
+    using namespace formats;
     // Names from MS-DOS follow the CodePage setting; OS/2 and the first NTFS archivers
     // (version byte 50) always stored OEM names, whatever the setting says.
     return (code_page_ == cpAuto && host_system == kHostMsDos) || host_system == kHostOs2Hpfs ||

@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/zip_records.h"
+#include "formats/zip_records.h"
 #include "platform/file.h"
 #include "platform/ui_host.h"
 #include "platform/volumes.h"
@@ -25,7 +27,6 @@
 #include "zip/span_state.h"
 #include "zip/zip_call_records.h"
 #include "zip/zip_dir_entry.h"
-#include "zip/zip_format.h"
 #include "zip/zip_library_binding.h"
 #include "zip/zip_messages.h"
 #include "zip/zip_options.h"
@@ -223,19 +224,19 @@ private:
         std::int64_t directory_end = 0;  // where the central directory must end in this file
     };
     void ReadDirectorySteps(std::int64_t& central_position);
-    DirectoryFigures FiguresOf(const zip_format::EndRecord& end_record);
-    void ReadCentralEntries(const zip_format::EndRecord& end_record, const DirectoryFigures& figures);
+    DirectoryFigures FiguresOf(const formats::EndRecord& end_record);
+    void ReadCentralEntries(const formats::EndRecord& end_record, const DirectoryFigures& figures);
     // Opens InputPath into InputHandle (left open for the caller), finds the end record and
     // copies it into `end_record`; sets PhysicalSize, ArchiveSize, EndRecordOffset,
     // ArchiveComment and perhaps SpannedArchive. Raises EZipMaster, or Error for an
     // impossible file, when there is no usable end record.
-    bool LocateEndRecord(zip_format::EndRecord& end_record);
-    bool SearchEndRecord(zip_format::EndRecord& end_record, bool spanned_signature, int volume_number);
+    bool LocateEndRecord(formats::EndRecord& end_record);
+    bool SearchEndRecord(formats::EndRecord& end_record, bool spanned_signature, int volume_number);
     // Whether `end_record` (just found by LocateEndRecord) leaves its figures to a zip64 end
     // record: a field holds the zip64 marker and a zip64 locator stands right before it. A
     // plain archive of exactly 65,535 entries holds 0xFFFF as its real count, with no locator.
     // Puts InputHandle's position back.
-    bool DefersToZip64(const zip_format::EndRecord& end_record);
+    bool DefersToZip64(const formats::EndRecord& end_record);
     // Whether OemToAnsiName converts names of this host system and version.
     bool IsOemName(std::uint8_t host_system, std::uint8_t spec_version) const noexcept;
     // Checks the drive of DriveRoot and reads VolumeLabel, DiskSize and DiskFree. Raises
@@ -259,7 +260,7 @@ private:
     // Writes the central directory of InputHandle (positioned at its first record) and the
     // end record `end_record`, each offset moved by `shift`, then the archive comment. Gives
     // a copy_result.
-    int WriteShiftedDirectory(File& target, const zip_format::EndRecord& end_record, std::int64_t shift);
+    int WriteShiftedDirectory(File& target, const formats::EndRecord& end_record, std::int64_t shift);
     // Deletes one file to the trash (htdAllowUndo) or for good (htdFinal). Gives 0, -1 when the
     // file does not exist, or the system's error code.
     int ShellDeleteFile(const std::string& path, DeleteOpts how);
@@ -275,11 +276,11 @@ private:
 
     // Multi-volume sets.
     void SpanArchiveSteps(const std::string& input_path);
-    void CheckSpanSource(const zip_format::EndRecord& end_record);
+    void CheckSpanSource(const formats::EndRecord& end_record);
     void CopyLocalEntries(std::uint16_t total_entries);
     void CopyDataDescriptor();
-    void CopyCentralDirectory(const zip_format::EndRecord& end_record);
-    void WriteSpanEndRecord(zip_format::EndRecord end_record);
+    void CopyCentralDirectory(const formats::EndRecord& end_record);
+    void WriteSpanEndRecord(formats::EndRecord end_record);
     // Writes `count` bytes to the volumes, after making sure that `fit_size` bytes fit on the
     // current volume (0: no condition). Opens, asks for and finishes volumes as needed.
     void VolumeWrite(const void* data, std::int64_t count, std::int64_t fit_size);

@@ -16,14 +16,14 @@ public:
     static ZipLibraryBinding& Library(TZipMaster& zip) noexcept { return zip.library_; }
     static TZipMaster::OperationState& Operation(TZipMaster& zip) noexcept { return zip.operation_; }
 
-    static bool LocateEndRecord(TZipMaster& zip, zip_format::EndRecord& end_record) {
+    static bool LocateEndRecord(TZipMaster& zip, formats::EndRecord& end_record) {
         return zip.LocateEndRecord(end_record);
     }
     static void CloseInput(TZipMaster& zip) noexcept { zip.CloseInput(); }
     static int CopyChunked(TZipMaster& zip, File& source, File& target, std::int64_t count) {
         return zip.CopyChunked(source, target, count);
     }
-    static int WriteShiftedDirectory(TZipMaster& zip, File& target, const zip_format::EndRecord& end_record,
+    static int WriteShiftedDirectory(TZipMaster& zip, File& target, const formats::EndRecord& end_record,
                                      std::int64_t shift) {
         return zip.WriteShiftedDirectory(target, end_record, shift);
     }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/byte_order.h"
+
 namespace kitforge::setup {
 
 namespace {
@@ -16,11 +18,9 @@ constexpr std::uint32_t kSectionNoBits = 8;  // takes no bytes of the file
 // No linker writes tables this long; a claim of more is damage, not a program.
 constexpr std::uint64_t kMaxEntries = 65536;
 
-std::uint64_t Little(const unsigned char* p, int bytes) {
-    std::uint64_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
-    return value;
-}
+using formats::GetU16LE;
+using formats::GetU32LE;
+using formats::GetU64LE;
 
 class ElfReader {
   public:
@@ -31,10 +31,10 @@ class ElfReader {
         Read(0, header.data(), wide_ ? 64 : 52);
         const std::uint64_t phoff = Word(&header[wide_ ? 32 : 28]);
         const std::uint64_t shoff = Word(&header[wide_ ? 40 : 32]);
-        const std::uint64_t phentsize = Little(&header[wide_ ? 54 : 42], 2);
-        const std::uint64_t phnum = Little(&header[wide_ ? 56 : 44], 2);
-        const std::uint64_t shentsize = Little(&header[wide_ ? 58 : 46], 2);
-        std::uint64_t shnum = Little(&header[wide_ ? 60 : 48], 2);
+        const std::uint64_t phentsize = GetU16LE(&header[wide_ ? 54 : 42]);
+        const std::uint64_t phnum = GetU16LE(&header[wide_ ? 56 : 44]);
+        const std::uint64_t shentsize = GetU16LE(&header[wide_ ? 58 : 46]);
+        std::uint64_t shnum = GetU16LE(&header[wide_ ? 60 : 48]);
         Cover(0, wide_ ? 64 : 52);
 
         // Program headers: p_offset and p_filesz.
@@ -53,7 +53,7 @@ class ElfReader {
         const auto sections = Table(shoff, shnum, shentsize, wide_ ? 40 : 24);
         for (std::uint64_t i = 0; i < shnum; ++i) {
             const unsigned char* entry = sections.data() + i * shentsize;
-            const std::uint64_t type = Little(entry + 4, 4);
+            const std::uint64_t type = GetU32LE(entry + 4);
             if (type != kSectionNull && type != kSectionNoBits)
                 Cover(Word(entry + (wide_ ? 24 : 16)), Word(entry + (wide_ ? 32 : 20)));
         }
@@ -65,7 +65,7 @@ class ElfReader {
         throw payload::PayloadError(source_.Name(), "the installer program is damaged: " + what);
     }
 
-    std::uint64_t Word(const unsigned char* p) const { return Little(p, wide_ ? 8 : 4); }
+    std::uint64_t Word(const unsigned char* p) const { return wide_ ? GetU64LE(p) : GetU32LE(p); }
 
     void Read(std::uint64_t offset, unsigned char* out, std::size_t size) {
         Cover(offset, size);

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "payload/payload_format.h"
+#include "formats/installer_payload.h"
 #include "platform/ascii_case.h"
 #include "setup/command_line_split.h"
 #include "setup/setup_errors.h"
@@ -101,7 +101,7 @@ class Planner {
         }
         step.file_index = next_file_++;
         const std::string& name = payload_.files[step.file_index].name;
-        if (!payload::IsSafeFileName(name)) {
+        if (!formats::IsSafeFileName(name)) {
             Fail(step, "the installer is damaged: its file record is named \"" +
                            Printable(name, kShownNameBytes) + "\", which is not a plain file name");
         }
@@ -141,7 +141,7 @@ class Planner {
 }  // namespace
 
 CommandWord ReadCommandWord(std::string_view line) {
-    if (payload::IsExtractLine(line))
+    if (formats::IsExtractLine(line))
         return CommandWord::Extract;
     const std::string_view word = line.substr(0, line.find(' '));
     for (const auto& keyword : kKeywords) {
@@ -152,9 +152,9 @@ CommandWord ReadCommandWord(std::string_view line) {
 }
 
 bool SplitExtractLine(std::string_view line, std::string_view name, std::string& target) {
-    if (!payload::IsExtractLine(line) || name.empty())
+    if (!formats::IsExtractLine(line) || name.empty())
         return false;
-    const std::string_view rest = line.substr(payload::kExtractWord.size());
+    const std::string_view rest = line.substr(formats::kExtractWord.size());
     // An empty target leaves the line as the name alone, possibly without its last blank.
     if (NamesRecord(rest, name)) {
         target.clear();

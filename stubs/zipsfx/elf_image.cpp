@@ -4,11 +4,15 @@
 #include <array>
 #include <vector>
 
-#include "zipsfx/le_bytes.h"
+#include "formats/byte_order.h"
 
 namespace kitforge::zipsfx {
 
 namespace {
+
+using formats::GetU16LE;
+using formats::GetU32LE;
+using formats::GetU64LE;
 
 constexpr std::uint8_t kElfMagic[4] = {0x7F, 'E', 'L', 'F'};
 constexpr std::size_t kIdentClass = 4;

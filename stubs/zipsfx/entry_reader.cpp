@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/byte_cursor.h"
 #include "zipsfx/entry_names.h"
 #include "zipsfx/sfx_error.h"
 
@@ -47,26 +48,25 @@ private:
     uLong crc_ = crc32_z(0, nullptr, 0);
 };
 
-// Reads the entry's packed bytes chunk by chunk.
+// Reads the entry's packed bytes chunk by chunk, never past the last of them.
 class PackedReader {
 public:
-    PackedReader(ByteSource& source, const ArchiveEntry& entry) : source_(source), entry_(entry) {}
+    PackedReader(ByteSource& source, const ArchiveEntry& entry)
+        : source_(source), entry_(entry), unread_(entry.data_offset, entry.data_offset + entry.packed_size) {}
 
     std::size_t Next(std::vector<std::uint8_t>& buffer) {
         const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, Remaining()));
+        const std::uint64_t at = *unread_.TakeFront(size);
         buffer.resize(size);
-        if (!source_.ReadAt(entry_.data_offset + done_, buffer.data(), size)) {
-            Damaged(source_, entry_, "cannot be read: its data ends early");
-        }
-        done_ += size;
+        if (!source_.ReadAt(at, buffer.data(), size)) Damaged(source_, entry_, "cannot be read: its data ends early");
         return size;
     }
-    std::uint64_t Remaining() const { return entry_.packed_size - done_; }
+    std::uint64_t Remaining() const { return unread_.Remaining(); }
 
 private:
     ByteSource& source_;
     const ArchiveEntry& entry_;
-    std::uint64_t done_ = 0;
+    formats::ByteWindow unread_;
 };
 
 void CopyStored(ByteSource& source, const ArchiveEntry& entry, CheckedSink& out) {
@@ -120,7 +120,7 @@ void ReadEntryData(ByteSource& source, const ArchiveEntry& entry, const ByteSink
     const std::string reason = entry.UnsupportedReason();
     if (!reason.empty()) throw SfxError("cannot unpack " + Printable(entry.stored_name) + ": " + reason);
     CheckedSink out(source, entry, sink);
-    if (entry.method == kMethodStored) {
+    if (entry.method == formats::kMethodStored) {
         CopyStored(source, entry, out);
     } else {
         Inflate(source, entry, out);

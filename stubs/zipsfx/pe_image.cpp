@@ -4,11 +4,14 @@
 #include <array>
 #include <vector>
 
-#include "zipsfx/le_bytes.h"
+#include "formats/byte_order.h"
 
 namespace kitforge::zipsfx {
 
 namespace {
+
+using formats::GetU16LE;
+using formats::GetU32LE;
 
 constexpr std::size_t kDosHeaderSize = 64;
 constexpr std::size_t kNewHeaderOffsetField = 0x3C;

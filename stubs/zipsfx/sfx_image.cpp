@@ -1,7 +1,5 @@
 #include "zipsfx/sfx_image.h"
 
-#include <array>
-
 #include "zipsfx/elf_image.h"
 #include "zipsfx/pe_image.h"
 #include "zipsfx/sfx_error.h"
@@ -21,8 +19,8 @@ SfxParts LocateSfxParts(ByteSource& source) {
 }
 
 SfxParts ReadSfxParts(ByteSource& source, std::uint64_t image_end) {
-    std::array<std::uint8_t, kStubHeaderSize> bytes{};
-    if (!source.ReadAt(image_end, bytes.data(), bytes.size()) || !HasStubHeaderMagic(bytes)) {
+    formats::SFXStubHeader bytes{};
+    if (!source.ReadAt(image_end, bytes.data(), bytes.size()) || !formats::HasSFXStubHeaderMagic(bytes)) {
         throw SfxError(source.Name() + " is damaged: the self-extractor's header does not follow the program");
     }
     SfxParts parts;
@@ -32,7 +30,7 @@ SfxParts ReadSfxParts(ByteSource& source, std::uint64_t image_end) {
     } catch (const SfxError& error) {
         throw SfxError(source.Name() + ": " + error.what());
     }
-    parts.archive_start = image_end + kStubHeaderSize;
+    parts.archive_start = image_end + formats::kSFXStubHeaderSize;
     return parts;
 }
 

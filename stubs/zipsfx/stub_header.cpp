@@ -1,41 +1,24 @@
 #include "zipsfx/stub_header.h"
 
-#include <algorithm>
-
 #include "zipsfx/sfx_error.h"
 
 namespace kitforge::zipsfx {
 
 OverwriteMode StubHeader::Overwrite() const {
-    if (flags & kFlagOverwriteNever) return OverwriteMode::Never;
-    if (flags & kFlagOverwriteAlways) return OverwriteMode::Always;
+    if (flags & formats::sfx_header::kOverWriteNever) return OverwriteMode::Never;
+    if (flags & formats::sfx_header::kOverWriteAlways) return OverwriteMode::Always;
     return OverwriteMode::Confirm;
 }
 
-bool HasStubHeaderMagic(std::span<const std::uint8_t> bytes) {
-    return bytes.size() >= sizeof kStubHeaderMagic &&
-           std::equal(std::begin(kStubHeaderMagic), std::end(kStubHeaderMagic), bytes.begin());
-}
-
 StubHeader ParseStubHeader(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() != kStubHeaderSize || !HasStubHeaderMagic(bytes)) {
+    if (bytes.size() != formats::kSFXStubHeaderSize || !formats::HasSFXStubHeaderMagic(bytes)) {
         throw SfxError("the self-extractor's header is missing");
     }
-    const std::size_t caption_length = bytes[kHeaderCaptionLength];
-    const std::size_t folder_length = bytes[kHeaderFolderLength];
-    const std::size_t command_length = bytes[kHeaderCommandLength];
-    if (caption_length + folder_length + command_length > kHeaderMaxTextLength) {
+    auto fields = formats::DecodeSFXStubHeader(bytes);
+    if (!fields) {
         throw SfxError("the self-extractor's header is damaged: its three texts are longer than the header holds");
     }
-    auto text = [&](std::size_t offset, std::size_t length) {
-        return std::string(reinterpret_cast<const char*>(bytes.data()) + offset, length);
-    };
-    StubHeader header;
-    header.flags = bytes[kHeaderFlags];
-    header.caption = text(kHeaderTexts, caption_length);
-    header.default_folder = text(kHeaderTexts + caption_length, folder_length);
-    header.command_line = text(kHeaderTexts + caption_length + folder_length, command_length);
-    return header;
+    return StubHeader{std::move(*fields)};
 }
 
 }  // namespace kitforge::zipsfx

@@ -2,130 +2,86 @@
 
 #include <algorithm>
 
-#include "zip/zip_method_names.h"
+#include "formats/end_record_search.h"
+#include "formats/zip_method_names.h"
+#include "formats/zip_records.h"
 #include "zipsfx/entry_names.h"
-#include "zipsfx/le_bytes.h"
 #include "zipsfx/sfx_error.h"
 
 namespace kitforge::zipsfx {
 
 namespace {
 
-// End of central directory record.
-constexpr std::uint32_t kEndSignature = 0x06054B50;
-constexpr std::size_t kEndRecordSize = 22;
-constexpr std::size_t kEndThisDisk = 4;
-constexpr std::size_t kEndCentralDisk = 6;
-constexpr std::size_t kEndDiskEntries = 8;
-constexpr std::size_t kEndTotalEntries = 10;
-constexpr std::size_t kEndCentralSize = 12;
-constexpr std::size_t kEndCentralStart = 16;
-constexpr std::size_t kEndCommentLength = 20;
-constexpr std::uint64_t kEndSearchWindow = 65535 + kEndRecordSize;
+using namespace formats;
 
-// Central directory record.
-constexpr std::uint32_t kCentralSignature = 0x02014B50;
-constexpr std::size_t kCentralRecordSize = 46;
-constexpr std::size_t kCentralHostSystem = 5;
-constexpr std::size_t kCentralFlags = 8;
-constexpr std::size_t kCentralMethod = 10;
-constexpr std::size_t kCentralDosTime = 12;
-constexpr std::size_t kCentralCrc = 16;
-constexpr std::size_t kCentralPackedSize = 20;
-constexpr std::size_t kCentralUnpackedSize = 24;
-constexpr std::size_t kCentralNameLength = 28;
-constexpr std::size_t kCentralExtraLength = 30;
-constexpr std::size_t kCentralCommentLength = 32;
-constexpr std::size_t kCentralExternalAttributes = 38;
-constexpr std::size_t kCentralLocalOffset = 42;
-
-// Local file header.
-constexpr std::uint32_t kLocalSignature = 0x04034B50;
-constexpr std::size_t kLocalHeaderSize = 30;
-constexpr std::size_t kLocalNameLength = 26;
-constexpr std::size_t kLocalExtraLength = 28;
-
-constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
-constexpr std::uint64_t kZip64LocatorSize = 20;
-constexpr std::uint32_t kZip64Value = 0xFFFFFFFF;
-constexpr std::uint8_t kHostUnix = 3;
-constexpr std::uint32_t kUnixTypeMask = 0170000;
-constexpr std::uint32_t kUnixSymbolicLink = 0120000;
-
-struct EndRecord {
+// The end record the archive is read by, and where it stands in the file.
+struct LocatedEndRecord {
     std::uint64_t position = 0;
-    std::uint16_t total_entries = 0;
-    std::uint32_t central_size = 0;
-    std::uint32_t central_start = 0;
-    std::uint16_t comment_length = 0;
+    EndRecord record;
 };
 
 // Whether a Zip64 end-of-central-directory locator stands just before the end record at `position`.
 bool HasZip64Locator(ByteSource& source, std::uint64_t archive_start, std::uint64_t position) {
-    if (position < archive_start || position - archive_start < kZip64LocatorSize) return false;
-    std::uint8_t signature[4];
-    return source.ReadAt(position - kZip64LocatorSize, signature, sizeof signature) &&
-           GetU32LE(signature) == kZip64LocatorSignature;
+    if (position < archive_start || position - archive_start < zip64::kLocatorSize) return false;
+    std::array<std::uint8_t, 4> signature{};
+    return source.ReadAt(position - zip64::kLocatorSize, signature.data(), signature.size()) &&
+           GetU32LE<zip64::locator::kSignature>(signature) == zip64::kLocatorSignature;
 }
 
-// Checks the end-record candidate `record`, found at `end.position`; gives "" when it describes a
-// directory that stands just before it, else the reason it does not.
-std::string CheckEndRecord(ByteSource& source, std::uint64_t archive_start, const std::uint8_t* record,
-                           EndRecord& end) {
-    end.total_entries = GetU16LE(record + kEndTotalEntries);
-    end.central_size = GetU32LE(record + kEndCentralSize);
-    end.central_start = GetU32LE(record + kEndCentralStart);
-    end.comment_length = GetU16LE(record + kEndCommentLength);
-    if (end.position + kEndRecordSize + end.comment_length > source.Size()) {
+// Checks the end-record candidate `end`; gives "" when it describes a directory that stands
+// just before it, else the reason it does not.
+std::string CheckEndRecord(ByteSource& source, std::uint64_t archive_start, const LocatedEndRecord& end) {
+    const EndRecord& record = end.record;
+    if (end.position + kEndRecordSize + record.CommentSize() > source.Size()) {
         return "the archive comment runs past the end of the file";
     }
-    if (GetU16LE(record + kEndThisDisk) != 0 || GetU16LE(record + kEndCentralDisk) != 0) {
+    if (record.ThisDisk() != 0 || record.CentralDisk() != 0) {
         return "it is one part of a multi-volume set, which this program cannot extract";
     }
     // A count of 0xFFFF is also what a plain archive of exactly 65,535 entries holds: only the
     // Zip64 locator in front of the end record says that the real values are elsewhere.
-    if (HasZip64Locator(source, archive_start, end.position) || end.central_size == kZip64Value ||
-        end.central_start == kZip64Value) {
+    if (HasZip64Locator(source, archive_start, end.position) || record.CentralSize() == zip64::kSaturated32 ||
+        record.CentralStart() == zip64::kSaturated32) {
         return "it uses Zip64 extensions, which this program cannot read";
     }
-    if (GetU16LE(record + kEndDiskEntries) != end.total_entries) {
+    if (record.DiskEntries() != record.TotalEntries()) {
         return "its end record disagrees with itself about the number of entries";
     }
-    if (end.central_size > end.position - archive_start) {
+    if (record.CentralSize() > end.position - archive_start) {
         return "its central directory is larger than the archive";
     }
-    if (static_cast<std::uint64_t>(end.total_entries) * kCentralRecordSize > end.central_size) {
+    if (static_cast<std::uint64_t>(record.TotalEntries()) * kCentralHeaderSize > record.CentralSize()) {
         return "its central directory is too small for the number of entries it claims";
     }
-    if (end.total_entries == 0) return end.central_size == 0 ? "" : "it claims no entries but has a directory";
-    std::uint8_t signature[4];
-    if (!source.ReadAt(end.position - end.central_size, signature, sizeof signature) ||
-        GetU32LE(signature) != kCentralSignature) {
+    if (record.TotalEntries() == 0) return record.CentralSize() == 0 ? "" : "it claims no entries but has a directory";
+    std::array<std::uint8_t, 4> signature{};
+    if (!source.ReadAt(end.position - record.CentralSize(), signature.data(), signature.size()) ||
+        GetU32LE<central::kSignature>(signature) != kCentralHeaderSignature) {
         return "its central directory is not where the end record puts it";
     }
     return "";
 }
 
-EndRecord FindEndRecord(ByteSource& source, std::uint64_t archive_start) {
+LocatedEndRecord FindEndRecord(ByteSource& source, std::uint64_t archive_start) {
     const std::uint64_t size = source.Size();
     if (size < archive_start || size - archive_start < kEndRecordSize) {
         throw SfxError(source.Name() + " holds no zip archive after its header");
     }
-    const std::uint64_t window_start = std::max(archive_start, size - std::min(size, kEndSearchWindow));
+    const std::uint64_t window_start = std::max(archive_start, size - EndSearchLength(size));
     const std::vector<std::uint8_t> tail =
         ReadRange(source, window_start, static_cast<std::size_t>(size - window_start), "the end of the archive");
 
     // The record nearest the end of the file wins, as long as it makes sense; a comment may
     // hold bytes that look like another end record.
     std::string first_reason;
-    for (std::size_t i = tail.size() - kEndRecordSize + 1; i-- > 0;) {
-        if (GetU32LE(&tail[i]) != kEndSignature) continue;
-        EndRecord end;
-        end.position = window_start + i;
-        const std::string reason = CheckEndRecord(source, archive_start, &tail[i], end);
-        if (reason.empty()) return end;
+    LocatedEndRecord end;
+    const auto found = SearchEndRecord(tail, [&](std::size_t at) {
+        end = {window_start + at, EndRecordFrom(tail, at)};
+        const std::string reason = CheckEndRecord(source, archive_start, end);
         if (first_reason.empty()) first_reason = reason;
-    }
+        return reason.empty();
+    });
+    if (found) return end;
     if (first_reason.empty()) {
         throw SfxError(source.Name() + " is damaged: no end of a zip archive was found after its header");
     }
@@ -141,22 +97,22 @@ std::string EntryFault(ByteSource& source, std::size_t index, const std::string&
 std::uint64_t LocateEntryData(ByteSource& source, std::uint64_t archive_start,
                      std::uint64_t central_position, std::int64_t shift, std::uint32_t stored_offset,
                      std::size_t index, ArchiveEntry& entry) {
-    const std::int64_t local = static_cast<std::int64_t>(stored_offset) + shift;
-    if (local < static_cast<std::int64_t>(archive_start) ||
-        static_cast<std::uint64_t>(local) + kLocalHeaderSize > central_position) {
+    const std::int64_t header_at = static_cast<std::int64_t>(stored_offset) + shift;
+    if (header_at < static_cast<std::int64_t>(archive_start) ||
+        static_cast<std::uint64_t>(header_at) + kLocalHeaderSize > central_position) {
         throw SfxError(EntryFault(source, index, "points outside the archive"));
     }
-    std::uint8_t header[kLocalHeaderSize];
-    if (!source.ReadAt(static_cast<std::uint64_t>(local), header, sizeof header) ||
-        GetU32LE(header) != kLocalSignature) {
+    std::array<std::uint8_t, kLocalHeaderSize> header{};
+    if (!source.ReadAt(static_cast<std::uint64_t>(header_at), header.data(), header.size()) ||
+        GetU32LE<local::kSignature>(header) != kLocalHeaderSignature) {
         throw SfxError(EntryFault(source, index, "has no local header where the directory puts it"));
     }
-    entry.data_offset = static_cast<std::uint64_t>(local) + kLocalHeaderSize + GetU16LE(header + kLocalNameLength) +
-                        GetU16LE(header + kLocalExtraLength);
+    entry.data_offset = static_cast<std::uint64_t>(header_at) + kLocalHeaderSize +
+                        GetU16LE<local::kNameLength>(header) + GetU16LE<local::kExtraLength>(header);
     if (entry.data_offset > central_position || entry.packed_size > central_position - entry.data_offset) {
         throw SfxError(EntryFault(source, index, "has data that runs into the central directory"));
     }
-    return static_cast<std::uint64_t>(local);
+    return static_cast<std::uint64_t>(header_at);
 }
 
 // The bytes of one entry in the file: its local header, name, extra field and packed data.
@@ -195,7 +151,7 @@ bool ArchiveEntry::IsDirectoryName() const {
 }
 
 std::optional<std::uint32_t> ArchiveEntry::UnixMode() const {
-    const std::uint32_t mode = external_attributes >> 16;
+    const std::uint32_t mode = external_attributes >> kUnixModeShift;
     if (host_system != kHostUnix || mode == 0) return std::nullopt;
     return mode;
 }
@@ -215,55 +171,59 @@ std::string ArchiveEntry::UnsupportedReason() const {
 }
 
 ZipArchive ReadZipArchive(ByteSource& source, std::uint64_t archive_start) {
-    const EndRecord end = FindEndRecord(source, archive_start);
+    const LocatedEndRecord end = FindEndRecord(source, archive_start);
+    const EndRecord& end_record = end.record;
     ZipArchive archive;
-    archive.central_directory = end.position - end.central_size;
-    archive.shift = static_cast<std::int64_t>(archive.central_directory) - static_cast<std::int64_t>(end.central_start);
-    const auto comment = ReadRange(source, end.position + kEndRecordSize, end.comment_length, "the archive comment");
+    archive.central_directory = end.position - end_record.CentralSize();
+    archive.shift =
+        static_cast<std::int64_t>(archive.central_directory) - static_cast<std::int64_t>(end_record.CentralStart());
+    const auto comment =
+        ReadRange(source, end.position + kEndRecordSize, end_record.CommentSize(), "the archive comment");
     archive.comment.assign(comment.begin(), comment.end());
 
     const std::vector<std::uint8_t> directory =
-        ReadRange(source, archive.central_directory, end.central_size, "the central directory");
-    archive.entries.reserve(end.total_entries);
+        ReadRange(source, archive.central_directory, end_record.CentralSize(), "the central directory");
+    const std::size_t total_entries = end_record.TotalEntries();
+    archive.entries.reserve(total_entries);
     std::vector<EntrySpan> spans;
-    spans.reserve(end.total_entries);
+    spans.reserve(total_entries);
     std::size_t position = 0;
-    for (std::size_t index = 0; index < end.total_entries; ++index) {
-        if (directory.size() - position < kCentralRecordSize) {
+    for (std::size_t index = 0; index < total_entries; ++index) {
+        if (directory.size() - position < kCentralHeaderSize) {
             throw SfxError(EntryFault(source, index, "runs past the end of the central directory"));
         }
         const std::uint8_t* record = directory.data() + position;
-        if (GetU32LE(record) != kCentralSignature) {
+        if (GetU32LE(record + central::kSignature) != kCentralHeaderSignature) {
             throw SfxError(EntryFault(source, index, "has a damaged directory record"));
         }
-        const std::size_t name_length = GetU16LE(record + kCentralNameLength);
-        const std::size_t variable = name_length + GetU16LE(record + kCentralExtraLength) +
-                                     GetU16LE(record + kCentralCommentLength);
-        if (directory.size() - position - kCentralRecordSize < variable) {
+        const std::size_t name_length = GetU16LE(record + central::kNameLength);
+        const std::size_t variable = name_length + GetU16LE(record + central::kExtraLength) +
+                                     GetU16LE(record + central::kCommentLength);
+        if (directory.size() - position - kCentralHeaderSize < variable) {
             throw SfxError(EntryFault(source, index, "runs past the end of the central directory"));
         }
         ArchiveEntry entry;
-        entry.stored_name.assign(reinterpret_cast<const char*>(record + kCentralRecordSize), name_length);
-        entry.host_system = record[kCentralHostSystem];
-        entry.flags = GetU16LE(record + kCentralFlags);
-        entry.method = GetU16LE(record + kCentralMethod);
-        entry.dos_date_time = GetU32LE(record + kCentralDosTime);
-        entry.crc32 = GetU32LE(record + kCentralCrc);
-        const std::uint32_t packed = GetU32LE(record + kCentralPackedSize);
-        const std::uint32_t unpacked = GetU32LE(record + kCentralUnpackedSize);
-        const std::uint32_t local_offset = GetU32LE(record + kCentralLocalOffset);
-        if (packed == kZip64Value || unpacked == kZip64Value || local_offset == kZip64Value) {
+        entry.stored_name.assign(reinterpret_cast<const char*>(record + kCentralHeaderSize), name_length);
+        entry.host_system = record[central::kHostSystem];
+        entry.flags = GetU16LE(record + central::kFlags);
+        entry.method = GetU16LE(record + central::kMethod);
+        entry.dos_date_time = GetU32LE(record + central::kDosDateTime);
+        entry.crc32 = GetU32LE(record + central::kCrc32);
+        const std::uint32_t packed = GetU32LE(record + central::kPackedSize);
+        const std::uint32_t unpacked = GetU32LE(record + central::kUnpackedSize);
+        const std::uint32_t local_offset = GetU32LE(record + central::kLocalHeaderOffset);
+        if (packed == zip64::kSaturated32 || unpacked == zip64::kSaturated32 || local_offset == zip64::kSaturated32) {
             throw SfxError(source.Name() + " cannot be extracted: it uses Zip64 extensions, which this program "
                            "cannot read");
         }
         entry.packed_size = packed;
         entry.unpacked_size = unpacked;
-        entry.external_attributes = GetU32LE(record + kCentralExternalAttributes);
+        entry.external_attributes = GetU32LE(record + central::kExternalAttributes);
         const std::uint64_t local = LocateEntryData(source, archive_start, archive.central_directory, archive.shift,
                                                     local_offset, index, entry);
         spans.push_back({local, entry.data_offset + entry.packed_size, index});
         archive.entries.push_back(std::move(entry));
-        position += kCentralRecordSize + variable;
+        position += kCentralHeaderSize + variable;
     }
     CheckNoOverlap(source, archive, std::move(spans));
     return archive;

@@ -14,12 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "formats/zip_records.h"
 #include "zipsfx/byte_source.h"
 
 namespace kitforge::zipsfx {
-
-inline constexpr std::uint16_t kMethodStored = 0;
-inline constexpr std::uint16_t kMethodDeflated = 8;
 
 struct ArchiveEntry {
     std::string stored_name;        // exactly as stored
@@ -33,7 +31,7 @@ struct ArchiveEntry {
     std::uint32_t external_attributes = 0;
     std::uint64_t data_offset = 0;  // where the entry's data starts in the file
 
-    bool IsEncrypted() const { return flags & 0x0001; }
+    bool IsEncrypted() const { return flags & formats::kFlagEncrypted; }
     // The stored name ends in a separator.
     bool IsDirectoryName() const;
     // The Unix permission and type bits, when the entry was made on Unix.

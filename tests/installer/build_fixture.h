@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/installer_payload.h"
 #include "installer/build_installer.h"
-#include "payload/payload_format.h"
 #include "support/scripted_ui_host.h"
 #include "support/temp_folder.h"
 
@@ -51,7 +51,7 @@ struct BuildFixture {
 };
 
 inline std::string U32(std::uint32_t value) {
-    const auto bytes = payload::PutU32LE(value);
+    const auto bytes = formats::PayloadNumber(value);
     return std::string(bytes.begin(), bytes.end());
 }
 

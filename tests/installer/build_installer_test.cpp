@@ -298,7 +298,7 @@ std::size_t FakeGroups(std::vector<std::string>& lines, const std::string& scrip
     std::vector<std::string> rewritten = {"EXTRACT \"" + folder + "!install0.exe\" \"%program%\"",
                                           "EXECUTE %program%\\!install0.exe", "CLEANUP %program%"};
     for (const auto& line : lines) {
-        if (!payload::IsExtractLine(line)) rewritten.push_back(line);
+        if (!formats::IsExtractLine(line)) rewritten.push_back(line);
     }
     lines = rewritten;
     return 1;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "payload/payload_format.h"
+#include "formats/installer_payload.h"
 #include "payload/payload_reader.h"
 #include "support/temp_folder.h"
 
@@ -8,7 +8,7 @@ namespace kitforge::payload {
 namespace {
 
 std::string U32(std::uint32_t value) {
-    const auto bytes = PutU32LE(value);
+    const auto bytes = formats::PayloadNumber(value);
     return std::string(bytes.begin(), bytes.end());
 }
 
@@ -178,38 +178,6 @@ TEST(PayloadReader, ReadsFromAFileOnDisk) {
         EXPECT_EQ(e.Path(), folder / "short.exe");
     }
     EXPECT_THROW(ReadPayload(folder / "missing.exe"), ReadError);
-}
-
-TEST(PayloadFormat, ExtractLinesAreRecognisedByTheirFirstEightCharacters) {
-    EXPECT_TRUE(IsExtractLine("EXTRACT a b"));
-    EXPECT_TRUE(IsExtractLine("extract \"a\" \"b\""));
-    EXPECT_TRUE(IsExtractLine("ExTrAcT "));
-    EXPECT_FALSE(IsExtractLine("extractx \"a\" \"b\""));
-    EXPECT_FALSE(IsExtractLine("extract"));
-    EXPECT_FALSE(IsExtractLine(" extract a"));
-    EXPECT_FALSE(IsExtractLine("extract\t a"));
-}
-
-TEST(PayloadFormat, OnlyPlainFileNamesAreSafeToCreate) {
-    for (const char* name : {"a.txt", "setup.ex_", "with blank", "..a", "a.."}) EXPECT_TRUE(IsSafeFileName(name)) << name;
-    for (const char* name : {"", ".", "..", "../a", "a/b", "a\\b", "C:a", "/etc/passwd"}) {
-        EXPECT_FALSE(IsSafeFileName(name)) << name;
-    }
-    EXPECT_FALSE(IsSafeFileName(std::string("a\0b", 3)));
-    // A control character could rewrite the terminal of whoever looks at the name.
-    for (int byte = 1; byte < 0x100; ++byte) {
-        const bool control = byte < 0x20 || byte == 0x7F;
-        const std::string name = "a" + std::string(1, static_cast<char>(byte)) + "b";
-        if (byte != '/' && byte != '\\' && byte != ':') {
-            EXPECT_EQ(IsSafeFileName(name), !control) << byte;
-        }
-    }
-}
-
-TEST(PayloadFormat, NumbersAreLittleEndian) {
-    const auto bytes = PutU32LE(0x12345678);
-    EXPECT_EQ(bytes, (std::array<unsigned char, 4>{0x78, 0x56, 0x34, 0x12}));
-    EXPECT_EQ(GetU32LE(bytes.data()), 0x12345678u);
 }
 
 }  // namespace

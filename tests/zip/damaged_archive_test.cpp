@@ -21,7 +21,7 @@ using testing::Stored;
 using testing::TempFolder;
 using testing::WriteBytes;
 using testing::ZipHarness;
-using namespace zip_format;
+using namespace formats;
 
 BuiltArchive GoodArchive() {
     auto first = Stored("docs/first.txt", "the first file's data");

@@ -62,7 +62,7 @@ TEST(NameConversion, NamesFlaggedAsUtf8AreNeverConverted) {
     // claim MS-DOS instead, where the code page would apply.
     TempFolder folder;
     const std::string utf8_name = "d\xC3\xA9j\xC3\xA0/\xE2\x82\xAC.txt";  // déjà/€.txt
-    auto entry = Stored(utf8_name, "x", 0, 20, zip_format::kFlagUtf8);
+    auto entry = Stored(utf8_name, "x", 0, 20, formats::kFlagUtf8);
     entry.comment = "\xC3\xBC";  // ü
     WriteBytes(folder / "u.zip", BuildArchive({entry, Stored(kOemName, "y", 0)}).bytes);
     ZipHarness h;

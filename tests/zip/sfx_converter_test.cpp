@@ -64,11 +64,11 @@ private:
 };
 
 std::uint32_t U32At(const std::string& bytes, std::size_t at) {
-    return zip_format::GetU32LE(reinterpret_cast<const std::uint8_t*>(bytes.data()) + at);
+    return formats::GetU32LE(reinterpret_cast<const std::uint8_t*>(bytes.data()) + at);
 }
 
 void PutU32At(std::string& bytes, std::size_t at, std::uint32_t value) {
-    zip_format::PutU32LE(reinterpret_cast<std::uint8_t*>(bytes.data()) + at, value);
+    formats::PutU32LE(reinterpret_cast<std::uint8_t*>(bytes.data()) + at, value);
 }
 
 // `archive` with every stored offset moved by `shift`, as the conversion should write it.
@@ -179,7 +179,7 @@ TEST_F(MakeSFXTest, AnArchiveWithNoEntriesBecomesStubHeaderAndEndRecord) {
     ASSERT_EQ(h.zip.MakeSFX(), 0);
     const std::string exe = ReadBytes(folder / "data.exe");
     ASSERT_EQ(exe.size(), 1000u + 256u + 22u);
-    EXPECT_EQ(U32At(exe, 1256), zip_format::kEndRecordSignature);
+    EXPECT_EQ(U32At(exe, 1256), formats::kEndRecordSignature);
     EXPECT_EQ(U32At(exe, 1256 + 16), kShift);
 }
 

@@ -30,7 +30,7 @@ BuiltArchive WriteStoredArchive(const std::string& path, const std::vector<std::
 
 std::vector<PlacedEntry> CheckSetPlacement(TZipMaster& zip, const std::string& last_volume,
                                            const std::vector<std::string>& volume_files) {
-    using namespace zip_format;
+    using namespace formats;
     std::vector<PlacedEntry> placed;
     zip.SetZipFilename(last_volume);
     EXPECT_EQ(zip.ZipFilename(), last_volume) << "the set's directory could not be read: " << zip.LastMessage();

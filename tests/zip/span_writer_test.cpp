@@ -15,7 +15,7 @@ namespace kitforge {
 namespace {
 
 using namespace testing;
-using namespace zip_format;
+using namespace formats;
 
 class SpanOnFixedDrive : public ::testing::Test {
 protected:

@@ -19,7 +19,7 @@ using testing::Stored;
 using testing::TempFolder;
 using testing::WriteBytes;
 using testing::ZipHarness;
-using namespace zip_format;
+using namespace formats;
 
 // A host that swaps the disk in the drive when the user is asked to, then answers.
 class SwappingHost : public testing::ScriptedUiHost {

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "formats/zip_records.h"
 #include "support/temp_folder.h"
-#include "zip/zip_format.h"
 
 namespace kitforge::testing {
 
@@ -110,7 +110,7 @@ std::uint32_t Crc32(std::string_view bytes) {
 }
 
 BuiltArchive BuildArchive(const std::vector<BuilderEntry>& entries, const ArchiveOptions& options) {
-    using namespace zip_format;
+    using namespace formats;
     BuiltArchive built;
     std::string& out = built.bytes;
     out = options.stub;

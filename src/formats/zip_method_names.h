@@ -1,13 +1,13 @@
 #pragma once
 // The names of the zip compression methods, for messages that say why an entry cannot be
-// unpacked ("BZip2 (method 12)"). Header-only and free of other project headers, so that the
-// self-extracting stub, a small static program, says it in the same words as the tool.
+// unpacked ("BZip2 (method 12)"), so that the self-extracting stub says it in the same words as
+// the tool.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace kitforge {
+namespace kitforge::formats {
 
 // The name of compression method `method` as the zip format registers it, or nothing.
 constexpr std::string_view ZipMethodRegisteredName(std::uint16_t method) {
@@ -47,4 +47,4 @@ inline std::string ZipMethodName(std::uint16_t method) {
     return name.empty() ? number : std::string(name) + " (" + number + ")";
 }
 
-}  // namespace kitforge
+}  // namespace kitforge::formats
