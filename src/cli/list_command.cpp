@@ -11,8 +11,8 @@
 #include "cli/commands.h"
 #include "cli/json_stream.h"
 #include "model/text_encoding.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/printable_text.h"
 #include "zip/zip_master.h"
 

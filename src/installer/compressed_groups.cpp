@@ -5,7 +5,7 @@
 
 #include "model/command_text.h"
 #include "payload/payload_format.h"
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/paths.h"
 
 namespace kitforge {

@@ -1,7 +1,7 @@
 #include "platform/version_resource.h"
 
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 
 namespace kitforge {
 

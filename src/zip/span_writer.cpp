@@ -10,7 +10,7 @@
 #include <unordered_map>
 
 #include "platform/ascii_case.h"
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/file_stamp.h"
 #include "zip/zip_master.h"
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "platform/file_copy.h"
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/file_stamp.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"

@@ -1,7 +1,7 @@
 // Loading and unloading the zip library ZIPDLL.DLL, and asking its version.
 
 #include "platform/dynamic_library.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"
 

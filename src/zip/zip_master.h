@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/ui_host.h"
 #include "platform/volumes.h"
 #include "zip/ezip_master.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/file_stamp.h"
 #include "setup/install_folder.h"
 

@@ -3,8 +3,8 @@
 // a mode without any write bit makes the file read-only.
 #include <cerrno>
 
-#include "platform/errors.h"
-#include "platform/win32_api.h"
+#include "os/errors.h"
+#include "os/win32_api.h"
 #include "setup/safe_extraction.h"
 
 namespace kitforge::setup {
