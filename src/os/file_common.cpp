@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "os/errors.h"
+#include "os/file_steps.h"
 #include "os/native_path.h"
 
 namespace kitforge {
@@ -42,6 +43,57 @@ std::optional<File> File::TryOpenRead(const std::string& path, int* error) {
         return std::nullopt;
     }
     return File(file->Release(), path);
+}
+
+namespace {
+
+// Repeats `step` until `size` bytes have moved; fewer at the end of the file (reading), when
+// nothing more can be written (ENOSPC) or on an error, which goes to `error`.
+template <typename Byte, typename Step>
+std::size_t Transfer(Byte* data, std::size_t size, const std::uint64_t* offset, bool reading, int& error, Step step) {
+    std::size_t done = 0;
+    error = 0;
+    while (done < size) {
+        const std::uint64_t at = offset ? *offset + done : 0;
+        const std::int64_t n = step(data + done, size - done, offset ? &at : nullptr, error);
+        if (n < 0) break;
+        if (n == 0) {
+            if (!reading) error = ENOSPC;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+}  // namespace
+
+std::size_t File::Read(void* data, std::size_t size) {
+    return Transfer(static_cast<char*>(data), size, nullptr, true, last_error_,
+                    [this](char* at, std::size_t n, const std::uint64_t* offset, int& error) {
+                        return file_steps::Read(fd_, at, n, offset, error);
+                    });
+}
+
+std::size_t File::Write(const void* data, std::size_t size) {
+    return Transfer(static_cast<const char*>(data), size, nullptr, false, last_error_,
+                    [this](const char* at, std::size_t n, const std::uint64_t* offset, int& error) {
+                        return file_steps::Write(fd_, at, n, offset, error);
+                    });
+}
+
+std::size_t File::ReadAt(void* data, std::size_t size, std::uint64_t offset) {
+    return Transfer(static_cast<char*>(data), size, &offset, true, last_error_,
+                    [this](char* at, std::size_t n, const std::uint64_t* where, int& error) {
+                        return file_steps::Read(fd_, at, n, where, error);
+                    });
+}
+
+std::size_t File::WriteAt(const void* data, std::size_t size, std::uint64_t offset) {
+    return Transfer(static_cast<const char*>(data), size, &offset, false, last_error_,
+                    [this](const char* at, std::size_t n, const std::uint64_t* where, int& error) {
+                        return file_steps::Write(fd_, at, n, where, error);
+                    });
 }
 
 File File::OpenRead(const std::string& path) {

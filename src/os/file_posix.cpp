@@ -7,6 +7,7 @@
 
 #include "os/file.h"
 #include "os/file_kind.h"
+#include "os/file_steps.h"
 #include "os/native_path.h"
 
 namespace kitforge {
@@ -38,79 +39,27 @@ void File::CloseQuietly() noexcept {
     fd_ = -1;
 }
 
-std::size_t File::Read(void* data, std::size_t size) {
-    auto* out = static_cast<char*>(data);
-    std::size_t done = 0;
-    last_error_ = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd_, out + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            last_error_ = errno;
-            break;
-        }
-        if (n == 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+namespace file_steps {
+
+std::int64_t Read(int fd, void* data, std::size_t size, const std::uint64_t* offset, int& error) {
+    ssize_t n;
+    do {
+        n = offset ? ::pread(fd, data, size, static_cast<off_t>(*offset)) : ::read(fd, data, size);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) error = errno;
+    return n;
 }
 
-std::size_t File::Write(const void* data, std::size_t size) {
-    const auto* in = static_cast<const char*>(data);
-    std::size_t done = 0;
-    last_error_ = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd_, in + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            last_error_ = errno;
-            break;
-        }
-        if (n == 0) {
-            last_error_ = ENOSPC;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+std::int64_t Write(int fd, const void* data, std::size_t size, const std::uint64_t* offset, int& error) {
+    ssize_t n;
+    do {
+        n = offset ? ::pwrite(fd, data, size, static_cast<off_t>(*offset)) : ::write(fd, data, size);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) error = errno;
+    return n;
 }
 
-std::size_t File::ReadAt(void* data, std::size_t size, std::uint64_t offset) {
-    auto* out = static_cast<char*>(data);
-    std::size_t done = 0;
-    last_error_ = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd_, out + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            last_error_ = errno;
-            break;
-        }
-        if (n == 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
-}
-
-std::size_t File::WriteAt(const void* data, std::size_t size, std::uint64_t offset) {
-    const auto* in = static_cast<const char*>(data);
-    std::size_t done = 0;
-    last_error_ = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd_, in + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            last_error_ = errno;
-            break;
-        }
-        if (n == 0) {
-            last_error_ = ENOSPC;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
-}
+}  // namespace file_steps
 
 std::int64_t File::Seek(std::int64_t offset, Whence whence) {
     const int how = whence == Whence::Begin ? SEEK_SET : whence == Whence::Current ? SEEK_CUR : SEEK_END;

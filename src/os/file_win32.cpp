@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "os/file.h"
+#include "os/file_steps.h"
 #include "os/file_kind.h"
 #include "os/win32_api.h"
 
@@ -38,13 +39,17 @@ OVERLAPPED At(std::uint64_t offset) {
     return place;
 }
 
-// Runs `step` with the file position saved, and puts it back afterwards.
-template <typename Step>
-auto KeepingPosition(HANDLE handle, int& last_error, Step step) -> decltype(step()) {
+DWORD StepSize(std::size_t size) { return static_cast<DWORD>(std::min(size, kMaxStep)); }
+
+// Runs `step` with the file position saved, and puts it back afterwards (when `keep`); gives
+// `failed` when the position cannot be read.
+template <typename Result, typename Call>
+Result KeepingPosition(HANDLE handle, int& last_error, bool keep, Result failed, Call step) {
+    if (!keep) return step();
     LARGE_INTEGER zero{}, position{};
     if (!SetFilePointerEx(handle, zero, &position, FILE_CURRENT)) {
         last_error = ErrnoFromWindowsError(GetLastError());
-        return {};
+        return failed;
     }
     auto result = step();
     const DWORD code = GetLastError();
@@ -95,87 +100,31 @@ void File::CloseQuietly() noexcept {
     fd_ = -1;
 }
 
-std::size_t File::Read(void* data, std::size_t size) {
-    auto* out = static_cast<char*>(data);
-    std::size_t done = 0;
-    last_error_ = 0;
-    while (done < size) {
+namespace file_steps {
+
+std::int64_t Read(int fd, void* data, std::size_t size, const std::uint64_t* offset, int& error) {
+    return KeepingPosition<std::int64_t>(HandleOf(fd), error, offset != nullptr, -1, [&]() -> std::int64_t {
+        OVERLAPPED place = At(offset ? *offset : 0);
         DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(std::min(size - done, kMaxStep));
-        if (!ReadFile(HandleOf(fd_), out + done, want, &got, nullptr)) {
-            const DWORD code = GetLastError();
-            if (code != ERROR_HANDLE_EOF && code != ERROR_BROKEN_PIPE) last_error_ = ErrnoFromWindowsError(code);
-            break;
-        }
-        if (got == 0) break;
-        done += got;
-    }
-    return done;
+        if (ReadFile(HandleOf(fd), data, StepSize(size), &got, offset ? &place : nullptr)) return got;
+        const DWORD code = GetLastError();
+        if (code == ERROR_HANDLE_EOF || code == ERROR_BROKEN_PIPE) return 0;
+        error = ErrnoFromWindowsError(code);
+        return -1;
+    });
 }
 
-std::size_t File::Write(const void* data, std::size_t size) {
-    const auto* in = static_cast<const char*>(data);
-    std::size_t done = 0;
-    last_error_ = 0;
-    while (done < size) {
+std::int64_t Write(int fd, const void* data, std::size_t size, const std::uint64_t* offset, int& error) {
+    return KeepingPosition<std::int64_t>(HandleOf(fd), error, offset != nullptr, -1, [&]() -> std::int64_t {
+        OVERLAPPED place = At(offset ? *offset : 0);
         DWORD wrote = 0;
-        const DWORD want = static_cast<DWORD>(std::min(size - done, kMaxStep));
-        if (!WriteFile(HandleOf(fd_), in + done, want, &wrote, nullptr)) {
-            last_error_ = ErrnoFromWindowsError(GetLastError());
-            break;
-        }
-        if (wrote == 0) {
-            last_error_ = ENOSPC;
-            break;
-        }
-        done += wrote;
-    }
-    return done;
-}
-
-std::size_t File::ReadAt(void* data, std::size_t size, std::uint64_t offset) {
-    last_error_ = 0;
-    return KeepingPosition(HandleOf(fd_), last_error_, [&]() -> std::size_t {
-        auto* out = static_cast<char*>(data);
-        std::size_t done = 0;
-        while (done < size) {
-            OVERLAPPED place = At(offset + done);
-            DWORD got = 0;
-            const DWORD want = static_cast<DWORD>(std::min(size - done, kMaxStep));
-            if (!ReadFile(HandleOf(fd_), out + done, want, &got, &place)) {
-                const DWORD code = GetLastError();
-                if (code != ERROR_HANDLE_EOF) last_error_ = ErrnoFromWindowsError(code);
-                break;
-            }
-            if (got == 0) break;
-            done += got;
-        }
-        return done;
+        if (WriteFile(HandleOf(fd), data, StepSize(size), &wrote, offset ? &place : nullptr)) return wrote;
+        error = ErrnoFromWindowsError(GetLastError());
+        return -1;
     });
 }
 
-std::size_t File::WriteAt(const void* data, std::size_t size, std::uint64_t offset) {
-    last_error_ = 0;
-    return KeepingPosition(HandleOf(fd_), last_error_, [&]() -> std::size_t {
-        const auto* in = static_cast<const char*>(data);
-        std::size_t done = 0;
-        while (done < size) {
-            OVERLAPPED place = At(offset + done);
-            DWORD wrote = 0;
-            const DWORD want = static_cast<DWORD>(std::min(size - done, kMaxStep));
-            if (!WriteFile(HandleOf(fd_), in + done, want, &wrote, &place)) {
-                last_error_ = ErrnoFromWindowsError(GetLastError());
-                break;
-            }
-            if (wrote == 0) {
-                last_error_ = ENOSPC;
-                break;
-            }
-            done += wrote;
-        }
-        return done;
-    });
-}
+}  // namespace file_steps
 
 std::int64_t File::Seek(std::int64_t offset, Whence whence) {
     const DWORD how = whence == Whence::Begin ? FILE_BEGIN : whence == Whence::Current ? FILE_CURRENT : FILE_END;
@@ -199,7 +148,7 @@ std::int64_t File::Size() {
 
 bool File::Truncate(std::uint64_t size) {
     last_error_ = 0;
-    return KeepingPosition(HandleOf(fd_), last_error_, [&]() -> bool {
+    return KeepingPosition(HandleOf(fd_), last_error_, true, false, [&]() -> bool {
         LARGE_INTEGER end{};
         end.QuadPart = static_cast<LONGLONG>(size);
         if (SetFilePointerEx(HandleOf(fd_), end, nullptr, FILE_BEGIN) && SetEndOfFile(HandleOf(fd_))) return true;
