@@ -17,11 +17,6 @@ namespace kitforge::setup {
 
 namespace {
 
-constexpr std::string_view kElfMagic =
-    "\x7F"
-    "ELF";
-constexpr std::string_view kScriptMagic = "#!";
-
 // Removes the temporary file on every path unless it was renamed into place.
 class TemporaryEntry {
   public:
@@ -124,15 +119,6 @@ FileIdentity WriteFileThroughTemporary(const InstallFolder& folder, const std::s
         throw InOutError("write", path, error);
     guard.Keep();
     return identity;
-}
-
-bool LooksLikeProgram(std::string_view head) {
-    return head.substr(0, kScriptMagic.size()) == kScriptMagic ||
-           head.substr(0, kElfMagic.size()) == kElfMagic;
-}
-
-unsigned ExtractedFileMode(std::string_view head) {
-    return LooksLikeProgram(head) ? 0755u : 0644u;
 }
 
 bool RemoveFolderTree(const std::string& folder) {
