@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "os/errors.h"
+#include "os/file_names.h"
 #include "os/file_steps.h"
 #include "os/native_path.h"
 
@@ -152,6 +153,12 @@ void File::WriteU32LE(std::uint32_t value) {
 }
 
 std::int64_t File::Position() { return Seek(0, Whence::Current); }
+
+bool DeleteFile(const std::string& path, int* error) {
+    const int code = RemoveFile(NativePath(path));
+    if (code != 0 && error) *error = code;
+    return code == 0;
+}
 
 void File::Sync() {
     if (const int error = TrySync(); error != 0) throw InOutError("write", path_, error);

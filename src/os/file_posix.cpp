@@ -115,12 +115,6 @@ bool FolderExists(const std::string& path) {
     return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool DeleteFile(const std::string& path, int* error) {
-    if (::unlink(NativePath(path).c_str()) == 0) return true;
-    if (error) *error = errno;
-    return false;
-}
-
 std::int64_t FileSize(const std::string& path) {
     struct stat st{};
     if (::stat(NativePath(path).c_str(), &st) != 0) return -1;

@@ -183,13 +183,6 @@ bool FileExists(const std::string& path) {
 
 bool FolderExists(const std::string& path) { return IsFolderPath(path); }
 
-bool DeleteFile(const std::string& path, int* error) {
-    if (DeleteFileW(WidePath(path).c_str())) return true;
-    const int code = LastErrorAsErrno();
-    if (error) *error = code;
-    return false;
-}
-
 std::int64_t FileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!ReadAttributes(path, data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return -1;
