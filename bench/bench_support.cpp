@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "platform/file.h"
+#include "os/file.h"
 
 namespace kitforge::bench {
 

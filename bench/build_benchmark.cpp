@@ -21,7 +21,7 @@
 
 #include "bench_support.h"
 #include "payload/payload_reader.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/paths.h"
 
 namespace {

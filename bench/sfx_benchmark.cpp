@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/paths.h"
 
 namespace {

@@ -77,9 +77,9 @@ public:
         CheckCancel();
 
         PendingArchive pending(archive_, NativePath(request_.temp_dir));
-        std::optional<PosixFile> old_archive;
+        std::optional<File> old_archive;
         if (existing.exists && (!existing.entries.empty() || existing.prefix_size > 0))
-            old_archive = PosixFile::OpenRead(archive_);
+            old_archive = OpenRead(archive_);
         ArchiveBuilder builder(request_, times_, reporter_);
         builder.Build(pending.File(), old_archive ? &*old_archive : nullptr, existing, plan);
         if (builder.Added().empty()) {

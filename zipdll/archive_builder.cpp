@@ -83,7 +83,7 @@ std::unique_ptr<Piece> ArchiveBuilder::NextPiece() {
     return piece;
 }
 
-void ArchiveBuilder::Build(PosixFile& output, const PosixFile* old_archive, const ExistingArchive& existing,
+void ArchiveBuilder::Build(File& output, File* old_archive, const ExistingArchive& existing,
                            const std::vector<PlanItem>& plan) {
     pipeline_ = std::make_unique<CompressionPipeline>();
     feeder_ = std::make_unique<PieceFeeder>(plan, request_.level);
@@ -120,7 +120,7 @@ void ArchiveBuilder::Build(PosixFile& output, const PosixFile* old_archive, cons
     out.Flush();
 }
 
-void ArchiveBuilder::CopyExisting(OutputStream& out, const PosixFile& old_archive, const ExistingEntry& entry) {
+void ArchiveBuilder::CopyExisting(OutputStream& out, File& old_archive, const ExistingEntry& entry) {
     std::uint64_t offset = out.Position();
     CheckOffset(offset);
     out.CopyFrom(old_archive, entry.local_offset, entry.extent);

@@ -40,7 +40,7 @@ public:
     ~ArchiveBuilder();
 
     // Writes the whole archive to `output`; `old_archive` is open when an archive exists.
-    void Build(PosixFile& output, const PosixFile* old_archive, const ExistingArchive& existing,
+    void Build(File& output, File* old_archive, const ExistingArchive& existing,
                const std::vector<PlanItem>& plan);
 
     // The sources that made it into the archive, in order.
@@ -51,7 +51,7 @@ public:
 private:
     class PieceFeeder;
 
-    void CopyExisting(OutputStream& out, const PosixFile& old_archive, const ExistingEntry& entry);
+    void CopyExisting(OutputStream& out, File& old_archive, const ExistingEntry& entry);
     bool AddSource(OutputStream& out, const SourceItem& source, const ExistingEntry* replaced);
     bool WriteFileData(OutputStream& out, const SourceItem& source, NewEntry& entry);
     void CheckOffset(std::uint64_t position) const;

@@ -6,7 +6,8 @@
 
 #include <string>
 
-#include "posix_file.h"
+#include "file_io.h"
+#include "os/temporary_file.h"
 
 namespace zipdll {
 
@@ -14,23 +15,20 @@ class PendingArchive {
 public:
     // `temp_dir` empty: beside the archive. Throws IoFailure.
     PendingArchive(std::string archive, const std::string& temp_dir);
-    ~PendingArchive();
     PendingArchive(const PendingArchive&) = delete;
     PendingArchive& operator=(const PendingArchive&) = delete;
 
-    PosixFile& File() noexcept { return file_; }
-    const std::string& TempPath() const noexcept { return temp_path_; }
+    kitforge::File& File() noexcept { return temporary_.Open(); }
+    const std::string& TempPath() const noexcept { return temporary_.Path(); }
     // Flushes the file to the disk and puts it in place of the archive. Throws IoFailure.
     void Commit();
 
 private:
     std::string archive_;
-    std::string temp_path_;
-    PosixFile file_;
-    bool committed_ = false;
+    kitforge::TemporaryFile temporary_;
 };
 
-// Creates a new, empty file with a unique name in `folder` and gives its path.
-PosixFile CreateTemporaryFile(const std::string& folder, std::string& path);
+// Creates a new, empty file with a unique name in `folder`. Throws IoFailure.
+kitforge::TemporaryFile CreateTemporaryFile(const std::string& folder);
 
 }  // namespace zipdll

@@ -5,15 +5,15 @@
 
 #include "deflate_block_walker.h"
 #include "deflate_engine.h"
-#include "posix_file.h"
+#include "file_io.h"
 
 namespace zipdll {
 
 void ProcessPiece(Piece& piece, DeflateEngine* engine) {
     std::vector<std::uint8_t> input(piece.length);
     try {
-        PosixFile file = PosixFile::OpenRead(piece.path);
-        std::size_t got = file.ReadAt(input.data(), input.size(), piece.offset);
+        File file = OpenRead(piece.path);
+        std::size_t got = ReadAt(file, input.data(), input.size(), piece.offset);
         if (got != piece.length) {
             piece.failed = piece.changed = true;
             piece.error = piece.path + " became shorter while it was read";
@@ -21,7 +21,7 @@ void ProcessPiece(Piece& piece, DeflateEngine* engine) {
         }
         if (piece.last) {
             char probe = 0;
-            if (file.ReadAt(&probe, 1, piece.offset + piece.length) != 0) {
+            if (ReadAt(file, &probe, 1, piece.offset + piece.length) != 0) {
                 piece.failed = piece.changed = true;
                 piece.error = piece.path + " grew while it was read";
                 return;

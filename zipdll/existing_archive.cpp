@@ -28,10 +28,10 @@ struct EndRecordAt {
 
 // The end record is searched backwards in the file's tail; the last one whose comment ends
 // within the file wins.
-EndRecordAt FindEndRecord(const PosixFile& file, std::uint64_t size) {
+EndRecordAt FindEndRecord(File& file, std::uint64_t size) {
     const std::uint64_t window = zf::EndSearchLength(size);
     std::vector<std::uint8_t> tail(static_cast<std::size_t>(window));
-    file.ReadExactAt(tail.data(), tail.size(), size - window);
+    ReadExactAt(file, tail.data(), tail.size(), size - window);
     const std::span<const std::uint8_t> bytes(tail);
     const auto at = zf::SearchEndRecord(bytes, [&](std::size_t place) { return zf::CommentFitsTail(bytes, place); });
     if (!at) Refuse(file.Path(), "it is not a zip archive (no end of central directory record)");
@@ -50,12 +50,12 @@ bool HasZip64Extra(std::span<const std::uint8_t> extra) {
 }
 
 // Fills in where the entry's local record lies and how long it is, checking its signature.
-void MeasureLocalRecord(const PosixFile& file, ExistingEntry& entry, std::uint16_t flags, std::uint32_t packed,
+void MeasureLocalRecord(File& file, ExistingEntry& entry, std::uint16_t flags, std::uint32_t packed,
                         std::uint64_t limit) {
     std::array<std::uint8_t, zf::kLocalHeaderSize> header{};
     if (entry.local_offset + zf::kLocalHeaderSize > limit)
         Refuse(file.Path(), "the entry " + entry.name + " lies outside the archive");
-    file.ReadExactAt(header.data(), header.size(), entry.local_offset);
+    ReadExactAt(file, header.data(), header.size(), entry.local_offset);
     if (zf::GetU32LE<zf::local::kSignature>(header) != zf::kLocalHeaderSignature)
         Refuse(file.Path(), "the local header of " + entry.name + " is damaged");
     std::uint64_t data_start = entry.local_offset + zf::kLocalHeaderSize +
@@ -67,7 +67,7 @@ void MeasureLocalRecord(const PosixFile& file, ExistingEntry& entry, std::uint16
         std::array<std::uint8_t, zf::data_descriptor::kSignatureSize> signature{};
         std::uint64_t descriptor = zf::kDataDescriptorSize - zf::data_descriptor::kSignatureSize;
         if (end + signature.size() <= limit) {
-            file.ReadExactAt(signature.data(), signature.size(), end);
+            ReadExactAt(file, signature.data(), signature.size(), end);
             if (zf::GetU32LE<zf::data_descriptor::kSignature>(signature) == zf::kDataDescriptorSignature)
                 descriptor = zf::kDataDescriptorSize;
         }
@@ -85,20 +85,20 @@ ExistingArchive ReadExistingArchive(const std::string& path) {
     std::string reason;
     PathState state = ReadPathInfo(path, st, &reason);
     if (state == PathState::kMissing) return archive;
-    if (state == PathState::kFailed) throw IoFailure("read", path, reason);
+    if (state == PathState::kFailed) throw IoFailure("read", path, 0, reason);
     archive.exists = true;
     if (!st.is_regular) Refuse(path, "it is not a regular file");
     if (st.size == 0) return archive;
 
-    PosixFile file = PosixFile::OpenRead(path);
-    const std::uint64_t size = file.Size();
+    File file = OpenRead(path);
+    const std::uint64_t size = SizeOf(file);
     EndRecordAt end = FindEndRecord(file, size);
     const zf::EndRecord& record = end.record;
     if (record.ThisDisk() != 0 || record.CentralDisk() != 0 || record.DiskEntries() != record.TotalEntries())
         Refuse(path, "it is part of a multi-volume set");
     if (end.position >= zf::zip64::kLocatorSize) {
         std::array<std::uint8_t, 4> signature{};
-        file.ReadExactAt(signature.data(), signature.size(), end.position - zf::zip64::kLocatorSize);
+        ReadExactAt(file, signature.data(), signature.size(), end.position - zf::zip64::kLocatorSize);
         if (zf::GetU32LE<zf::zip64::locator::kSignature>(signature) == zf::zip64::kLocatorSignature)
             Refuse(path, "it uses zip64 extensions, which this library does not write");
     }
@@ -110,9 +110,9 @@ ExistingArchive ReadExistingArchive(const std::string& path) {
     const std::uint64_t shift = central_start - record.CentralStart();
 
     std::vector<std::uint8_t> central(record.CentralSize());
-    file.ReadExactAt(central.data(), central.size(), central_start);
+    ReadExactAt(file, central.data(), central.size(), central_start);
     archive.comment.resize(record.CommentSize());
-    file.ReadExactAt(archive.comment.data(), archive.comment.size(), end.position + zf::kEndRecordSize);
+    ReadExactAt(file, archive.comment.data(), archive.comment.size(), end.position + zf::kEndRecordSize);
 
     zf::ByteCursor cursor(central);
     archive.prefix_size = central_start;

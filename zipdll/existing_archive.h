@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "posix_file.h"
+#include "file_io.h"
 
 namespace zipdll {
 

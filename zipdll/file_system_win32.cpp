@@ -2,9 +2,13 @@
 #include <functional>
 
 #include "file_system.h"
-#include "wide_text.h"
+#include "os/win32_api.h"
 
 namespace zipdll {
+
+using kitforge::Utf8Text;
+using kitforge::WidePath;
+using kitforge::WindowsErrorText;
 
 namespace {
 

@@ -5,15 +5,15 @@
 
 namespace zipdll {
 
-OutputStream::OutputStream(PosixFile& file, std::size_t buffer_size) : file_(file), capacity_(buffer_size) {
+OutputStream::OutputStream(File& file, std::size_t buffer_size) : file_(file), capacity_(buffer_size) {
     buffer_.reserve(capacity_);
-    flushed_ = file_.Position();
+    flushed_ = PositionOf(file_);
 }
 
 void OutputStream::Write(std::span<const std::uint8_t> bytes) {
     if (buffer_.size() + bytes.size() > capacity_) Flush();
     if (bytes.size() >= capacity_) {
-        file_.Write(bytes.data(), bytes.size());
+        WriteAll(file_, bytes.data(), bytes.size());
         flushed_ += bytes.size();
         return;
     }
@@ -25,7 +25,7 @@ void OutputStream::PatchAt(std::uint64_t offset, std::span<const std::uint8_t> b
     std::size_t in_file = 0;
     if (offset < flushed_) {
         in_file = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), flushed_ - offset));
-        file_.WriteAt(bytes.data(), in_file, offset);
+        WriteAllAt(file_, bytes.data(), in_file, offset);
     }
     if (in_file < bytes.size()) {
         std::size_t at = static_cast<std::size_t>(offset + in_file - flushed_);
@@ -39,16 +39,16 @@ void OutputStream::RewindTo(std::uint64_t offset) {
         return;
     }
     buffer_.clear();
-    file_.Truncate(offset);
-    file_.SeekTo(offset);
+    Truncate(file_, offset);
+    SeekTo(file_, offset);
     flushed_ = offset;
 }
 
-void OutputStream::CopyFrom(const PosixFile& source, std::uint64_t offset, std::uint64_t length) {
+void OutputStream::CopyFrom(File& source, std::uint64_t offset, std::uint64_t length) {
     std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(length, capacity_)));
     while (length > 0) {
         std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(length, chunk.size()));
-        source.ReadExactAt(chunk.data(), step, offset);
+        ReadExactAt(source, chunk.data(), step, offset);
         Write(std::span(chunk.data(), step));
         offset += step;
         length -= step;
@@ -57,7 +57,7 @@ void OutputStream::CopyFrom(const PosixFile& source, std::uint64_t offset, std::
 
 void OutputStream::Flush() {
     if (buffer_.empty()) return;
-    file_.Write(buffer_.data(), buffer_.size());
+    WriteAll(file_, buffer_.data(), buffer_.size());
     flushed_ += buffer_.size();
     buffer_.clear();
 }

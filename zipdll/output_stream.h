@@ -7,13 +7,13 @@
 #include <span>
 #include <vector>
 
-#include "posix_file.h"
+#include "file_io.h"
 
 namespace zipdll {
 
 class OutputStream {
 public:
-    explicit OutputStream(PosixFile& file, std::size_t buffer_size = 1u << 20);
+    explicit OutputStream(File& file, std::size_t buffer_size = 1u << 20);
 
     std::uint64_t Position() const noexcept { return flushed_ + buffer_.size(); }
     void Write(std::span<const std::uint8_t> bytes);
@@ -22,11 +22,11 @@ public:
     // Drops everything written from `offset` on (an entry that could not be finished).
     void RewindTo(std::uint64_t offset);
     // Appends `length` bytes of `source` from `offset`.
-    void CopyFrom(const PosixFile& source, std::uint64_t offset, std::uint64_t length);
+    void CopyFrom(File& source, std::uint64_t offset, std::uint64_t length);
     void Flush();
 
 private:
-    PosixFile& file_;
+    File& file_;
     std::size_t capacity_;
     std::vector<std::uint8_t> buffer_;
     std::uint64_t flushed_ = 0;  // bytes in the file before the buffer

@@ -16,8 +16,8 @@
 #include "cli/commands.h"
 #include "installer/build_compressed_group.h"
 #include "platform/ascii_case.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"
 

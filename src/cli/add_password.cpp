@@ -4,8 +4,8 @@
 
 #include <iostream>
 
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/hidden_input.h"
 #include "zip/zip_call_records.h"
 

@@ -7,7 +7,7 @@
 #include "cli/commands.h"
 #include "installer/build_command.h"
 #include "model/script_file.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/paths.h"
 
 namespace kitforge::cli {

@@ -9,8 +9,8 @@
 #include "cli/commands.h"
 #include "formats/installer_payload.h"
 #include "payload/payload_reader.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/file_copy.h"
 #include "platform/printable_text.h"
 

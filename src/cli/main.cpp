@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/program_arguments.h"
 #include "platform/version.h"
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/paths.h"
 #include "zip/sfx_entry_check.h"
 #include "zip/zip_master.h"

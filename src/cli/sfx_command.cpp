@@ -10,8 +10,8 @@
 
 #include "cli/commands.h"
 #include "installer/sfx_zip_command.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"
 

@@ -8,8 +8,8 @@
 #include <limits>
 
 #include "cli/commands.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "zip/zip_master.h"
 
 namespace kitforge::cli {

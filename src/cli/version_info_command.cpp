@@ -7,7 +7,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/version_resource.h"
 
 namespace kitforge::cli {

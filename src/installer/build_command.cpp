@@ -4,8 +4,8 @@
 
 #include "installer/line_list.h"
 #include "installer/output_clash.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/ini_profile.h"
 
 namespace kitforge {

@@ -1,7 +1,7 @@
 #include "installer/build_compressed_group.h"
 
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/file_name_case.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"

@@ -6,11 +6,11 @@
 #include "installer/line_list.h"
 #include "installer/output_clash.h"
 #include "model/command_text.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/ini_profile.h"
 #include "platform/paths.h"
-#include "platform/safe_file_writer.h"
+#include "os/safe_file_writer.h"
 
 namespace kitforge {
 

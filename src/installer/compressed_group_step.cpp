@@ -3,8 +3,8 @@
 #include "installer/build_compressed_group.h"
 #include "installer/compressed_groups.h"
 #include "installer/expand_app_path.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/paths.h"
 
 namespace kitforge {

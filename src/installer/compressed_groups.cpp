@@ -5,7 +5,7 @@
 
 #include "formats/installer_payload.h"
 #include "model/command_text.h"
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/paths.h"
 
 namespace kitforge {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/file_stamp.h"
 #include "platform/paths.h"
 

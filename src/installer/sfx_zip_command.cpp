@@ -5,8 +5,8 @@
 
 #include "installer/build_compressed_group.h"
 #include "installer/compressed_groups.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "zip/zip_master.h"
 
 namespace kitforge {

@@ -1,6 +1,6 @@
 #include "model/script_encoding.h"
 
-#include "platform/errors.h"
+#include "os/errors.h"
 
 namespace kitforge {
 

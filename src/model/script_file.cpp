@@ -4,10 +4,10 @@
 #include <optional>
 
 #include "model/command_text.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/integer_parse.h"
-#include "platform/safe_file_writer.h"
+#include "os/safe_file_writer.h"
 
 namespace kitforge {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 
 namespace kitforge::payload {
 

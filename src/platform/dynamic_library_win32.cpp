@@ -1,5 +1,5 @@
 #include "platform/dynamic_library.h"
-#include "platform/win32_api.h"
+#include "os/win32_api.h"
 
 namespace kitforge {
 

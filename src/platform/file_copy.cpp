@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <memory>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 
 namespace kitforge {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-#include "platform/file.h"
+#include "os/file.h"
 
 namespace kitforge {
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/ascii_case.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/paths.h"
 
 namespace kitforge {

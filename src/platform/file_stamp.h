@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/file.h"
+#include "os/file.h"
 
 namespace kitforge {
 

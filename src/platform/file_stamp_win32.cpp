@@ -1,7 +1,7 @@
 #include <io.h>
 
 #include "platform/file_stamp.h"
-#include "platform/win32_api.h"
+#include "os/win32_api.h"
 
 namespace kitforge {
 

@@ -6,7 +6,7 @@
 #include <iostream>
 
 #include "platform/hidden_input.h"
-#include "platform/win32_api.h"
+#include "os/win32_api.h"
 
 namespace kitforge {
 

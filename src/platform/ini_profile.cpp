@@ -2,8 +2,8 @@
 
 #include <cerrno>
 
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/integer_parse.h"
 
 namespace kitforge {

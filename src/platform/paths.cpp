@@ -1,7 +1,7 @@
 #include "platform/paths.h"
 
 #ifdef _WIN32
-#include "platform/win32_api.h"
+#include "os/win32_api.h"
 #else
 #include <unistd.h>
 #endif
@@ -52,17 +52,6 @@ std::string ReadProgramFolder() {
 std::string FolderPart(std::string_view path) { return std::string(path.substr(0, NameStart(path))); }
 
 std::string FileNamePart(std::string_view path) { return std::string(path.substr(NameStart(path))); }
-
-std::string NativePath(std::string_view path) {
-    std::string native(path);
-#ifndef _WIN32
-    // Windows takes "\" and "/" alike, so its paths stay as they were written.
-    for (char& c : native) {
-        if (c == '\\') c = '/';
-    }
-#endif
-    return native;
-}
 
 bool IsAbsolutePath(std::string_view path) noexcept {
     if (!path.empty() && path.front() == '/') return true;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "os/native_path.h"
+
 namespace kitforge {
 
 // True for "\", "/" and ":" — the characters after which a file name begins.
@@ -16,10 +18,6 @@ std::string FolderPart(std::string_view path);
 
 // The text after the last separator; the whole text when there is none.
 std::string FileNamePart(std::string_view path);
-
-// The path as this platform's file calls want it: every "\" becomes "/". This is the one
-// place where a script's path turns into a native one; file opening goes through it.
-std::string NativePath(std::string_view path);
 
 // True when `path` does not depend on the current folder: it starts with "/", and on Windows
 // also with "\" or a drive letter and a colon ("C:\..." , "C:/...").

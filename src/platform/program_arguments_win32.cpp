@@ -1,5 +1,5 @@
 #include "platform/program_arguments.h"
-#include "platform/win32_api.h"
+#include "os/win32_api.h"
 
 #include <shellapi.h>
 

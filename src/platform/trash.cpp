@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/file_copy.h"
 #include "platform/paths.h"
 

@@ -1,14 +1,14 @@
 // Deleting with undo on Windows: the Recycle Bin, through SHFileOperationW with
 // FOF_ALLOWUNDO, silently and without questions.
-#include "platform/win32_api.h"
+#include "os/win32_api.h"
 
 #include <shellapi.h>
 
 #include <cerrno>
 #include <cstdlib>
 
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/paths.h"
 #include "platform/trash.h"
 #include "platform/volumes.h"

@@ -1,8 +1,8 @@
 #include "platform/version_resource.h"
 
 #include "formats/byte_order.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 
 namespace kitforge {
 

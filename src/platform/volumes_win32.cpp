@@ -4,7 +4,7 @@
 
 #include "platform/paths.h"
 #include "platform/volumes.h"
-#include "platform/win32_api.h"
+#include "os/win32_api.h"
 
 namespace kitforge {
 

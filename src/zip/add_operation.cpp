@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/paths.h"
 #include "zip/zip_call_buffers.h"
 #include "zip/zip_master.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
+#include "os/file.h"
 #include "zip/zip_dir_entry.h"
 
 namespace kitforge {

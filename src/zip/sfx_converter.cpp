@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/file_copy.h"
 #include "platform/paths.h"
-#include "platform/safe_file_writer.h"
+#include "os/safe_file_writer.h"
 #include "platform/trash.h"
 #include "zip/sfx_stub_header.h"
 #include "zip/zip_master_internals.h"

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file.h"
+#include "os/file.h"
 #include "zip/zip_results.h"
 
 namespace kitforge {

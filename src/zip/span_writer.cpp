@@ -11,7 +11,7 @@
 
 #include "formats/byte_cursor.h"
 #include "platform/ascii_case.h"
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/file_stamp.h"
 #include "zip/volume_names.h"
 #include "zip/zip_master.h"

@@ -6,7 +6,7 @@
 #include <climits>
 
 #include "platform/file_copy.h"
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/file_stamp.h"
 #include "zip/volume_names.h"
 #include "zip/zip_master.h"

@@ -3,7 +3,7 @@
 #include "zip/zip_library_binding.h"
 
 #include "platform/dynamic_library.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"
 

@@ -18,8 +18,7 @@
 #include <vector>
 
 #include "formats/zip_records.h"
-#include "formats/zip_records.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/ui_host.h"
 #include "platform/volumes.h"
 #include "zip/directory_state.h"

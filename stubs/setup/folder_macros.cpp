@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 
 namespace kitforge::setup {
 

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "setup/safe_extraction.h"
 #include "setup/setup_errors.h"
 
@@ -37,29 +37,16 @@ std::string FolderPart(const std::string& path) {
 
 }  // namespace
 
-OwnedDescriptor::~OwnedDescriptor() {
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
-OwnedDescriptor& OwnedDescriptor::operator=(OwnedDescriptor&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = other.Release();
-    }
-    return *this;
-}
-
 InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>& anchors,
                                 bool create) {
     const std::string anchor = AnchorOf(folder, anchors);
     if (create)
         MakeFolders(anchor);
-    InstallFolder open{OwnedDescriptor(::open(anchor.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
-                       anchor};
-    if (open.descriptor.Get() < 0)
-        throw InOutError("open the folder", anchor, errno);
+    int error = 0;
+    std::optional<Folder> opened = Folder::Open(anchor, &error);
+    if (!opened)
+        throw InOutError("open the folder", anchor, error);
+    InstallFolder open{std::move(*opened), anchor};
 
     std::size_t start = anchor == "/" ? 1 : anchor.size() + 1;
     while (start < folder.size()) {
@@ -68,14 +55,12 @@ InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std
             slash = folder.size();
         const std::string part = folder.substr(start, slash - start);
         const std::string walked = folder.substr(0, slash);
-        if (create && ::mkdirat(open.descriptor.Get(), part.c_str(), 0777) != 0 &&
-            errno != EEXIST) {
-            throw InOutError("create the folder", walked, errno);
+        if (create) {
+            if (const int made = open.folder.MakeFolder(part); made != 0 && made != EEXIST)
+                throw InOutError("create the folder", walked, made);
         }
-        OwnedDescriptor next(::openat(open.descriptor.Get(), part.c_str(),
-                                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (next.Get() < 0) {
-            const int error = errno;
+        std::optional<Folder> next = open.folder.Enter(part, &error);
+        if (!next) {
             if (error == ELOOP || error == ENOTDIR) {
                 throw InOutError("write into", walked, error,
                                  "it is not a folder but a link or a file; nothing is written "
@@ -83,7 +68,7 @@ InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std
             }
             throw InOutError("open the folder", walked, error);
         }
-        open.descriptor = std::move(next);
+        open.folder = std::move(*next);
         open.path = walked;
         start = slash + 1;
     }
@@ -94,13 +79,13 @@ int RemoveInstalledFile(const std::string& folder, const std::string& name,
                         const std::vector<std::string>& anchors) {
     try {
         const InstallFolder open = OpenInstallFolder(folder, anchors, false);
-        return ::unlinkat(open.descriptor.Get(), name.c_str(), 0) == 0 ? 0 : errno;
+        return open.folder.Remove(name);
     } catch (const FileError& e) {
         return e.Code() == 0 ? ENOENT : e.Code();
     }
 }
 
-OwnedDescriptor OpenWrittenProgram(const std::string& path, const FileIdentity& identity,
+File OpenWrittenProgram(const std::string& path, const FileIdentity& identity,
                                    const std::vector<std::string>& anchors) {
     const std::string replaced =
         Printable(path) + " was replaced after this installer wrote it; it is not run";
@@ -111,10 +96,9 @@ OwnedDescriptor OpenWrittenProgram(const std::string& path, const FileIdentity& 
         throw Error(replaced);
     }
     const std::string name = path.substr(path.rfind('/') + 1);
-    OwnedDescriptor program(
-        ::openat(folder.descriptor.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    std::optional<File> program = folder.folder.OpenFile(name, nullptr);
     struct stat st {};
-    if (program.Get() < 0 || ::fstat(program.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+    if (!program || ::fstat(program->Descriptor(), &st) != 0 || !S_ISREG(st.st_mode) ||
         FileIdentity(static_cast<std::uint64_t>(st.st_dev),
                      static_cast<std::uint64_t>(st.st_ino)) != identity) {
         throw Error(replaced);
@@ -123,9 +107,9 @@ OwnedDescriptor OpenWrittenProgram(const std::string& path, const FileIdentity& 
     // see "/dev/fd/N" as the script's name, and scripts that find their files next to "$0"
     // would break. The check above was made just before.
     char head[2] = {};
-    if (::pread(program.Get(), head, sizeof head, 0) == 2 && head[0] == '#' && head[1] == '!')
-        return OwnedDescriptor();
-    return program;
+    if (program->ReadAt(head, sizeof head, 0) == 2 && head[0] == '#' && head[1] == '!')
+        return File();
+    return std::move(*program);
 }
 
 }  // namespace kitforge::setup

@@ -9,36 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "os/file.h"
+#include "os/folder.h"
 #include "platform/file_stamp.h"
 
 namespace kitforge::setup {
 
-// An open descriptor, closed when it goes. -1 holds none.
-class OwnedDescriptor {
-  public:
-    OwnedDescriptor() = default;
-    explicit OwnedDescriptor(int fd) : fd_(fd) {}
-    ~OwnedDescriptor();
-    OwnedDescriptor(OwnedDescriptor&& other) noexcept : fd_(other.Release()) {}
-    OwnedDescriptor& operator=(OwnedDescriptor&& other) noexcept;
-    OwnedDescriptor(const OwnedDescriptor&) = delete;
-    OwnedDescriptor& operator=(const OwnedDescriptor&) = delete;
-
-    int Get() const noexcept { return fd_; }
-    int Release() noexcept {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_ = -1;
-};
-
-// A folder opened for writing: its descriptor (none on Windows, where only the path is used)
-// and its path, for messages.
+// A folder opened for writing (on Windows only its path is used) and its path, for messages.
 struct InstallFolder {
-    OwnedDescriptor descriptor;
+    Folder folder;
     std::string path;
 };
 
@@ -59,7 +38,7 @@ int RemoveInstalledFile(const std::string& folder, const std::string& name,
 // link. Throws Error saying that the file was replaced otherwise. Gives the file opened for
 // running from its descriptor, so that it cannot be swapped between the check and the start;
 // for a "#!" script, which its interpreter must find by its path, and on Windows, gives none.
-OwnedDescriptor OpenWrittenProgram(const std::string& path, const FileIdentity& identity,
+File OpenWrittenProgram(const std::string& path, const FileIdentity& identity,
                                    const std::vector<std::string>& anchors);
 
 }  // namespace kitforge::setup

@@ -3,20 +3,13 @@
 // is the check that a program this installer wrote is still that file before it runs.
 #include <cerrno>
 
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "setup/install_folder.h"
 #include "setup/safe_extraction.h"
 #include "setup/setup_errors.h"
 
 namespace kitforge::setup {
-
-OwnedDescriptor::~OwnedDescriptor() = default;
-
-OwnedDescriptor& OwnedDescriptor::operator=(OwnedDescriptor&& other) noexcept {
-    fd_ = other.Release();
-    return *this;
-}
 
 InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>&,
                                 bool create) {
@@ -24,7 +17,11 @@ InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std
         MakeFolders(folder);
     else if (!FolderExists(folder))
         throw InOutError("open the folder", folder, ENOENT);
-    return InstallFolder{OwnedDescriptor(), folder};
+    int error = 0;
+    std::optional<Folder> opened = Folder::Open(folder, &error);
+    if (!opened)
+        throw InOutError("open the folder", folder, error);
+    return InstallFolder{std::move(*opened), folder};
 }
 
 int RemoveInstalledFile(const std::string& folder, const std::string& name,
@@ -33,12 +30,12 @@ int RemoveInstalledFile(const std::string& folder, const std::string& name,
     return DeleteFile(folder + "/" + name, &error) ? 0 : error;
 }
 
-OwnedDescriptor OpenWrittenProgram(const std::string& path, const FileIdentity& identity,
+File OpenWrittenProgram(const std::string& path, const FileIdentity& identity,
                                    const std::vector<std::string>&) {
     const auto stamp = StampOf(path);
     if (!stamp || stamp->identity != identity)
         throw Error(Printable(path) + " was replaced after this installer wrote it; it is not run");
-    return OwnedDescriptor();
+    return File();
 }
 
 }  // namespace kitforge::setup

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "setup/folder_tokens.h"
 
 namespace kitforge::setup {

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 
 namespace kitforge::setup {
 

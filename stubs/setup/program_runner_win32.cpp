@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "platform/errors.h"
-#include "platform/win32_api.h"
+#include "os/errors.h"
+#include "os/win32_api.h"
 #include "setup/program_runner.h"
 
 namespace kitforge::setup {

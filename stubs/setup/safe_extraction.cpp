@@ -10,37 +10,27 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/errors.h"
+#include "os/errors.h"
+#include "os/file_names.h"
 
 namespace kitforge::setup {
 
 namespace {
 
-constexpr std::string_view kElfMagic =
-    "\x7F"
-    "ELF";
-constexpr std::string_view kScriptMagic = "#!";
-
-mode_t CurrentUmask() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
-
 // Removes the temporary file on every path unless it was renamed into place.
 class TemporaryEntry {
   public:
-    TemporaryEntry(int folder, std::string name) : folder_(folder), name_(std::move(name)) {}
+    TemporaryEntry(const Folder& folder, std::string name) : folder_(folder), name_(std::move(name)) {}
     TemporaryEntry(const TemporaryEntry&) = delete;
     TemporaryEntry& operator=(const TemporaryEntry&) = delete;
     ~TemporaryEntry() {
         if (!name_.empty())
-            ::unlinkat(folder_, name_.c_str(), 0);
+            folder_.Remove(name_);
     }
     void Keep() { name_.clear(); }
 
   private:
-    int folder_;
+    const Folder& folder_;
     std::string name_;
 };
 
@@ -87,65 +77,48 @@ void MakeFolders(const std::string& folder) {
 
 void WriteFileThroughTemporary(const std::string& folder, const std::string& name, unsigned mode,
                                const std::function<void(File&)>& fill) {
-    InstallFolder open{OwnedDescriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
-                       folder};
-    if (open.descriptor.Get() < 0)
-        throw InOutError("create", folder + "/" + name, errno);
-    WriteFileThroughTemporary(open, name, mode, fill);
+    int error = 0;
+    std::optional<Folder> open = Folder::Open(folder, &error);
+    if (!open)
+        throw InOutError("create", folder + "/" + name, error);
+    WriteFileThroughTemporary(InstallFolder{std::move(*open), folder}, name, mode, fill);
 }
 
 FileIdentity WriteFileThroughTemporary(const InstallFolder& folder, const std::string& name,
                                        unsigned mode, const std::function<void(File&)>& fill) {
-    const std::string prefix = folder.path == "/" ? std::string("/") : folder.path + "/";
-    const std::string path = prefix + name;
-    const int at = folder.descriptor.Get();
+    const std::string path = folder.folder.PathOf(name);
     static unsigned counter = 0;
     std::string temporary;
-    OwnedDescriptor created;
-    for (unsigned attempt = 0; created.Get() < 0; ++attempt) {
+    std::optional<File> created;
+    for (unsigned attempt = 0; !created; ++attempt) {
         // A short fixed name: it fits beside any file name the folder can hold.
         temporary = ".kitforge-setup-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        created = OwnedDescriptor(::openat(at, temporary.c_str(),
-                                           O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (created.Get() < 0 && (errno != EEXIST || attempt >= 1000))
-            throw InOutError("create", path, errno);
+        int error = 0;
+        created = folder.folder.CreateFile(temporary, 0600, &error);
+        if (!created && (error != EEXIST || attempt >= 1000))
+            throw InOutError("create", path, error);
     }
-    TemporaryEntry guard(at, temporary);
-    const std::string temporary_path = prefix + temporary;
+    TemporaryEntry guard(folder.folder, temporary);
 
-    FileIdentity identity;
+    // The file is the one just created in the open folder, never reached again by its path.
+    File& file = *created;
+    const FileIdentity identity = IdentityOf(file.Descriptor());
     try {
-        // The file layer opens files by path; the identity shows that the path still leads to
-        // the file just created in the open folder, and not to one elsewhere.
-        File file = File::OpenReadWrite(temporary_path);
-        identity = IdentityOf(file.Descriptor());
-        if (identity == FileIdentity{} || identity != IdentityOf(created.Get()))
-            throw InOutError("write", path, 0, "its folder was replaced while it was written");
         fill(file);
         file.Sync();
-        if (::fchmod(file.Descriptor(), static_cast<mode_t>(mode) & ~CurrentUmask()) != 0) {
-            throw InOutError("write", temporary_path, errno);
-        }
+        if (const int error = SetPermissions(file, mode & ~CurrentUmask()); error != 0)
+            throw InOutError("write", file.Path(), error);
         file.Close();
     } catch (const InOutError& e) {
         // The user knows the file by its final name, not by the temporary one.
-        if (e.Path() != temporary_path)
+        if (e.Path() != file.Path())
             throw;
         throw InOutError("write", path, e.Code());
     }
-    if (::renameat(at, temporary.c_str(), at, name.c_str()) != 0)
-        throw InOutError("write", path, errno);
+    if (const int error = folder.folder.Rename(temporary, name); error != 0)
+        throw InOutError("write", path, error);
     guard.Keep();
     return identity;
-}
-
-bool LooksLikeProgram(std::string_view head) {
-    return head.substr(0, kScriptMagic.size()) == kScriptMagic ||
-           head.substr(0, kElfMagic.size()) == kElfMagic;
-}
-
-unsigned ExtractedFileMode(std::string_view head) {
-    return LooksLikeProgram(head) ? 0755u : 0644u;
 }
 
 bool RemoveFolderTree(const std::string& folder) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/file_stamp.h"
 #include "setup/install_folder.h"
 
@@ -33,7 +33,8 @@ FileIdentity WriteFileThroughTemporary(const InstallFolder& folder, const std::s
                                        unsigned mode, const std::function<void(File&)>& fill);
 
 // True when the first bytes of a file show that it is meant to be run: "#!" (a script) or an
-// ELF header. The payload carries no permissions, so this decides the executable bit.
+// ELF header, and on Windows "MZ" (a Windows program). The payload carries no permissions, so
+// this decides the executable bit.
 bool LooksLikeProgram(std::string_view head);
 
 // The permission bits of an extracted file that starts with `head`: 0755 for programs, 0644

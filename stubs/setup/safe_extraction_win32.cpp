@@ -3,19 +3,13 @@
 // a mode without any write bit makes the file read-only.
 #include <cerrno>
 
-#include "platform/errors.h"
-#include "platform/win32_api.h"
+#include "os/errors.h"
+#include "os/win32_api.h"
 #include "setup/safe_extraction.h"
 
 namespace kitforge::setup {
 
 namespace {
-
-constexpr std::string_view kElfMagic =
-    "\x7F"
-    "ELF";
-constexpr std::string_view kScriptMagic = "#!";
-constexpr std::string_view kWindowsProgramMagic = "MZ";
 
 class TemporaryName {
   public:
@@ -156,16 +150,6 @@ void WriteFileThroughTemporary(const std::string& folder, const std::string& nam
     guard.Keep();
     if ((mode & 0222) == 0)
         SetFileAttributesW(WidePath(path).c_str(), FILE_ATTRIBUTE_READONLY);
-}
-
-bool LooksLikeProgram(std::string_view head) {
-    return head.substr(0, kScriptMagic.size()) == kScriptMagic ||
-           head.substr(0, kElfMagic.size()) == kElfMagic ||
-           head.substr(0, kWindowsProgramMagic.size()) == kWindowsProgramMagic;
-}
-
-unsigned ExtractedFileMode(std::string_view head) {
-    return LooksLikeProgram(head) ? 0755u : 0644u;
 }
 
 bool RemoveFolderTree(const std::string& folder) {

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/file_copy.h"
 #include "setup/desktop_launcher.h"
 #include "setup/launcher_location.h"
@@ -161,10 +161,10 @@ std::vector<std::string> ScriptInterpreter::Anchors() const {
             settings_.folders.system, settings_.environment.home};
 }
 
-OwnedDescriptor ScriptInterpreter::WrittenProgram(const std::string& path) const {
+File ScriptInterpreter::WrittenProgram(const std::string& path) const {
     const auto written = written_identity_.find(path);
     if (written == written_identity_.end())
-        return OwnedDescriptor();
+        return File();
     return OpenWrittenProgram(path, written->second, Anchors());
 }
 
@@ -206,8 +206,8 @@ void ScriptInterpreter::Extract(const ScriptStep& step) {
 void ScriptInterpreter::Execute(const ScriptStep& step) {
     const std::vector<std::string> words = MachineWords(step.words);
     Announce("Executing " + Joined(words));
-    const OwnedDescriptor program = WrittenProgram(words.front());
-    const ProgramOutcome outcome = RunAndWait(words, FolderOf(words.front()), program.Get());
+    const File program = WrittenProgram(words.front());
+    const ProgramOutcome outcome = RunAndWait(words, FolderOf(words.front()), program.Descriptor());
     ThrowIfCancelled();
     if (!outcome.Succeeded())
         Fail(step, Printable(words.front()) + " " + outcome.Describe());
@@ -216,8 +216,8 @@ void ScriptInterpreter::Execute(const ScriptStep& step) {
 void ScriptInterpreter::Start(const ScriptStep& step) {
     const std::vector<std::string> words = MachineWords(step.words);
     Announce("Starting " + Joined(words));
-    const OwnedDescriptor program = WrittenProgram(words.front());
-    const int error = StartWithoutWaiting(words, FolderOf(words.front()), program.Get());
+    const File program = WrittenProgram(words.front());
+    const int error = StartWithoutWaiting(words, FolderOf(words.front()), program.Descriptor());
     if (error != 0)
         Fail(step, Printable(words.front()) + " cannot be started: " + SystemErrorText(error));
 }

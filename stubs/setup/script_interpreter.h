@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "payload/payload_reader.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/file_stamp.h"
 #include "setup/folder_macros.h"
 #include "setup/install_folder.h"
@@ -78,7 +78,7 @@ class ScriptInterpreter {
     // The folders that others are entered from without following links (see OpenInstallFolder).
     std::vector<std::string> Anchors() const;
     // The program of a command line, opened when this run wrote it (see OpenWrittenProgram).
-    OwnedDescriptor WrittenProgram(const std::string& path) const;
+    File WrittenProgram(const std::string& path) const;
 
     const payload::Payload& payload_;
     File& installer_;

@@ -1,6 +1,6 @@
 // Ctrl+C, Ctrl+Break and closing the console window on Windows: the handler only sets the
 // flag that the installer looks at between commands and between the chunks of every copy.
-#include "platform/win32_api.h"
+#include "os/win32_api.h"
 #include "setup/setup_cancel.h"
 #include "setup/setup_errors.h"
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/file.h"
+#include "os/file.h"
 
 namespace kitforge::setup {
 

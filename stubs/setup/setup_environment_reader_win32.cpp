@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/win32_api.h"
+#include "os/win32_api.h"
 #include "setup/setup_environment.h"
 
 namespace kitforge::setup {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/printable_text.h"
 
 namespace kitforge::setup {

@@ -2,7 +2,7 @@
 // program reads the payload from the end of its own file and carries out the script.
 
 #ifdef _WIN32
-#include "platform/win32_api.h"
+#include "os/win32_api.h"
 #else
 #include <unistd.h>
 #endif

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 
 namespace kitforge::setup {
 

@@ -1,7 +1,7 @@
 #include "setup/setup_run.h"
 
 #include "payload/payload_reader.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/paths.h"
 #include "platform/version.h"
 #include "setup/folder_ownership.h"

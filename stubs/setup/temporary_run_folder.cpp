@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "setup/safe_extraction.h"
 
 namespace kitforge::setup {

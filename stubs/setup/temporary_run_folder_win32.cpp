@@ -1,7 +1,7 @@
 #include <cerrno>
 
-#include "platform/errors.h"
-#include "platform/win32_api.h"
+#include "os/errors.h"
+#include "os/win32_api.h"
 #include "setup/safe_extraction.h"
 #include "setup/temporary_run_folder.h"
 

@@ -1,12 +1,9 @@
 #include "zipsfx/byte_source.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
+#include "os/errors.h"
+#include "os/file_kind.h"
 #include "zipsfx/sfx_error.h"
 
 namespace kitforge::zipsfx {
@@ -18,34 +15,19 @@ bool MemorySource::ReadAt(std::uint64_t offset, void* data, std::size_t size) {
 }
 
 FileSource::FileSource(const std::string& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) throw SfxError("cannot open " + path + ": " + std::strerror(errno));
-    struct stat info {};
-    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const int error = errno;
-        ::close(fd_);
-        fd_ = -1;
-        throw SfxError("cannot read " + path + ": " + (error ? std::strerror(error) : "not a regular file"));
-    }
-    size_ = static_cast<std::uint64_t>(info.st_size);
-}
-
-FileSource::~FileSource() {
-    if (fd_ >= 0) ::close(fd_);
+    int error = 0;
+    auto file = File::TryOpen(path, File::Access::Read, 0666, &error);
+    if (!file) throw SfxError("cannot open " + path + ": " + SystemReason(error));
+    const std::int64_t size = file->Size();
+    if (size < 0) throw SfxError("cannot read " + path + ": " + SystemReason(file->LastError()));
+    if (!IsRegular(*file)) throw SfxError("cannot read " + path + ": not a regular file");
+    file_ = std::move(*file);
+    size_ = static_cast<std::uint64_t>(size);
 }
 
 bool FileSource::ReadAt(std::uint64_t offset, void* data, std::size_t size) {
     if (offset > size_ || size > size_ - offset) return false;
-    auto* out = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::pread(fd_, out, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        out += n;
-        size -= static_cast<std::size_t>(n);
-        offset += static_cast<std::uint64_t>(n);
-    }
-    return true;
+    return file_.ReadAt(data, size, offset) == size;
 }
 
 }  // namespace kitforge::zipsfx

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "os/file.h"
+
 namespace kitforge::zipsfx {
 
 class ByteSource {
@@ -38,16 +40,13 @@ class FileSource final : public ByteSource {
 public:
     // Opens `path` for reading; throws SfxError naming the file and the reason.
     explicit FileSource(const std::string& path);
-    ~FileSource() override;
-    FileSource(const FileSource&) = delete;
-    FileSource& operator=(const FileSource&) = delete;
 
     std::uint64_t Size() const override { return size_; }
     bool ReadAt(std::uint64_t offset, void* data, std::size_t size) override;
     const std::string& Name() const override { return path_; }
 
 private:
-    int fd_ = -1;
+    File file_;
     std::uint64_t size_ = 0;
     std::string path_;
 };

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "os/file.h"
+#include "os/folder.h"
 #include "zipsfx/entry_reader.h"
 
 namespace kitforge::zipsfx {
@@ -63,11 +65,17 @@ private:
         bool done = false;      // renamed into place, or removed
     };
 
-    int OpenFolder(const std::string& folder, bool create);
+    // The folder `folder` (relative) below the target, entered one part at a time without
+    // following a link, each part made first when `create`: the root itself for "", else the
+    // folder put in `held`.
+    const Folder& Reach(const std::string& folder, bool create, std::optional<Folder>& held);
+    // Gives a staged file its permissions and date (and notes what it is), then closes it.
+    void FinishStagedFile(File& file, std::optional<std::uint32_t> mode, std::uint32_t dos_time,
+                          const std::string& shown);
     std::string Shown(const std::string& path) const;
 
     std::string root_;
-    int root_fd_ = -1;
+    Folder root_folder_;
     std::vector<std::string> made_folders_;  // full paths, in the order they were made
     std::vector<Staged> staged_;
     std::vector<FileIdentity> written_;

@@ -1,18 +1,17 @@
 #pragma once
-// Windows only: the stub's paths are UTF-8, the Windows API's UTF-16. Every path is converted
-// here on its way to a W function, and every system message on its way back.
+// Windows only: the stub's paths are UTF-8, the Windows API's UTF-16. Paths and messages are
+// converted by the OS layer; here are the stub's command line and its failure texts.
 #ifdef _WIN32
 
-#include <windows.h>
-
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "os/win32_api.h"
 
 namespace kitforge::zipsfx {
 
-std::wstring WidePath(std::string_view utf8);
-std::string Utf8Text(std::wstring_view wide);
+using kitforge::Utf8Text;
+using kitforge::WidePath;
 // The arguments after the program name, from the UTF-16 command line, as UTF-8 (the narrow
 // argv holds the ANSI code page, which cannot hold every file name). Also sets the console
 // to show UTF-8 output.

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "installer/build_fixture.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "support/run_program.h"
 
 namespace kitforge {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/file.h"
+#include "os/file.h"
 #include "support/run_program.h"
 #include "support/temp_folder.h"
 

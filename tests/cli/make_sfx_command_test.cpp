@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
-#include "platform/file.h"
+#include "os/file.h"
 #include "support/run_program.h"
 #include "support/temp_folder.h"
 

@@ -4,8 +4,8 @@
 
 #include "build_fixture.h"
 #include "installer/build_command.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 
 namespace kitforge {
 namespace {

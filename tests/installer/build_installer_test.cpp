@@ -5,8 +5,8 @@
 #include "build_fixture.h"
 #include "installer/build_installer.h"
 #include "payload/payload_reader.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 
 namespace kitforge {
 namespace {

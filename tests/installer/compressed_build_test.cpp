@@ -13,8 +13,8 @@
 #include "installer/build_command.h"
 #include "installer/build_compressed_group.h"
 #include "payload/payload_reader.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "support/run_program.h"
 
 namespace kitforge {

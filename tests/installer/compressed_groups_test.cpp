@@ -9,7 +9,7 @@
 
 #include "installer/compressed_group_step.h"
 #include "installer/compressed_groups.h"
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "support/temp_folder.h"
 
 namespace kitforge {

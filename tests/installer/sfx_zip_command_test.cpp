@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "installer/sfx_zip_command.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "support/run_program.h"
 #include "support/scripted_ui_host.h"
 #include "support/temp_folder.h"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 
 namespace kitforge {
 namespace {

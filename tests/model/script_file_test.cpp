@@ -9,7 +9,7 @@
 
 #include <filesystem>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "support/temp_folder.h"
 
 namespace kitforge {

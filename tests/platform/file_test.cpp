@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "platform/file_copy.h"
-#include "platform/safe_file_writer.h"
+#include "os/safe_file_writer.h"
 #include "support/temp_folder.h"
 
 namespace kitforge {

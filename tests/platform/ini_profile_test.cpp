@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/ini_profile.h"
 #include "support/temp_folder.h"
 

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "support/temp_folder.h"
 
 namespace kitforge {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/version_block_writer.h"
 #include "support/temp_folder.h"
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "platform/volumes.h"
 #include "support/simulated_drive.h"
 #include "support/temp_folder.h"

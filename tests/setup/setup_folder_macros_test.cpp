@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "setup/folder_macros.h"
 
 namespace kitforge::setup {

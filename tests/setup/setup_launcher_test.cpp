@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "setup/desktop_launcher.h"
 #include "setup/launcher_location.h"
 #include "setup/folder_tokens.h"

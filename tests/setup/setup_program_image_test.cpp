@@ -7,7 +7,7 @@
 
 #include "payload/payload_reader.h"
 #include "payload_bytes.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "setup/program_image.h"
 #include "support/temp_folder.h"
 

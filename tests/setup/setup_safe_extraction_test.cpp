@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 #include "setup/safe_extraction.h"
 #include "support/temp_folder.h"
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "platform/errors.h"
+#include "os/errors.h"
 
 namespace kitforge {
 

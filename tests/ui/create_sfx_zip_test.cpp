@@ -6,7 +6,7 @@
 
 #include <QAction>
 
-#include "platform/file.h"
+#include "os/file.h"
 #include "platform/paths.h"
 #include "support/run_program.h"
 #include "support/scripted_ui_host.h"

@@ -8,8 +8,8 @@
 
 #include "model/script_file.h"
 #include "payload/payload_reader.h"
-#include "platform/errors.h"
-#include "platform/file.h"
+#include "os/errors.h"
+#include "os/file.h"
 #include "support/scripted_ui_host.h"
 #include "support/temp_folder.h"
 

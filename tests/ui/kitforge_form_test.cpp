@@ -21,7 +21,7 @@
 
 #include "model/script_file.h"
 #include "payload/payload_reader.h"
-#include "platform/file.h"
+#include "os/file.h"
 #include "qt_test_support.h"
 #include "support/scripted_ui_host.h"
 #include "support/temp_folder.h"

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "platform/file.h"
+#include "os/file.h"
 #include "support/temp_folder.h"
 #include "zip/sfx_stub_header.h"
 #include "zip_test_support.h"

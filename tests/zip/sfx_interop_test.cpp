@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "platform/file.h"
+#include "os/file.h"
 #include "support/run_program.h"
 #include "support/temp_folder.h"
 #include "zip_test_support.h"

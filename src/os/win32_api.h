@@ -1,7 +1,8 @@
 #pragma once
 // Windows only: <windows.h> without the macros that clash with our own names (DeleteFile,
-// CopyFile, ...), the UTF-16 form of a path for the W functions, and Windows error codes as
-// errno values, so that every FileError carries the same kind of code on both platforms.
+// CopyFile, ...), the one conversion between our UTF-8 texts and the UTF-16 of the W
+// functions, and Windows error codes as errno values, so that every FileError carries the
+// same kind of code on both platforms.
 #ifdef _WIN32
 
 #include <windows.h>
@@ -33,6 +34,8 @@ std::wstring WidePath(std::string_view path);
 int ErrnoFromWindowsError(DWORD code);
 // ErrnoFromWindowsError(GetLastError()), also stored in errno.
 int LastErrorAsErrno();
+// The system's description of a GetLastError() code, without its final full stop.
+std::string WindowsErrorText(DWORD code);
 
 }  // namespace kitforge
 

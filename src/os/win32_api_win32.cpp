@@ -1,8 +1,8 @@
-#include "platform/win32_api.h"
+#include "os/win32_api.h"
 
 #include <cerrno>
 
-#include "platform/paths.h"
+#include "os/native_path.h"
 
 namespace kitforge {
 
@@ -70,6 +70,19 @@ int ErrnoFromWindowsError(DWORD code) {
         case ERROR_BAD_FORMAT: return ENOEXEC;
         default: return EIO;
     }
+}
+
+std::string WindowsErrorText(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring wide = length > 0 && buffer != nullptr ? std::wstring(buffer, length) : std::wstring();
+    if (buffer != nullptr) LocalFree(buffer);
+    while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' ' || wide.back() == L'.'))
+        wide.pop_back();
+    if (wide.empty()) return "system error " + std::to_string(code);
+    return Utf8Text(wide);
 }
 
 int LastErrorAsErrno() {

@@ -7,7 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/file.h"
+#include "os/file.h"
+#include "os/temporary_file.h"
 
 namespace kitforge {
 
@@ -22,7 +23,6 @@ class ReplacementFile {
 public:
     // Creates the temporary file with `mode` less the umask. Throws InOutError naming `path`.
     explicit ReplacementFile(std::string path, unsigned mode = 0666);
-    ~ReplacementFile();
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
@@ -35,9 +35,8 @@ public:
 
 private:
     std::string path_;
-    std::string temporary_;
-    File file_;
-    bool committed_ = false;
+    TemporaryFile temporary_;  // none when a device is written in place
+    File device_;
 };
 
 // Calls `write` with a file opened for writing, then puts that file in place of `path`.

@@ -1,6 +1,6 @@
 #pragma once
-// The failures that the editor, the builder and the command-line tool report to the user.
-// Every one carries the text the user reads; file failures also name the file and carry the
+// The failures that the programs and the zip library report to the user. Every one carries the
+// text the user reads; file failures also name the action and the file and carry the
 // operating system's error code and its text.
 
 #include <stdexcept>
@@ -23,12 +23,24 @@ public:
     // text for `code` followed by its number, or `reason` when given.
     FileError(std::string_view action, std::string path, int code, std::string_view reason = {});
 
+    const std::string& Action() const noexcept { return action_; }
     const std::string& Path() const noexcept { return path_; }
     int Code() const noexcept { return code_; }
+    // The text after "<path>: ".
+    const std::string& Reason() const noexcept { return reason_; }
 
 private:
+    struct Parts {
+        std::string action, path;
+        int code;
+        std::string reason;
+    };
+    explicit FileError(Parts parts);
+
+    std::string action_;
     std::string path_;
     int code_;
+    std::string reason_;
 };
 
 // Creating, writing, flushing or renaming a file failed.
@@ -45,5 +57,9 @@ public:
 
 // The system's text for an errno value followed by "(error N)".
 std::string SystemErrorText(int code);
+
+// The system's own words for a failure whose errno value is `code`: strerror's text; on
+// Windows the text of the Windows error behind it while GetLastError() still holds it.
+std::string SystemReason(int code);
 
 }  // namespace kitforge
