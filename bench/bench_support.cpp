@@ -59,8 +59,7 @@ MeasuredRun RunMeasured(const std::vector<std::string>& arguments, const std::st
         return 127;
     });
     if (run.exit_status != 0) {
-        throw std::runtime_error(Describe(arguments) + " failed (exit status " + std::to_string(run.exit_status) +
-                                 ")");
+        throw std::runtime_error(Describe(arguments) + " failed (exit status " + std::to_string(run.exit_status) + ")");
     }
     return run;
 }

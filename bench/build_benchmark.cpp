@@ -51,12 +51,18 @@ Settings ParseSettings(int argc, char** argv) {
         if (option == "--help" || option == "-h") Usage("builds an installer and compares it with cat");
         if (i + 1 >= argc) Usage(("missing value after " + option).c_str());
         const std::string value = argv[++i];
-        if (option == "--files") settings.files = std::stoi(value);
-        else if (option == "--total-mib") settings.total_mib = std::stoull(value);
-        else if (option == "--runs") settings.runs = std::stoi(value);
-        else if (option == "--folder") settings.folder = value;
-        else if (option == "--cli") settings.cli = value;
-        else Usage(("unknown option " + option).c_str());
+        if (option == "--files")
+            settings.files = std::stoi(value);
+        else if (option == "--total-mib")
+            settings.total_mib = std::stoull(value);
+        else if (option == "--runs")
+            settings.runs = std::stoi(value);
+        else if (option == "--folder")
+            settings.folder = value;
+        else if (option == "--cli")
+            settings.cli = value;
+        else
+            Usage(("unknown option " + option).c_str());
     }
     if (settings.files < 1 || settings.runs < 1) Usage("--files and --runs must be at least 1");
     if (settings.cli.empty()) settings.cli = kitforge::ProgramFolder() + "kitforge-cli";
@@ -78,7 +84,8 @@ Project MakeProject(const std::string& folder, const Settings& settings) {
     WriteRandomFile(project.stub, 100 * 1024, state);
     std::filesystem::create_directory(folder + "files");
     const std::uint64_t average = settings.total_mib * 1024 * 1024 / static_cast<std::uint64_t>(settings.files);
-    std::string script = "[info]\r\ntitle=Benchmark\r\nprompt=Install?\r\nnotes=\r\ncompressed=0\r\noutput=\r\n\r\n[script]\r\n";
+    std::string script =
+        "[info]\r\ntitle=Benchmark\r\nprompt=Install?\r\nnotes=\r\ncompressed=0\r\noutput=\r\n\r\n[script]\r\n";
     for (int i = 0; i < settings.files; ++i) {
         // Sizes from 0.5 to 1.5 times the average, the same average overall.
         const std::uint64_t size = average / 2 + average * static_cast<std::uint64_t>(i % 11) / 10;
@@ -112,8 +119,8 @@ int main(int argc, char** argv) {
         cat.insert(cat.end(), project.sources.begin(), project.sources.end());
         const std::string cat_out = folder + "cat.out";
         const std::string our_out = folder + "built.exe";
-        const std::vector<std::string> build = {settings.cli, "build", project.script, "--stub", project.stub,
-                                                "-o", our_out, "--quiet"};
+        const std::vector<std::string> build = {settings.cli, "build", project.script, "--stub",
+                                                project.stub, "-o",    our_out,        "--quiet"};
         const std::string discard = folder + "build.stdout";
 
         std::vector<double> cat_times;

@@ -50,12 +50,18 @@ Settings ParseSettings(int argc, char** argv) {
         if (option == "--help" || option == "-h") Usage("converts a large zip and compares it with cp and zip -A");
         if (i + 1 >= argc) Usage(("missing value after " + option).c_str());
         const std::string value = argv[++i];
-        if (option == "--total-mib") settings.total_mib = std::stoull(value);
-        else if (option == "--runs") settings.runs = std::stoi(value);
-        else if (option == "--folder") settings.folder = value;
-        else if (option == "--cli") settings.cli = value;
-        else if (option == "--stub") settings.stub = value;
-        else Usage(("unknown option " + option).c_str());
+        if (option == "--total-mib")
+            settings.total_mib = std::stoull(value);
+        else if (option == "--runs")
+            settings.runs = std::stoi(value);
+        else if (option == "--folder")
+            settings.folder = value;
+        else if (option == "--cli")
+            settings.cli = value;
+        else if (option == "--stub")
+            settings.stub = value;
+        else
+            Usage(("unknown option " + option).c_str());
     }
     if (settings.runs < 1 || settings.total_mib < 1) Usage("--runs and --total-mib must be at least 1");
     if (settings.cli.empty()) settings.cli = kitforge::ProgramFolder() + "kitforge-cli";
@@ -97,7 +103,7 @@ int main(int argc, char** argv) {
         const std::string converted = folder + "run.exe";
         const std::string by_zip = folder + "byzip.exe";
         const std::vector<std::string> cp = {"cp", archive, copy};
-        const std::vector<std::string> make_sfx = {settings.cli, "make-sfx",        link,    "--stub",
+        const std::vector<std::string> make_sfx = {settings.cli,  "make-sfx", link,   "--stub",
                                                    settings.stub, "--delete", "final"};
         const std::vector<std::string> cat_zip = {
             "sh", "-c", "cat '" + settings.stub + "' '" + archive + "' > '" + by_zip + "' && zip -qA '" + by_zip + "'"};
@@ -134,8 +140,8 @@ int main(int argc, char** argv) {
                     mib / sfx_median, sfx_median / cp_median, peak_kib);
         std::printf("  cat + zip -A           %7.3f s  %7.0f MiB/s  %.2f x cp\n", zip_median, mib / zip_median,
                     zip_median / cp_median);
-        ReportResult("make-sfx", "kitforge-cli make-sfx / cp, 1 GiB archive (median)",
-                     Fixed(sfx_median / cp_median, 2), "at most 1.15", sfx_median / cp_median <= 1.15);
+        ReportResult("make-sfx", "kitforge-cli make-sfx / cp, 1 GiB archive (median)", Fixed(sfx_median / cp_median, 2),
+                     "at most 1.15", sfx_median / cp_median <= 1.15);
         ReportResult("make-sfx", "cat + zip -A / cp (for comparison)", Fixed(zip_median / cp_median, 2));
         std::filesystem::remove_all(folder);
         return 0;

@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
 
         const fs::path out = fs::path(base) / "out";
         const std::vector<std::string> cp = {"cp", source, (out / "copy.zip").string()};
-        const std::vector<std::string> span = {cli, "span", source, (out / "arch.zip").string(), "--max-volume",
+        const std::vector<std::string> span = {cli,        "span", source, (out / "arch.zip").string(), "--max-volume",
                                                "100000000"};
         const std::vector<std::string> zip = {"zip", "-q", "-s", "100m", source, "--out", (out / "x.zip").string()};
         const std::vector<std::string> split = {"split", "-b", "100000000", source, (out / "part").string()};

@@ -85,10 +85,11 @@ int main(int argc, char** argv) {
     const std::string script = folder + "/script.py";
 
     // The archive: Python writes it, with names of the depth and length real trees have.
-    std::ofstream(script) << "import zipfile, sys\n"
-                             "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
-                             "    for i in range(int(sys.argv[2])):\n"
-                             "        z.writestr('project/src/module%03d/source_file_%06d.txt' % (i // 1000, i), 'x' * (i % 50))\n";
+    std::ofstream(script)
+        << "import zipfile, sys\n"
+           "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
+           "    for i in range(int(sys.argv[2])):\n"
+           "        z.writestr('project/src/module%03d/source_file_%06d.txt' % (i // 1000, i), 'x' * (i % 50))\n";
     std::cout << "Making an archive of " << entries << " entries with Python..." << std::endl;
     if (Run("python3 " + script + " " + archive + " " + std::to_string(entries)) != 0) return 1;
     std::cout << "Archive: " << std::filesystem::file_size(archive) << " bytes\n";
@@ -114,25 +115,26 @@ int main(int argc, char** argv) {
 
     std::ofstream(script) << "import zipfile, sys, time\n"
                              "best = 1e9\n"
-                             "for _ in range(" + std::to_string(kRuns) + "):\n"
-                             "    t = time.perf_counter()\n"
-                             "    n = len(zipfile.ZipFile(sys.argv[1]).infolist())\n"
-                             "    best = min(best, time.perf_counter() - t)\n"
-                             "print(best)\n";
+                             "for _ in range(" +
+                                 std::to_string(kRuns) +
+                                 "):\n"
+                                 "    t = time.perf_counter()\n"
+                                 "    n = len(zipfile.ZipFile(sys.argv[1]).infolist())\n"
+                                 "    best = min(best, time.perf_counter() - t)\n"
+                                 "print(best)\n";
     if (Run("python3 " + script + " " + archive + " > " + folder + "/python.txt") != 0) return 1;
     const double python = std::stod(ReadText(folder + "/python.txt"));
 
     std::printf("ReadDirectory (kitforge):       %8.2f ms\n", ours * 1000);
-    std::printf("unzip -Z1 (process):            %8.2f ms   ratio %5.1fx (target >= 3x)\n", unzip * 1000,
-                unzip / ours);
+    std::printf("unzip -Z1 (process):            %8.2f ms   ratio %5.1fx (target >= 3x)\n", unzip * 1000, unzip / ours);
     std::printf("Python zipfile infolist():      %8.2f ms   ratio %5.1fx (target >= 10x)\n", python * 1000,
                 python / ours);
     using kitforge::bench::Fixed;
     using kitforge::bench::ReportResult;
     ReportResult("zip directory", "unzip -Z1 / ReadDirectory, " + std::to_string(entries) + " entries (best of 5)",
                  Fixed(unzip / ours, 1) + " times faster", "at least 3", unzip / ours >= 3);
-    ReportResult("zip directory", "Python zipfile infolist() / ReadDirectory", Fixed(python / ours, 1) + " times faster",
-                 "at least 10", python / ours >= 10);
+    ReportResult("zip directory", "Python zipfile infolist() / ReadDirectory",
+                 Fixed(python / ours, 1) + " times faster", "at least 10", python / ours >= 10);
     std::filesystem::remove_all(folder);
     return unzip / ours >= 3 && python / ours >= 10 ? 0 : 3;
 }

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "zip/zip_call_records.h"
+#include "formats/zip_call_records.h"
 
 namespace {
 
@@ -47,8 +47,10 @@ struct RunResult {
 };
 
 [[noreturn]] void Usage(const char* why) {
-    std::fprintf(stderr, "zipdll_benchmark: %s\nusage: zipdll_benchmark --corpus DIR [--runs R] [--level N] "
-                         "[--library PATH] [--keep] [--library-only]\n", why);
+    std::fprintf(stderr,
+                 "zipdll_benchmark: %s\nusage: zipdll_benchmark --corpus DIR [--runs R] [--level N] "
+                 "[--library PATH] [--keep] [--library-only]\n",
+                 why);
     std::exit(2);
 }
 
@@ -61,13 +63,20 @@ Settings ParseArguments(int argc, char** argv) {
             if (i + 1 >= argc) Usage(("missing value for " + option).c_str());
             return argv[++i];
         };
-        if (option == "--corpus") settings.corpus = value();
-        else if (option == "--runs") settings.runs = std::max(1, std::atoi(value().c_str()));
-        else if (option == "--level") settings.level = std::atoi(value().c_str());
-        else if (option == "--library") settings.library = value();
-        else if (option == "--keep") settings.keep = true;
-        else if (option == "--library-only") settings.library_only = true;
-        else Usage(("unknown option " + option).c_str());
+        if (option == "--corpus")
+            settings.corpus = value();
+        else if (option == "--runs")
+            settings.runs = std::max(1, std::atoi(value().c_str()));
+        else if (option == "--level")
+            settings.level = std::atoi(value().c_str());
+        else if (option == "--library")
+            settings.library = value();
+        else if (option == "--keep")
+            settings.keep = true;
+        else if (option == "--library-only")
+            settings.library_only = true;
+        else
+            Usage(("unknown option " + option).c_str());
     }
     if (settings.corpus.empty()) Usage("--corpus is required");
     settings.corpus = std::filesystem::absolute(settings.corpus);
@@ -207,14 +216,16 @@ int main(int argc, char** argv) {
     const double peak_mib = static_cast<double>(ours.peak_kib) / 1024.0;
     ReportResult("zip library", "zip -" + std::to_string(settings.level) + " / ZIPDLL.DLL add, wall time (median)",
                  Fixed(speed, 2) + " times faster", "at least 4", speed >= 4);
-    ReportResult("zip library", "archive size, ZIPDLL.DLL / zip -" + std::to_string(settings.level),
-                 Fixed(100.0 * static_cast<double>(ours.archive_bytes) / static_cast<double>(theirs.archive_bytes), 2) +
-                     " %",
-                 "no larger", ours.archive_bytes <= theirs.archive_bytes);
+    ReportResult(
+        "zip library", "archive size, ZIPDLL.DLL / zip -" + std::to_string(settings.level),
+        Fixed(100.0 * static_cast<double>(ours.archive_bytes) / static_cast<double>(theirs.archive_bytes), 2) + " %",
+        "no larger", ours.archive_bytes <= theirs.archive_bytes);
     ReportResult("zip library", "peak memory of ZIPDLL.DLL add", Fixed(peak_mib, 1) + " MiB", "under 128 MiB",
                  peak_mib < 128);
     ReportResult("zip library", "processor time, zip / ZIPDLL.DLL", Fixed(theirs.cpu_seconds / ours.cpu_seconds, 2));
-    if (!settings.keep) std::filesystem::remove_all(work);
-    else std::printf("archives kept in %s\n", work.c_str());
+    if (!settings.keep)
+        std::filesystem::remove_all(work);
+    else
+        std::printf("archives kept in %s\n", work.c_str());
     return ours_valid && theirs_valid ? 0 : 1;
 }

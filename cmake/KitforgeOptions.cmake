@@ -40,13 +40,35 @@ function(kitforge_platform_sources var)
   set(${var} ${kept} PARENT_SCOPE)
 endfunction()
 
-# kitforge_library(NAME folder-sources... DEPS ...) : one static library per folder of src/.
+# kitforge_include_root(TARGET FOLDER): TARGET's headers are included as "<folder name>/x.h"
+# through a folder of the build tree that holds a link to FOLDER and nothing else. A target then
+# sees the headers of its own folder and of the targets it links, no others: an include against
+# the layering fails to compile instead of linking by luck.
+function(kitforge_include_root target folder)
+  get_filename_component(name ${folder} NAME)
+  set(root ${CMAKE_BINARY_DIR}/include-roots/${name})
+  if(NOT EXISTS ${root}/${name})
+    file(MAKE_DIRECTORY ${root})
+    file(CREATE_LINK ${folder} ${root}/${name} SYMBOLIC)
+  endif()
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${target} INTERFACE ${root})
+  elseif(type STREQUAL "EXECUTABLE")
+    target_include_directories(${target} PRIVATE ${root})
+  else()
+    target_include_directories(${target} PUBLIC ${root})
+  endif()
+endfunction()
+
+# kitforge_library(NAME DEPS ...): one static library of the .cpp files of the calling folder,
+# whose headers are included by the folder's name.
 function(kitforge_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   kitforge_platform_sources(sources)
   add_library(${name} STATIC ${sources})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  kitforge_include_root(${name} ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 

@@ -25,15 +25,13 @@ namespace {
 using namespace kitforge::setup;
 
 void Check(bool condition) {
-    if (!condition)
-        std::abort();
+    if (!condition) std::abort();
 }
 
 bool HasControlCharacter(const std::string& text) {
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            return true;
+        if (byte < 0x20 || byte == 0x7F) return true;
     }
     return false;
 }
@@ -64,13 +62,11 @@ void CheckExtract(const kitforge::payload::Payload& payload, const ScriptStep& s
 void CheckLauncher(const ScriptStep& step, const SetupEnvironment& environment) {
     LauncherLocation location;
     try {
-        location =
-            ResolveLauncherLocation(step.location, kFolders, environment, InstallScope::PerUser);
+        location = ResolveLauncherLocation(step.location, kFolders, environment, InstallScope::PerUser);
     } catch (const kitforge::Error&) {
         return;
     }
-    if (location.kind != LauncherLocation::Kind::Place)
-        return;
+    if (location.kind != LauncherLocation::Kind::Place) return;
     Check(!location.name.empty() && location.name.find('/') == std::string::npos);
     Check(location.name != "." && location.name != "..");
     Check(location.name.find('\\') == std::string::npos);
@@ -112,24 +108,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(steps.size() == payload.lines.size());
     for (const auto& step : steps) {
         switch (step.word) {
-            case CommandWord::Extract:
-                CheckExtract(payload, step);
-                break;
+            case CommandWord::Extract: CheckExtract(payload, step); break;
             case CommandWord::Execute:
-            case CommandWord::Run:
-                Check(!step.words.empty() && !step.words.front().empty());
-                break;
-            case CommandWord::Link:
-                CheckLauncher(step, environment);
-                break;
+            case CommandWord::Run: Check(!step.words.empty() && !step.words.front().empty()); break;
+            case CommandWord::Link: CheckLauncher(step, environment); break;
             case CommandWord::Copy:
                 Check(!step.source.empty());
                 Check(ResolveScriptPath(step.source, kFolders).front() == '/');
                 break;
             case CommandWord::Cleanup:
             case CommandWord::Quit:
-            case CommandWord::Unknown:
-                break;
+            case CommandWord::Unknown: break;
         }
     }
     const std::string listing = InstallerListing("fuzz.exe", payload, steps);

@@ -50,7 +50,9 @@ std::vector<PlanItem> MakePlan(const AddRequest& request, const TimePolicy& time
 class Add {
 public:
     Add(const AddRequest& request, ProgressReporter& reporter)
-        : request_(request), reporter_(reporter), times_(TimePolicy::FromEnvironment()),
+        : request_(request),
+          reporter_(reporter),
+          times_(TimePolicy::FromEnvironment()),
           archive_(NativePath(request.archive)) {}
 
     std::int32_t Run() {

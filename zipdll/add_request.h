@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "zip/zip_call_records.h"
+#include "formats/zip_call_records.h"
 
 namespace zipdll {
 

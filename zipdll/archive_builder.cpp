@@ -68,8 +68,9 @@ void ArchiveBuilder::CheckCancel() const {
 
 void ArchiveBuilder::CheckOffset(std::uint64_t position) const {
     if (position > kMaxOffset)
-        throw ArchiveTooLarge(request_.archive + " would grow past 4 GiB, more than a zip archive without zip64 "
-                                                 "extensions can hold; it was left unchanged");
+        throw ArchiveTooLarge(request_.archive +
+                              " would grow past 4 GiB, more than a zip archive without zip64 "
+                              "extensions can hold; it was left unchanged");
 }
 
 void ArchiveBuilder::TopUp() {
@@ -88,8 +89,9 @@ void ArchiveBuilder::Build(File& output, File* old_archive, const ExistingArchiv
     pipeline_ = std::make_unique<CompressionPipeline>();
     feeder_ = std::make_unique<PieceFeeder>(plan, request_.level);
     if (request_.trace)
-        reporter_.Report(kInformation, std::string("Compressing with ") + DeflateEngineName() + " on " + std::to_string(pipeline_->Workers()) +
-                                           " worker threads, level " + std::to_string(request_.level));
+        reporter_.Report(kInformation, std::string("Compressing with ") + DeflateEngineName() + " on " +
+                                           std::to_string(pipeline_->Workers()) + " worker threads, level " +
+                                           std::to_string(request_.level));
     OutputStream out(output);
     if (old_archive != nullptr && existing.prefix_size > 0) out.CopyFrom(*old_archive, 0, existing.prefix_size);
 
@@ -156,10 +158,12 @@ bool ArchiveBuilder::AddSource(OutputStream& out, const SourceItem& source, cons
     added_.push_back(&source);
     newest_dos_time_ = std::max(newest_dos_time_, entry.dos_time);
     if (request_.verbose) {
-        std::string how = entry.method == zf::kMethodDeflated && entry.unpacked > 0
-                              ? "deflated " + std::to_string(100 - static_cast<int>(100.0 * entry.packed / entry.unpacked)) + "%"
-                              : "stored 0%";
-        reporter_.Report(kInformation, std::string(replaced ? "updating: " : "adding: ") + entry.name + " (" + how + ")");
+        std::string how =
+            entry.method == zf::kMethodDeflated && entry.unpacked > 0
+                ? "deflated " + std::to_string(100 - static_cast<int>(100.0 * entry.packed / entry.unpacked)) + "%"
+                : "stored 0%";
+        reporter_.Report(kInformation,
+                         std::string(replaced ? "updating: " : "adding: ") + entry.name + " (" + how + ")");
         CheckCancel();
     }
     return true;
@@ -199,7 +203,8 @@ bool ArchiveBuilder::WriteFileData(OutputStream& out, const SourceItem& source, 
             entry.flags = EntryFlags(entry.name, request_.level, deflated, encrypt, descriptor);
             entry.crc = single ? piece->crc : 0;
             entry.unpacked = static_cast<std::uint32_t>(source.size);
-            entry.packed = single ? static_cast<std::uint32_t>(piece->data.size() + (encrypt ? kEncryptionHeaderSize : 0)) : 0;
+            entry.packed =
+                single ? static_cast<std::uint32_t>(piece->data.size() + (encrypt ? kEncryptionHeaderSize : 0)) : 0;
             out.Write(LocalHeader(entry));
             if (cipher) {
                 auto check = static_cast<std::uint8_t>(descriptor ? (entry.dos_time >> 8) : (piece->crc >> 24));

@@ -40,8 +40,7 @@ public:
     ~ArchiveBuilder();
 
     // Writes the whole archive to `output`; `old_archive` is open when an archive exists.
-    void Build(File& output, File* old_archive, const ExistingArchive& existing,
-               const std::vector<PlanItem>& plan);
+    void Build(File& output, File* old_archive, const ExistingArchive& existing, const std::vector<PlanItem>& plan);
 
     // The sources that made it into the archive, in order.
     const std::vector<const SourceItem*>& Added() const noexcept { return added_; }

@@ -26,16 +26,16 @@ struct Piece {
     std::string path;
     std::uint64_t offset = 0;
     std::size_t length = 0;
-    int level = 9;            // 0: store (the data is only read and checked)
-    bool last = true;         // the last piece of its file: closes the deflate stream
-    bool whole_file = true;   // the only piece of its file: may turn into a stored entry
+    int level = 9;           // 0: store (the data is only read and checked)
+    bool last = true;        // the last piece of its file: closes the deflate stream
+    bool whole_file = true;  // the only piece of its file: may turn into a stored entry
 
     // What came out.
     std::vector<std::uint8_t> data;  // deflate stream bytes, or the file's bytes when stored
     std::uint32_t crc = 0;           // of this piece's input alone
     bool stored = false;             // data holds the input as it is (level 0, or no gain)
     bool failed = false;
-    bool changed = false;            // the file ended before the piece did
+    bool changed = false;  // the file ended before the piece did
     std::string error;
 };
 

@@ -13,11 +13,11 @@ constexpr int kDistanceSymbols = 32;
 constexpr int kEndOfBlock = 256;
 
 constexpr std::array<std::uint8_t, 29> kLengthExtraBits = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                                            2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+                                                           2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 constexpr std::array<std::uint8_t, 30> kDistanceExtraBits = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                                              6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
-constexpr std::array<std::uint8_t, 19> kCodeLengthOrder = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
-                                                           11, 4, 12, 3, 13, 2, 14, 1, 15};
+                                                             6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+constexpr std::array<std::uint8_t, 19> kCodeLengthOrder = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                                           11, 4,  12, 3, 13, 2, 14, 1, 15};
 
 // Bits are read least significant first, as deflate packs them. Reads past the end give
 // zero bits and set `overrun`, which callers check once per block.
@@ -148,7 +148,8 @@ bool ReadDynamicTables(BitReader& bits, HuffmanTable& literals, HuffmanTable& di
     if (literal_count > 286 || distance_count > 30) return false;
 
     std::array<std::uint8_t, 19> code_length_lengths{};
-    for (int i = 0; i < code_length_count; ++i) code_length_lengths[kCodeLengthOrder[i]] = static_cast<std::uint8_t>(bits.Take(3));
+    for (int i = 0; i < code_length_count; ++i)
+        code_length_lengths[kCodeLengthOrder[i]] = static_cast<std::uint8_t>(bits.Take(3));
     HuffmanTable code_lengths;
     if (!code_lengths.Build(code_length_lengths)) return false;
 
@@ -215,7 +216,8 @@ std::optional<FinalBlockPosition> FindFinalBlock(std::span<const std::uint8_t> s
             if (bits.BitPosition() / 8 + length > stream.size()) return std::nullopt;
             bits.SkipBytes(length);
         } else if (type == 1) {
-            if (!BuildFixedTables(literals, distances) || !SkipHuffmanData(bits, literals, distances)) return std::nullopt;
+            if (!BuildFixedTables(literals, distances) || !SkipHuffmanData(bits, literals, distances))
+                return std::nullopt;
         } else if (type == 2) {
             if (!ReadDynamicTables(bits, literals, distances) || !SkipHuffmanData(bits, literals, distances))
                 return std::nullopt;

@@ -36,8 +36,8 @@ void DeflateEngine::Compress(std::span<const std::uint8_t> input, bool final, st
     const std::size_t start = out.size();
     if (!input.empty()) {
         out.resize(start + libdeflate_deflate_compress_bound(compressor_, input.size()));
-        std::size_t written =
-            libdeflate_deflate_compress(compressor_, input.data(), input.size(), out.data() + start, out.size() - start);
+        std::size_t written = libdeflate_deflate_compress(compressor_, input.data(), input.size(), out.data() + start,
+                                                          out.size() - start);
         out.resize(start + written);
         if (written != 0 && written < input.size()) {
             if (final || OpenFinalBlock(out, start)) return;
@@ -51,8 +51,8 @@ bool DeflateEngine::LooksIncompressible(std::span<const std::uint8_t> input) {
     if (input.size() < kProbeMinimum) return false;
     const std::size_t positions[] = {0, input.size() / 2 - kProbeSample / 2, input.size() - kProbeSample};
     for (std::size_t at : positions) {
-        std::size_t written = libdeflate_deflate_compress(probe_, input.data() + at, kProbeSample,
-                                                          probe_output_.data(), probe_output_.size());
+        std::size_t written = libdeflate_deflate_compress(probe_, input.data() + at, kProbeSample, probe_output_.data(),
+                                                          probe_output_.size());
         if (written != 0 && written < kProbeSample) return false;
     }
     return true;

@@ -41,8 +41,8 @@ public:
         stream_.next_out = out;
         stream_.avail_out = static_cast<uInt>(room);
         int result = deflate(&stream_, final ? Z_FINISH : Z_SYNC_FLUSH);
-        bool complete = final ? result == Z_STREAM_END
-                              : result == Z_OK && stream_.avail_in == 0 && stream_.avail_out > 0;
+        bool complete =
+            final ? result == Z_STREAM_END : result == Z_OK && stream_.avail_in == 0 && stream_.avail_out > 0;
         return complete ? room - stream_.avail_out : 0;
     }
 

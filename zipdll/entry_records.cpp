@@ -8,7 +8,7 @@ namespace zf = kitforge::formats;
 
 namespace {
 
-constexpr std::uint8_t kZipVersion = 30;          // the format version this writer follows
+constexpr std::uint8_t kZipVersion = 30;  // the format version this writer follows
 constexpr std::uint16_t kNeededStored = 10;
 constexpr std::uint16_t kNeededDeflateOrFolder = 20;
 constexpr std::uint32_t kDosReadOnly = 0x01;
@@ -39,11 +39,16 @@ bool IsValidUtf8(const std::string& text) noexcept {
     while (i < text.size()) {
         auto c = static_cast<unsigned char>(text[i]);
         std::size_t follow = 0;
-        if (c < 0x80) follow = 0;
-        else if ((c >> 5) == 0x6) follow = 1;
-        else if ((c >> 4) == 0xE) follow = 2;
-        else if ((c >> 3) == 0x1E) follow = 3;
-        else return false;
+        if (c < 0x80)
+            follow = 0;
+        else if ((c >> 5) == 0x6)
+            follow = 1;
+        else if ((c >> 4) == 0xE)
+            follow = 2;
+        else if ((c >> 3) == 0x1E)
+            follow = 3;
+        else
+            return false;
         if (i + follow >= text.size() && follow > 0) return false;
         for (std::size_t k = 1; k <= follow; ++k)
             if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return false;
@@ -57,9 +62,12 @@ std::uint16_t EntryFlags(const std::string& name, int level, bool deflated, bool
     if (encrypted) flags |= zf::kFlagEncrypted;
     if (descriptor) flags |= zf::kFlagDataDescriptor;
     if (deflated) {
-        if (level >= 8) flags |= kFlagMaximum;
-        else if (level == 2) flags |= kFlagFast;
-        else if (level == 1) flags |= kFlagSuperFast;
+        if (level >= 8)
+            flags |= kFlagMaximum;
+        else if (level == 2)
+            flags |= kFlagFast;
+        else if (level == 1)
+            flags |= kFlagSuperFast;
     }
     bool plain_ascii = true;
     for (char c : name) plain_ascii = plain_ascii && static_cast<unsigned char>(c) < 0x80;

@@ -7,7 +7,7 @@
 #include "add_request.h"
 #include "progress_reporter.h"
 #include "report_codes.h"
-#include "zip/zip_call_records.h"
+#include "formats/zip_call_records.h"
 
 namespace {
 constexpr std::int32_t kLibraryVersion = 152;

@@ -47,8 +47,9 @@ void Describe(PathInfo& info, DWORD attributes, std::uint64_t size, const FILETI
 PathState ReadPathInfo(const std::string& path, PathInfo& info, std::string* reason) {
     const std::wstring wide = WidePath(path);
     // Opening with backup semantics reaches folders too and follows links, like stat().
-    HANDLE handle = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle =
+        CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
         BY_HANDLE_FILE_INFORMATION about{};
         BOOL ok = GetFileInformationByHandle(handle, &about);
@@ -56,7 +57,8 @@ PathState ReadPathInfo(const std::string& path, PathInfo& info, std::string* rea
         CloseHandle(handle);
         if (ok) {
             Describe(info, about.dwFileAttributes,
-                     (static_cast<std::uint64_t>(about.nFileSizeHigh) << 32) | about.nFileSizeLow, about.ftLastWriteTime);
+                     (static_cast<std::uint64_t>(about.nFileSizeHigh) << 32) | about.nFileSizeLow,
+                     about.ftLastWriteTime);
             info.identity = {about.dwVolumeSerialNumber,
                              (static_cast<std::uint64_t>(about.nFileIndexHigh) << 32) | about.nFileIndexLow};
             return PathState::kFound;
@@ -103,7 +105,8 @@ std::string RemoveFile(const std::string& path) {
     DWORD code = GetLastError();
     // A read-only file is deleted as unlink() would delete it.
     DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (code == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+    if (code == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
         SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
         if (DeleteFileW(wide.c_str())) return std::string();
         code = GetLastError();
@@ -113,8 +116,9 @@ std::string RemoveFile(const std::string& path) {
 }
 
 std::string SetModificationTime(const std::string& path, std::time_t time) {
-    HANDLE handle = CreateFileW(WidePath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle = CreateFileW(WidePath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return WindowsErrorText(GetLastError());
     FILETIME written = FileTime(time);
     BOOL ok = SetFileTime(handle, nullptr, nullptr, &written);

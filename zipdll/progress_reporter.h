@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "zip/zip_call_records.h"
+#include "formats/zip_call_records.h"
 
 namespace zipdll {
 

@@ -2,9 +2,7 @@
 
 namespace zipdll {
 
-bool HasWildcards(std::string_view text) noexcept {
-    return text.find_first_of("*?") != std::string_view::npos;
-}
+bool HasWildcards(std::string_view text) noexcept { return text.find_first_of("*?") != std::string_view::npos; }
 
 // Greedy matching with one backtrack point: the position after the last "*" seen. Linear in
 // practice and never exponential, whatever the pattern.

@@ -82,11 +82,11 @@ public:
 
     void Update(kitforge::ProgressType type, const std::string& name, std::int64_t size) {
         switch (type) {
-        case ProgressByteTotal: total_ = static_cast<std::uint64_t>(size); break;
-        case ProgressFileStart: name_ = name; break;
-        case ProgressAdvance: done_ += static_cast<std::uint64_t>(size); break;
-        case ProgressBatchEnd: Finish(); return;
-        default: break;
+            case ProgressByteTotal: total_ = static_cast<std::uint64_t>(size); break;
+            case ProgressFileStart: name_ = name; break;
+            case ProgressAdvance: done_ += static_cast<std::uint64_t>(size); break;
+            case ProgressBatchEnd: Finish(); return;
+            default: break;
         }
         Draw(false);
     }
@@ -197,20 +197,19 @@ void AddAddCommand(CLI::App& app, CommandContext& context) {
         "that cannot be added are reported on stderr and skipped. On success the archive and the number of "
         "entries added are printed on stdout.");
     add->add_option("ZIP", arguments->archive, "the archive to create or add to")->required();
-    add->add_option("FILE", arguments->files,
-                    "files, folders (with -r) or patterns with * and ? in their last part")
+    add->add_option("FILE", arguments->files, "files, folders (with -r) or patterns with * and ? in their last part")
         ->required();
     add->add_flag("-r,--recurse", arguments->recurse, "enter folders, and match patterns in every folder below");
-    add->add_flag("-D,--dir-names", arguments->dir_names,
-                  "store folder names (default: the file name only)");
+    add->add_flag("-D,--dir-names", arguments->dir_names, "store folder names (default: the file name only)");
     add->add_flag("--dir-entries", arguments->separate_dirs, "store an entry for each folder (with -D)");
     add->add_flag("--hidden", arguments->hidden, "take hidden files (names beginning with .) in folders and patterns");
     for (int level = 0; level <= 9; ++level) {
-        add->add_flag_callback("-" + std::to_string(level), [arguments, level] { arguments->level = level; },
-                               level == 0   ? "store without compression"
-                               : level == 1 ? "compress fastest"
-                               : level == 9 ? "compress best (default)"
-                                            : "compression level " + std::to_string(level));
+        add->add_flag_callback(
+            "-" + std::to_string(level), [arguments, level] { arguments->level = level; },
+            level == 0   ? "store without compression"
+            : level == 1 ? "compress fastest"
+            : level == 9 ? "compress best (default)"
+                         : "compression level " + std::to_string(level));
     }
     add->add_flag("-m,--move", arguments->move, "delete the files once the archive is safely written");
     auto* update = add->add_flag("-u,--update", arguments->update, "add new files and replace older entries only");
@@ -222,11 +221,11 @@ void AddAddCommand(CLI::App& app, CommandContext& context) {
     auto* password = add->add_option("--password", arguments->password,
                                      "the password for -e (at most 80 characters); other users can see it in the "
                                      "process list, so prefer --password-file or the question on a terminal")
-                        ->type_name("PASSWORD");
+                         ->type_name("PASSWORD");
     auto* password_file = add->add_option("--password-file", arguments->password_file,
                                           "read the password for -e from the first line of FILE (- for standard "
                                           "input); without either option -e asks for it twice on a terminal")
-                             ->type_name("FILE");
+                              ->type_name("FILE");
     password->needs(encrypt);
     password_file->needs(encrypt);
     password->excludes(password_file);
@@ -238,7 +237,8 @@ void AddAddCommand(CLI::App& app, CommandContext& context) {
                                "write a new multi-volume archive: numbered volumes beside ZIP (arch.zip gives "
                                "arch001.zip, arch002.zip, ...), or one disk each, labelled PKBACK# 001, ..., on a "
                                "removable drive; cannot be combined with -u or -f");
-    add->add_option("--max-volume", arguments->max_volume, "with --span: the most bytes per volume (default: the free space)")
+    add->add_option("--max-volume", arguments->max_volume,
+                    "with --span: the most bytes per volume (default: the free space)")
         ->check(CLI::Range(1, std::numeric_limits<int>::max()))
         ->needs(span);
     add->add_option("--keep-free", arguments->keep_free, "with --span: bytes left free on the first volume")

@@ -7,7 +7,7 @@
 #include "os/errors.h"
 #include "os/file.h"
 #include "platform/hidden_input.h"
-#include "zip/zip_call_records.h"
+#include "formats/zip_call_records.h"
 
 namespace kitforge::cli {
 
@@ -50,8 +50,9 @@ std::string FirstLineOf(const std::string& path) {
 
 std::string AskTwice() {
     if (!StandardInputIsTerminal()) {
-        throw CLI::ValidationError("-e", "needs a password: --password-file FILE (- for standard input), or run on a "
-                                         "terminal to be asked for it");
+        throw CLI::ValidationError("-e",
+                                   "needs a password: --password-file FILE (- for standard input), or run on a "
+                                   "terminal to be asked for it");
     }
     const auto first = ReadLineWithoutEcho("Password: ");
     if (!first) throw CLI::ValidationError("-e", "no password was typed");

@@ -20,7 +20,7 @@ namespace kitforge::cli {
 void AppendJsonString(std::string& out, std::string_view text);
 
 class JsonStream {
-  public:
+public:
     explicit JsonStream(std::ostream& out) : out_(out) { buffer_.reserve(kFlushSize + 4096); }
     ~JsonStream() { Flush(); }
     JsonStream(const JsonStream&) = delete;
@@ -48,7 +48,7 @@ class JsonStream {
     void Finish();
     void Flush();
 
-  private:
+private:
     void Open(char bracket);
     void Close(char bracket);
     // The separator and indent that go before a value, unless it follows its key.

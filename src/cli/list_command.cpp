@@ -132,8 +132,8 @@ ShortText<8> Hex8(std::uint32_t value) {
 void PrintText(const TZipMaster& zip, const std::string& archive) {
     std::cout << "Archive: " << Printable(archive) << '\n';
     char line[160];
-    std::snprintf(line, sizeof line, "%10s  %-9s  %10s  %10s  %-8s  %-19s  %s", "Offset", "Method", "Packed", "Unpacked",
-                  "CRC-32", "Modified", "Name");
+    std::snprintf(line, sizeof line, "%10s  %-9s  %10s  %10s  %-8s  %-19s  %s", "Offset", "Method", "Packed",
+                  "Unpacked", "CRC-32", "Modified", "Name");
     std::cout << line << '\n';
     for (const auto& e : zip.Entries()) {
         std::snprintf(line, sizeof line, "%10u  %-9s  %10u  %10u  %-8s  %-19s  ", e.LocalHeaderOffset,

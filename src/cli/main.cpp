@@ -14,8 +14,9 @@ int main(int argc, char** argv) {
     CLI::App app{"Kitforge command-line builder: shows and builds installer build scripts.", "kitforge-cli"};
     app.set_version_flag("--version", std::string("kitforge-cli ") + kitforge::kVersionText);
     app.require_subcommand(1);
-    app.footer("Exit status: 0 on success, 1 on failure (one line on stderr names the file and the reason), "
-               "2 on bad usage.");
+    app.footer(
+        "Exit status: 0 on success, 1 on failure (one line on stderr names the file and the reason), "
+        "2 on bad usage.");
 
     CommandContext context;
     AddShowCommand(app, context);

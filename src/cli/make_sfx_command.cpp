@@ -45,8 +45,7 @@ std::string ResultText(int result, const std::string& output) {
         case sfx_result::kCannotCreateOutput: return "the executable " + output + " cannot be created";
         case sfx_result::kWriteFailed:
             return "writing " + output + " failed, or the archive's offsets cannot be moved (it is too large)";
-        case sfx_result::kCannotRead:
-            return "the stub or the archive cannot be read, or the archive has no end record";
+        case sfx_result::kCannotRead: return "the stub or the archive cannot be read, or the archive has no end record";
         default: break;
     }
     return "the size of " + output + " does not add up to the stub, the header and the archive";
@@ -94,9 +93,9 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
         "printed on stdout. A volume of a multi-volume set is refused, and so is an archive holding an entry the "
         "self-extractor cannot extract (unless --force); nothing is changed then.");
     command->add_option("ZIP", arguments->zip, "the zip archive to convert")->required();
-    command->add_option("--stub", arguments->stub, "the stub to put in front (default: zipsfx.bin beside kitforge-cli)");
-    command->add_option("--caption", arguments->caption, "the title the self-extractor shows")
-        ->capture_default_str();
+    command->add_option("--stub", arguments->stub,
+                        "the stub to put in front (default: zipsfx.bin beside kitforge-cli)");
+    command->add_option("--caption", arguments->caption, "the title the self-extractor shows")->capture_default_str();
     command->add_option("--dir", arguments->folder,
                         "the folder it extracts into (default: the folder the executable lies in)");
     command->add_option("--command", arguments->command, "a command line to run in that folder after extracting");
@@ -109,8 +108,9 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
     command->add_option("--overwrite", arguments->overwrite, "what to do with existing files: confirm, always, never")
         ->transform(CLI::IsMember({"confirm", "always", "never"}, CLI::ignore_case))
         ->capture_default_str();
-    command->add_option("--delete", arguments->delete_mode,
-                        "how the zip archive and a replaced executable are deleted: trash or final")
+    command
+        ->add_option("--delete", arguments->delete_mode,
+                     "how the zip archive and a replaced executable are deleted: trash or final")
         ->transform(CLI::IsMember({"trash", "final"}, CLI::ignore_case))
         ->capture_default_str();
     command->add_flag("--force", arguments->force,
@@ -148,8 +148,9 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
         // archive stays where it is and no executable is written.
         const std::string refused = "Cannot make a self-extracting executable of " + source + ": ";
         if (zip.TotalDisks() > 0) {
-            throw Error(refused + "it is one volume of a multi-volume set, which the self-extractor cannot extract. "
-                                  "Nothing was changed");
+            throw Error(refused +
+                        "it is one volume of a multi-volume set, which the self-extractor cannot extract. "
+                        "Nothing was changed");
         }
         const std::string unextractable = FirstEntryTheSfxStubRefuses(zip.Entries());
         if (!unextractable.empty() && !arguments->force) {
@@ -164,7 +165,7 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
             throw Error(reported ? reports->back()
                                  : "Cannot make a self-extracting executable of " + source + ": " +
                                        (zip.LastFileFailure().empty() ? ResultText(result, OutputName(source))
-                                                                    : zip.LastFileFailure()));
+                                                                      : zip.LastFileFailure()));
         }
         PrintReports(*reports, reports->size());
         if (!unextractable.empty()) {

@@ -44,7 +44,8 @@ void AddSfxCommand(CLI::App& app, CommandContext& context) {
         "path is printed on stdout.");
     command->add_option("FILE", arguments->files, "the files to pack, in this order")->required();
     command->add_option("-o,--output", arguments->name, "the name of the zip and the executable")->required();
-    command->add_option("--delete", arguments->delete_mode, "how the zip is deleted after the conversion: trash or final")
+    command
+        ->add_option("--delete", arguments->delete_mode, "how the zip is deleted after the conversion: trash or final")
         ->transform(CLI::IsMember({"trash", "final"}, CLI::ignore_case))
         ->capture_default_str();
 

@@ -59,7 +59,8 @@ void PrintTable(const BuildScript& script) {
         std::cout << line << '\n';
     };
     row("Action", "Parameter 1", "Parameter 2");
-    for (const auto& command : script.Commands) row(CommandCaption(command.Action), command.Parameter1, command.Parameter2);
+    for (const auto& command : script.Commands)
+        row(CommandCaption(command.Action), command.Parameter1, command.Parameter2);
 }
 
 void PrintJson(const BuildScript& script) {

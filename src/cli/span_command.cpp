@@ -45,7 +45,9 @@ public:
         if (!std::getline(std::cin, line) || line == "q" || line == "Q") return Answer::Cancel;
         return Answer::Ok;
     }
-    std::optional<std::vector<std::string>> OpenFiles(const FileDialogOptions& o) override { return console_.OpenFiles(o); }
+    std::optional<std::vector<std::string>> OpenFiles(const FileDialogOptions& o) override {
+        return console_.OpenFiles(o);
+    }
     std::optional<std::string> SaveFile(const FileDialogOptions& o) override { return console_.SaveFile(o); }
     std::optional<std::string> InputBox(std::string_view c, std::string_view p, std::string_view i) override {
         return console_.InputBox(c, p, i);
@@ -67,7 +69,8 @@ void RunSpan(const SpanArguments& arguments, CommandContext& context) {
     // if the disk were full.
     if (arguments.max_volume > 0 && arguments.max_volume < arguments.min_volume) {
         throw CLI::ValidationError("--max-volume", "--max-volume " + std::to_string(arguments.max_volume) +
-                                                       " is below --min-volume " + std::to_string(arguments.min_volume) +
+                                                       " is below --min-volume " +
+                                                       std::to_string(arguments.min_volume) +
                                                        ": no volume could be written; lower --min-volume or raise "
                                                        "--max-volume");
     }
@@ -86,7 +89,8 @@ void RunSpan(const SpanArguments& arguments, CommandContext& context) {
         if (type == ProgressAdvance) volumes = sender.CurrentDisk() + 1;
     };
     if (zip.SpanArchive(arguments.archive, arguments.output) != span_result::kDone) {
-        throw Error("the multi-volume archive " + arguments.output + " was not completed; volumes already written "
+        throw Error("the multi-volume archive " + arguments.output +
+                    " was not completed; volumes already written "
                     "were left as they are");
     }
     std::cout << arguments.output << ": " << volumes << (volumes == 1 ? " volume" : " volumes") << " written\n";

@@ -47,11 +47,10 @@ void PrintFields(const VersionInfoOptions& options) {
     bool found = false;
     std::string tables;
     for (const auto& name : block->StringTableNames()) {
-        found = found || (name.size() == table.size() &&
-                          std::equal(name.begin(), name.end(), table.begin(), [](char a, char b) {
-                              return std::toupper(static_cast<unsigned char>(a)) ==
-                                     std::toupper(static_cast<unsigned char>(b));
-                          }));
+        found = found ||
+                (name.size() == table.size() && std::equal(name.begin(), name.end(), table.begin(), [](char a, char b) {
+                     return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+                 }));
         tables += (tables.empty() ? "" : ", ") + name;
     }
     if (!found) {
@@ -65,8 +64,7 @@ void PrintFields(const VersionInfoOptions& options) {
 void AddVersionInfoCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<VersionInfoOptions>();
     auto* command = app.add_subcommand("version-info", "Print the ten version-information fields of an executable.");
-    command->add_option("FILE", options->file, "a Windows executable, or one of Kitforge's own programs")
-        ->required();
+    command->add_option("FILE", options->file, "a Windows executable, or one of Kitforge's own programs")->required();
     command
         ->add_option("--lang", options->lang,
                      "language of the string table, four hexadecimal digits (code page 04E4 is fixed)")

@@ -112,7 +112,7 @@ inline constexpr std::size_t kCommentSize = 20;
 namespace zip64 {
 inline constexpr std::uint32_t kEndRecordSignature = 0x06064B50;  // "PK\6\6"
 inline constexpr std::uint32_t kLocatorSignature = 0x07064B50;    // "PK\6\7"
-inline constexpr std::size_t kEndRecordSize = 56;  // without extensible data
+inline constexpr std::size_t kEndRecordSize = 56;                 // without extensible data
 inline constexpr std::size_t kLocatorSize = 20;
 namespace end_record {
 inline constexpr std::size_t kSignature = 0;

@@ -29,7 +29,6 @@ std::string BuildOutputPath(std::string_view output_field, std::string_view scri
 // busy cursor, calls BuildInstaller with program_folder + "setup.ex_", and reports through `host`.
 // Returns true when "Build complete" was shown.
 bool RunBuildCommand(UiHost& host, std::string_view output_field, const std::string& script_file_name,
-                     const std::string& program_folder = ProgramFolder(),
-                     const BuildCommandOptions& options = {});
+                     const std::string& program_folder = ProgramFolder(), const BuildCommandOptions& options = {});
 
 }  // namespace kitforge

@@ -32,8 +32,9 @@ std::vector<CompressedGroup> TakeCompressedGroups(std::vector<std::string>& line
         std::string target = QuotedParameter(rest, 2);
         std::string source = QuotedParameter(rest, 1);
         const std::string key = AsciiCapitals(target);
-        const auto match = std::find_if(groups.begin(), groups.end(),
-                                        [&](const CompressedGroup& group) { return AsciiCapitals(group.target) == key; });
+        const auto match = std::find_if(groups.begin(), groups.end(), [&](const CompressedGroup& group) {
+            return AsciiCapitals(group.target) == key;
+        });
         if (match != groups.end()) {
             match->sources.push_back(std::move(source));
         } else {

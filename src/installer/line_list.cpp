@@ -15,7 +15,9 @@ std::vector<std::string> ReadLineList(const IniProfile& profile) {
     return lines;
 }
 
-bool IsCompressedBuild(const IniProfile& profile) { return profile.Integer(kInfoSection, "compressed").value_or(0) != 0; }
+bool IsCompressedBuild(const IniProfile& profile) {
+    return profile.Integer(kInfoSection, "compressed").value_or(0) != 0;
+}
 
 std::vector<std::string> SourcePaths(const std::vector<std::string>& lines, const std::string& script_folder) {
     std::vector<std::string> sources;

@@ -49,23 +49,14 @@ std::optional<std::string> FormatCommandValue(const ScriptCommand& command) {
     std::string value(info->keyword);
     value += ' ';
     switch (command.Action) {
-        case CommandKind::Put:
-            value += Quoted(command.Parameter1) + " " + Quoted(command.Parameter2);
-            break;
+        case CommandKind::Put: value += Quoted(command.Parameter1) + " " + Quoted(command.Parameter2); break;
         case CommandKind::Execute:
         case CommandKind::Run:
-        case CommandKind::CleanUp:
-            value += command.Parameter1;
-            break;
-        case CommandKind::Copy:
-            value += command.Parameter1 + " " + command.Parameter2;
-            break;
-        case CommandKind::Shortcut:
-            value += Quoted(command.Parameter1) + " " + command.Parameter2;
-            break;
+        case CommandKind::CleanUp: value += command.Parameter1; break;
+        case CommandKind::Copy: value += command.Parameter1 + " " + command.Parameter2; break;
+        case CommandKind::Shortcut: value += Quoted(command.Parameter1) + " " + command.Parameter2; break;
         case CommandKind::Quit:
-        case CommandKind::None:
-            break;
+        case CommandKind::None: break;
     }
     return value;
 }
@@ -81,19 +72,14 @@ ScriptCommand ParseCommand(std::string_view value) {
         const std::size_t length = info.keyword.size();
         if (value.size() <= length || value.substr(0, length) != info.keyword || value[length] != ' ') continue;
         switch (info.kind) {
-            case CommandKind::Put:
-                return {CommandKind::Put, QuotedParameter(value, 1), QuotedParameter(value, 2)};
+            case CommandKind::Put: return {CommandKind::Put, QuotedParameter(value, 1), QuotedParameter(value, 2)};
             case CommandKind::Execute:
             case CommandKind::Run:
-            case CommandKind::CleanUp:
-                return {info.kind, std::string(AfterFirstBlank(value)), ""};
-            case CommandKind::Copy:
-                return ParseCopy(value);
-            case CommandKind::Shortcut:
-                return ParseShortcut(value);
+            case CommandKind::CleanUp: return {info.kind, std::string(AfterFirstBlank(value)), ""};
+            case CommandKind::Copy: return ParseCopy(value);
+            case CommandKind::Shortcut: return ParseShortcut(value);
             case CommandKind::Quit:
-            case CommandKind::None:
-                return {info.kind, "", ""};
+            case CommandKind::None: return {info.kind, "", ""};
         }
     }
     return {};

@@ -39,7 +39,6 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-
 std::string_view TextEncodingName(TextEncoding encoding) {
     return encoding == TextEncoding::Utf8 ? "UTF-8" : "Windows-1252";
 }

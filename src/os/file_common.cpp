@@ -110,8 +110,7 @@ File File::Create(const std::string& path, unsigned mode) { return Opened(path, 
 
 File File::CreateNew(const std::string& path, unsigned mode) { return Opened(path, Access::CreateNew, mode, "create"); }
 
-File::File(File&& other) noexcept
-    : fd_(other.fd_), path_(std::move(other.path_)), last_error_(other.last_error_) {
+File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)), last_error_(other.last_error_) {
     other.fd_ = -1;
 }
 
@@ -147,8 +146,7 @@ void File::WriteAll(const void* data, std::size_t size) {
 
 void File::WriteU32LE(std::uint32_t value) {
     const unsigned char bytes[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                                    static_cast<unsigned char>(value >> 16),
-                                    static_cast<unsigned char>(value >> 24)};
+                                    static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
     WriteAll(bytes, sizeof bytes);
 }
 

@@ -27,7 +27,7 @@ unsigned CurrentUmask() {
 }
 
 unsigned ReplacementMode(const std::string& path) {
-    struct stat existing{};
+    struct stat existing {};
     if (::stat(path.c_str(), &existing) == 0) return existing.st_mode & 0777;
     return 0666 & ~CurrentUmask();
 }
@@ -37,12 +37,12 @@ int SetPermissions(File& file, unsigned mode) {
 }
 
 std::optional<File> OpenNamedDevice(const std::string& path, const std::string& shown) {
-    struct stat named{};
+    struct stat named {};
     if (::lstat(path.c_str(), &named) != 0 || !(S_ISCHR(named.st_mode) || S_ISBLK(named.st_mode))) return std::nullopt;
     int error = 0;
     auto device = File::TryOpen(path, File::Access::ReadWrite, 0666, &error);
     if (!device) throw InOutError("open", shown, error);
-    struct stat opened{};
+    struct stat opened {};
     if (::fstat(device->Descriptor(), &opened) != 0 || opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
         throw InOutError("open", shown, EBUSY);
     return File::Adopt(device->Release(), shown);

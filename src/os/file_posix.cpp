@@ -72,7 +72,7 @@ std::int64_t File::Seek(std::int64_t offset, Whence whence) {
 }
 
 std::int64_t File::Size() {
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd_, &st) != 0) {
         last_error_ = errno;
         return -1;
@@ -87,12 +87,12 @@ bool File::Truncate(std::uint64_t size) {
 }
 
 bool File::IsFolder() {
-    struct stat st{};
+    struct stat st {};
     return ::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool IsRegular(File& file) {
-    struct stat st{};
+    struct stat st {};
     return ::fstat(file.Descriptor(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -106,17 +106,17 @@ int File::TryClose() {
 }
 
 bool FileExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool FolderExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::int64_t FileSize(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(NativePath(path).c_str(), &st) != 0) return -1;
     return st.st_size;
 }

@@ -163,9 +163,7 @@ bool File::IsFolder() {
            (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool IsRegular(File& file) {
-    return GetFileType(HandleOf(file.Descriptor())) == FILE_TYPE_DISK && !file.IsFolder();
-}
+bool IsRegular(File& file) { return GetFileType(HandleOf(file.Descriptor())) == FILE_TYPE_DISK && !file.IsFolder(); }
 
 int File::TrySync() { return FlushFileBuffers(HandleOf(fd_)) ? 0 : ErrnoFromWindowsError(GetLastError()); }
 

@@ -21,9 +21,9 @@ int CheckFolder(const std::string& path) {
 
 std::optional<Folder> Folder::Open(const std::string& path, int* error) {
     const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
-    const int code = attributes == INVALID_FILE_ATTRIBUTES                ? LastErrorAsErrno()
+    const int code = attributes == INVALID_FILE_ATTRIBUTES          ? LastErrorAsErrno()
                      : (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ? ENOTDIR
-                                                                         : 0;
+                                                                    : 0;
     if (code != 0) {
         if (error) *error = code;
         return std::nullopt;

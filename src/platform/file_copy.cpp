@@ -25,11 +25,11 @@ std::uint64_t Remaining(const std::optional<std::uint64_t>& count, std::uint64_t
 // Windows has no copy between two open files; the buffer loop does all of it.
 bool KernelCopy(File&, File&, const std::optional<std::uint64_t>&, const CopyOptions&, CopyOutcome&) { return false; }
 #else
-bool KernelCopy(File& from, File& to, const std::optional<std::uint64_t>& count,
-                const CopyOptions& options, CopyOutcome& outcome) {
+bool KernelCopy(File& from, File& to, const std::optional<std::uint64_t>& count, const CopyOptions& options,
+                CopyOutcome& outcome) {
     while (Remaining(count, outcome.copied) > 0) {
-        const auto want = static_cast<std::size_t>(
-            std::min<std::uint64_t>(Remaining(count, outcome.copied), options.kernel_chunk));
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(Remaining(count, outcome.copied), options.kernel_chunk));
         const ssize_t n = ::copy_file_range(from.Descriptor(), nullptr, to.Descriptor(), nullptr, want, 0);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -50,8 +50,8 @@ bool KernelCopy(File& from, File& to, const std::optional<std::uint64_t>& count,
 }
 #endif
 
-void BufferCopy(File& from, File& to, const std::optional<std::uint64_t>& count,
-                const CopyOptions& options, CopyOutcome& outcome) {
+void BufferCopy(File& from, File& to, const std::optional<std::uint64_t>& count, const CopyOptions& options,
+                CopyOutcome& outcome) {
     const std::size_t size = std::max<std::size_t>(1, options.buffer_size);
     const auto buffer = std::make_unique<char[]>(size);
     while (Remaining(count, outcome.copied) > 0) {

@@ -35,8 +35,7 @@ struct CopyOutcome {
 };
 
 // Copies `count` bytes, or everything to the end of the source when `count` is empty.
-CopyOutcome CopyBytes(File& from, File& to, std::optional<std::uint64_t> count,
-                      const CopyOptions& options = {});
+CopyOutcome CopyBytes(File& from, File& to, std::optional<std::uint64_t> count, const CopyOptions& options = {});
 
 // Copies exactly `count` bytes or throws: ReadError naming the source when it fails or ends
 // early, InOutError naming the target when a write fails.

@@ -17,13 +17,13 @@ FileStamp StampFrom(const struct stat& st) {
 }  // namespace
 
 std::optional<FileStamp> StampOf(File& file) {
-    struct stat st{};
+    struct stat st {};
     if (::fstat(file.Descriptor(), &st) != 0) return std::nullopt;
     return StampFrom(st);
 }
 
 std::optional<FileStamp> StampOf(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(NativePath(path).c_str(), &st) != 0) return std::nullopt;
     return StampFrom(st);
 }

@@ -15,9 +15,9 @@ std::optional<FileStamp> StampOfHandle(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &about)) return std::nullopt;
     const std::int64_t steps =
         (static_cast<std::int64_t>(about.ftLastWriteTime.dwHighDateTime) << 32) | about.ftLastWriteTime.dwLowDateTime;
-    return FileStamp{(steps - kUnixEpochAsFileTime) * 100,
-                     {about.dwVolumeSerialNumber,
-                      (static_cast<std::uint64_t>(about.nFileIndexHigh) << 32) | about.nFileIndexLow}};
+    return FileStamp{
+        (steps - kUnixEpochAsFileTime) * 100,
+        {about.dwVolumeSerialNumber, (static_cast<std::uint64_t>(about.nFileIndexHigh) << 32) | about.nFileIndexLow}};
 }
 
 }  // namespace

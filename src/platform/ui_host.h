@@ -27,7 +27,7 @@ inline constexpr std::string_view kApplicationTitle = "Kitforge";
 
 struct FileDialogOptions {
     std::string title;
-    std::string filter;          // "Build Scripts|*.inf", empty for none
+    std::string filter;             // "Build Scripts|*.inf", empty for none
     std::string default_extension;  // "inf", empty for none
     std::string initial_folder;
     std::string file_name;

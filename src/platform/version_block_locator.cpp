@@ -47,11 +47,11 @@ namespace pe {
 constexpr std::uint64_t kNewHeaderPointerOffset = 0x3C;  // in the MZ header
 constexpr std::size_t kSignatureSize = 4;                // "PE\0\0"
 constexpr std::size_t kFileHeaderSize = 20;
-constexpr std::size_t kSectionCountOffset = 2;           // in the file header
+constexpr std::size_t kSectionCountOffset = 2;  // in the file header
 constexpr std::size_t kOptionalHeaderSizeOffset = 16;
 constexpr std::uint16_t kMagicPe32 = 0x10B;
 constexpr std::uint16_t kMagicPe32Plus = 0x20B;
-constexpr std::size_t kDirectoryCountOffsetPe32 = 92;    // in the optional header
+constexpr std::size_t kDirectoryCountOffsetPe32 = 92;  // in the optional header
 constexpr std::size_t kDirectoryCountOffsetPe32Plus = 108;
 constexpr std::size_t kResourceDirectoryIndex = 2;
 constexpr std::size_t kDirectoryEntrySize = 8;
@@ -147,10 +147,9 @@ private:
         for (std::size_t i = 0; i < section_count; ++i) {
             std::array<std::uint8_t, kSectionHeaderSize> raw{};
             if (!Read(sections_start + i * kSectionHeaderSize, raw.data(), raw.size())) return false;
-            sections_.push_back({GetU32(raw.data() + kSectionAddressOffset),
-                                 GetU32(raw.data() + kSectionVirtualSizeOffset),
-                                 GetU32(raw.data() + kSectionRawSizeOffset),
-                                 GetU32(raw.data() + kSectionRawPointerOffset)});
+            sections_.push_back(
+                {GetU32(raw.data() + kSectionAddressOffset), GetU32(raw.data() + kSectionVirtualSizeOffset),
+                 GetU32(raw.data() + kSectionRawSizeOffset), GetU32(raw.data() + kSectionRawPointerOffset)});
         }
         return true;
     }
@@ -172,8 +171,8 @@ private:
         std::array<std::uint8_t, kResourceDirectorySize> header{};
         const std::uint64_t start = resource_base_ + offset;
         if (!Read(start, header.data(), header.size())) return entries;
-        const std::size_t count = std::size_t{GetU16(header.data() + kNamedCountOffset)} +
-                                  GetU16(header.data() + kIdCountOffset);
+        const std::size_t count =
+            std::size_t{GetU16(header.data() + kNamedCountOffset)} + GetU16(header.data() + kIdCountOffset);
         std::vector<std::uint8_t> raw(count * kResourceEntrySize);
         if (!Read(start + kResourceDirectorySize, raw.data(), raw.size())) return entries;
         for (std::size_t i = 0; i < count; ++i) {
@@ -254,7 +253,10 @@ public:
 private:
     bool ReadHeader() {
         std::array<std::uint8_t, 64> header{};
-        if (!source_.ReadAt(0, header.data(), kIdentSize) || std::memcmp(header.data(), "\x7f" "ELF", 4) != 0) {
+        if (!source_.ReadAt(0, header.data(), kIdentSize) || std::memcmp(header.data(),
+                                                                         "\x7f"
+                                                                         "ELF",
+                                                                         4) != 0) {
             return false;
         }
         if (header[kClassOffset] == kClass32) {
@@ -342,7 +344,11 @@ std::optional<VersionBlock> FindVersionBlock(const ExecutableBytes& source) {
     std::array<std::uint8_t, 4> magic{};
     if (!source.ReadAt(0, magic.data(), magic.size())) return std::nullopt;
     if (magic[0] == 'M' && magic[1] == 'Z') return pe::Image(source).FindVersionBlock();
-    if (std::memcmp(magic.data(), "\x7f" "ELF", 4) == 0) return elf::Image(source).FindVersionBlock();
+    if (std::memcmp(magic.data(),
+                    "\x7f"
+                    "ELF",
+                    4) == 0)
+        return elf::Image(source).FindVersionBlock();
     return std::nullopt;
 }
 

@@ -26,12 +26,12 @@ struct VersionBlockString {
 };
 
 struct VersionBlockContent {
-    std::array<std::uint16_t, 4> file_version{};     // 2.1.0.33 as {2, 1, 0, 33}
+    std::array<std::uint16_t, 4> file_version{};  // 2.1.0.33 as {2, 1, 0, 33}
     std::array<std::uint16_t, 4> product_version{};
-    std::uint32_t file_os = 0x00000004;   // 32-bit Windows
-    std::uint32_t file_type = 0x00000001; // an application
-    std::uint16_t language = 0;           // 0x0C09
-    std::uint16_t code_page = 0;          // 0x04E4
+    std::uint32_t file_os = 0x00000004;    // 32-bit Windows
+    std::uint32_t file_type = 0x00000001;  // an application
+    std::uint16_t language = 0;            // 0x0C09
+    std::uint16_t code_page = 0;           // 0x04E4
     std::span<const VersionBlockString> strings;
 };
 
@@ -155,12 +155,10 @@ constexpr std::vector<std::uint8_t> FormatVersionBlock(const VersionBlockContent
 
     const std::size_t string_info = BeginNode(out, "StringFileInfo", 0, kTextNode);
     const auto table_name = TableName(content.language, content.code_page);
-    const std::size_t table =
-        BeginNode(out, std::string_view(table_name.data(), table_name.size()), 0, kTextNode);
+    const std::size_t table = BeginNode(out, std::string_view(table_name.data(), table_name.size()), 0, kTextNode);
     for (const auto& entry : content.strings) {
         const auto value = Utf16(entry.value);
-        const std::size_t node =
-            BeginNode(out, entry.key, static_cast<std::uint16_t>(value.size() + 1), kTextNode);
+        const std::size_t node = BeginNode(out, entry.key, static_cast<std::uint16_t>(value.size() + 1), kTextNode);
         PutText(out, value);
         EndNode(out, node);
     }

@@ -26,7 +26,7 @@ inline constexpr std::string_view kVersionCodePage = "04E4";
 
 // The ten keys that TEPInfoExe reads, in its order.
 inline constexpr std::array<std::string_view, 10> kVersionInfoKeys = {
-    "CompanyName",  "FileDescription",  "FileVersion", "InternalName",   "LegalCopyright",
+    "CompanyName",     "FileDescription",  "FileVersion", "InternalName",   "LegalCopyright",
     "LegalTradeMarks", "OriginalFilename", "ProductName", "ProductVersion", "Comments",
 };
 

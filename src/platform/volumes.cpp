@@ -97,8 +97,8 @@ const Mount* FindMountAt(const std::vector<Mount>& mounts, std::string_view poin
 }
 
 bool IsNetworkType(std::string_view type) {
-    for (std::string_view network : {"nfs", "nfs4", "cifs", "smb3", "smbfs", "ncpfs", "afs", "9p", "ceph",
-                                     "glusterfs", "fuse.sshfs", "fuse.glusterfs", "davfs", "fuse.davfs2"}) {
+    for (std::string_view network : {"nfs", "nfs4", "cifs", "smb3", "smbfs", "ncpfs", "afs", "9p", "ceph", "glusterfs",
+                                     "fuse.sshfs", "fuse.glusterfs", "davfs", "fuse.davfs2"}) {
         if (type == network) return true;
     }
     return false;
@@ -146,7 +146,8 @@ std::string LabelOfDevice(const std::string& source) {
     for (auto it = fs::directory_iterator("/dev/disk/by-label", ec); !ec && it != fs::directory_iterator();
          it.increment(ec)) {
         std::error_code link_ec;
-        if (fs::canonical(it->path(), link_ec) == device && !link_ec) return UnescapeHex(it->path().filename().string());
+        if (fs::canonical(it->path(), link_ec) == device && !link_ec)
+            return UnescapeHex(it->path().filename().string());
     }
     return {};
 }
@@ -178,26 +179,28 @@ public:
     }
 
     VolumeInfo QueryVolume(std::string_view root) override {
-        struct statvfs st{};
+        struct statvfs st {};
         if (::statvfs(std::string(root).c_str(), &st) != 0) {
             const int error = errno;
             return {error == ENOENT || error == ENOMEDIUM || error == ENOTDIR ? VolumeState::NoMedium
-                                                                                : VolumeState::Unreadable,
+                                                                              : VolumeState::Unreadable,
                     {}};
         }
         VolumeInfo info{VolumeState::Ready, {}};
         const auto mounts = ReadMountTable();
-        if (const Mount* mount = FindMountAt(mounts, WithoutSlash(root)); mount && mount->source.rfind("/dev/", 0) == 0) {
+        if (const Mount* mount = FindMountAt(mounts, WithoutSlash(root));
+            mount && mount->source.rfind("/dev/", 0) == 0) {
             info.label = LabelOfDevice(mount->source);
         }
         return info;
     }
 
     std::optional<DiskSpace> QuerySpace(std::string_view root) override {
-        struct statvfs st{};
+        struct statvfs st {};
         if (::statvfs(std::string(root).c_str(), &st) != 0) return std::nullopt;
         const std::uint64_t unit = st.f_frsize != 0 ? st.f_frsize : st.f_bsize;
-        return DiskSpace{static_cast<std::uint64_t>(st.f_bavail) * unit, static_cast<std::uint64_t>(st.f_blocks) * unit};
+        return DiskSpace{static_cast<std::uint64_t>(st.f_bavail) * unit,
+                         static_cast<std::uint64_t>(st.f_blocks) * unit};
     }
 
     bool SetLabel(std::string_view, std::string_view) override { return false; }

@@ -44,8 +44,8 @@ public:
 
     VolumeInfo QueryVolume(std::string_view root) override {
         wchar_t label[MAX_PATH + 1] = {};
-        if (!GetVolumeInformationW(WithBackslash(WidePath(root)).c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr,
-                                   nullptr, 0)) {
+        if (!GetVolumeInformationW(WithBackslash(WidePath(root)).c_str(), label, MAX_PATH + 1, nullptr, nullptr,
+                                   nullptr, nullptr, 0)) {
             switch (GetLastError()) {
                 case ERROR_NOT_READY:
                 case ERROR_PATH_NOT_FOUND:
@@ -62,7 +62,8 @@ public:
 
     std::optional<DiskSpace> QuerySpace(std::string_view root) override {
         ULARGE_INTEGER available{}, total{};
-        if (!GetDiskFreeSpaceExW(WithBackslash(WidePath(root)).c_str(), &available, &total, nullptr)) return std::nullopt;
+        if (!GetDiskFreeSpaceExW(WithBackslash(WidePath(root)).c_str(), &available, &total, nullptr))
+            return std::nullopt;
         return DiskSpace{available.QuadPart, total.QuadPart};
     }
 

@@ -4,9 +4,7 @@
 
 namespace kitforge {
 
-void ScriptRows::Select(std::optional<std::size_t> row) {
-    selected_ = row && *row < rows_.size() ? row : std::nullopt;
-}
+void ScriptRows::Select(std::optional<std::size_t> row) { selected_ = row && *row < rows_.size() ? row : std::nullopt; }
 
 void ScriptRows::InsertAt(std::size_t row, ScriptCommand command) {
     if (row > rows_.size()) row = rows_.size();

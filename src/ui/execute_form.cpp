@@ -9,8 +9,7 @@
 
 namespace kitforge {
 
-TExecuteForm::TExecuteForm(QWidget* parent)
-    : CommandForm(parent, "ExecuteForm", ToQt(kExecuteTexts.caption), 96) {
+TExecuteForm::TExecuteForm(QWidget* parent) : CommandForm(parent, "ExecuteForm", ToQt(kExecuteTexts.caption), 96) {
     label2_ = AddLabel("Label2", ToQt(kExecuteTexts.label), 8, 8);
     combo_box1_ = AddCombo("ComboBox1", 8, 24, 401, FolderMacros());
     AddOkCancel(64);

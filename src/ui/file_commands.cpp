@@ -150,9 +150,9 @@ std::string FileCommands::AboutText() {
     version_reader_.SetLangId(std::string(program_identity::kVersionLanguage));
     version_reader_.ReadVersionInfo();
     std::string text = "Kitforge v" + version_reader_.FileVersion();
-    for (const std::string_view line : {program_identity::kMakerName, program_identity::kRightsLine1,
-                                        program_identity::kRightsLine2, std::string_view(),
-                                        program_identity::kWebAddress}) {
+    for (const std::string_view line :
+         {program_identity::kMakerName, program_identity::kRightsLine1, program_identity::kRightsLine2,
+          std::string_view(), program_identity::kWebAddress}) {
         text += kLineBreak;
         text += line;
     }

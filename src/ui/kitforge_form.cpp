@@ -163,7 +163,8 @@ QWidget* TKitforgeForm::CreateScript() {
 
     list_view1_ = new QTreeWidget(group);
     list_view1_->setObjectName(QStringLiteral("ListView1"));
-    list_view1_->setHeaderLabels({QStringLiteral("Action"), QStringLiteral("Parameter 1"), QStringLiteral("Parameter 2")});
+    list_view1_->setHeaderLabels(
+        {QStringLiteral("Action"), QStringLiteral("Parameter 1"), QStringLiteral("Parameter 2")});
     for (int column = 0; column < 3; ++column) list_view1_->setColumnWidth(column, kColumnWidths[column]);
     list_view1_->header()->setStretchLastSection(false);
     list_view1_->setRootIsDecorated(false);
@@ -302,29 +303,69 @@ void TKitforgeForm::SyncControls() {
     syncing_ = false;
 }
 
-void TKitforgeForm::New1Click() { Run([this] { files_.New(); }); }
-void TKitforgeForm::Open1Click() { Run([this] { files_.OpenScript(); }); }
-void TKitforgeForm::Save1Click() { Run([this] { files_.Save(); }); }
-void TKitforgeForm::SaveAs1Click() { Run([this] { files_.SaveAs(); }); }
-void TKitforgeForm::Build1Click() { Run([this] { files_.Build(); }); }
+void TKitforgeForm::New1Click() {
+    Run([this] { files_.New(); });
+}
+void TKitforgeForm::Open1Click() {
+    Run([this] { files_.OpenScript(); });
+}
+void TKitforgeForm::Save1Click() {
+    Run([this] { files_.Save(); });
+}
+void TKitforgeForm::SaveAs1Click() {
+    Run([this] { files_.SaveAs(); });
+}
+void TKitforgeForm::Build1Click() {
+    Run([this] { files_.Build(); });
+}
 // Making a self-extracting zip of chosen files is not part of this window's commands yet.
-void TKitforgeForm::CreateSFXZip1Click() { Run([this] { files_.CreateSFXZip(); }); }
+void TKitforgeForm::CreateSFXZip1Click() {
+    Run([this] { files_.CreateSFXZip(); });
+}
 void TKitforgeForm::Exit1Click() { close(); }
-void TKitforgeForm::ReadMe1Click() { Run([this] { files_.ReadMe(); }); }
-void TKitforgeForm::About1Click() { Run([this] { files_.About(); }); }
+void TKitforgeForm::ReadMe1Click() {
+    Run([this] { files_.ReadMe(); });
+}
+void TKitforgeForm::About1Click() {
+    Run([this] { files_.About(); });
+}
 
-void TKitforgeForm::InsertButtonClick() { Run([this] { list_commands_.Insert(); }); }
-void TKitforgeForm::DeleteButtonClick() { Run([this] { list_commands_.Delete(); }); }
-void TKitforgeForm::PutButtonClick() { Run([this] { list_commands_.CommandButton(CommandKind::Put); }); }
-void TKitforgeForm::ExecuteButtonClick() { Run([this] { list_commands_.CommandButton(CommandKind::Execute); }); }
-void TKitforgeForm::RunButtonClick() { Run([this] { list_commands_.CommandButton(CommandKind::Run); }); }
-void TKitforgeForm::CopyButtonClick() { Run([this] { list_commands_.CommandButton(CommandKind::Copy); }); }
-void TKitforgeForm::LinkButtonClick() { Run([this] { list_commands_.CommandButton(CommandKind::Shortcut); }); }
-void TKitforgeForm::CleanupButtonClick() { Run([this] { list_commands_.CommandButton(CommandKind::CleanUp); }); }
-void TKitforgeForm::QuitButtonClick() { Run([this] { list_commands_.CommandButton(CommandKind::Quit); }); }
-void TKitforgeForm::UpButtonClick() { Run([this] { list_commands_.Up(); }); }
-void TKitforgeForm::DownButtonClick() { Run([this] { list_commands_.Down(); }); }
-void TKitforgeForm::ListView1DblClick() { Run([this] { list_commands_.DoubleClick(); }); }
+void TKitforgeForm::InsertButtonClick() {
+    Run([this] { list_commands_.Insert(); });
+}
+void TKitforgeForm::DeleteButtonClick() {
+    Run([this] { list_commands_.Delete(); });
+}
+void TKitforgeForm::PutButtonClick() {
+    Run([this] { list_commands_.CommandButton(CommandKind::Put); });
+}
+void TKitforgeForm::ExecuteButtonClick() {
+    Run([this] { list_commands_.CommandButton(CommandKind::Execute); });
+}
+void TKitforgeForm::RunButtonClick() {
+    Run([this] { list_commands_.CommandButton(CommandKind::Run); });
+}
+void TKitforgeForm::CopyButtonClick() {
+    Run([this] { list_commands_.CommandButton(CommandKind::Copy); });
+}
+void TKitforgeForm::LinkButtonClick() {
+    Run([this] { list_commands_.CommandButton(CommandKind::Shortcut); });
+}
+void TKitforgeForm::CleanupButtonClick() {
+    Run([this] { list_commands_.CommandButton(CommandKind::CleanUp); });
+}
+void TKitforgeForm::QuitButtonClick() {
+    Run([this] { list_commands_.CommandButton(CommandKind::Quit); });
+}
+void TKitforgeForm::UpButtonClick() {
+    Run([this] { list_commands_.Up(); });
+}
+void TKitforgeForm::DownButtonClick() {
+    Run([this] { list_commands_.Down(); });
+}
+void TKitforgeForm::ListView1DblClick() {
+    Run([this] { list_commands_.DoubleClick(); });
+}
 
 void TKitforgeForm::closeEvent(QCloseEvent* event) {
     bool may_close = false;

@@ -8,8 +8,7 @@
 
 namespace kitforge {
 
-TLinkForm::TLinkForm(QWidget* parent)
-    : CommandForm(parent, "LinkForm", QStringLiteral("Create A Shortcut"), 185) {
+TLinkForm::TLinkForm(QWidget* parent) : CommandForm(parent, "LinkForm", QStringLiteral("Create A Shortcut"), 185) {
     // The doubled ampersand shows as one: a single one would mark an accelerator key.
     auto* location_label = AddLabel("Label1", QStringLiteral("Shortcut Location && Name"), 8, 8);
     combo_box2_ = AddCombo("ComboBox2", 8, 24, 401, SpecialFolderTokens());

@@ -9,8 +9,7 @@ bool ListCommands::CommandButton(CommandKind kind) {
     const auto selected = project_.Rows().Selected();
     const ScriptCommand filled = selected ? project_.Rows().At(*selected) : ScriptCommand{};
     switch (kind) {
-        case CommandKind::Put:
-            return ApplyPut(filled);
+        case CommandKind::Put: return ApplyPut(filled);
         case CommandKind::Execute:
         case CommandKind::Run:
         case CommandKind::CleanUp: {
@@ -29,17 +28,14 @@ bool ListCommands::CommandButton(CommandKind kind) {
             return true;
         }
         case CommandKind::Shortcut: {
-            const auto fields = dialogs_.ShowLink({filled.Parameter1, QuotedParameter(filled.Parameter2, 1),
-                                                   QuotedParameter(filled.Parameter2, 2)});
+            const auto fields = dialogs_.ShowLink(
+                {filled.Parameter1, QuotedParameter(filled.Parameter2, 1), QuotedParameter(filled.Parameter2, 2)});
             if (!fields) return false;
             Store({kind, fields->ShortcutLocation, ShortcutTarget(fields->TargetProgram, fields->Arguments)});
             return true;
         }
-        case CommandKind::Quit:
-            Store({kind, "", ""});
-            return true;
-        case CommandKind::None:
-            break;
+        case CommandKind::Quit: Store({kind, "", ""}); return true;
+        case CommandKind::None: break;
     }
     return false;
 }

@@ -29,8 +29,13 @@ constexpr VersionBlockString kStrings[] = {
 };
 
 constexpr VersionBlockContent kContent{
-    {kVersionMajor, kVersionMinor, kVersionPatch, kVersionTweak}, {kVersionMajor, kVersionMinor, 0, 0}, 0x00000004, 0x00000001,
-    static_cast<std::uint16_t>(kVersionLanguageId), static_cast<std::uint16_t>(kVersionCodePageId), kStrings,
+    {kVersionMajor, kVersionMinor, kVersionPatch, kVersionTweak},
+    {kVersionMajor, kVersionMinor, 0, 0},
+    0x00000004,
+    0x00000001,
+    static_cast<std::uint16_t>(kVersionLanguageId),
+    static_cast<std::uint16_t>(kVersionCodePageId),
+    kStrings,
 };
 
 constexpr std::size_t kBlockSize = FormatVersionBlock(kContent).size();

@@ -11,7 +11,9 @@
 
 namespace kitforge {
 
-inline QString ToQt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+inline QString ToQt(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 inline std::string FromQt(const QString& text) { return text.toStdString(); }
 

@@ -86,10 +86,12 @@ Answer QtUiHost::ShowMessage(MessageKind kind, std::string_view text, std::strin
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(IconOf(kind), ToQt(caption), shown, ButtonsOf(buttons), Owner());
     box.setTextFormat(Qt::PlainText);
-    const bool with_cancel = buttons == Buttons::OkCancel || buttons == Buttons::YesNoCancel ||
-                             buttons == Buttons::RetryCancel;
+    const bool with_cancel =
+        buttons == Buttons::OkCancel || buttons == Buttons::YesNoCancel || buttons == Buttons::RetryCancel;
     // Closing the box answers Cancel, or No when there is no Cancel.
-    box.setEscapeButton(with_cancel ? QMessageBox::Cancel : buttons == Buttons::YesNo ? QMessageBox::No : QMessageBox::Ok);
+    box.setEscapeButton(with_cancel                 ? QMessageBox::Cancel
+                        : buttons == Buttons::YesNo ? QMessageBox::No
+                                                    : QMessageBox::Ok);
     if (default_button) box.setDefaultButton(StandardButtonOf(*default_button));
     box.exec();
     switch (box.standardButton(box.clickedButton())) {

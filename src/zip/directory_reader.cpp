@@ -121,8 +121,8 @@ void TZipMaster::ReadDirectory() {
         // The smallest recorded local-header offset, moved by the shift of the data. Offsets
         // that claim more than the file moved (a damaged archive) give no stub, not a negative
         // one.
-        directory_.StubSize = std::max<std::int64_t>(
-            0, directory_.StubSize + (central_position - directory_.RecordedCentralStart));
+        directory_.StubSize =
+            std::max<std::int64_t>(0, directory_.StubSize + (central_position - directory_.RecordedCentralStart));
     }
     if (OnDirUpdate) OnDirUpdate(*this);
 }

@@ -37,27 +37,28 @@ DriveType TZipMaster::AskForDisk() {
             }
             directory_.TotalDisks = directory_.CurrentDisk;
             if (v > 0) {
-                const auto needed = static_cast<std::uint64_t>(std::max<std::int64_t>(
-                                        0, directory_.ArchiveSize + 4 + keep_free_on_disk1_)) / v;
+                const auto needed = static_cast<std::uint64_t>(
+                                        std::max<std::int64_t>(0, directory_.ArchiveSize + 4 + keep_free_on_disk1_)) /
+                                    v;
                 if (needed > static_cast<std::uint64_t>(directory_.TotalDisks)) {
                     directory_.TotalDisks = static_cast<int>(needed);
                 }
-                prompt = FormatMessageText(MessageText(zip_msg::kInsertDiskOf, "Please insert disk volume %.1d of %.1d"),
-                                           {std::int64_t{directory_.CurrentDisk} + 1,
-                                            std::int64_t{directory_.TotalDisks} + 1});
+                prompt = FormatMessageText(
+                    MessageText(zip_msg::kInsertDiskOf, "Please insert disk volume %.1d of %.1d"),
+                    {std::int64_t{directory_.CurrentDisk} + 1, std::int64_t{directory_.TotalDisks} + 1});
             } else {
                 prompt = FormatMessageText(MessageText(zip_msg::kInsertDisk, "Please insert disk volume %.1d"),
                                            {std::int64_t{directory_.CurrentDisk} + 1});
             }
         } else {
-            prompt = FormatMessageText(MessageText(zip_msg::kInsertDiskOf, "Please insert disk volume %.1d of %.1d"),
-                                       {std::int64_t{directory_.CurrentDisk} + 1,
-                                        std::int64_t{directory_.TotalDisks} + 1});
+            prompt =
+                FormatMessageText(MessageText(zip_msg::kInsertDiskOf, "Please insert disk volume %.1d of %.1d"),
+                                  {std::int64_t{directory_.CurrentDisk} + 1, std::int64_t{directory_.TotalDisks} + 1});
         }
         prompt += FormatMessageText(MessageText(zip_msg::kInDrive, "\r\nin drive: %s"), {directory_.DriveRoot});
 
-        answered_ok = host_.ShowMessage(MessageKind::Information, prompt, kApplicationTitle, Buttons::OkCancel) ==
-                      Answer::Ok;
+        answered_ok =
+            host_.ShowMessage(MessageKind::Information, prompt, kApplicationTitle, Buttons::OkCancel) == Answer::Ok;
         span_.NewDiskNeeded = false;
     }
     if (!answered_ok) throw EZipMaster::Silent(zip_msg::kStopped);

@@ -51,7 +51,8 @@ bool TZipMaster::LocateEndRecord(EndRecord& end_record) {
     directory_.PhysicalSize = size;
     directory_.ArchiveSize = size;
     if (size < static_cast<std::int64_t>(kEndRecordSize)) {
-        throw Error("the file is " + std::to_string(size) + " bytes long, shorter than the smallest zip archive (22 bytes)");
+        throw Error("the file is " + std::to_string(size) +
+                    " bytes long, shorter than the smallest zip archive (22 bytes)");
     }
 
     // An archive without a comment ends with its end record.

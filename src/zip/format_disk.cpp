@@ -31,7 +31,10 @@ int FormatOutcomeResult(FormatOutcome outcome) {
 class FormatThread {
 public:
     FormatThread(TZipMaster& zip, Volumes& volumes, std::string root, std::string label)
-        : zip_(zip), span_(ZipMasterInternals::Span(zip)), volumes_(volumes), root_(std::move(root)),
+        : zip_(zip),
+          span_(ZipMasterInternals::Span(zip)),
+          volumes_(volumes),
+          root_(std::move(root)),
           label_(std::move(label)) {
         TZipMaster* expected = nullptr;
         terminated_ = !g_formatting.compare_exchange_strong(expected, &zip_);

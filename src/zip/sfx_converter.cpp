@@ -176,8 +176,8 @@ int FillSFXFile(TZipMaster& zip, File& out, const SFXStubHeader& header) {
         result = sfx_result::kWriteFailed;
     }
     if (result == sfx_result::kDone) {
-        result = empty_archive ? WriteEmptyEndRecord(zip, out, stub_size)
-                               : CopyArchive(zip, out, stub_size, archive_size);
+        result =
+            empty_archive ? WriteEmptyEndRecord(zip, out, stub_size) : CopyArchive(zip, out, stub_size, archive_size);
     }
     const std::int64_t output_size = out.Position();
     try {
@@ -211,8 +211,7 @@ int WriteSFXFile(TZipMaster& zip, const std::string& output, const SFXStubHeader
             result = FillSFXFile(zip, out, header);
             if (result == sfx_result::kDone) return;
             // The user knows the executable by its own name, not by the temporary one.
-            for (std::size_t at = 0; (at = failure.find(out.Path(), at)) != std::string::npos;
-                 at += output.size()) {
+            for (std::size_t at = 0; (at = failure.find(out.Path(), at)) != std::string::npos; at += output.size()) {
                 failure.replace(at, out.Path().size(), output);
             }
             throw AbandonedOutput{};

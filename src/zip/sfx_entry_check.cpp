@@ -55,7 +55,8 @@ std::string SfxStubRefusal(const ZipDirEntry& entry) {
 std::string FirstEntryTheSfxStubRefuses(const std::vector<ZipDirEntry>& entries) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::string reason = SfxStubRefusal(entries[i]);
-        if (!reason.empty()) return "entry " + std::to_string(i + 1) + ", \"" + Shown(entries[i].FileName) + "\": " + reason;
+        if (!reason.empty())
+            return "entry " + std::to_string(i + 1) + ", \"" + Shown(entries[i].FileName) + "\": " + reason;
     }
     return "";
 }

@@ -19,8 +19,8 @@ std::uint8_t SFXHeaderFlags(SFXOpts options, OvrOpts overwrite_mode) {
 
 SFXStubHeader BuildSFXStubHeader(SFXOpts options, OvrOpts overwrite_mode, std::string_view caption,
                                  std::string_view default_dir, std::string_view command_line) {
-    const auto header = formats::EncodeSFXStubHeader(SFXHeaderFlags(options, overwrite_mode), caption, default_dir,
-                                                     command_line);
+    const auto header =
+        formats::EncodeSFXStubHeader(SFXHeaderFlags(options, overwrite_mode), caption, default_dir, command_line);
     if (!header) throw std::length_error("the self-extractor's texts do not fit its header");
     return *header;
 }

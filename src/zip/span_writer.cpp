@@ -205,7 +205,7 @@ void TZipMaster::CheckSpanSource(const EndRecord& end_record) {
         }
         if (GetU16LE(header.data() + central::kFlags) & kFlagDataDescriptor) {
             span_.DeferredSizes.emplace_back(GetU32LE(header.data() + central::kLocalHeaderOffset),
-                                         GetU32LE(header.data() + central::kPackedSize));
+                                             GetU32LE(header.data() + central::kPackedSize));
         }
         cursor.Skip(std::size_t{GetU16LE(header.data() + central::kExtraLength)} +
                     GetU16LE(header.data() + central::kCommentLength));
@@ -272,7 +272,7 @@ void TZipMaster::CopyDataDescriptor() {
     if (got >= 4 && GetU32LE<0>(descriptor) != kDataDescriptorSignature) size = kDataDescriptorSize - 4;
     if (got < size) throw EZipMaster::Shown(zip_msg::kDataDescriptorShort);
     if (got > size && directory_.InputHandle.Seek(static_cast<std::int64_t>(size) - static_cast<std::int64_t>(got),
-                                       File::Whence::Current) < 0) {
+                                                  File::Whence::Current) < 0) {
         throw EZipMaster::Shown(zip_msg::kSeekFailed);
     }
     VolumeWrite(descriptor.data(), static_cast<std::int64_t>(size), 0);

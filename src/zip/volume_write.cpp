@@ -102,8 +102,7 @@ void TZipMaster::PlaceOnVolume(std::int64_t fit_size) {
         if (span_.VolumeBytesWritten == 0) {
             throw Error("a record of " + std::to_string(fit_size) + " bytes does not fit on volume " +
                         VolumeNumberText(directory_.CurrentDisk) + ", which has room for " +
-                        std::to_string(directory_.DiskFree) +
-                        " bytes; allow larger volumes");
+                        std::to_string(directory_.DiskFree) + " bytes; allow larger volumes");
         }
         FinishVolume();
     }
@@ -112,7 +111,8 @@ void TZipMaster::PlaceOnVolume(std::int64_t fit_size) {
 void TZipMaster::OpenVolume() {
     for (;;) {
         if (directory_.CurrentDisk >= kMaxVolumes) {
-            throw Error("the archive needs more than " + std::to_string(kMaxVolumes) + " volumes; allow larger volumes");
+            throw Error("the archive needs more than " + std::to_string(kMaxVolumes) +
+                        " volumes; allow larger volumes");
         }
         const DriveType type = AskForDisk();
         std::string name = span_.OutputPath;
@@ -165,10 +165,10 @@ void TZipMaster::OpenVolume() {
             if (unattended_) throw EZipMaster::Shown(zip_msg::kPromptWhileUnattended);
             Answer answer = Answer::Cancel;
             try {
-                answer = host_.ShowMessage(MessageKind::Error,
-                                           MessageText(zip_msg::kNotEnoughFreeSpace,
-                                                       "This disk has not enough free space available"),
-                                           kApplicationTitle, Buttons::RetryCancel);
+                answer = host_.ShowMessage(
+                    MessageKind::Error,
+                    MessageText(zip_msg::kNotEnoughFreeSpace, "This disk has not enough free space available"),
+                    kApplicationTitle, Buttons::RetryCancel);
             } catch (const std::exception&) {
                 throw EZipMaster::Shown(zip_msg::kFreeSpaceBoxFailed);
             }
@@ -201,7 +201,8 @@ bool TZipMaster::ConfirmOverwrite(const std::string& volume_name) {
     // there the question always names the file.
     const bool removable = !IsFileSystemDrive(volumes_.TypeOf(directory_.DriveRoot));
     if (removable && ModificationTime(volume_name) == span_.SourceDate && d - 1 < directory_.CurrentDisk) {
-        question = FormatMessageText(MessageText(zip_msg::kOverwriteDisk, "Overwrite previous disk no %d"), {std::int64_t{d}});
+        question =
+            FormatMessageText(MessageText(zip_msg::kOverwriteDisk, "Overwrite previous disk no %d"), {std::int64_t{d}});
     } else {
         question = FormatMessageText(MessageText(zip_msg::kOverwriteFile, "Overwrite previous file %s"), {volume_name});
     }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "zip/zip_call_records.h"
+#include "formats/zip_call_records.h"
 
 namespace kitforge {
 
@@ -17,9 +17,9 @@ struct AddCallBuffers {
     std::array<char, ZIPDLL_PASSWORD_CAPACITY> password{};
     std::string temp_dir;
     std::vector<std::string> specs;
-    std::vector<ZipFileSpec> spec_elements;          // the new layout's array
-    std::unique_ptr<ZipOldCallRecord> old_record;    // versions below 151
-    std::unique_ptr<ZipCallRecord> new_record;       // versions 151 and above
+    std::vector<ZipFileSpec> spec_elements;        // the new layout's array
+    std::unique_ptr<ZipOldCallRecord> old_record;  // versions below 151
+    std::unique_ptr<ZipCallRecord> new_record;     // versions 151 and above
 };
 
 }  // namespace kitforge

@@ -60,27 +60,27 @@ std::int32_t ZIPDLL_CALL TZipMaster::ZipCallback(ZipCallbackRecord* record) {
     try {
         const auto size = static_cast<std::int64_t>(record->size);
         switch (record->action) {
-        case ZIPDLL_ACTION_FILE_START:
-            if (self.OnProgress) self.OnProgress(self, ProgressFileStart, ToBackslashes(RecordText(*record)), size);
-            break;
-        case ZIPDLL_ACTION_ADVANCE:
-            if (self.OnProgress) self.OnProgress(self, ProgressAdvance, "", size);
-            break;
-        case ZIPDLL_ACTION_BATCH_END:
-            if (self.OnProgress) self.OnProgress(self, ProgressBatchEnd, "", 0);
-            break;
-        case ZIPDLL_ACTION_MESSAGE:
-            // Library reports reach the host only through OnMessage, never as a message box.
-            if (self.OnMessage) self.OnMessage(self, record->error_code, ToBackslashes(TrimmedReport(RecordText(*record))));
-            break;
-        case ZIPDLL_ACTION_FILE_COUNT:
-            if (self.OnProgress) self.OnProgress(self, ProgressFileCount, "", size);
-            break;
-        case ZIPDLL_ACTION_BYTE_TOTAL:
-            if (self.OnProgress) self.OnProgress(self, ProgressByteTotal, "", size);
-            break;
-        default:
-            break;
+            case ZIPDLL_ACTION_FILE_START:
+                if (self.OnProgress) self.OnProgress(self, ProgressFileStart, ToBackslashes(RecordText(*record)), size);
+                break;
+            case ZIPDLL_ACTION_ADVANCE:
+                if (self.OnProgress) self.OnProgress(self, ProgressAdvance, "", size);
+                break;
+            case ZIPDLL_ACTION_BATCH_END:
+                if (self.OnProgress) self.OnProgress(self, ProgressBatchEnd, "", 0);
+                break;
+            case ZIPDLL_ACTION_MESSAGE:
+                // Library reports reach the host only through OnMessage, never as a message box.
+                if (self.OnMessage)
+                    self.OnMessage(self, record->error_code, ToBackslashes(TrimmedReport(RecordText(*record))));
+                break;
+            case ZIPDLL_ACTION_FILE_COUNT:
+                if (self.OnProgress) self.OnProgress(self, ProgressFileCount, "", size);
+                break;
+            case ZIPDLL_ACTION_BYTE_TOTAL:
+                if (self.OnProgress) self.OnProgress(self, ProgressByteTotal, "", size);
+                break;
+            default: break;
         }
         // Read before the window messages run: a cancel set while they run counts at the next
         // callback.

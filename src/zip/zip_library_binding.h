@@ -7,7 +7,7 @@
 #include <exception>
 #include <string>
 
-#include "zip/zip_call_records.h"
+#include "formats/zip_call_records.h"
 
 namespace kitforge {
 

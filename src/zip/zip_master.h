@@ -24,7 +24,7 @@
 #include "zip/directory_state.h"
 #include "zip/ezip_master.h"
 #include "zip/span_state.h"
-#include "zip/zip_call_records.h"
+#include "formats/zip_call_records.h"
 #include "zip/zip_dir_entry.h"
 #include "zip/zip_library_binding.h"
 #include "zip/zip_messages.h"

@@ -23,8 +23,9 @@ constexpr std::array kBoundTexts = {
     BoundText{10105, "Copying: "},
     BoundText{10201, "Cannot move to a position inside the zip archive while reading its directory"},
     BoundText{10202, "Cannot read the directory of the zip archive"},
-    BoundText{10203, "The zip data has moved in the file (a stub was put in front of it): "
-                     "its stored offsets do not match their positions"},
+    BoundText{10203,
+              "The zip data has moved in the file (a stub was put in front of it): "
+              "its stored offsets do not match their positions"},
     BoundText{10204, "Bytes other than zero padding follow the end of the zip archive; they are ignored"},
     BoundText{10301, "No files to add: the list of file specifications is empty"},
     BoundText{10302, "Encrypting needs a password, and none can be asked for when running unattended"},
@@ -33,8 +34,9 @@ constexpr std::array kBoundTexts = {
     BoundText{10602, "The zip library ZIPDLL.DLL has no entry point ZipDllExec"},
     BoundText{10603, "The zip library ZIPDLL.DLL has no entry point GetZipDllVersion"},
     BoundText{10604, "Unable to load the zip library ZIPDLL.DLL"},
-    BoundText{10801, "The self-extracting texts are too long: caption, default folder and command line "
-                     "together must stay below 250 characters"},
+    BoundText{10801,
+              "The self-extracting texts are too long: caption, default folder and command line "
+              "together must stay below 250 characters"},
     BoundText{10802, "The self-extracting stub ZipSFX.bin was not found"},
     BoundText{10803, "Only an archive whose name ends in .zip can be made self-extracting"},
     BoundText{11001, "Cannot open the zip archive"},

@@ -18,8 +18,7 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
                 quoted = !quoted;
             }
         } else if ((c == ' ' || c == '\t') && !quoted) {
-            if (in_word)
-                words.push_back(std::move(word));
+            if (in_word) words.push_back(std::move(word));
             word.clear();
             in_word = false;
         } else {
@@ -27,8 +26,7 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
             in_word = true;
         }
     }
-    if (in_word)
-        words.push_back(std::move(word));
+    if (in_word) words.push_back(std::move(word));
     return words;
 }
 
@@ -36,11 +34,9 @@ std::vector<std::string> QuotedGroups(std::string_view text) {
     std::vector<std::string> groups;
     while (true) {
         const std::size_t open = text.find('"');
-        if (open == std::string_view::npos)
-            break;
+        if (open == std::string_view::npos) break;
         const std::size_t close = text.find('"', open + 1);
-        if (close == std::string_view::npos)
-            break;
+        if (close == std::string_view::npos) break;
         groups.emplace_back(text.substr(open + 1, close - open - 1));
         text.remove_prefix(close + 1);
     }

@@ -9,10 +9,9 @@
 namespace kitforge::setup {
 
 struct Launcher {
-    std::string name;  // shown under the icon or in the menu
-    std::vector<std::string>
-        words;  // the program (a path, or a name looked up on the path) and its arguments
-    std::string working_folder;  // where the program starts; empty for none
+    std::string name;                // shown under the icon or in the menu
+    std::vector<std::string> words;  // the program (a path, or a name looked up on the path) and its arguments
+    std::string working_folder;      // where the program starts; empty for none
 };
 
 // The text of the .desktop file for `launcher`. Each word of the Exec line is quoted when it

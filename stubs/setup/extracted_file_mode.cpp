@@ -14,22 +14,17 @@ constexpr std::string_view kScriptMagic = "#!";
 constexpr std::string_view kWindowsProgramMagic = "MZ";
 #endif
 
-bool StartsWith(std::string_view head, std::string_view magic) {
-    return head.substr(0, magic.size()) == magic;
-}
+bool StartsWith(std::string_view head, std::string_view magic) { return head.substr(0, magic.size()) == magic; }
 
 }  // namespace
 
 bool LooksLikeProgram(std::string_view head) {
 #ifdef _WIN32
-    if (StartsWith(head, kWindowsProgramMagic))
-        return true;
+    if (StartsWith(head, kWindowsProgramMagic)) return true;
 #endif
     return StartsWith(head, kScriptMagic) || StartsWith(head, kElfMagic);
 }
 
-unsigned ExtractedFileMode(std::string_view head) {
-    return LooksLikeProgram(head) ? 0755u : 0644u;
-}
+unsigned ExtractedFileMode(std::string_view head) { return LooksLikeProgram(head) ? 0755u : 0644u; }
 
 }  // namespace kitforge::setup

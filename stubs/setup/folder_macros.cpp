@@ -11,16 +11,12 @@ namespace {
 // Leaves room for the temporary name that extraction puts beside a file in the same folder.
 constexpr std::size_t kMaxFolderNameBytes = 200;
 
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
+    if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (AsciiLower(text[i]) != prefix[i])
-            return false;
+        if (AsciiLower(text[i]) != prefix[i]) return false;
     }
     return true;
 }
@@ -39,15 +35,13 @@ constexpr std::array<Macro, 4> kMacros = {{
 
 const Macro* MacroAt(std::string_view text) {
     for (const auto& macro : kMacros) {
-        if (StartsWithIgnoringCase(text, macro.text))
-            return &macro;
+        if (StartsWithIgnoringCase(text, macro.text)) return &macro;
     }
     return nullptr;
 }
 
 std::string AbsoluteFolder(std::string_view path, const std::string& base) {
-    if (IsAbsoluteFolderPath(path))
-        return TidyPath(path);
+    if (IsAbsoluteFolderPath(path)) return TidyPath(path);
     return TidyPath(base + "/" + std::string(path));
 }
 
@@ -83,8 +77,8 @@ std::string SafeFolderName(std::string_view title) {
     return name.empty() ? std::string("Setup") : name;
 }
 
-MacroFolders DefaultMacroFolders(const SetupEnvironment& environment, std::string_view title,
-                                 std::string_view target, InstallScope scope) {
+MacroFolders DefaultMacroFolders(const SetupEnvironment& environment, std::string_view title, std::string_view target,
+                                 InstallScope scope) {
     MacroFolders folders;
 #ifdef _WIN32
     // Windows: the system's program and data folders (docs/windows.md).
@@ -118,8 +112,7 @@ MacroFolders DefaultMacroFolders(const SetupEnvironment& environment, std::strin
         folders.system = "/usr/local/bin";
     } else {
         const std::string& home = RequireHome(environment);
-        folders.common = environment.data_home.empty() ? home + "/.local/share"
-                                                       : TidyPath(environment.data_home);
+        folders.common = environment.data_home.empty() ? home + "/.local/share" : TidyPath(environment.data_home);
         folders.system = home + "/.local/bin";
     }
     if (!target.empty()) {
@@ -148,18 +141,14 @@ std::string ExpandFolderMacros(std::string_view text, const MacroFolders& folder
     return result;
 }
 
-bool StartsWithFolderMacro(std::string_view text) {
-    return MacroAt(text) != nullptr;
-}
+bool StartsWithFolderMacro(std::string_view text) { return MacroAt(text) != nullptr; }
 
 std::string TidyPath(std::string_view path) {
     std::string tidy;
     tidy.reserve(path.size());
     for (char c : path) {
-        if (c == '\\')
-            c = '/';
-        if (c == '/' && !tidy.empty() && tidy.back() == '/')
-            continue;
+        if (c == '\\') c = '/';
+        if (c == '/' && !tidy.empty() && tidy.back() == '/') continue;
         tidy += c;
         // Drop a "./" part: "a/./b" and "./b" lose their "./".
         if (c == '/' && tidy.size() >= 2 && tidy[tidy.size() - 2] == '.' &&
@@ -167,19 +156,15 @@ std::string TidyPath(std::string_view path) {
             tidy.resize(tidy.size() - 2);
         }
     }
-    if (tidy.size() >= 2 && tidy.back() == '.' && tidy[tidy.size() - 2] == '/')
-        tidy.pop_back();
-    if (tidy.size() > 1 && tidy.back() == '/')
-        tidy.pop_back();
+    if (tidy.size() >= 2 && tidy.back() == '.' && tidy[tidy.size() - 2] == '/') tidy.pop_back();
+    if (tidy.size() > 1 && tidy.back() == '/') tidy.pop_back();
     return tidy;
 }
 
 std::string ResolveScriptPath(std::string_view text, const MacroFolders& folders) {
     const std::string expanded = TidyPath(ExpandFolderMacros(text, folders));
-    if (IsAbsoluteFolderPath(expanded))
-        return expanded;
-    if (expanded.empty() || expanded == ".")
-        return folders.program;
+    if (IsAbsoluteFolderPath(expanded)) return expanded;
+    if (expanded.empty() || expanded == ".") return folders.program;
     return TidyPath(folders.program + "/" + expanded);
 }
 

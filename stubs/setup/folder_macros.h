@@ -36,8 +36,8 @@ std::string SafeFolderName(std::string_view title);
 // default install folder; relative to the working folder otherwise). %wtemp% is left empty:
 // it exists only while an installation runs. Throws Error when the home folder is needed
 // but unknown.
-MacroFolders DefaultMacroFolders(const SetupEnvironment& environment, std::string_view title,
-                                 std::string_view target, InstallScope scope);
+MacroFolders DefaultMacroFolders(const SetupEnvironment& environment, std::string_view title, std::string_view target,
+                                 InstallScope scope);
 
 // Replaces every folder macro in `text`, in any letter case, by its folder; the inserted text
 // is not searched again and other %...% texts stay as they are.
@@ -52,11 +52,9 @@ std::string TidyPath(std::string_view path);
 
 // True for a path that starts at a root: "/..." and, on Windows, also "C:/..." or "C:\...".
 inline bool IsAbsoluteFolderPath(std::string_view path) {
-    if (!path.empty() && path.front() == '/')
-        return true;
+    if (!path.empty() && path.front() == '/') return true;
 #ifdef _WIN32
-    if (!path.empty() && path.front() == '\\')
-        return true;
+    if (!path.empty() && path.front() == '\\') return true;
     return path.size() >= 3 && path[1] == ':' && (path[2] == '/' || path[2] == '\\') &&
            ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 #else

@@ -16,17 +16,14 @@ namespace {
 std::string Judged(const std::string& path, const struct stat& st) {
     const std::string shown = Printable(path);
     if (st.st_uid != 0) {
-        return shown + (S_ISLNK(st.st_mode) ? " is a link" : " is") + " owned by user " +
-               std::to_string(st.st_uid) + ", not by root";
+        return shown + (S_ISLNK(st.st_mode) ? " is a link" : " is") + " owned by user " + std::to_string(st.st_uid) +
+               ", not by root";
     }
     // A link's own mode bits mean nothing; what it leads to is checked on its own.
-    if (S_ISLNK(st.st_mode) || (st.st_mode & S_ISVTX) != 0)
-        return {};
-    if ((st.st_mode & S_IWOTH) != 0)
-        return shown + " is writable by others and has no sticky bit";
+    if (S_ISLNK(st.st_mode) || (st.st_mode & S_ISVTX) != 0) return {};
+    if ((st.st_mode & S_IWOTH) != 0) return shown + " is writable by others and has no sticky bit";
     if ((st.st_mode & S_IWGRP) != 0)
-        return shown + " is writable by its group " + std::to_string(st.st_gid) +
-               " and has no sticky bit";
+        return shown + " is writable by its group " + std::to_string(st.st_gid) + " and has no sticky bit";
     return {};
 }
 
@@ -36,13 +33,10 @@ std::string CheckPrefixes(const std::string& path, std::string& deepest) {
     for (std::size_t end = 0; end != std::string::npos;) {
         end = path.find('/', end + 1);
         const std::string prefix = end == std::string::npos ? path : path.substr(0, end);
-        if (prefix.empty())
-            continue;
+        if (prefix.empty()) continue;
         struct stat st {};
-        if (::lstat(prefix.c_str(), &st) != 0)
-            break;  // the rest is still to be made, by root
-        if (std::string reason = Judged(prefix, st); !reason.empty())
-            return reason;
+        if (::lstat(prefix.c_str(), &st) != 0) break;  // the rest is still to be made, by root
+        if (std::string reason = Judged(prefix, st); !reason.empty()) return reason;
         deepest = prefix;
     }
     return {};
@@ -52,17 +46,13 @@ std::string CheckPrefixes(const std::string& path, std::string& deepest) {
 
 std::string FolderOthersCanChange(const std::string& target) {
     std::string deepest;
-    if (std::string reason = CheckPrefixes(target, deepest); !reason.empty())
-        return reason;
+    if (std::string reason = CheckPrefixes(target, deepest); !reason.empty()) return reason;
     struct stat root {};
     if (::lstat("/", &root) == 0) {
-        if (std::string reason = Judged("/", root); !reason.empty())
-            return reason;
+        if (std::string reason = Judged("/", root); !reason.empty()) return reason;
     }
-    const std::unique_ptr<char, decltype(&::free)> real(::realpath(deepest.c_str(), nullptr),
-                                                         &::free);
-    if (!real)
-        return {};
+    const std::unique_ptr<char, decltype(&::free)> real(::realpath(deepest.c_str(), nullptr), &::free);
+    if (!real) return {};
     std::string ignored;
     return CheckPrefixes(real.get(), ignored);
 }

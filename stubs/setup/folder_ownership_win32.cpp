@@ -3,8 +3,6 @@
 
 namespace kitforge::setup {
 
-std::string FolderOthersCanChange(const std::string&) {
-    return {};
-}
+std::string FolderOthersCanChange(const std::string&) { return {}; }
 
 }  // namespace kitforge::setup

@@ -58,39 +58,29 @@ std::string Under(const std::string& base, std::string_view name) {
 std::string FolderOf(Place place, const SetupEnvironment& environment, InstallScope scope) {
     const bool system_wide = scope == InstallScope::SystemWide;
     switch (place) {
-        case Place::Desktop:
-            return UserFolder(environment, "DESKTOP", "Desktop");
+        case Place::Desktop: return UserFolder(environment, "DESKTOP", "Desktop");
         case Place::Applications:
             return system_wide ? std::string("/usr/local/share/applications")
                                : Under(environment.data_home, "applications");
         case Place::Autostart:
-            return system_wide ? std::string("/etc/xdg/autostart")
-                               : Under(environment.config_home, "autostart");
-        case Place::Documents:
-            return UserFolder(environment, "DOCUMENTS", "Documents");
-        case Place::Templates:
-            return UserFolder(environment, "TEMPLATES", "Templates");
-        case Place::DataHome:
-            return system_wide ? std::string("/usr/local/share") : environment.data_home;
-        case Place::None:
-            break;
+            return system_wide ? std::string("/etc/xdg/autostart") : Under(environment.config_home, "autostart");
+        case Place::Documents: return UserFolder(environment, "DOCUMENTS", "Documents");
+        case Place::Templates: return UserFolder(environment, "TEMPLATES", "Templates");
+        case Place::DataHome: return system_wide ? std::string("/usr/local/share") : environment.data_home;
+        case Place::None: break;
     }
     return {};
 }
 
 }  // namespace
 
-SpecialFolder ResolveSpecialFolder(std::string_view token, const SetupEnvironment& environment,
-                                   InstallScope scope) {
+SpecialFolder ResolveSpecialFolder(std::string_view token, const SetupEnvironment& environment, InstallScope scope) {
     for (const auto& known : kTokens) {
-        if (!EqualIgnoringAsciiCase(token, known.name))
-            continue;
-        if (known.place == Place::None)
-            return {SpecialFolder::Kind::NoCounterpart, {}};
+        if (!EqualIgnoringAsciiCase(token, known.name)) continue;
+        if (known.place == Place::None) return {SpecialFolder::Kind::NoCounterpart, {}};
         std::string folder = FolderOf(known.place, environment, scope);
         // Without a home folder the user's folders are unknown: nothing to put the launcher in.
-        if (folder.empty())
-            return {SpecialFolder::Kind::NoCounterpart, {}};
+        if (folder.empty()) return {SpecialFolder::Kind::NoCounterpart, {}};
         return {SpecialFolder::Kind::Folder, std::move(folder)};
     }
     return {SpecialFolder::Kind::Unknown, {}};

@@ -23,7 +23,6 @@ struct SpecialFolder {
 // The folder for `token`, given without its angle brackets and matched in any letter case.
 // System-wide installs put menu and autostart entries where every user sees them; per-user
 // installs use the user's own folders, the "COMMON_" tokens included.
-SpecialFolder ResolveSpecialFolder(std::string_view token, const SetupEnvironment& environment,
-                                   InstallScope scope);
+SpecialFolder ResolveSpecialFolder(std::string_view token, const SetupEnvironment& environment, InstallScope scope);
 
 }  // namespace kitforge::setup

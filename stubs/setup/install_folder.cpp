@@ -16,16 +16,14 @@ namespace {
 
 // True when `folder` is `anchor` or lies below it.
 bool Holds(const std::string& anchor, const std::string& folder) {
-    if (anchor.empty() || folder.compare(0, anchor.size(), anchor) != 0)
-        return false;
+    if (anchor.empty() || folder.compare(0, anchor.size(), anchor) != 0) return false;
     return folder.size() == anchor.size() || anchor == "/" || folder[anchor.size()] == '/';
 }
 
 std::string AnchorOf(const std::string& folder, const std::vector<std::string>& anchors) {
     std::string best = "/";
     for (const auto& anchor : anchors) {
-        if (anchor.size() > best.size() && Holds(anchor, folder))
-            best = anchor;
+        if (anchor.size() > best.size() && Holds(anchor, folder)) best = anchor;
     }
     return best;
 }
@@ -37,22 +35,18 @@ std::string FolderPart(const std::string& path) {
 
 }  // namespace
 
-InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>& anchors,
-                                bool create) {
+InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>& anchors, bool create) {
     const std::string anchor = AnchorOf(folder, anchors);
-    if (create)
-        MakeFolders(anchor);
+    if (create) MakeFolders(anchor);
     int error = 0;
     std::optional<Folder> opened = Folder::Open(anchor, &error);
-    if (!opened)
-        throw InOutError("open the folder", anchor, error);
+    if (!opened) throw InOutError("open the folder", anchor, error);
     InstallFolder open{std::move(*opened), anchor};
 
     std::size_t start = anchor == "/" ? 1 : anchor.size() + 1;
     while (start < folder.size()) {
         std::size_t slash = folder.find('/', start);
-        if (slash == std::string::npos)
-            slash = folder.size();
+        if (slash == std::string::npos) slash = folder.size();
         const std::string part = folder.substr(start, slash - start);
         const std::string walked = folder.substr(0, slash);
         if (create) {
@@ -75,8 +69,7 @@ InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std
     return open;
 }
 
-int RemoveInstalledFile(const std::string& folder, const std::string& name,
-                        const std::vector<std::string>& anchors) {
+int RemoveInstalledFile(const std::string& folder, const std::string& name, const std::vector<std::string>& anchors) {
     try {
         const InstallFolder open = OpenInstallFolder(folder, anchors, false);
         return open.folder.Remove(name);
@@ -86,9 +79,8 @@ int RemoveInstalledFile(const std::string& folder, const std::string& name,
 }
 
 File OpenWrittenProgram(const std::string& path, const FileIdentity& identity,
-                                   const std::vector<std::string>& anchors) {
-    const std::string replaced =
-        Printable(path) + " was replaced after this installer wrote it; it is not run";
+                        const std::vector<std::string>& anchors) {
+    const std::string replaced = Printable(path) + " was replaced after this installer wrote it; it is not run";
     InstallFolder folder;
     try {
         folder = OpenInstallFolder(FolderPart(path), anchors, false);
@@ -99,16 +91,14 @@ File OpenWrittenProgram(const std::string& path, const FileIdentity& identity,
     std::optional<File> program = folder.folder.OpenFile(name, nullptr);
     struct stat st {};
     if (!program || ::fstat(program->Descriptor(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        FileIdentity(static_cast<std::uint64_t>(st.st_dev),
-                     static_cast<std::uint64_t>(st.st_ino)) != identity) {
+        FileIdentity(static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)) != identity) {
         throw Error(replaced);
     }
     // A script is left to be started by its path: run from a descriptor, its interpreter would
     // see "/dev/fd/N" as the script's name, and scripts that find their files next to "$0"
     // would break. The check above was made just before.
     char head[2] = {};
-    if (program->ReadAt(head, sizeof head, 0) == 2 && head[0] == '#' && head[1] == '!')
-        return File();
+    if (program->ReadAt(head, sizeof head, 0) == 2 && head[0] == '#' && head[1] == '!') return File();
     return std::move(*program);
 }
 

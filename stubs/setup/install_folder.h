@@ -25,20 +25,17 @@ struct InstallFolder {
 // its path, made first with any missing parents when `create`; each part below it is entered
 // with O_NOFOLLOW, made first when `create`. Throws InOutError naming the part that is a link
 // or a file, or that could not be made or opened.
-InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>& anchors,
-                                bool create);
+InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>& anchors, bool create);
 
 // Removes the file `name` from `folder`, reached as OpenInstallFolder does. Gives 0, or the
 // errno of the failure (ENOENT when the file or the folder is gone).
-int RemoveInstalledFile(const std::string& folder, const std::string& name,
-                        const std::vector<std::string>& anchors);
+int RemoveInstalledFile(const std::string& folder, const std::string& name, const std::vector<std::string>& anchors);
 
 // Checks that the program at `path` (absolute, tidy) is still the file `identity` that this
 // installer wrote: its folder is reached as OpenInstallFolder does and the file itself is not a
 // link. Throws Error saying that the file was replaced otherwise. Gives the file opened for
 // running from its descriptor, so that it cannot be swapped between the check and the start;
 // for a "#!" script, which its interpreter must find by its path, and on Windows, gives none.
-File OpenWrittenProgram(const std::string& path, const FileIdentity& identity,
-                                   const std::vector<std::string>& anchors);
+File OpenWrittenProgram(const std::string& path, const FileIdentity& identity, const std::vector<std::string>& anchors);
 
 }  // namespace kitforge::setup

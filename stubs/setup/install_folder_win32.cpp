@@ -11,27 +11,23 @@
 
 namespace kitforge::setup {
 
-InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>&,
-                                bool create) {
+InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>&, bool create) {
     if (create)
         MakeFolders(folder);
     else if (!FolderExists(folder))
         throw InOutError("open the folder", folder, ENOENT);
     int error = 0;
     std::optional<Folder> opened = Folder::Open(folder, &error);
-    if (!opened)
-        throw InOutError("open the folder", folder, error);
+    if (!opened) throw InOutError("open the folder", folder, error);
     return InstallFolder{std::move(*opened), folder};
 }
 
-int RemoveInstalledFile(const std::string& folder, const std::string& name,
-                        const std::vector<std::string>&) {
+int RemoveInstalledFile(const std::string& folder, const std::string& name, const std::vector<std::string>&) {
     int error = 0;
     return DeleteFile(folder + "/" + name, &error) ? 0 : error;
 }
 
-File OpenWrittenProgram(const std::string& path, const FileIdentity& identity,
-                                   const std::vector<std::string>&) {
+File OpenWrittenProgram(const std::string& path, const FileIdentity& identity, const std::vector<std::string>&) {
     const auto stamp = StampOf(path);
     if (!stamp || stamp->identity != identity)
         throw Error(Printable(path) + " was replaced after this installer wrote it; it is not run");

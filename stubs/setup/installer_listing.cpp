@@ -11,8 +11,7 @@ std::string Plural(std::uint64_t count, const char* one, const char* many) {
 }
 
 std::string Padded(std::string text, std::size_t width) {
-    if (text.size() < width)
-        text.insert(0, width - text.size(), ' ');
+    if (text.size() < width) text.insert(0, width - text.size(), ' ');
     return text;
 }
 
@@ -31,8 +30,7 @@ std::string InstallerListing(const std::string& installer_path, const payload::P
     }
     text += "Files:     " + Plural(payload.files.size(), "file", "files") + "\n";
     for (const auto& step : steps) {
-        if (step.word != CommandWord::Extract)
-            continue;
+        if (step.word != CommandWord::Extract) continue;
         const auto& file = payload.files[step.file_index];
         text += Padded(std::to_string(file.size), 12) + "  " + Printable(file.name) + "  (line " +
                 std::to_string(step.line_number) + ")\n";
@@ -40,14 +38,11 @@ std::string InstallerListing(const std::string& installer_path, const payload::P
     return text;
 }
 
-std::string InstallerCheckSummary(const std::string& installer_path,
-                                  const payload::Payload& payload) {
+std::string InstallerCheckSummary(const std::string& installer_path, const payload::Payload& payload) {
     std::uint64_t bytes = 0;
     for (const auto& file : payload.files) bytes += file.size;
-    return Printable(installer_path) +
-           ": the installer is sound: " + Plural(payload.lines.size(), "line", "lines") + ", " +
-           Plural(payload.files.size(), "file", "files") + " of " + Plural(bytes, "byte", "bytes") +
-           " in all";
+    return Printable(installer_path) + ": the installer is sound: " + Plural(payload.lines.size(), "line", "lines") +
+           ", " + Plural(payload.files.size(), "file", "files") + " of " + Plural(bytes, "byte", "bytes") + " in all";
 }
 
 }  // namespace kitforge::setup

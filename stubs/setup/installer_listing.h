@@ -14,7 +14,6 @@ std::string InstallerListing(const std::string& installer_path, const payload::P
                              const std::vector<ScriptStep>& steps);
 
 // One line: the installer is sound, with its counts.
-std::string InstallerCheckSummary(const std::string& installer_path,
-                                  const payload::Payload& payload);
+std::string InstallerCheckSummary(const std::string& installer_path, const payload::Payload& payload);
 
 }  // namespace kitforge::setup

@@ -14,27 +14,22 @@ std::vector<std::string> PathParts(std::string_view text) {
     std::string part;
     for (char c : text) {
         if (c == '\\' || c == '/') {
-            if (!part.empty())
-                parts.push_back(std::move(part));
+            if (!part.empty()) parts.push_back(std::move(part));
             part.clear();
         } else {
             part += c;
         }
     }
-    if (!part.empty())
-        parts.push_back(std::move(part));
+    if (!part.empty()) parts.push_back(std::move(part));
     return parts;
 }
 
-LauncherLocation UnderToken(std::string_view location, const SetupEnvironment& environment,
-                            InstallScope scope) {
+LauncherLocation UnderToken(std::string_view location, const SetupEnvironment& environment, InstallScope scope) {
     LauncherLocation result;
     const std::size_t close = location.find('>');
-    if (close == std::string_view::npos)
-        throw Error("the folder token " + std::string(location) + " has no closing >");
+    if (close == std::string_view::npos) throw Error("the folder token " + std::string(location) + " has no closing >");
     result.token = std::string(location.substr(0, close + 1));
-    const SpecialFolder special =
-        ResolveSpecialFolder(location.substr(1, close - 1), environment, scope);
+    const SpecialFolder special = ResolveSpecialFolder(location.substr(1, close - 1), environment, scope);
     if (special.kind == SpecialFolder::Kind::Unknown) {
         result.kind = LauncherLocation::Kind::UnknownToken;
         return result;
@@ -44,11 +39,9 @@ LauncherLocation UnderToken(std::string_view location, const SetupEnvironment& e
         return result;
     }
     std::vector<std::string> parts = PathParts(location.substr(close + 1));
-    if (parts.empty())
-        throw Error("the launcher has no name after " + result.token);
+    if (parts.empty()) throw Error("the launcher has no name after " + result.token);
     for (const auto& part : parts) {
-        if (part == "." || part == "..")
-            throw Error("the launcher's name may not hold \"" + part + "\" parts");
+        if (part == "." || part == "..") throw Error("the launcher's name may not hold \"" + part + "\" parts");
     }
     result.name = parts.back();
     parts.pop_back();
@@ -62,8 +55,7 @@ LauncherLocation UnderToken(std::string_view location, const SetupEnvironment& e
 
 LauncherLocation ResolveLauncherLocation(std::string_view location, const MacroFolders& folders,
                                          const SetupEnvironment& environment, InstallScope scope) {
-    if (!location.empty() && location.front() == '<')
-        return UnderToken(location, environment, scope);
+    if (!location.empty() && location.front() == '<') return UnderToken(location, environment, scope);
     const std::string path = ResolveScriptPath(location, folders);
     const std::size_t slash = path.rfind('/');
     LauncherLocation result;

@@ -23,7 +23,7 @@ using formats::GetU32LE;
 using formats::GetU64LE;
 
 class ElfReader {
-  public:
+public:
     ElfReader(payload::ByteSource& source, bool wide) : source_(source), wide_(wide) {}
 
     std::uint64_t End() {
@@ -43,8 +43,7 @@ class ElfReader {
             const unsigned char* entry = programs.data() + i * phentsize;
             Cover(Word(entry + (wide_ ? 8 : 4)), Word(entry + (wide_ ? 32 : 16)));
         }
-        if (shoff == 0)
-            return end_;
+        if (shoff == 0) return end_;
         if (shnum == 0) {
             // Extended numbering: the count is the size field of section 0.
             shnum = Word(Table(shoff, 1, shentsize, wide_ ? 40 : 24).data() + (wide_ ? 32 : 20));
@@ -60,7 +59,7 @@ class ElfReader {
         return end_;
     }
 
-  private:
+private:
     [[noreturn]] void Fail(const std::string& what) const {
         throw payload::PayloadError(source_.Name(), "the installer program is damaged: " + what);
     }
@@ -76,19 +75,18 @@ class ElfReader {
     void Cover(std::uint64_t offset, std::uint64_t size) {
         const std::uint64_t file_size = source_.Size();
         if (offset > file_size || size > file_size - offset) {
-            Fail("its headers describe " + std::to_string(size) + " bytes at " +
-                 std::to_string(offset) + ", past the end of the file");
+            Fail("its headers describe " + std::to_string(size) + " bytes at " + std::to_string(offset) +
+                 ", past the end of the file");
         }
         end_ = std::max(end_, offset + size);
     }
 
-    std::vector<unsigned char> Table(std::uint64_t offset, std::uint64_t count,
-                                     std::uint64_t entry_size, std::uint64_t smallest) {
-        if (count == 0)
-            return {};
+    std::vector<unsigned char> Table(std::uint64_t offset, std::uint64_t count, std::uint64_t entry_size,
+                                     std::uint64_t smallest) {
+        if (count == 0) return {};
         if (count > kMaxEntries || entry_size < smallest)
-            Fail("a header table has " + std::to_string(count) + " entries of " +
-                 std::to_string(entry_size) + " bytes");
+            Fail("a header table has " + std::to_string(count) + " entries of " + std::to_string(entry_size) +
+                 " bytes");
         std::vector<unsigned char> table(count * entry_size);
         Read(offset, table.data(), table.size());
         return table;
@@ -103,13 +101,10 @@ class ElfReader {
 
 std::optional<std::uint64_t> ElfImageEnd(payload::ByteSource& source) {
     unsigned char ident[6] = {};
-    if (source.Size() < sizeof ident)
-        return std::nullopt;
+    if (source.Size() < sizeof ident) return std::nullopt;
     source.ReadAt(0, ident, sizeof ident);
-    if (std::memcmp(ident, kElfMagic, sizeof kElfMagic) != 0)
-        return std::nullopt;
-    if (ident[5] != 1 || (ident[4] != 1 && ident[4] != 2))
-        return std::nullopt;  // not a layout read here
+    if (std::memcmp(ident, kElfMagic, sizeof kElfMagic) != 0) return std::nullopt;
+    if (ident[5] != 1 || (ident[4] != 1 && ident[4] != 2)) return std::nullopt;  // not a layout read here
     return ElfReader(source, ident[4] == 2).End();
 }
 
@@ -117,10 +112,8 @@ void CheckPayloadFollowsImage(payload::ByteSource& source, const payload::Payloa
     const std::optional<std::uint64_t> image_end = ElfImageEnd(source);
     if (image_end && payload.stub_size < *image_end) {
         throw payload::PayloadError(
-            source.Name(), "the payload is damaged: it would start at byte " +
-                               std::to_string(payload.stub_size) +
-                               ", inside the installer program, which ends at byte " +
-                               std::to_string(*image_end));
+            source.Name(), "the payload is damaged: it would start at byte " + std::to_string(payload.stub_size) +
+                               ", inside the installer program, which ends at byte " + std::to_string(*image_end));
     }
 }
 

@@ -16,10 +16,9 @@ namespace {
 
 // The child reports a failed exec through a pipe that closes by itself on a successful one.
 class StartReport {
-  public:
+public:
     StartReport() {
-        if (::pipe2(fds_, O_CLOEXEC) != 0)
-            throw Error("cannot start a program: " + SystemErrorText(errno));
+        if (::pipe2(fds_, O_CLOEXEC) != 0) throw Error("cannot start a program: " + SystemErrorText(errno));
     }
     StartReport(const StartReport&) = delete;
     StartReport& operator=(const StartReport&) = delete;
@@ -44,10 +43,9 @@ class StartReport {
         return n == static_cast<ssize_t>(sizeof error) ? error : 0;
     }
 
-  private:
+private:
     void CloseEnd(int end) {
-        if (fds_[end] >= 0)
-            ::close(fds_[end]);
+        if (fds_[end] >= 0) ::close(fds_[end]);
         fds_[end] = -1;
     }
     int fds_[2] = {-1, -1};
@@ -61,10 +59,8 @@ std::vector<char*> ArgumentVector(const std::vector<std::string>& words) {
     return argv;
 }
 
-[[noreturn]] void ExecInChild(StartReport& report, char* const* argv, const std::string& folder,
-                              int program) {
-    if (!folder.empty() && ::chdir(folder.c_str()) != 0)
-        report.ChildFailed(errno);
+[[noreturn]] void ExecInChild(StartReport& report, char* const* argv, const std::string& folder, int program) {
+    if (!folder.empty() && ::chdir(folder.c_str()) != 0) report.ChildFailed(errno);
     if (program >= 0)
         ::fexecve(program, argv, environ);
     else
@@ -81,23 +77,18 @@ void FlushOurOutput() {
 }  // namespace
 
 std::string ProgramOutcome::Describe() const {
-    if (start_error != 0)
-        return "cannot be started: " + SystemErrorText(start_error);
-    if (exited)
-        return "ended with status " + std::to_string(status);
+    if (start_error != 0) return "cannot be started: " + SystemErrorText(start_error);
+    if (exited) return "ended with status " + std::to_string(status);
     return "was killed by signal " + std::to_string(signal) + " (" + ::strsignal(signal) + ")";
 }
 
-ProgramOutcome RunAndWait(const std::vector<std::string>& words, const std::string& folder,
-                          int program) {
+ProgramOutcome RunAndWait(const std::vector<std::string>& words, const std::string& folder, int program) {
     const std::vector<char*> argv = ArgumentVector(words);
     StartReport report;
     FlushOurOutput();
     const pid_t child = ::fork();
-    if (child < 0)
-        return {errno};
-    if (child == 0)
-        ExecInChild(report, argv.data(), folder, program);
+    if (child < 0) return {errno};
+    if (child == 0) ExecInChild(report, argv.data(), folder, program);
 
     ProgramOutcome outcome;
     outcome.start_error = report.Wait();
@@ -108,34 +99,28 @@ ProgramOutcome RunAndWait(const std::vector<std::string>& words, const std::stri
             return outcome;
         }
     }
-    if (outcome.start_error != 0)
-        return outcome;
+    if (outcome.start_error != 0) return outcome;
     outcome.exited = WIFEXITED(status);
     outcome.status = outcome.exited ? WEXITSTATUS(status) : 0;
     outcome.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return outcome;
 }
 
-int StartWithoutWaiting(const std::vector<std::string>& words, const std::string& folder,
-                        int program) {
+int StartWithoutWaiting(const std::vector<std::string>& words, const std::string& folder, int program) {
     const std::vector<char*> argv = ArgumentVector(words);
     StartReport report;
     FlushOurOutput();
     // Two forks: the middle process ends at once, so the program is nobody's child here and
     // leaves no zombie behind while the installer goes on.
     const pid_t middle = ::fork();
-    if (middle < 0)
-        return errno;
+    if (middle < 0) return errno;
     if (middle == 0) {
         ::setsid();
         const pid_t started = ::fork();
-        if (started < 0)
-            report.ChildFailed(errno);
-        if (started > 0)
-            ::_exit(0);
+        if (started < 0) report.ChildFailed(errno);
+        if (started > 0) ::_exit(0);
         const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-        if (null >= 0)
-            ::dup2(null, 0);
+        if (null >= 0) ::dup2(null, 0);
         ExecInChild(report, argv.data(), folder, program);
     }
     int status = 0;

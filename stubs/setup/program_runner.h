@@ -23,13 +23,11 @@ struct ProgramOutcome {
 // Standard input and output are shared with the installer. When `program` is an open
 // descriptor (see OpenWrittenProgram), that very file is run and `words[0]` is only the name
 // it is given.
-ProgramOutcome RunAndWait(const std::vector<std::string>& words, const std::string& folder,
-                          int program = -1);
+ProgramOutcome RunAndWait(const std::vector<std::string>& words, const std::string& folder, int program = -1);
 
 // Starts the program the same way but does not wait: it runs in a session of its own, with
 // its standard input from /dev/null, and outlives the installer. Gives the errno of a failed
 // start, or 0.
-int StartWithoutWaiting(const std::vector<std::string>& words, const std::string& folder,
-                        int program = -1);
+int StartWithoutWaiting(const std::vector<std::string>& words, const std::string& folder, int program = -1);
 
 }  // namespace kitforge::setup

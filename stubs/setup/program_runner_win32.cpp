@@ -15,8 +15,7 @@ namespace {
 
 // One argument as CommandLineToArgvW and the C runtime read it back.
 std::wstring QuotedArgument(const std::wstring& word) {
-    if (!word.empty() && word.find_first_of(L" \t\n\v\"") == std::wstring::npos)
-        return word;
+    if (!word.empty() && word.find_first_of(L" \t\n\v\"") == std::wstring::npos) return word;
     std::wstring quoted = L"\"";
     for (auto it = word.begin();; ++it) {
         std::size_t backslashes = 0;
@@ -39,16 +38,14 @@ std::wstring QuotedArgument(const std::wstring& word) {
     return quoted;
 }
 
-bool IsSeparator(char c) {
-    return c == '/' || c == '\\';
-}
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 // A program named with a relative path is found from its folder, as on other systems after
 // changing into that folder; a bare name is left to the system's search.
 std::string ProgramPath(const std::string& program, const std::string& folder) {
     const bool has_folder = std::any_of(program.begin(), program.end(), IsSeparator);
-    const bool absolute = (!program.empty() && IsSeparator(program.front())) ||
-                          (program.size() >= 2 && program[1] == ':');
+    const bool absolute =
+        (!program.empty() && IsSeparator(program.front())) || (program.size() >= 2 && program[1] == ':');
     std::string path = has_folder && !absolute && !folder.empty() ? folder + "/" + program : program;
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
@@ -73,8 +70,7 @@ Started Start(const std::vector<std::string>& words, const std::string& folder, 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     DWORD flags = CREATE_UNICODE_ENVIRONMENT;
-    if (detached)
-        flags |= CREATE_NEW_PROCESS_GROUP | DETACHED_PROCESS;
+    if (detached) flags |= CREATE_NEW_PROCESS_GROUP | DETACHED_PROCESS;
     // Whatever the installer printed must come before what the program prints.
     std::fflush(stdout);
     std::fflush(stderr);
@@ -88,10 +84,8 @@ Started Start(const std::vector<std::string>& words, const std::string& folder, 
 }  // namespace
 
 std::string ProgramOutcome::Describe() const {
-    if (start_error != 0)
-        return "cannot be started: " + SystemErrorText(start_error);
-    if (exited)
-        return "ended with status " + std::to_string(status);
+    if (start_error != 0) return "cannot be started: " + SystemErrorText(start_error);
+    if (exited) return "ended with status " + std::to_string(status);
     return "was ended by the system (code " + std::to_string(signal) + ")";
 }
 
@@ -105,8 +99,7 @@ ProgramOutcome RunAndWait(const std::vector<std::string>& words, const std::stri
     }
     WaitForSingleObject(started.process.hProcess, INFINITE);
     DWORD code = 0;
-    if (!GetExitCodeProcess(started.process.hProcess, &code))
-        code = 1;
+    if (!GetExitCodeProcess(started.process.hProcess, &code)) code = 1;
     CloseHandle(started.process.hThread);
     CloseHandle(started.process.hProcess);
     outcome.exited = true;

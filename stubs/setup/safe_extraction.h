@@ -29,8 +29,8 @@ void WriteFileThroughTemporary(const std::string& folder, const std::string& nam
 // The same in an open folder (see OpenInstallFolder): the temporary file is created beside
 // `name` with O_EXCL and O_NOFOLLOW and renamed relative to the folder's descriptor, so no
 // link in or above the folder can redirect it. Gives the identity of the file written.
-FileIdentity WriteFileThroughTemporary(const InstallFolder& folder, const std::string& name,
-                                       unsigned mode, const std::function<void(File&)>& fill);
+FileIdentity WriteFileThroughTemporary(const InstallFolder& folder, const std::string& name, unsigned mode,
+                                       const std::function<void(File&)>& fill);
 
 // True when the first bytes of a file show that it is meant to be run: "#!" (a script) or an
 // ELF header, and on Windows "MZ" (a Windows program). The payload carries no permissions, so

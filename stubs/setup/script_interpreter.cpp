@@ -35,16 +35,14 @@ constexpr std::size_t kHeadSize = 4;
 
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return {};
+    if (slash == std::string::npos) return {};
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
 std::string Joined(const std::vector<std::string>& words) {
     std::string text;
     for (const auto& word : words) {
-        if (!text.empty())
-            text += ' ';
+        if (!text.empty()) text += ' ';
         text += word.find(' ') == std::string::npos && !word.empty() ? word : "\"" + word + "\"";
     }
     return Printable(text);
@@ -60,8 +58,7 @@ CopyOptions CancellableCopy() {
 
 std::size_t CountUntilQuit(const std::vector<ScriptStep>& steps) {
     for (std::size_t i = 0; i < steps.size(); ++i) {
-        if (steps[i].word == CommandWord::Quit)
-            return i + 1;
+        if (steps[i].word == CommandWord::Quit) return i + 1;
     }
     return steps.size();
 }
@@ -69,26 +66,18 @@ std::size_t CountUntilQuit(const std::vector<ScriptStep>& steps) {
 }  // namespace
 
 bool IsInstallArchiveName(const std::string& name) {
-    if (name.size() <= kArchivePrefix.size() + kArchiveSuffix.size())
-        return false;
-    if (name.compare(0, kArchivePrefix.size(), kArchivePrefix) != 0)
-        return false;
-    if (name.compare(name.size() - kArchiveSuffix.size(), kArchiveSuffix.size(), kArchiveSuffix) !=
-        0)
-        return false;
+    if (name.size() <= kArchivePrefix.size() + kArchiveSuffix.size()) return false;
+    if (name.compare(0, kArchivePrefix.size(), kArchivePrefix) != 0) return false;
+    if (name.compare(name.size() - kArchiveSuffix.size(), kArchiveSuffix.size(), kArchiveSuffix) != 0) return false;
     for (std::size_t i = kArchivePrefix.size(); i < name.size() - kArchiveSuffix.size(); ++i) {
-        if (name[i] < '0' || name[i] > '9')
-            return false;
+        if (name[i] < '0' || name[i] > '9') return false;
     }
     return true;
 }
 
-ScriptInterpreter::ScriptInterpreter(const payload::Payload& payload, File& installer,
-                                     InstallSettings settings, ProgressSink& progress)
-    : payload_(payload),
-      installer_(installer),
-      settings_(std::move(settings)),
-      progress_(progress) {}
+ScriptInterpreter::ScriptInterpreter(const payload::Payload& payload, File& installer, InstallSettings settings,
+                                     ProgressSink& progress)
+    : payload_(payload), installer_(installer), settings_(std::move(settings)), progress_(progress) {}
 
 void ScriptInterpreter::Run(const std::vector<ScriptStep>& steps) {
     step_count_ = CountUntilQuit(steps);
@@ -108,74 +97,51 @@ void ScriptInterpreter::Run(const std::vector<ScriptStep>& steps) {
     }
 }
 
-std::vector<std::string> ScriptInterpreter::WrittenFiles() const {
-    return written_;
-}
+std::vector<std::string> ScriptInterpreter::WrittenFiles() const { return written_; }
 
 void ScriptInterpreter::Carry(const ScriptStep& step) {
     switch (step.word) {
-        case CommandWord::Extract:
-            Extract(step);
-            break;
-        case CommandWord::Execute:
-            Execute(step);
-            break;
-        case CommandWord::Run:
-            Start(step);
-            break;
-        case CommandWord::Copy:
-            Copy(step);
-            break;
-        case CommandWord::Link:
-            Link(step);
-            break;
-        case CommandWord::Cleanup:
-            Cleanup(step);
-            break;
-        case CommandWord::Quit:
-            Announce("Quit: the script ends here");
-            break;
+        case CommandWord::Extract: Extract(step); break;
+        case CommandWord::Execute: Execute(step); break;
+        case CommandWord::Run: Start(step); break;
+        case CommandWord::Copy: Copy(step); break;
+        case CommandWord::Link: Link(step); break;
+        case CommandWord::Cleanup: Cleanup(step); break;
+        case CommandWord::Quit: Announce("Quit: the script ends here"); break;
         case CommandWord::Unknown:
-            progress_.Warning("line " + std::to_string(step.line_number) + " (" +
-                              Printable(step.line) +
+            progress_.Warning("line " + std::to_string(step.line_number) + " (" + Printable(step.line) +
                               "): not a command this installer knows; skipped");
             break;
     }
 }
 
-void ScriptInterpreter::Announce(const std::string& text) {
-    progress_.Step(step_number_, step_count_, text);
-}
+void ScriptInterpreter::Announce(const std::string& text) { progress_.Step(step_number_, step_count_, text); }
 
-void ScriptInterpreter::Remember(const std::string& folder, const std::string& name,
-                                 const FileIdentity& file) {
+void ScriptInterpreter::Remember(const std::string& folder, const std::string& name, const FileIdentity& file) {
     const std::string path = folder == "/" ? "/" + name : folder + "/" + name;
     written_.push_back(path);
     written_identity_[path] = file;
-    if (const auto stamp = StampOf(folder))
-        placed_.push_back({stamp->identity, folder, name});
+    if (const auto stamp = StampOf(folder)) placed_.push_back({stamp->identity, folder, name});
 }
 
 std::vector<std::string> ScriptInterpreter::Anchors() const {
-    return {settings_.folders.program, settings_.folders.wtemp, settings_.folders.common,
-            settings_.folders.system, settings_.environment.home};
+    return {settings_.folders.program, settings_.folders.wtemp, settings_.folders.common, settings_.folders.system,
+            settings_.environment.home};
 }
 
 File ScriptInterpreter::WrittenProgram(const std::string& path) const {
     const auto written = written_identity_.find(path);
-    if (written == written_identity_.end())
-        return File();
+    if (written == written_identity_.end()) return File();
     return OpenWrittenProgram(path, written->second, Anchors());
 }
 
-std::vector<std::string> ScriptInterpreter::MachineWords(
-    const std::vector<std::string>& words) const {
+std::vector<std::string> ScriptInterpreter::MachineWords(const std::vector<std::string>& words) const {
     std::vector<std::string> machine;
     machine.reserve(words.size());
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string expanded = ExpandFolderMacros(words[i], settings_.folders);
-        const bool is_path = i == 0 ? expanded.find_first_of("/\\") != std::string::npos
-                                    : StartsWithFolderMacro(words[i]);
+        const bool is_path =
+            i == 0 ? expanded.find_first_of("/\\") != std::string::npos : StartsWithFolderMacro(words[i]);
         machine.push_back(is_path ? ResolveScriptPath(words[i], settings_.folders) : expanded);
     }
     return machine;
@@ -193,13 +159,12 @@ void ScriptInterpreter::Extract(const ScriptStep& step) {
     installer_.ReadExact(head.data(), head.size());
 
     const InstallFolder open = OpenInstallFolder(folder, Anchors(), true);
-    const FileIdentity written =
-        WriteFileThroughTemporary(open, record.name, ExtractedFileMode(head), [&](File& out) {
-            if (installer_.Seek(static_cast<std::int64_t>(record.offset)) < 0) {
-                throw ReadError("read", installer_.Path(), installer_.LastError());
-            }
-            CopyExactly(installer_, out, record.size, CancellableCopy());
-        });
+    const FileIdentity written = WriteFileThroughTemporary(open, record.name, ExtractedFileMode(head), [&](File& out) {
+        if (installer_.Seek(static_cast<std::int64_t>(record.offset)) < 0) {
+            throw ReadError("read", installer_.Path(), installer_.LastError());
+        }
+        CopyExactly(installer_, out, record.size, CancellableCopy());
+    });
     Remember(folder, record.name, written);
 }
 
@@ -209,8 +174,7 @@ void ScriptInterpreter::Execute(const ScriptStep& step) {
     const File program = WrittenProgram(words.front());
     const ProgramOutcome outcome = RunAndWait(words, FolderOf(words.front()), program.Descriptor());
     ThrowIfCancelled();
-    if (!outcome.Succeeded())
-        Fail(step, Printable(words.front()) + " " + outcome.Describe());
+    if (!outcome.Succeeded()) Fail(step, Printable(words.front()) + " " + outcome.Describe());
 }
 
 void ScriptInterpreter::Start(const ScriptStep& step) {
@@ -218,8 +182,7 @@ void ScriptInterpreter::Start(const ScriptStep& step) {
     Announce("Starting " + Joined(words));
     const File program = WrittenProgram(words.front());
     const int error = StartWithoutWaiting(words, FolderOf(words.front()), program.Descriptor());
-    if (error != 0)
-        Fail(step, Printable(words.front()) + " cannot be started: " + SystemErrorText(error));
+    if (error != 0) Fail(step, Printable(words.front()) + " cannot be started: " + SystemErrorText(error));
 }
 
 void ScriptInterpreter::Copy(const ScriptStep& step) {
@@ -227,8 +190,7 @@ void ScriptInterpreter::Copy(const ScriptStep& step) {
     const std::string folder = ResolveScriptPath(step.folder, settings_.folders);
     const std::string name = source.substr(source.rfind('/') + 1);
     Announce("Copying " + Printable(source) + " to " + Printable(folder));
-    if (name.empty() || name == "." || name == "..")
-        Fail(step, "the source " + Printable(source) + " names no file");
+    if (name.empty() || name == "." || name == "..") Fail(step, "the source " + Printable(source) + " names no file");
 
     File from = File::OpenRead(source);
     struct stat st {};
@@ -236,10 +198,8 @@ void ScriptInterpreter::Copy(const ScriptStep& step) {
     const InstallFolder open = OpenInstallFolder(folder, Anchors(), true);
     const FileIdentity written = WriteFileThroughTemporary(open, name, mode, [&](File& out) {
         const CopyOutcome outcome = CopyBytes(from, out, std::nullopt, CancellableCopy());
-        if (outcome.read_error != 0)
-            throw ReadError("read", source, outcome.read_error);
-        if (outcome.write_error != 0)
-            throw InOutError("write", folder + "/" + name, outcome.write_error);
+        if (outcome.read_error != 0) throw ReadError("read", source, outcome.read_error);
+        if (outcome.write_error != 0) throw InOutError("write", folder + "/" + name, outcome.write_error);
     });
     Remember(folder, name, written);
 }
@@ -252,10 +212,9 @@ void ScriptInterpreter::Link(const ScriptStep& step) {
                       "): launchers are not made on Windows; the launcher is skipped");
     return;
 #endif
-    const LauncherLocation location = ResolveLauncherLocation(
-        step.location, settings_.folders, settings_.environment, settings_.scope);
-    const std::string line =
-        "line " + std::to_string(step.line_number) + " (" + Printable(step.line) + "): ";
+    const LauncherLocation location =
+        ResolveLauncherLocation(step.location, settings_.folders, settings_.environment, settings_.scope);
+    const std::string line = "line " + std::to_string(step.line_number) + " (" + Printable(step.line) + "): ";
     if (location.kind == LauncherLocation::Kind::UnknownToken) {
         progress_.Warning(line + "the folder token " + Printable(location.token) +
                           " is unknown; the launcher is skipped");
@@ -268,8 +227,7 @@ void ScriptInterpreter::Link(const ScriptStep& step) {
     }
     Launcher launcher;
     launcher.name = LauncherDisplayName(location.name);
-    if (launcher.name.empty())
-        Fail(step, "the launcher has no name");
+    if (launcher.name.empty()) Fail(step, "the launcher has no name");
     launcher.words = MachineWords(step.words);
     launcher.working_folder = FolderOf(launcher.words.front());
     const std::string file_name = LauncherFileName(location.name);
@@ -282,8 +240,8 @@ void ScriptInterpreter::Link(const ScriptStep& step) {
     anchors.push_back(location.base);
     const InstallFolder open = OpenInstallFolder(location.folder, anchors, true);
     // Desktops start only launchers marked executable, so every launcher is.
-    const FileIdentity written = WriteFileThroughTemporary(
-        open, file_name, 0755, [&](File& out) { out.WriteAll(text); });
+    const FileIdentity written =
+        WriteFileThroughTemporary(open, file_name, 0755, [&](File& out) { out.WriteAll(text); });
     Remember(location.folder, file_name, written);
 }
 
@@ -291,8 +249,7 @@ void ScriptInterpreter::Cleanup(const ScriptStep& step) {
     const std::string folder = ResolveScriptPath(step.folder, settings_.folders);
     Announce("Cleaning up " + Printable(folder));
     const auto stamp = StampOf(folder);
-    if (!stamp)
-        return;
+    if (!stamp) return;
     for (auto it = placed_.begin(); it != placed_.end();) {
         const bool ours = it->folder_identity == stamp->identity && IsInstallArchiveName(it->name);
         if (!ours) {

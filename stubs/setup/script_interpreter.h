@@ -21,7 +21,7 @@ namespace kitforge::setup {
 // Where the installer tells the user what it does: one step per line carried out, and
 // warnings for lines it skips.
 class ProgressSink {
-  public:
+public:
     virtual ~ProgressSink() = default;
     // Step `number` of `count` is starting; `text` says what it does.
     virtual void Step(std::size_t number, std::size_t count, const std::string& text) = 0;
@@ -39,7 +39,7 @@ struct InstallSettings {
 bool IsInstallArchiveName(const std::string& name);
 
 class ScriptInterpreter {
-  public:
+public:
     // `installer` is the open installer file that holds the contents of `payload`'s files.
     ScriptInterpreter(const payload::Payload& payload, File& installer, InstallSettings settings,
                       ProgressSink& progress);
@@ -52,7 +52,7 @@ class ScriptInterpreter {
     // The files this installer has written so far, as full paths, in order.
     std::vector<std::string> WrittenFiles() const;
 
-  private:
+private:
     // One file extracted by this run, known by its folder's identity so that CLEANUP finds
     // it however the script spells that folder.
     struct Placed {

@@ -36,17 +36,14 @@ constexpr std::string_view kAppPathToken = "%apppath%";
 constexpr std::size_t kShownNameBytes = 100;
 
 bool NamesRecord(std::string_view written, std::string_view name) {
-    if (written == name)
-        return true;
-    if (written.size() < kAppPathToken.size() + name.size())
-        return false;
+    if (written == name) return true;
+    if (written.size() < kAppPathToken.size() + name.size()) return false;
     return written.substr(written.size() - name.size()) == name &&
-           written.substr(written.size() - name.size() - kAppPathToken.size(),
-                          kAppPathToken.size()) == kAppPathToken;
+           written.substr(written.size() - name.size() - kAppPathToken.size(), kAppPathToken.size()) == kAppPathToken;
 }
 
 class Planner {
-  public:
+public:
     explicit Planner(const payload::Payload& payload) : payload_(payload) {}
 
     std::vector<ScriptStep> Plan() {
@@ -63,7 +60,7 @@ class Planner {
         return steps;
     }
 
-  private:
+private:
     [[noreturn]] static void Fail(const ScriptStep& step, std::string_view reason) {
         throw ScriptError(step.line_number, step.line, reason);
     }
@@ -71,27 +68,17 @@ class Planner {
     void Fill(ScriptStep& step) {
         const std::string_view rest = RestOf(step.line);
         switch (step.word) {
-            case CommandWord::Extract:
-                FillExtract(step);
-                break;
+            case CommandWord::Extract: FillExtract(step); break;
             case CommandWord::Execute:
             case CommandWord::Run:
                 step.words = SplitCommandLine(rest);
-                if (step.words.empty() || step.words.front().empty())
-                    Fail(step, "the line names no program");
+                if (step.words.empty() || step.words.front().empty()) Fail(step, "the line names no program");
                 break;
-            case CommandWord::Copy:
-                FillCopy(step, rest);
-                break;
-            case CommandWord::Link:
-                FillLink(step, rest);
-                break;
-            case CommandWord::Cleanup:
-                step.folder = std::string(rest);
-                break;
+            case CommandWord::Copy: FillCopy(step, rest); break;
+            case CommandWord::Link: FillLink(step, rest); break;
+            case CommandWord::Cleanup: step.folder = std::string(rest); break;
             case CommandWord::Quit:
-            case CommandWord::Unknown:
-                break;
+            case CommandWord::Unknown: break;
         }
     }
 
@@ -102,8 +89,8 @@ class Planner {
         step.file_index = next_file_++;
         const std::string& name = payload_.files[step.file_index].name;
         if (!formats::IsSafeFileName(name)) {
-            Fail(step, "the installer is damaged: its file record is named \"" +
-                           Printable(name, kShownNameBytes) + "\", which is not a plain file name");
+            Fail(step, "the installer is damaged: its file record is named \"" + Printable(name, kShownNameBytes) +
+                           "\", which is not a plain file name");
         }
         if (!SplitExtractLine(step.line, name, step.folder)) {
             Fail(step, "the installer is damaged: the line does not name its file record \"" +
@@ -114,23 +101,19 @@ class Planner {
     static void FillCopy(ScriptStep& step, std::string_view rest) {
         // The source ends at the first blank, as the editor reads a copy line back.
         const std::size_t blank = rest.find(' ');
-        if (blank == std::string_view::npos || blank == 0)
-            Fail(step, "the line names no file to copy");
+        if (blank == std::string_view::npos || blank == 0) Fail(step, "the line names no file to copy");
         step.source = std::string(rest.substr(0, blank));
         step.folder = std::string(rest.substr(blank + 1));
     }
 
     static void FillLink(ScriptStep& step, std::string_view rest) {
         const std::vector<std::string> groups = QuotedGroups(rest);
-        if (groups.empty() || groups[0].empty())
-            Fail(step, "the line names no launcher");
-        if (groups.size() < 2 || groups[1].empty())
-            Fail(step, "the line names no program for the launcher");
+        if (groups.empty() || groups[0].empty()) Fail(step, "the line names no launcher");
+        if (groups.size() < 2 || groups[1].empty()) Fail(step, "the line names no program for the launcher");
         step.location = groups[0];
         step.words.push_back(groups[1]);
         if (groups.size() > 2) {
-            for (auto& argument : SplitCommandLine(groups[2]))
-                step.words.push_back(std::move(argument));
+            for (auto& argument : SplitCommandLine(groups[2])) step.words.push_back(std::move(argument));
         }
     }
 
@@ -141,27 +124,23 @@ class Planner {
 }  // namespace
 
 CommandWord ReadCommandWord(std::string_view line) {
-    if (formats::IsExtractLine(line))
-        return CommandWord::Extract;
+    if (formats::IsExtractLine(line)) return CommandWord::Extract;
     const std::string_view word = line.substr(0, line.find(' '));
     for (const auto& keyword : kKeywords) {
-        if (EqualIgnoringAsciiCase(word, keyword.text))
-            return keyword.word;
+        if (EqualIgnoringAsciiCase(word, keyword.text)) return keyword.word;
     }
     return CommandWord::Unknown;
 }
 
 bool SplitExtractLine(std::string_view line, std::string_view name, std::string& target) {
-    if (!formats::IsExtractLine(line) || name.empty())
-        return false;
+    if (!formats::IsExtractLine(line) || name.empty()) return false;
     const std::string_view rest = line.substr(formats::kExtractWord.size());
     // An empty target leaves the line as the name alone, possibly without its last blank.
     if (NamesRecord(rest, name)) {
         target.clear();
         return true;
     }
-    for (std::size_t blank = rest.find(' '); blank != std::string_view::npos;
-         blank = rest.find(' ', blank + 1)) {
+    for (std::size_t blank = rest.find(' '); blank != std::string_view::npos; blank = rest.find(' ', blank + 1)) {
         if (NamesRecord(rest.substr(0, blank), name)) {
             target = std::string(rest.substr(blank + 1));
             return true;
@@ -170,8 +149,6 @@ bool SplitExtractLine(std::string_view line, std::string_view name, std::string&
     return false;
 }
 
-std::vector<ScriptStep> PlanScript(const payload::Payload& payload) {
-    return Planner(payload).Plan();
-}
+std::vector<ScriptStep> PlanScript(const payload::Payload& payload) { return Planner(payload).Plan(); }
 
 }  // namespace kitforge::setup

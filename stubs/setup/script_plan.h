@@ -20,12 +20,11 @@ struct ScriptStep {
     std::string line;             // as stored
     CommandWord word = CommandWord::Unknown;
 
-    std::size_t file_index = 0;  // EXTRACT: its record in Payload::files
-    std::string folder;  // EXTRACT, COPY: target folder; CLEANUP: the folder (texts as written)
-    std::string source;  // COPY: the file to copy
-    std::vector<std::string>
-        words;             // EXECUTE, RUN, LINK: the program and its arguments, macros unexpanded
-    std::string location;  // LINK: token or folder, then the launcher's name
+    std::size_t file_index = 0;      // EXTRACT: its record in Payload::files
+    std::string folder;              // EXTRACT, COPY: target folder; CLEANUP: the folder (texts as written)
+    std::string source;              // COPY: the file to copy
+    std::vector<std::string> words;  // EXECUTE, RUN, LINK: the program and its arguments, macros unexpanded
+    std::string location;            // LINK: token or folder, then the launcher's name
 };
 
 // The command word of a line: the text up to its first blank (or its end), in any letter case.

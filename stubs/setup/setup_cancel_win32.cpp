@@ -17,23 +17,14 @@ BOOL WINAPI OnConsoleEvent(DWORD) {
 
 }  // namespace
 
-void InstallCancelHandler() {
-    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
-}
+void InstallCancelHandler() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 
-bool CancelRequested() noexcept {
-    return InterlockedCompareExchange(&cancel_requested, 0, 0) != 0;
-}
-void RequestCancel() noexcept {
-    InterlockedExchange(&cancel_requested, 1);
-}
-void ResetCancel() noexcept {
-    InterlockedExchange(&cancel_requested, 0);
-}
+bool CancelRequested() noexcept { return InterlockedCompareExchange(&cancel_requested, 0, 0) != 0; }
+void RequestCancel() noexcept { InterlockedExchange(&cancel_requested, 1); }
+void ResetCancel() noexcept { InterlockedExchange(&cancel_requested, 0); }
 
 void ThrowIfCancelled() {
-    if (CancelRequested())
-        throw SetupCancelled();
+    if (CancelRequested()) throw SetupCancelled();
 }
 
 }  // namespace kitforge::setup

@@ -14,8 +14,7 @@ std::string Lowered(std::string_view text) {
     while (!text.empty() && std::strchr(" \t\r\n", text.back()) != nullptr) text.remove_suffix(1);
     std::string lowered(text);
     for (char& c : lowered) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return lowered;
 }
@@ -29,10 +28,8 @@ void PrintLine(std::FILE* stream, std::string_view text) {
 
 std::optional<Choice> ReadChoice(std::string_view answer) {
     const std::string word = Lowered(answer);
-    if (word == "install" || word == "i" || word == "yes" || word == "y")
-        return Choice::Install;
-    if (word == "exit" || word == "e" || word == "no" || word == "n" || word == "quit" ||
-        word == "q") {
+    if (word == "install" || word == "i" || word == "yes" || word == "y") return Choice::Install;
+    if (word == "exit" || word == "e" || word == "no" || word == "n" || word == "quit" || word == "q") {
         return Choice::Exit;
     }
     return std::nullopt;
@@ -53,13 +50,11 @@ Choice AskInstallOrExit(const SetupStreams& streams) {
             int c;
             while ((c = std::fgetc(streams.in)) != EOF && c != '\n') {
             }
-            if (c == EOF)
-                return Choice::Exit;
+            if (c == EOF) return Choice::Exit;
             PrintLine(streams.out, "Please answer INSTALL or EXIT.");
             continue;
         }
-        if (const auto choice = ReadChoice(std::string_view(buffer, length)))
-            return *choice;
+        if (const auto choice = ReadChoice(std::string_view(buffer, length))) return *choice;
         PrintLine(streams.out, "Please answer INSTALL or EXIT.");
     }
 }

@@ -30,13 +30,13 @@ Choice AskInstallOrExit(const SetupStreams& streams);
 
 // Progress on standard output as "[2/5] Extracting ...", warnings on standard error.
 class ConsoleProgress : public ProgressSink {
-  public:
+public:
     ConsoleProgress(const SetupStreams& streams, std::string program_name)
         : streams_(streams), program_name_(std::move(program_name)) {}
     void Step(std::size_t number, std::size_t count, const std::string& text) override;
     void Warning(const std::string& text) override;
 
-  private:
+private:
     SetupStreams streams_;
     std::string program_name_;
 };

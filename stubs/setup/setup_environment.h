@@ -28,17 +28,14 @@ SetupEnvironment ReadSetupEnvironment();
 
 // Fills data_home and config_home from `home` and the given XDG values (empty or relative
 // values fall back to the defaults under `home`).
-void ApplyXdgDefaults(SetupEnvironment& environment, std::string_view xdg_data_home,
-                      std::string_view xdg_config_home);
+void ApplyXdgDefaults(SetupEnvironment& environment, std::string_view xdg_data_home, std::string_view xdg_config_home);
 
 // The user folder `key` (such as "DESKTOP" or "DOCUMENTS") that the user chose in
 // config_home/user-dirs.dirs, or home + "/" + `fallback` when it names none.
-std::string UserFolder(const SetupEnvironment& environment, std::string_view key,
-                       std::string_view fallback);
+std::string UserFolder(const SetupEnvironment& environment, std::string_view key, std::string_view fallback);
 
 // Reads one XDG_<KEY>_DIR entry from the text of a user-dirs.dirs file: "$HOME/..." or an
 // absolute path in double quotes. Gives an empty text when the entry is missing or malformed.
-std::string UserFolderEntry(std::string_view file_text, std::string_view key,
-                            std::string_view home);
+std::string UserFolderEntry(std::string_view file_text, std::string_view key, std::string_view home);
 
 }  // namespace kitforge::setup

@@ -14,17 +14,17 @@ namespace kitforge::setup {
 // "line <n> (<line as stored>): <reason>". The line is shown with control characters made
 // visible, and cut when very long, since it comes from the installer file.
 class ScriptError : public Error {
-  public:
+public:
     ScriptError(std::size_t line_number, std::string_view line, std::string_view reason);
     std::size_t LineNumber() const noexcept { return line_number_; }
 
-  private:
+private:
     std::size_t line_number_;
 };
 
 // The user stopped the installation (Ctrl+C, or EXIT at the question).
 class SetupCancelled : public Error {
-  public:
+public:
     SetupCancelled() : Error("cancelled by the user") {}
 };
 

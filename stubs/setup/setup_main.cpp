@@ -22,10 +22,8 @@ std::string OwnFile() {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0)
-            return "setup.exe";
-        if (n < buffer.size())
-            return kitforge::Utf8Text(std::wstring_view(buffer.data(), n));
+        if (n == 0) return "setup.exe";
+        if (n < buffer.size()) return kitforge::Utf8Text(std::wstring_view(buffer.data(), n));
         buffer.resize(buffer.size() * 2);
     }
 }

@@ -7,10 +7,8 @@ namespace {
 constexpr std::string_view kTargetOption = "--target";
 
 void SetTarget(SetupOptions& options, std::string_view value, bool& target_given) {
-    if (target_given)
-        throw UsageError("--target is given more than once");
-    if (value.empty())
-        throw UsageError("--target needs a folder");
+    if (target_given) throw UsageError("--target is given more than once");
+    if (value.empty()) throw UsageError("--target needs a folder");
     options.target = std::string(value);
     target_given = true;
 }
@@ -25,13 +23,10 @@ SetupOptions ParseSetupOptions(const std::vector<std::string>& arguments) {
         if (argument == "--silent" || argument == "/S" || argument == "/s") {
             options.silent = true;
         } else if (argument == kTargetOption) {
-            if (i + 1 >= arguments.size())
-                throw UsageError("--target needs a folder");
+            if (i + 1 >= arguments.size()) throw UsageError("--target needs a folder");
             SetTarget(options, arguments[++i], target_given);
-        } else if (argument.compare(0, kTargetOption.size() + 1,
-                                    std::string(kTargetOption) + "=") == 0) {
-            SetTarget(options, std::string_view(argument).substr(kTargetOption.size() + 1),
-                      target_given);
+        } else if (argument.compare(0, kTargetOption.size() + 1, std::string(kTargetOption) + "=") == 0) {
+            SetTarget(options, std::string_view(argument).substr(kTargetOption.size() + 1), target_given);
         } else if (argument == "--list") {
             options.list = true;
         } else if (argument == "--check") {
@@ -48,8 +43,7 @@ SetupOptions ParseSetupOptions(const std::vector<std::string>& arguments) {
             throw UsageError("unknown option '" + argument + "'");
         }
     }
-    if (options.list && options.check)
-        throw UsageError("--list and --check cannot be combined");
+    if (options.list && options.check) throw UsageError("--list and --check cannot be combined");
     return options;
 }
 

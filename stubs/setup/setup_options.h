@@ -22,7 +22,7 @@ struct SetupOptions {
 
 // A command line the installer does not understand; the text says what is wrong.
 class UsageError : public Error {
-  public:
+public:
     using Error::Error;
 };
 

@@ -19,9 +19,9 @@ namespace kitforge::setup {
 namespace {
 
 class SetupRun {
-  public:
-    SetupRun(std::string program_name, const std::string& installer_path,
-             const SetupEnvironment& environment, const SetupStreams& streams)
+public:
+    SetupRun(std::string program_name, const std::string& installer_path, const SetupEnvironment& environment,
+             const SetupStreams& streams)
         : name_(std::move(program_name)),
           installer_path_(installer_path),
           environment_(environment),
@@ -47,8 +47,7 @@ class SetupRun {
         try {
             return Carry(options);
         } catch (const SetupCancelled&) {
-            PrintLine(streams_.err,
-                      name_ + ": the installation was cancelled; it may be incomplete");
+            PrintLine(streams_.err, name_ + ": the installation was cancelled; it may be incomplete");
             return kCancelled;
         } catch (const std::exception& e) {
             std::fflush(streams_.out);
@@ -57,7 +56,7 @@ class SetupRun {
         }
     }
 
-  private:
+private:
     int Carry(const SetupOptions& options) {
         File installer = File::OpenRead(installer_path_);
         payload::FileByteSource source(installer);
@@ -75,15 +74,12 @@ class SetupRun {
 
         InstallSettings settings;
         settings.environment = environment_;
-        settings.scope = environment_.is_root && !options.per_user ? InstallScope::SystemWide
-                                                                   : InstallScope::PerUser;
-        settings.folders =
-            DefaultMacroFolders(environment_, payload.title, options.target, settings.scope);
+        settings.scope = environment_.is_root && !options.per_user ? InstallScope::SystemWide : InstallScope::PerUser;
+        settings.folders = DefaultMacroFolders(environment_, payload.title, options.target, settings.scope);
         if (environment_.is_root && !options.force) {
             const std::string unsafe = FolderOthersCanChange(settings.folders.program);
             if (!unsafe.empty()) {
-                throw Error("refusing to install as root into " +
-                            Printable(settings.folders.program) + ": " + unsafe +
+                throw Error("refusing to install as root into " + Printable(settings.folders.program) + ": " + unsafe +
                             ", so another user could redirect what is written there; use "
                             "--force to install anyway");
             }
@@ -107,8 +103,7 @@ class SetupRun {
         } catch (const ScriptError& e) {
             std::fflush(streams_.out);
             PrintLine(streams_.err, name_ + ": " + e.what());
-            PrintLine(streams_.err,
-                      name_ + ": the installation failed; the lines before it were carried out");
+            PrintLine(streams_.err, name_ + ": the installation failed; the lines before it were carried out");
             return kFailed;
         }
         PrintLine(streams_.out, "Installation complete.");
@@ -116,10 +111,8 @@ class SetupRun {
     }
 
     void Introduce(const payload::Payload& payload, const std::string& program_folder) {
-        if (!payload.title.empty())
-            PrintLine(streams_.out, Printable(payload.title));
-        if (!payload.prompt.empty())
-            PrintLine(streams_.out, Printable(payload.prompt));
+        if (!payload.title.empty()) PrintLine(streams_.out, Printable(payload.title));
+        if (!payload.prompt.empty()) PrintLine(streams_.out, Printable(payload.prompt));
         PrintLine(streams_.out, "Install folder: " + Printable(program_folder));
         std::fflush(streams_.out);
     }
@@ -135,10 +128,9 @@ class SetupRun {
 int RunSetup(const std::vector<std::string>& arguments, const std::string& installer_path,
              const SetupEnvironment& environment, const SetupStreams& streams) {
     std::string name = arguments.empty() ? std::string() : FileNamePart(arguments.front());
-    if (name.empty())
-        name = "setup";
-    const std::vector<std::string> options(
-        arguments.empty() ? arguments.end() : arguments.begin() + 1, arguments.end());
+    if (name.empty()) name = "setup";
+    const std::vector<std::string> options(arguments.empty() ? arguments.end() : arguments.begin() + 1,
+                                           arguments.end());
     return SetupRun(Printable(name), installer_path, environment, streams).Run(options);
 }
 

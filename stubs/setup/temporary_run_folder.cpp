@@ -14,13 +14,10 @@ TemporaryRunFolder::TemporaryRunFolder(const std::string& temp_root) {
     const std::string pattern = temp_root + "/kitforge-setup-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    if (::mkdtemp(name.data()) == nullptr)
-        throw InOutError("create the folder", pattern, errno);
+    if (::mkdtemp(name.data()) == nullptr) throw InOutError("create the folder", pattern, errno);
     path_ = name.data();
 }
 
-TemporaryRunFolder::~TemporaryRunFolder() {
-    RemoveFolderTree(path_);
-}
+TemporaryRunFolder::~TemporaryRunFolder() { RemoveFolderTree(path_); }
 
 }  // namespace kitforge::setup

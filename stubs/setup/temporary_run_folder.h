@@ -7,7 +7,7 @@
 namespace kitforge::setup {
 
 class TemporaryRunFolder {
-  public:
+public:
     // Makes a new private folder under `temp_root`. Throws InOutError.
     explicit TemporaryRunFolder(const std::string& temp_root);
     ~TemporaryRunFolder();
@@ -16,7 +16,7 @@ class TemporaryRunFolder {
 
     const std::string& Path() const { return path_; }
 
-  private:
+private:
     std::string path_;
 };
 

@@ -24,8 +24,6 @@ TemporaryRunFolder::TemporaryRunFolder(const std::string& temp_root) {
     throw InOutError("create the folder", stem + "XXXXXX", EEXIST);
 }
 
-TemporaryRunFolder::~TemporaryRunFolder() {
-    RemoveFolderTree(path_);
-}
+TemporaryRunFolder::~TemporaryRunFolder() { RemoveFolderTree(path_); }
 
 }  // namespace kitforge::setup

@@ -17,8 +17,8 @@ std::optional<std::int64_t> DosTimeToUnix(std::uint32_t dos_time) {
     fields.tm_mon = static_cast<int>((dos_time >> 21) & 0x0F) - 1;
     fields.tm_year = static_cast<int>((dos_time >> 25) & 0x7F) + 80;
     fields.tm_isdst = -1;
-    if (fields.tm_mday < 1 || fields.tm_mon < 0 || fields.tm_mon > 11 || fields.tm_hour > 23 ||
-        fields.tm_min > 59 || fields.tm_sec > 59) {
+    if (fields.tm_mday < 1 || fields.tm_mon < 0 || fields.tm_mon > 11 || fields.tm_hour > 23 || fields.tm_min > 59 ||
+        fields.tm_sec > 59) {
         return std::nullopt;
     }
     const std::time_t seconds = std::mktime(&fields);

@@ -29,17 +29,15 @@ constexpr std::uint64_t kMaxTableEntries = 65536;
 struct ElfLayout {
     std::size_t header_size;
     std::size_t phoff, shoff, phentsize, phnum, shentsize, shnum;  // in the ELF header
-    std::size_t min_phentsize, p_type, p_offset, p_filesz;          // in a program header
-    std::size_t min_shentsize, sh_type, sh_offset, sh_size;         // in a section header
-    bool wide;                                                       // 64-bit offsets
+    std::size_t min_phentsize, p_type, p_offset, p_filesz;         // in a program header
+    std::size_t min_shentsize, sh_type, sh_offset, sh_size;        // in a section header
+    bool wide;                                                     // 64-bit offsets
 };
 
 constexpr ElfLayout kElf32{52, 28, 32, 42, 44, 46, 48, 32, 0, 4, 16, 40, 4, 16, 20, false};
 constexpr ElfLayout kElf64{64, 32, 40, 54, 56, 58, 60, 56, 0, 8, 32, 64, 4, 24, 32, true};
 
-std::uint64_t Word(const ElfLayout& layout, const std::uint8_t* p) {
-    return layout.wide ? GetU64LE(p) : GetU32LE(p);
-}
+std::uint64_t Word(const ElfLayout& layout, const std::uint8_t* p) { return layout.wide ? GetU64LE(p) : GetU32LE(p); }
 
 // Extends `end` to offset + size when that range lies inside the file; false otherwise.
 bool Cover(std::uint64_t offset, std::uint64_t size, std::uint64_t file_size, std::uint64_t& end) {
@@ -49,8 +47,8 @@ bool Cover(std::uint64_t offset, std::uint64_t size, std::uint64_t file_size, st
 }
 
 // Reads a table of `count` entries of `entry_size` bytes at `offset`, or nothing.
-std::optional<std::vector<std::uint8_t>> ReadTable(ByteSource& source, std::uint64_t offset,
-                                                   std::uint64_t count, std::uint64_t entry_size) {
+std::optional<std::vector<std::uint8_t>> ReadTable(ByteSource& source, std::uint64_t offset, std::uint64_t count,
+                                                   std::uint64_t entry_size) {
     const std::uint64_t bytes = count * entry_size;
     std::vector<std::uint8_t> table(bytes);
     if (!source.ReadAt(offset, table.data(), table.size())) return std::nullopt;
@@ -85,8 +83,7 @@ std::optional<std::uint64_t> ElfImageEnd(ByteSource& source) {
         if (!table) return std::nullopt;
         for (std::uint64_t i = 0; i < phnum; ++i) {
             const std::uint8_t* entry = table->data() + i * phentsize;
-            if (!Cover(Word(layout, entry + layout.p_offset), Word(layout, entry + layout.p_filesz),
-                       file_size, end)) {
+            if (!Cover(Word(layout, entry + layout.p_offset), Word(layout, entry + layout.p_filesz), file_size, end)) {
                 return std::nullopt;
             }
         }
@@ -108,8 +105,7 @@ std::optional<std::uint64_t> ElfImageEnd(ByteSource& source) {
             // Empty and NOBITS sections occupy no bytes of the file.
             const std::uint32_t type = GetU32LE(entry + layout.sh_type);
             if (type == kSectionNull || type == kSectionNoBits) continue;
-            if (!Cover(Word(layout, entry + layout.sh_offset), Word(layout, entry + layout.sh_size), file_size,
-                       end)) {
+            if (!Cover(Word(layout, entry + layout.sh_offset), Word(layout, entry + layout.sh_size), file_size, end)) {
                 return std::nullopt;
             }
         }

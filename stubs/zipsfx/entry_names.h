@@ -9,7 +9,7 @@
 namespace kitforge::zipsfx {
 
 struct CheckedName {
-    std::string path;        // relative, "/"-separated, no trailing "/"
+    std::string path;           // relative, "/"-separated, no trailing "/"
     bool is_directory = false;  // the stored name ended in a separator
 };
 

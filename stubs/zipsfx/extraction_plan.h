@@ -17,10 +17,10 @@ enum class TargetState { Missing, File, Folder };
 
 struct PlannedItem {
     const ArchiveEntry* entry = nullptr;
-    std::string path;           // relative to the target folder, "/"-separated
+    std::string path;  // relative to the target folder, "/"-separated
     bool is_directory = false;
     TargetState state = TargetState::Missing;
-    bool write = true;          // false: an existing file is kept
+    bool write = true;  // false: an existing file is kept
 };
 
 // One item per entry, in archive order. Throws SfxError naming the entry when a name is

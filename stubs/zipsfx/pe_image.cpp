@@ -15,7 +15,7 @@ using formats::GetU32LE;
 
 constexpr std::size_t kDosHeaderSize = 64;
 constexpr std::size_t kNewHeaderOffsetField = 0x3C;
-constexpr std::size_t kFileHeaderSize = 20;   // after the 4-byte "PE\0\0" signature
+constexpr std::size_t kFileHeaderSize = 20;  // after the 4-byte "PE\0\0" signature
 constexpr std::size_t kSectionHeaderSize = 40;
 constexpr std::size_t kSymbolSize = 18;
 // The format allows at most 96 sections; more is not a linker's work.

@@ -9,11 +9,11 @@ namespace kitforge::zipsfx {
 
 // What went wrong, in the order of the stub's exit statuses.
 enum class FailureKind {
-    Damaged = 1,      // the archive or one of its entries cannot be read
-    Usage = 2,        // the command line is wrong
-    Cancelled = 3,    // the user chose to stop
-    NoSpace = 4,      // the target has too little free space
-    CommandFailed = 5 // the command run after extracting failed
+    Damaged = 1,       // the archive or one of its entries cannot be read
+    Usage = 2,         // the command line is wrong
+    Cancelled = 3,     // the user chose to stop
+    NoSpace = 4,       // the target has too little free space
+    CommandFailed = 5  // the command run after extracting failed
 };
 
 class SfxError : public std::runtime_error {

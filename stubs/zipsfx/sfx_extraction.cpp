@@ -33,8 +33,13 @@ class Extraction {
 public:
     Extraction(ByteSource& source, const StubHeader& header, const ZipArchive& archive, const SfxOptions& options,
                const std::string& target, SfxEnvironment& environment)
-        : source_(source), header_(header), archive_(archive), options_(options), target_(target),
-          environment_(environment), console_(*environment.console) {}
+        : source_(source),
+          header_(header),
+          archive_(archive),
+          options_(options),
+          target_(target),
+          environment_(environment),
+          console_(*environment.console) {}
 
     void Run() {
         if (!options_.silent) {
@@ -83,10 +88,9 @@ private:
 
     OverwriteMode AskOverwriteMode(OverwriteMode mode, std::size_t existing) {
         for (;;) {
-            const auto answer = console_.Ask(std::to_string(existing) +
-                                             (existing == 1 ? " file exists" : " files exist") +
-                                             " already. Replace: [c]onfirm each, [a]lways, [n]ever (Enter: " +
-                                             ModeName(mode) + ")? ");
+            const auto answer =
+                console_.Ask(std::to_string(existing) + (existing == 1 ? " file exists" : " files exist") +
+                             " already. Replace: [c]onfirm each, [a]lways, [n]ever (Enter: " + ModeName(mode) + ")? ");
             if (!answer || answer->empty()) return mode;
             const std::string choice = Lower(*answer);
             if (choice == "c" || choice == "confirm") return OverwriteMode::Confirm;
@@ -145,9 +149,8 @@ private:
         const std::uint64_t needed = BytesToWrite(items_);
         const auto available = environment_.free_space(target_);
         if (!available || needed <= *available) return;
-        throw SfxError("not enough free space in " + Printable(target_) + ": the files need " +
-                           std::to_string(needed) + " bytes, " + std::to_string(*available) +
-                           " are free; nothing was extracted",
+        throw SfxError("not enough free space in " + Printable(target_) + ": the files need " + std::to_string(needed) +
+                           " bytes, " + std::to_string(*available) + " are free; nothing was extracted",
                        FailureKind::NoSpace);
     }
 
@@ -197,8 +200,8 @@ private:
         if (header_.command_line.empty()) return;
         bool run = header_.AutoRun();
         if (header_.AskCmdLine() && !options_.silent) {
-            const auto answer = console_.Ask("Run \"" + Printable(header_.command_line) + "\" now? " +
-                                             (run ? "[Y/n]: " : "[y/N]: "));
+            const auto answer =
+                console_.Ask("Run \"" + Printable(header_.command_line) + "\" now? " + (run ? "[Y/n]: " : "[y/N]: "));
             if (answer && !answer->empty()) {
                 const std::string choice = Lower(*answer);
                 run = choice == "y" || choice == "yes";
@@ -208,10 +211,10 @@ private:
         const std::string command = CommandToRun(header_.command_line, target_, written_files_);
         const int status = environment_.run_command(command, target_);
         if (status != 0) {
-            throw SfxError("the command \"" + Printable(header_.command_line) + "\" " +
-                               (status < 0 ? std::string("could not be started")
-                                           : "failed with status " + std::to_string(status)),
-                           FailureKind::CommandFailed);
+            throw SfxError(
+                "the command \"" + Printable(header_.command_line) + "\" " +
+                    (status < 0 ? std::string("could not be started") : "failed with status " + std::to_string(status)),
+                FailureKind::CommandFailed);
         }
     }
 
@@ -230,8 +233,8 @@ private:
 
 }  // namespace
 
-void ExtractArchive(ByteSource& source, const StubHeader& header, const ZipArchive& archive,
-                    const SfxOptions& options, const std::string& target, SfxEnvironment& environment) {
+void ExtractArchive(ByteSource& source, const StubHeader& header, const ZipArchive& archive, const SfxOptions& options,
+                    const std::string& target, SfxEnvironment& environment) {
     Extraction(source, header, archive, options, target, environment).Run();
 }
 

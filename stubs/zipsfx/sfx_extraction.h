@@ -15,7 +15,7 @@ namespace kitforge::zipsfx {
 
 // Extracts `archive` into `target`. Throws SfxError; a failure before the renames leaves the
 // target as it was, apart from an empty folder that could not be removed.
-void ExtractArchive(ByteSource& source, const StubHeader& header, const ZipArchive& archive,
-                    const SfxOptions& options, const std::string& target, SfxEnvironment& environment);
+void ExtractArchive(ByteSource& source, const StubHeader& header, const ZipArchive& archive, const SfxOptions& options,
+                    const std::string& target, SfxEnvironment& environment);
 
 }  // namespace kitforge::zipsfx

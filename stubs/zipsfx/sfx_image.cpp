@@ -12,7 +12,8 @@ SfxParts LocateSfxParts(ByteSource& source) {
     if (!image_end) image_end = PeImageEnd(source);
     if (!image_end) throw SfxError(source.Name() + " is damaged: its program headers cannot be read");
     if (*image_end == source.Size()) {
-        throw SfxError(source.Name() + " has no archive attached: it is the bare self-extracting stub, which "
+        throw SfxError(source.Name() +
+                       " has no archive attached: it is the bare self-extracting stub, which "
                        "kitforge-cli make-sfx puts in front of a zip archive");
     }
     return ReadSfxParts(source, *image_end);

@@ -11,7 +11,7 @@
 namespace kitforge::zipsfx {
 
 struct SfxParts {
-    std::uint64_t image_end = 0;      // where the header starts
+    std::uint64_t image_end = 0;  // where the header starts
     StubHeader header;
     std::uint64_t archive_start = 0;  // just after the header
 };

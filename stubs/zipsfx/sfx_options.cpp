@@ -59,7 +59,8 @@ SfxOptions ParseSfxOptions(const std::vector<std::string>& arguments) {
 }
 
 std::string SfxUsage(const std::string& program) {
-    return "Usage: " + program + " [OPTIONS]\n"
+    return "Usage: " + program +
+           " [OPTIONS]\n"
            "A self-extracting zip archive: run it to unpack the files it holds.\n"
            "\n"
            "  -d DIR, --dir DIR   extract into DIR (made when missing) instead of the archive's\n"

@@ -14,8 +14,8 @@ enum class SfxAction { Extract, List, Test, Help };
 struct SfxOptions {
     SfxAction action = SfxAction::Extract;
     bool silent = false;
-    std::optional<std::string> folder;            // -d DIR
-    std::optional<OverwriteMode> overwrite;       // -o / -n, over the header's mode
+    std::optional<std::string> folder;       // -d DIR
+    std::optional<OverwriteMode> overwrite;  // -o / -n, over the header's mode
 };
 
 // Parses the arguments after the program name. Throws SfxError (FailureKind::Usage) naming

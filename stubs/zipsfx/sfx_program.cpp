@@ -31,11 +31,9 @@ int Run(const SfxOptions& options, SfxEnvironment& environment) {
             ListArchive(archive, console);
             return 0;
         case SfxAction::Test:
-            return TestArchive(source, archive, console, options.silent) ? 0
-                                                                        : static_cast<int>(FailureKind::Damaged);
+            return TestArchive(source, archive, console, options.silent) ? 0 : static_cast<int>(FailureKind::Damaged);
         case SfxAction::Extract:
-        case SfxAction::Help:
-            break;
+        case SfxAction::Help: break;
     }
     ExtractArchive(source, parts.header, archive, options, target, environment);
     return 0;

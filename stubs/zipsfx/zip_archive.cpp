@@ -94,9 +94,8 @@ std::string EntryFault(ByteSource& source, std::size_t index, const std::string&
 
 // Reads the local header of entry `index` from its moved offset and sets where its data starts.
 // Gives where the local header stands.
-std::uint64_t LocateEntryData(ByteSource& source, std::uint64_t archive_start,
-                     std::uint64_t central_position, std::int64_t shift, std::uint32_t stored_offset,
-                     std::size_t index, ArchiveEntry& entry) {
+std::uint64_t LocateEntryData(ByteSource& source, std::uint64_t archive_start, std::uint64_t central_position,
+                              std::int64_t shift, std::uint32_t stored_offset, std::size_t index, ArchiveEntry& entry) {
     const std::int64_t header_at = static_cast<std::int64_t>(stored_offset) + shift;
     if (header_at < static_cast<std::int64_t>(archive_start) ||
         static_cast<std::uint64_t>(header_at) + kLocalHeaderSize > central_position) {
@@ -197,8 +196,8 @@ ZipArchive ReadZipArchive(ByteSource& source, std::uint64_t archive_start) {
             throw SfxError(EntryFault(source, index, "has a damaged directory record"));
         }
         const std::size_t name_length = GetU16LE(record + central::kNameLength);
-        const std::size_t variable = name_length + GetU16LE(record + central::kExtraLength) +
-                                     GetU16LE(record + central::kCommentLength);
+        const std::size_t variable =
+            name_length + GetU16LE(record + central::kExtraLength) + GetU16LE(record + central::kCommentLength);
         if (directory.size() - position - kCentralHeaderSize < variable) {
             throw SfxError(EntryFault(source, index, "runs past the end of the central directory"));
         }
@@ -213,7 +212,8 @@ ZipArchive ReadZipArchive(ByteSource& source, std::uint64_t archive_start) {
         const std::uint32_t unpacked = GetU32LE(record + central::kUnpackedSize);
         const std::uint32_t local_offset = GetU32LE(record + central::kLocalHeaderOffset);
         if (packed == zip64::kSaturated32 || unpacked == zip64::kSaturated32 || local_offset == zip64::kSaturated32) {
-            throw SfxError(source.Name() + " cannot be extracted: it uses Zip64 extensions, which this program "
+            throw SfxError(source.Name() +
+                           " cannot be extracted: it uses Zip64 extensions, which this program "
                            "cannot read");
         }
         entry.packed_size = packed;

@@ -20,7 +20,7 @@
 namespace kitforge::zipsfx {
 
 struct ArchiveEntry {
-    std::string stored_name;        // exactly as stored
+    std::string stored_name;  // exactly as stored
     std::uint16_t method = 0;
     std::uint16_t flags = 0;
     std::uint8_t host_system = 0;

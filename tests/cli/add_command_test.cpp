@@ -25,7 +25,8 @@ TEST(CliAdd, CreatesAnArchiveThatUnzipAccepts) {
     WriteBytes(folder / "a.txt", std::string(5000, 'a'));
     mkdir((folder / "d").c_str(), 0755);
     WriteBytes(folder / "d/b.txt", "bee");
-    auto result = RunProgram({BuiltProgram("kitforge-cli"), "add", "out.zip", "a.txt", "d", "-r", "-D", "-9"}, folder.Path());
+    auto result =
+        RunProgram({BuiltProgram("kitforge-cli"), "add", "out.zip", "a.txt", "d", "-r", "-D", "-9"}, folder.Path());
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find("2 entries added"), std::string::npos) << result.out;
     auto test = RunProgram({"unzip", "-t", folder / "out.zip"});
@@ -39,8 +40,8 @@ TEST(CliAdd, EncryptsWithThePasswordAndRefusesOneWithoutTheOther) {
     WriteBytes(folder / "s.txt", "secret text");
     auto missing = RunProgram({BuiltProgram("kitforge-cli"), "add", "x.zip", "s.txt", "-e"}, folder.Path());
     EXPECT_EQ(missing.status, 2);
-    auto result = RunProgram({BuiltProgram("kitforge-cli"), "add", "x.zip", "s.txt", "-e", "--password", "pw"},
-                             folder.Path());
+    auto result =
+        RunProgram({BuiltProgram("kitforge-cli"), "add", "x.zip", "s.txt", "-e", "--password", "pw"}, folder.Path());
     ASSERT_EQ(result.status, 0) << result.err;
     auto extracted = RunProgram({"unzip", "-p", "-P", "pw", folder / "x.zip", "s.txt"});
     EXPECT_EQ(extracted.out, "secret text");
@@ -58,8 +59,8 @@ TEST(CliAdd, TakesThePasswordFromAFileStandardInputOrTheCommandLine) {
         std::string file;   // written to pw.txt when not empty
         std::string input;  // standard input
         int status;
-        std::string said;       // expected on stderr
-        std::string password;   // opens the archive; empty: no archive is written
+        std::string said;      // expected on stderr
+        std::string password;  // opens the archive; empty: no archive is written
     } rows[] = {
         {"file", {"--password-file", "pw.txt"}, "file secret\r\nsecond line\n", "", 0, "", "file secret"},
         {"standard input", {"--password-file", "-"}, "", "piped secret\nmore\n", 0, "", "piped secret"},
@@ -170,7 +171,8 @@ TEST(CliAdd, ANewExecutableIsASelfExtractorThatRuns) {
         if (row.stub_name) fs::copy_file(BuiltProgram("zipsfx.bin"), folder / "program/" + row.stub_name);
         WriteBytes(folder / "a.txt", "alpha\n");
 
-        const auto added = RunProgram({folder / "program/kitforge-cli", "add", "new.exe", "a.txt", "-q"}, folder.Path());
+        const auto added =
+            RunProgram({folder / "program/kitforge-cli", "add", "new.exe", "a.txt", "-q"}, folder.Path());
         EXPECT_EQ(added.status, row.status) << added.err;
         if (row.status != 0) {
             EXPECT_NE(added.err.find("was not found"), std::string::npos) << added.err;

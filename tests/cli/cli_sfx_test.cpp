@@ -24,9 +24,9 @@ TEST(CliSfx, PacksTheFilesIntoAnExecutableNamedFromTheCurrentFolder) {
     std::filesystem::create_directories(folder / "sub");
     WriteBytes(folder / "a.txt", "a\n");
     WriteBytes(folder / "sub/b.txt", "b\n");
-    const auto made = RunProgram({BuiltProgram("kitforge-cli"), "sfx", "a.txt", "sub/b.txt", "-o", "my.files.zip",
-                                  "--delete", "final"},
-                                 folder.Path());
+    const auto made = RunProgram(
+        {BuiltProgram("kitforge-cli"), "sfx", "a.txt", "sub/b.txt", "-o", "my.files.zip", "--delete", "final"},
+        folder.Path());
     ASSERT_EQ(made.status, 0) << made.err;
     EXPECT_EQ(made.out, folder / "my.exe" + "\n");
     EXPECT_FALSE(FileExists(folder / "my.zip"));

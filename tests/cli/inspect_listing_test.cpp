@@ -37,7 +37,9 @@ TEST(CliInspect, ControlCharactersInTextsAreShownAsQuestionMarksAndKeptInJson) {
         {"EXTRACT a.txt %program%", "EXTRACT a.txt %program%"},
         {"execute %program%\\a.txt\x1b[1A\x1b[2K", "execute %program%\\a.txt?[1A?[2K"},
         {"run x\x7f\x08\x08y\nz", "run x???y?z"},
-        {"quit \xC2\x9B" "2J", "quit ?2J"},
+        {"quit \xC2\x9B"
+         "2J",
+         "quit ?2J"},
     };
     std::string installer = "stub" + Counted("hello") + Counted("a.txt") + U32(1);
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) installer += Counted(line->stored);

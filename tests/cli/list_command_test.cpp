@@ -24,7 +24,8 @@ protected:
         if (!testing::HaveProgram(kCli)) GTEST_SKIP() << "kitforge-cli is not built";
         testing::RunPython("import zipfile\nwith zipfile.ZipFile('" + zip +
                            "', 'w', zipfile.ZIP_DEFLATED) as z:\n"
-                           "    z.writestr(zipfile.ZipInfo('docs/read me.txt', (2024, 5, 17, 9, 30, 12)), 'hello ' * 50, zipfile.ZIP_DEFLATED)\n"
+                           "    z.writestr(zipfile.ZipInfo('docs/read me.txt', (2024, 5, 17, 9, 30, 12)), 'hello ' * "
+                           "50, zipfile.ZIP_DEFLATED)\n"
                            "    z.writestr(zipfile.ZipInfo('../up.txt', (2024, 5, 17, 9, 30, 14)), 'x')\n"
                            "    z.comment = b'release 1'\n");
     }
@@ -50,8 +51,9 @@ TEST_F(ListCommand, PrintsEntriesAndFigures) {
     EXPECT_NE(out.find("2024-05-17 09:30:12  docs\\read me.txt\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Stub size:        0 bytes"), std::string::npos);
     EXPECT_NE(out.find("Comment:          release 1"), std::string::npos);
-    EXPECT_EQ(err, "kitforge-cli: warning: the entry \"..\\up.txt\" would be refused on extraction: the name climbs "
-                   "out of its folder with \"..\"\n");
+    EXPECT_EQ(err,
+              "kitforge-cli: warning: the entry \"..\\up.txt\" would be refused on extraction: the name climbs "
+              "out of its folder with \"..\"\n");
 }
 
 TEST_F(ListCommand, JsonCarriesTheSameAndTheMessages) {
@@ -79,8 +81,10 @@ TEST_F(ListCommand, UnreadableArchivesFail) {
     std::string out, err;
     EXPECT_EQ(Run("list " + folder / "text.zip", out, err), 1);
     EXPECT_EQ(out, "");
-    EXPECT_EQ(err, "kitforge-cli: error: This file is not a zip archive: it has no end of central directory record. "
-                   "File: " + folder / "text.zip" + "\n");
+    EXPECT_EQ(err,
+              "kitforge-cli: error: This file is not a zip archive: it has no end of central directory record. "
+              "File: " +
+                  folder / "text.zip" + "\n");
 
     EXPECT_EQ(Run("list --json " + folder / "text.zip", out, err), 1);
     const auto json = nlohmann::json::parse(out);
@@ -107,7 +111,10 @@ TEST_F(ListCommand, ControlCharactersInNamesAreShownAsQuestionMarks) {
         {R"('bel\x07.txt')", "bel\x07.txt", "bel?.txt"},
         {R"('del\x7f.txt')", "del\x7f.txt", "del?.txt"},
         {R"('new\nline.txt')", "new\nline.txt", "new?line.txt"},
-        {R"('c1\u009b2J.txt')", "c1\xC2\x9B" "2J.txt", "c1?2J.txt"},
+        {R"('c1\u009b2J.txt')",
+         "c1\xC2\x9B"
+         "2J.txt",
+         "c1?2J.txt"},
         {R"('caf\u00e9.txt')", "caf\xC3\xA9.txt", "caf\xC3\xA9.txt"},
     };
     std::string names;
@@ -220,12 +227,17 @@ TEST_F(ListCommand, JsonIsLaidOutAsBefore) {
 
     // Names that are not UTF-8: an overlong "/", a surrogate and a code page 1252 letter; and
     // every control character, quotes and backslashes.
-    testing::RunPython("import zipfile\nwith zipfile.ZipFile('" + folder / "odd.zip" + "', 'w') as z:\n"
-                       "    for n in ['QQ-ov', 'QQQ-sur', 'Q-latin', ''.join(map(chr, range(1, 32))) + '\"\\\\\\x7f']:\n"
-                       "        z.writestr(zipfile.ZipInfo(n, (2024, 1, 2, 3, 4, 6)), 'x')\n"
-                       "d = open('" + folder / "odd.zip" + "', 'rb').read()\n"
-                       "d = d.replace(b'QQQ-', b'\\xed\\xa0\\x80-').replace(b'QQ-', b'\\xc0\\xaf-').replace(b'Q-', b'\\xe9-')\n"
-                       "open('" + folder / "odd.zip" + "', 'wb').write(d)\n");
+    testing::RunPython(
+        "import zipfile\nwith zipfile.ZipFile('" + folder / "odd.zip" +
+        "', 'w') as z:\n"
+        "    for n in ['QQ-ov', 'QQQ-sur', 'Q-latin', ''.join(map(chr, range(1, 32))) + '\"\\\\\\x7f']:\n"
+        "        z.writestr(zipfile.ZipInfo(n, (2024, 1, 2, 3, 4, 6)), 'x')\n"
+        "d = open('" +
+        folder / "odd.zip" +
+        "', 'rb').read()\n"
+        "d = d.replace(b'QQQ-', b'\\xed\\xa0\\x80-').replace(b'QQ-', b'\\xc0\\xaf-').replace(b'Q-', b'\\xe9-')\n"
+        "open('" +
+        folder / "odd.zip" + "', 'wb').write(d)\n");
     for (const std::string& archive : {zip, folder / "odd.zip", folder / "text.zip"}) {
         if (archive == folder / "text.zip") WriteBytes(archive, std::string(100, 't'));
         Run("list --json " + archive, out, err);

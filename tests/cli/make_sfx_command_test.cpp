@@ -182,8 +182,7 @@ TEST_F(CliMakeSfx, EntriesTheSelfExtractorCannotExtractAreRefused) {
 // A volume of a multi-volume set is refused before anything changes: the executable could
 // never extract it.
 TEST_F(CliMakeSfx, AVolumeOfASetIsRefused) {
-    const ProgramResult split =
-        Cli({"span", "data.zip", "set.zip", "--max-volume", "300", "--min-volume", "1"});
+    const ProgramResult split = Cli({"span", "data.zip", "set.zip", "--max-volume", "300", "--min-volume", "1"});
     ASSERT_EQ(split.status, 0) << split.err;
     std::string last;
     for (int n = 9; n >= 2 && last.empty(); --n) {

@@ -87,8 +87,9 @@ TEST(CliShow, HelpAndVersionSucceed) {
 // terminal escape sequences: the table shows characters, never raw control bytes.
 TEST(CliShow, ShowsCodePage1252AsTextAndControlCharactersAsQuestionMarks) {
     TempFolder folder;
-    WriteBytes(folder / "a.inf", "[info]\r\ntitle=Caf\xE9\x1b]0;owned\x07\r\nprompt=\x80 5\r\n[script]\r\n"
-                                 "1=execute run.sh\x1b[1A\x1b[2K\r\n");
+    WriteBytes(folder / "a.inf",
+               "[info]\r\ntitle=Caf\xE9\x1b]0;owned\x07\r\nprompt=\x80 5\r\n[script]\r\n"
+               "1=execute run.sh\x1b[1A\x1b[2K\r\n");
     const auto table = RunProgram({BuiltProgram("kitforge-cli"), "show", folder / "a.inf"});
     ASSERT_EQ(table.status, 0) << table.err;
     EXPECT_NE(table.out.find("Title:       Caf\xC3\xA9?]0;owned?\nPrompt:      \xE2\x82\xAC 5\n"), std::string::npos)

@@ -39,10 +39,11 @@ std::vector<std::string> GroupFilesIn(const std::string& root) {
 }
 
 class CompressedBuildEndToEnd : public InstallerEndToEnd {
-  protected:
+protected:
     void WriteScript(const std::vector<std::string>& lines, bool compressed) const {
-        std::string text = "[info]\ntitle=E2E App\nprompt=Choose INSTALL or EXIT.\ncompressed=" +
-                           std::string(compressed ? "1" : "0") + "\n\n[script]\n";
+        std::string text =
+            "[info]\ntitle=E2E App\nprompt=Choose INSTALL or EXIT.\ncompressed=" + std::string(compressed ? "1" : "0") +
+            "\n\n[script]\n";
         for (std::size_t i = 0; i < lines.size(); ++i) text += std::to_string(i + 1) + "=" + lines[i] + "\n";
         WriteBytes(Root("src/setup.inf"), text);
     }

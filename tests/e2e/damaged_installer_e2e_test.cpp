@@ -22,13 +22,12 @@ std::vector<std::string> FilesBelow(const std::string& folder) {
 }
 
 class DamagedInstaller : public InstallerEndToEnd {
-  protected:
+protected:
     void SetUp() override {
         InstallerEndToEnd::SetUp();
         WriteBytes(Root("src/aa.txt"), "contents of aa");
         WriteBytes(Root("src/bb.txt"), "contents of bb");
-        WriteScript({"extract \"%apppath%aa.txt\" \"%program%\"",
-                     "extract \"%apppath%bb.txt\" \"%program%\\sub\"",
+        WriteScript({"extract \"%apppath%aa.txt\" \"%program%\"", "extract \"%apppath%bb.txt\" \"%program%\\sub\"",
                      "execute /bin/cp %program%\\aa.txt %program%\\ran.txt"});
         Build();
         good_ = ReadBytes(Installer());
@@ -36,24 +35,20 @@ class DamagedInstaller : public InstallerEndToEnd {
     }
 
     // Runs `bytes` as an installer; expects a clean failure that wrote nothing.
-    void ExpectCleanFailure(const std::string& bytes, const std::string& what,
-                            const std::string& message) {
+    void ExpectCleanFailure(const std::string& bytes, const std::string& what, const std::string& message) {
         const std::string path = damaged_folder_ / "damaged.exe";
         WriteBytes(path, bytes);
         ::chmod(path.c_str(), 0755);
-        const ProgramResult result =
-            RunInstaller(path, {"--silent", "--user", "--target", Target()});
+        const ProgramResult result = RunInstaller(path, {"--silent", "--user", "--target", Target()});
         EXPECT_EQ(result.status, 1) << what << "\n" << result.out << result.err;
         EXPECT_NE(result.err.find(message), std::string::npos) << what << ": " << result.err;
-        EXPECT_EQ(result.err.find("\n"), result.err.size() - 1) << what << ": one line of error\n"
-                                                                << result.err;
+        EXPECT_EQ(result.err.find("\n"), result.err.size() - 1) << what << ": one line of error\n" << result.err;
         EXPECT_EQ(FilesBelow(Root()), before_) << what << ": something was written";
     }
 
     std::uint32_t NumberAt(std::size_t offset) const {
         std::uint32_t value = 0;
-        for (int i = 3; i >= 0; --i)
-            value = value << 8 | static_cast<unsigned char>(good_[offset + i]);
+        for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(good_[offset + i]);
         return value;
     }
 
@@ -70,13 +65,11 @@ TEST_F(DamagedInstaller, TheUndamagedInstallerWorks) {
 }
 
 TEST_F(DamagedInstaller, CutShortAtAnyPointOfThePayload) {
-    const std::size_t payload_size =
-        2 * (14 + 4 + 6 + 4) + 4 + 200;  // well past the start of the payload
+    const std::size_t payload_size = 2 * (14 + 4 + 6 + 4) + 4 + 200;  // well past the start of the payload
     for (std::size_t cut = 1; cut < payload_size; cut += cut < 40 ? 1 : 7) {
         ExpectCleanFailure(good_.substr(0, good_.size() - cut), "cut by " + std::to_string(cut),
                            "Cannot read " + damaged_folder_ / "damaged.exe" + ": ");
-        if (HasFailure())
-            break;
+        if (HasFailure()) break;
     }
 }
 
@@ -94,8 +87,7 @@ TEST_F(DamagedInstaller, ALengthOrCountThatLies) {
     const Case cases[] = {
         {"title length past the start of the file", title_length_at, 0x7FFFFFF0u},
         {"title length with the top bit", title_length_at, 0x80000001u},
-        {"prompt length past the start", prompt_length_at,
-         static_cast<std::uint32_t>(good_.size())},
+        {"prompt length past the start", prompt_length_at, static_cast<std::uint32_t>(good_.size())},
         {"line count far too high", line_count_at, 0x00FFFFFFu},
         {"one line too many", line_count_at, 4u},
     };
@@ -124,8 +116,7 @@ TEST_F(DamagedInstaller, ANameThatClimbsOutOfItsFolderIsRefused) {
          at = bytes.find("aa.txt", at + 1)) {
         bytes.replace(at, 6, "../a.t");
     }
-    ExpectCleanFailure(bytes, "name ../a.t",
-                       "line 1 (EXTRACT ../a.t %program%): the installer is damaged");
+    ExpectCleanFailure(bytes, "name ../a.t", "line 1 (EXTRACT ../a.t %program%): the installer is damaged");
     EXPECT_FALSE(std::filesystem::exists(Root("a.t")));
 }
 
@@ -145,8 +136,7 @@ TEST_F(DamagedInstaller, ANameWithAControlCharacterIsRefused) {
          at = bytes.find("aa.txt", at + 1)) {
         bytes.replace(at, 6, "a\x1B.txt");
     }
-    ExpectCleanFailure(bytes, "name a ESC .txt",
-                       "line 1 (EXTRACT a?.txt %program%): the installer is damaged");
+    ExpectCleanFailure(bytes, "name a ESC .txt", "line 1 (EXTRACT a?.txt %program%): the installer is damaged");
 }
 
 TEST_F(DamagedInstaller, ARecordThatReachesIntoTheInstallerProgramIsRefused) {

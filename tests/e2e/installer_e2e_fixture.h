@@ -16,10 +16,9 @@
 namespace kitforge::testing {
 
 class InstallerEndToEnd : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
-        for (const char* folder : {"src", "out", "home", "tmp"})
-            ::mkdir((root_.Path() + folder).c_str(), 0755);
+        for (const char* folder : {"src", "out", "home", "tmp"}) ::mkdir((root_.Path() + folder).c_str(), 0755);
     }
 
     std::string Root(const std::string& name = {}) const { return root_.Path() + name; }
@@ -28,26 +27,21 @@ class InstallerEndToEnd : public ::testing::Test {
     std::string Installer() const { return Root("out/setup.exe"); }
 
     // Writes src/setup.inf with the title, the prompt and the [script] lines numbered from 1.
-    void WriteScript(const std::vector<std::string>& lines,
-                     const std::string& title = "E2E App") const {
-        std::string text = "[info]\ntitle=" + title +
-                           "\nprompt=Choose INSTALL or EXIT.\ncompressed=0\n\n[script]\n";
-        for (std::size_t i = 0; i < lines.size(); ++i)
-            text += std::to_string(i + 1) + "=" + lines[i] + "\n";
+    void WriteScript(const std::vector<std::string>& lines, const std::string& title = "E2E App") const {
+        std::string text = "[info]\ntitle=" + title + "\nprompt=Choose INSTALL or EXIT.\ncompressed=0\n\n[script]\n";
+        for (std::size_t i = 0; i < lines.size(); ++i) text += std::to_string(i + 1) + "=" + lines[i] + "\n";
         WriteBytes(Root("src/setup.inf"), text);
     }
 
     // Builds out/setup.exe from src/setup.inf with the real stub; the test fails if that fails.
     void Build() const {
-        const ProgramResult result =
-            RunProgram({BuiltProgram("kitforge-cli"), "build", "-q", Root("src/setup.inf"), "-o",
-                        Installer(), "--stub", BuiltProgram("setup.ex_")});
+        const ProgramResult result = RunProgram({BuiltProgram("kitforge-cli"), "build", "-q", Root("src/setup.inf"),
+                                                 "-o", Installer(), "--stub", BuiltProgram("setup.ex_")});
         ASSERT_EQ(result.status, 0) << result.out << result.err;
     }
 
     // Runs `installer` with the test's home and temporary folders.
-    ProgramResult RunInstaller(const std::string& installer,
-                               const std::vector<std::string>& arguments,
+    ProgramResult RunInstaller(const std::string& installer, const std::vector<std::string>& arguments,
                                const std::string& input = {}) const {
         std::vector<std::string> command = {"env",
                                             "-u",

@@ -28,9 +28,7 @@ std::string PseudoRandomBytes(std::size_t size) {
     return bytes;
 }
 
-bool Exists(const std::string& path) {
-    return std::filesystem::exists(std::filesystem::symlink_status(path));
-}
+bool Exists(const std::string& path) { return std::filesystem::exists(std::filesystem::symlink_status(path)); }
 
 // Waits for a program started without waiting to leave its mark.
 std::string AwaitFile(const std::string& path) {
@@ -63,11 +61,9 @@ TEST_F(InstallerEndToEnd, InstalledFilesEqualTheSourcesByteForByte) {
     EXPECT_EQ(ReadBytes(Target("My Docs/my notes.txt")), "notes with blanks in the name\n");
     EXPECT_EQ(ReadBytes(Target("a/b/c/empty")), "");
     EXPECT_EQ(ReadBytes(Target("bin/run.sh")), kMarkScript);
-    EXPECT_EQ(std::filesystem::status(Target("bin/run.sh")).permissions() &
-                  std::filesystem::perms::owner_exec,
+    EXPECT_EQ(std::filesystem::status(Target("bin/run.sh")).permissions() & std::filesystem::perms::owner_exec,
               std::filesystem::perms::owner_exec);
-    EXPECT_EQ(std::filesystem::status(Target("data.bin")).permissions() &
-                  std::filesystem::perms::owner_exec,
+    EXPECT_EQ(std::filesystem::status(Target("data.bin")).permissions() & std::filesystem::perms::owner_exec,
               std::filesystem::perms::none);
     EXPECT_NE(result.out.find("[5/5] Quit"), std::string::npos) << result.out;
     EXPECT_TRUE(std::filesystem::is_empty(Root("tmp"))) << "the %wtemp% folder was left behind";
@@ -92,9 +88,7 @@ TEST_F(InstallerEndToEnd, ExecuteFailureStopsTheInstallationWithTheLine) {
     Build();
     const ProgramResult result = InstallSilently();
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(
-        result.err.find("line 1 (execute /bin/sh -c \"exit 4\"): /bin/sh ended with status 4"),
-        std::string::npos)
+    EXPECT_NE(result.err.find("line 1 (execute /bin/sh -c \"exit 4\"): /bin/sh ended with status 4"), std::string::npos)
         << result.err;
     EXPECT_FALSE(Exists(Target("a.txt")));
 }
@@ -127,12 +121,10 @@ TEST_F(InstallerEndToEnd, LaunchersGoWhereTheTokensPointWithTheRightExecLine) {
                  "link \"<NOWHERE>\\Hello\" \"%program%\\hello.sh\" \"\""});
     Build();
     // A folder with a blank, so that the Exec line must quote the program.
-    const ProgramResult result =
-        RunInstaller(Installer(), {"--silent", "--user", "--target", Root("my place")});
+    const ProgramResult result = RunInstaller(Installer(), {"--silent", "--user", "--target", Root("my place")});
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     const std::string desktop = ReadBytes(Home("Desktop/Hello App.desktop"));
-    EXPECT_NE(desktop.find("\nExec=\"" + Root("my place/hello.sh") + "\" --greet loud\n"),
-              std::string::npos)
+    EXPECT_NE(desktop.find("\nExec=\"" + Root("my place/hello.sh") + "\" --greet loud\n"), std::string::npos)
         << desktop;
     EXPECT_NE(desktop.find("\nPath=" + Root("my place") + "\n"), std::string::npos) << desktop;
     EXPECT_NE(desktop.find("\nName=Hello App\n"), std::string::npos) << desktop;
@@ -145,8 +137,8 @@ TEST_F(InstallerEndToEnd, LaunchersGoWhereTheTokensPointWithTheRightExecLine) {
 TEST_F(InstallerEndToEnd, QuitStopsTheScript) {
     WriteBytes(Root("src/a.txt"), "a");
     WriteBytes(Root("src/b.txt"), "b");
-    WriteScript({"extract \"%apppath%a.txt\" \"%program%\"", "quit ",
-                 "extract \"%apppath%b.txt\" \"%program%\"", "execute /bin/false"});
+    WriteScript({"extract \"%apppath%a.txt\" \"%program%\"", "quit ", "extract \"%apppath%b.txt\" \"%program%\"",
+                 "execute /bin/false"});
     Build();
     const ProgramResult result = InstallSilently();
     ASSERT_EQ(result.status, 0) << result.out << result.err;
@@ -156,8 +148,8 @@ TEST_F(InstallerEndToEnd, QuitStopsTheScript) {
 
 TEST_F(InstallerEndToEnd, CopyAndTheSharedFoldersOfThisUser) {
     WriteBytes(Root("src/tool"), "#!/bin/sh\n");
-    WriteScript({"extract \"%apppath%tool\" \"%wtemp%\"", "copy %wtemp%\\tool %system%",
-                 "copy %wtemp%\\tool %common%\\e2e"});
+    WriteScript(
+        {"extract \"%apppath%tool\" \"%wtemp%\"", "copy %wtemp%\\tool %system%", "copy %wtemp%\\tool %common%\\e2e"});
     Build();
     const ProgramResult result = InstallSilently();
     ASSERT_EQ(result.status, 0) << result.out << result.err;
@@ -172,8 +164,7 @@ TEST_F(InstallerEndToEnd, AsksBeforeInstallingAndExitCancels) {
     Build();
     ProgramResult result = RunInstaller(Installer(), {"--user", "--target", Target()}, "exit\n");
     EXPECT_EQ(result.status, 3) << result.err;
-    EXPECT_NE(result.out.find("Asking App\nChoose INSTALL or EXIT.\n"), std::string::npos)
-        << result.out;
+    EXPECT_NE(result.out.find("Asking App\nChoose INSTALL or EXIT.\n"), std::string::npos) << result.out;
     EXPECT_FALSE(Exists(Target()));
 
     result = RunInstaller(Installer(), {"--user", "--target", Target()}, "INSTALL\n");
@@ -196,16 +187,12 @@ TEST_F(InstallerEndToEnd, ListAndCheckReadTheBuiltInstaller) {
     Build();
     ProgramResult result = RunInstaller(Installer(), {"--list"});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(
-        result.out.find("     1  EXTRACT a.txt %program%\n     2  execute %program%\\a.txt\n"),
-        std::string::npos)
+    EXPECT_NE(result.out.find("     1  EXTRACT a.txt %program%\n     2  execute %program%\\a.txt\n"), std::string::npos)
         << result.out;
     EXPECT_NE(result.out.find("           3  a.txt  (line 1)\n"), std::string::npos) << result.out;
     result = RunInstaller(Installer(), {"--check"});
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.out.find("the installer is sound: 2 lines, 1 file of 3 bytes"),
-              std::string::npos)
-        << result.out;
+    EXPECT_NE(result.out.find("the installer is sound: 2 lines, 1 file of 3 bytes"), std::string::npos) << result.out;
     EXPECT_FALSE(Exists(Target()));
 }
 
@@ -239,8 +226,7 @@ TEST_F(InstallerEndToEnd, LinksAndSwappedProgramsInTheTargetAreRefused) {
          "line 1 (EXTRACT x.txt %program%\\bin): Cannot write into " + Target("bin") +
              ": it is not a folder but a link or a file"},
         {"a program swapped before EXECUTE",
-         {"extract \"%apppath%run.sh\" \"%program%\"",
-          "execute /bin/mv " + Root("evil.sh") + " %program%\\run.sh",
+         {"extract \"%apppath%run.sh\" \"%program%\"", "execute /bin/mv " + Root("evil.sh") + " %program%\\run.sh",
           "execute %program%\\run.sh " + Root("mark")},
          Target("run.sh") + " was replaced after this installer wrote it; it is not run"},
     };
@@ -258,8 +244,7 @@ TEST_F(InstallerEndToEnd, LinksAndSwappedProgramsInTheTargetAreRefused) {
 }
 
 TEST_F(InstallerEndToEnd, AsRootAFolderOthersMayWriteIsRefusedUnlessForced) {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root: the installer checks the folders only when run as root";
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root: the installer checks the folders only when run as root";
     ::mkdir(Root("shared").c_str(), 0700);
     ::chmod(Root("shared").c_str(), 0777);
     WriteBytes(Root("src/x.txt"), "x");
@@ -268,8 +253,7 @@ TEST_F(InstallerEndToEnd, AsRootAFolderOthersMayWriteIsRefusedUnlessForced) {
     const std::string target = Root("shared/app");
     ProgramResult result = RunInstaller(Installer(), {"--silent", "--user", "--target", target});
     EXPECT_EQ(result.status, 1) << result.out << result.err;
-    EXPECT_NE(result.err.find(Root("shared") + " is writable by others and has no sticky bit"),
-              std::string::npos)
+    EXPECT_NE(result.err.find(Root("shared") + " is writable by others and has no sticky bit"), std::string::npos)
         << result.err;
     EXPECT_FALSE(Exists(target));
     result = RunInstaller(Installer(), {"--silent", "--user", "--force", "--target", target});

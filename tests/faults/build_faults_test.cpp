@@ -15,7 +15,7 @@ namespace kitforge::testing {
 namespace {
 
 class BuildFaults : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ::mkdir(Root("src").c_str(), 0755);
         ::mkdir(Root("out").c_str(), 0755);
@@ -30,18 +30,18 @@ class BuildFaults : public ::testing::Test {
     std::string Log() const { return Root("faults.log"); }
 
     void WriteScript(bool compressed) const {
-        WriteBytes(Root("src/setup.inf"),
-                   std::string("[info]\ntitle=Faults\nprompt=Install?\ncompressed=") + (compressed ? "1" : "0") +
-                       "\n\n[script]\n"
-                       "1=extract \"%apppath%a.txt\" \"%program%\"\n"
-                       "2=extract \"%apppath%big.bin\" \"%program%\\data\"\n"
-                       "3=extract \"%apppath%notes.txt\" \"%program%\"\n"
-                       "4=quit \n");
+        WriteBytes(Root("src/setup.inf"), std::string("[info]\ntitle=Faults\nprompt=Install?\ncompressed=") +
+                                              (compressed ? "1" : "0") +
+                                              "\n\n[script]\n"
+                                              "1=extract \"%apppath%a.txt\" \"%program%\"\n"
+                                              "2=extract \"%apppath%big.bin\" \"%program%\\data\"\n"
+                                              "3=extract \"%apppath%notes.txt\" \"%program%\"\n"
+                                              "4=quit \n");
     }
 
     std::vector<std::string> BuildCommand() const {
-        return {BuiltProgram("kitforge-cli"), "build", "-q", Root("src/setup.inf"), "-o", Installer(),
-                "--stub", BuiltProgram("setup.ex_")};
+        return {BuiltProgram("kitforge-cli"), "build", "-q", Root("src/setup.inf"), "-o", Installer(), "--stub",
+                BuiltProgram("setup.ex_")};
     }
 
     // A good installer from an earlier build, which the failing build finds in its place.
@@ -51,9 +51,7 @@ class BuildFaults : public ::testing::Test {
         return ReadBytes(Installer());
     }
 
-    std::string FaultLog() const {
-        return std::filesystem::exists(Log()) ? ReadBytes(Log()) : std::string();
-    }
+    std::string FaultLog() const { return std::filesystem::exists(Log()) ? ReadBytes(Log()) : std::string(); }
 
     // What every failed build must show: a failure, the file and the reason in the message,
     // nothing in the output folder, the sources as they were.
@@ -90,8 +88,8 @@ TEST_F(BuildFaults, AFullDiskAnywhereInTheInstallerFailsTheBuildAndLeavesNoPartO
     const auto sources = FolderContents(Root("src"));
     // In the stub, within the large file's copy, in the line records, and four bytes before
     // the end, in the mark itself.
-    for (const std::size_t room : {std::size_t{0}, std::size_t{400'000}, earlier.size() - 1'500'000,
-                                   earlier.size() - 60, earlier.size() - 4}) {
+    for (const std::size_t room :
+         {std::size_t{0}, std::size_t{400'000}, earlier.size() - 1'500'000, earlier.size() - 60, earlier.size() - 4}) {
         SCOPED_TRACE("room for " + std::to_string(room) + " bytes");
         std::filesystem::remove(Log());
         // Each round starts from the earlier installer, as a user's second build would.
@@ -103,9 +101,9 @@ TEST_F(BuildFaults, AFullDiskAnywhereInTheInstallerFailsTheBuildAndLeavesNoPartO
         ExpectCleanFailure(result, Installer(), "No space left on device", sources);
     }
     // The same build with room enough succeeds: the failures above came from the disk.
-    const ProgramResult result = RunWithFaults(
-        {{"KF_FAULT_FULL_PATH", Root("out/")}, {"KF_FAULT_FULL_AFTER", std::to_string(earlier.size())}},
-        BuildCommand(), Log());
+    const ProgramResult result =
+        RunWithFaults({{"KF_FAULT_FULL_PATH", Root("out/")}, {"KF_FAULT_FULL_AFTER", std::to_string(earlier.size())}},
+                      BuildCommand(), Log());
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(Fingerprint(ReadBytes(Installer())), Fingerprint(earlier));
 }
@@ -115,9 +113,8 @@ TEST_F(BuildFaults, ASourceThatCannotBeOpenedOrReadFailsTheBuildNamingIt) {
     const auto sources = FolderContents(Root("src"));
     {
         SCOPED_TRACE("opening is refused");
-        const ProgramResult result =
-            RunWithFaults({{"KF_FAULT_UNREADABLE_PATH", "big.bin"}, {"KF_FAULT_UNREADABLE_MODE", "open"}},
-                          BuildCommand(), Log());
+        const ProgramResult result = RunWithFaults(
+            {{"KF_FAULT_UNREADABLE_PATH", "big.bin"}, {"KF_FAULT_UNREADABLE_MODE", "open"}}, BuildCommand(), Log());
         EXPECT_TRUE(Contains(FaultLog(), "refused open"));
         ExpectCleanFailure(result, Root("src/big.bin"), "Permission denied", sources);
     }
@@ -125,11 +122,10 @@ TEST_F(BuildFaults, ASourceThatCannotBeOpenedOrReadFailsTheBuildNamingIt) {
     BuildEarlierInstaller();
     {
         SCOPED_TRACE("reading fails part way");
-        const ProgramResult result =
-            RunWithFaults({{"KF_FAULT_UNREADABLE_PATH", "big.bin"},
-                           {"KF_FAULT_UNREADABLE_MODE", "read"},
-                           {"KF_FAULT_READ_AFTER", "1000000"}},
-                          BuildCommand(), Log());
+        const ProgramResult result = RunWithFaults({{"KF_FAULT_UNREADABLE_PATH", "big.bin"},
+                                                    {"KF_FAULT_UNREADABLE_MODE", "read"},
+                                                    {"KF_FAULT_READ_AFTER", "1000000"}},
+                                                   BuildCommand(), Log());
         EXPECT_TRUE(Contains(FaultLog(), "read error"));
         ExpectCleanFailure(result, Root("src/big.bin"), "Input/output error", sources);
     }
@@ -189,10 +185,10 @@ TEST_F(BuildFaults, ACompressedBuildFailsCleanlyOnAFullDiskOrAnUnreadableSource)
     BuildEarlierInstaller();
     {
         SCOPED_TRACE("a source cannot be read");
-        const ProgramResult result =
-            RunWithFaults({{"KF_FAULT_UNREADABLE_PATH", "big.bin"}, {"KF_FAULT_UNREADABLE_MODE", "read"},
-                           {"KF_FAULT_READ_AFTER", "100000"}},
-                          BuildCommand(), Log());
+        const ProgramResult result = RunWithFaults({{"KF_FAULT_UNREADABLE_PATH", "big.bin"},
+                                                    {"KF_FAULT_UNREADABLE_MODE", "read"},
+                                                    {"KF_FAULT_READ_AFTER", "100000"}},
+                                                   BuildCommand(), Log());
         EXPECT_TRUE(Contains(FaultLog(), "read error"));
         ExpectFailure(result, Root("src/big.bin"), "Input/output error");
         EXPECT_EQ(SourcesWithoutGroups(), sources);

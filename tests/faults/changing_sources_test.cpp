@@ -21,7 +21,7 @@ namespace {
 constexpr std::size_t kLargeSize = 12'000'000;  // more than one kernel copy chunk of 8 MiB
 
 class ChangingSources : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         for (const char* folder : {"src", "out", "extracted"}) ::mkdir(Root(folder).c_str(), 0755);
         large_ = PseudoRandomBytes(kLargeSize, 99);
@@ -38,8 +38,8 @@ class ChangingSources : public ::testing::Test {
     std::string Installer() const { return Root("out/setup.exe"); }
 
     std::vector<std::string> BuildCommand() const {
-        return {BuiltProgram("kitforge-cli"), "build", "-q", Root("src/setup.inf"), "-o", Installer(),
-                "--stub", BuiltProgram("setup.ex_")};
+        return {BuiltProgram("kitforge-cli"), "build", "-q", Root("src/setup.inf"), "-o", Installer(), "--stub",
+                BuiltProgram("setup.ex_")};
     }
 
     ProgramResult BuildWhileResized(std::size_t after, std::size_t to) const {

@@ -27,7 +27,8 @@ std::map<std::string, std::string> FolderContents(const std::string& folder) {
     std::map<std::string, std::string> contents;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
         if (!entry.is_regular_file()) continue;
-        contents[std::filesystem::relative(entry.path(), folder).string()] = Fingerprint(ReadBytes(entry.path().string()));
+        contents[std::filesystem::relative(entry.path(), folder).string()] =
+            Fingerprint(ReadBytes(entry.path().string()));
     }
     return contents;
 }

@@ -14,7 +14,7 @@ namespace kitforge::testing {
 namespace {
 
 class ZipFaults : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         for (const char* folder : {"in", "arch", "vols", "data"}) ::mkdir(Root(folder).c_str(), 0755);
         WriteBytes(Root("in/first.txt"), std::string(30'000, 'f'));
@@ -48,7 +48,8 @@ class ZipFaults : public ::testing::Test {
 
     // The archive folder holds the untouched archive and nothing else.
     void ExpectArchiveAsItWas() const {
-        EXPECT_EQ(FolderContents(Root("arch")), (std::map<std::string, std::string>{{"old.zip", Fingerprint(original_)}}));
+        EXPECT_EQ(FolderContents(Root("arch")),
+                  (std::map<std::string, std::string>{{"old.zip", Fingerprint(original_)}}));
     }
 
     TempFolder root_;
@@ -67,9 +68,9 @@ TEST_F(ZipFaults, AddOnAFullDiskKeepsTheArchiveAndLeavesNoTemporaryFile) {
     }
     {
         SCOPED_TRACE("every write fits, the flush to the disk fails");
-        const ProgramResult result =
-            Cli({{"KF_FAULT_FULL_PATH", Root("arch/")}, {"KF_FAULT_FULL_AFTER", "100000000"}, {"KF_FAULT_SYNC_FAILS", "1"}},
-                {"add", "-q", "-0", Archive(), Root("in/new.bin")});
+        const ProgramResult result = Cli(
+            {{"KF_FAULT_FULL_PATH", Root("arch/")}, {"KF_FAULT_FULL_AFTER", "100000000"}, {"KF_FAULT_SYNC_FAILS", "1"}},
+            {"add", "-q", "-0", Archive(), Root("in/new.bin")});
         EXPECT_TRUE(Contains(FaultLog(), "sync failed"));
         ExpectFailureNaming(result, Archive(), "No space left on device");
         ExpectArchiveAsItWas();
@@ -104,8 +105,8 @@ TEST_F(ZipFaults, MakeSfxOnAFullDiskKeepsTheZipAndLeavesNoExecutable) {
     // An earlier executable of the same name goes to the trash first, so it is not lost either.
     // The new one is written under a temporary name in the same folder: the whole folder is full.
     WriteBytes(Root("arch/old.exe"), "an earlier executable");
-    const ProgramResult result = Cli({{"KF_FAULT_FULL_PATH", Root("arch/")}, {"KF_FAULT_FULL_AFTER", "300000"}},
-                                     {"make-sfx", Archive()});
+    const ProgramResult result =
+        Cli({{"KF_FAULT_FULL_PATH", Root("arch/")}, {"KF_FAULT_FULL_AFTER", "300000"}}, {"make-sfx", Archive()});
     EXPECT_TRUE(Contains(FaultLog(), "full disk"));
     ExpectFailureNaming(result, Root("arch/old.exe"), "No space left on device");
     ExpectArchiveAsItWas();
@@ -158,9 +159,11 @@ TEST_F(ZipFaults, SpanOfAnArchiveThatCannotBeReadFailsNamingIt) {
     }
     {
         SCOPED_TRACE("reading fails part way");
-        const ProgramResult result = Cli(
-            {{"KF_FAULT_UNREADABLE_PATH", "old.zip"}, {"KF_FAULT_UNREADABLE_MODE", "read"}, {"KF_FAULT_READ_AFTER", "400000"}},
-            {"span", Archive(), Root("vols/set.zip"), "--max-volume", "250000", "--overwrite"});
+        const ProgramResult result =
+            Cli({{"KF_FAULT_UNREADABLE_PATH", "old.zip"},
+                 {"KF_FAULT_UNREADABLE_MODE", "read"},
+                 {"KF_FAULT_READ_AFTER", "400000"}},
+                {"span", Archive(), Root("vols/set.zip"), "--max-volume", "250000", "--overwrite"});
         EXPECT_TRUE(Contains(FaultLog(), "read error"));
         EXPECT_EQ(result.status, 1) << result.err;
         EXPECT_TRUE(Contains(result.err, Archive())) << result.err;
@@ -181,7 +184,9 @@ TEST_F(ZipFaults, MakeSfxAndSpanNameTheReasonAndLeaveNoCutOffVolume) {
                  {"span", Archive(), Root("vols/set.zip"), "--max-volume", "250000"});
     ExpectFailureNaming(result, Root("vols/set002.zip"), "No space left on device");
     EXPECT_EQ(FolderContents(Root("vols")).count("set002.zip"), 0u);
-    result = Cli({{"KF_FAULT_UNREADABLE_PATH", "old.zip"}, {"KF_FAULT_UNREADABLE_MODE", "read"}, {"KF_FAULT_READ_AFTER", "300000"}},
+    result = Cli({{"KF_FAULT_UNREADABLE_PATH", "old.zip"},
+                  {"KF_FAULT_UNREADABLE_MODE", "read"},
+                  {"KF_FAULT_READ_AFTER", "300000"}},
                  {"make-sfx", Archive(), "--delete", "final"});
     ExpectFailureNaming(result, Archive(), "Input/output error");
     result = Cli({{"KF_FAULT_UNREADABLE_PATH", "old.zip"}}, {"span", Archive(), Root("vols/other.zip")});

@@ -20,7 +20,8 @@ TEST(PayloadFormat, ExtractLinesAreRecognisedByTheirFirstEightCharacters) {
 }
 
 TEST(PayloadFormat, OnlyPlainFileNamesAreSafeToCreate) {
-    for (const char* name : {"a.txt", "setup.ex_", "with blank", "..a", "a.."}) EXPECT_TRUE(IsSafeFileName(name)) << name;
+    for (const char* name : {"a.txt", "setup.ex_", "with blank", "..a", "a.."})
+        EXPECT_TRUE(IsSafeFileName(name)) << name;
     for (const char* name : {"", ".", "..", "../a", "a/b", "a\\b", "C:a", "/etc/passwd"}) {
         EXPECT_FALSE(IsSafeFileName(name)) << name;
     }

@@ -16,12 +16,23 @@ TEST(EntryNameProblem, RefusesNamesThatWouldLandOutsideTheTarget) {
         bool refused;
     };
     const Case cases[] = {
-        {"readme.txt", false},       {"docs/a/b.txt", false},    {"docs\\a\\b.txt", false},
-        {"folder/", false},          {"...", false},             {"a..b/..c", false},
-        {"", true},                  {"/etc/passwd", true},      {"\\windows\\x", true},
-        {"C:evil", true},            {"z:/x", true},             {"..", true},
-        {"../x", true},              {"a/../../x", true},        {"a\\..\\x", true},
-        {"a/..", true},              {std::string("a\0b", 3), true},
+        {"readme.txt", false},
+        {"docs/a/b.txt", false},
+        {"docs\\a\\b.txt", false},
+        {"folder/", false},
+        {"...", false},
+        {"a..b/..c", false},
+        {"", true},
+        {"/etc/passwd", true},
+        {"\\windows\\x", true},
+        {"C:evil", true},
+        {"z:/x", true},
+        {"..", true},
+        {"../x", true},
+        {"a/../../x", true},
+        {"a\\..\\x", true},
+        {"a/..", true},
+        {std::string("a\0b", 3), true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(formats::EntryNameProblem(c.name) != nullptr, c.refused) << c.name;

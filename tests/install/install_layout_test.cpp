@@ -29,7 +29,9 @@ bool IsExecutable(const std::string& path) { return ::access(path.c_str(), X_OK)
 
 bool IsElf(const std::string& path) {
     const std::string bytes = ReadBytes(path);
-    return bytes.compare(0, 4, "\x7f" "ELF") == 0;
+    return bytes.compare(0, 4,
+                         "\x7f"
+                         "ELF") == 0;
 }
 
 bool StartsWith(const std::string& text, const std::string& start) { return text.compare(0, start.size(), start) == 0; }
@@ -60,7 +62,7 @@ std::set<std::string> ExpectedPrograms() {
 }
 
 class InstalledTree : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         for (const char* folder : {"work", "home", "tmp"}) ::mkdir((root_.Path() + folder).c_str(), 0755);
         const ProgramResult result =
@@ -74,8 +76,13 @@ class InstalledTree : public ::testing::Test {
     // Runs an installer or self-extracting file with HOME, the XDG folders and TMPDIR inside the
     // test's folder, so its launchers land there and nothing outside changes.
     ProgramResult RunWithTestHome(std::vector<std::string> command) const {
-        std::vector<std::string> full = {"env", "-u", "XDG_DATA_HOME", "-u", "XDG_CONFIG_HOME",
-                                         "HOME=" + root_.Path() + "home", "TMPDIR=" + root_.Path() + "tmp"};
+        std::vector<std::string> full = {"env",
+                                         "-u",
+                                         "XDG_DATA_HOME",
+                                         "-u",
+                                         "XDG_CONFIG_HOME",
+                                         "HOME=" + root_.Path() + "home",
+                                         "TMPDIR=" + root_.Path() + "tmp"};
         full.insert(full.end(), command.begin(), command.end());
         return RunProgram(full, Work());
     }
@@ -245,9 +252,8 @@ TEST_F(InstalledTree, ManualPagesCoverEveryCommandAndCopyrightCarriesTheLicence)
 TEST_F(InstalledTree, InstalledBuilderMakesTheExampleInstallerWithTheInstalledStub) {
     // No --stub: the builder takes setup.ex_ from its program folder, behind the link.
     const std::string installer = Work("hello.exe");
-    const ProgramResult built =
-        RunProgram({Prefix("bin/kitforge-cli"), "build", "-q", Prefix(kExampleFolder + "hello.inf"), "-o", installer},
-                   Work());
+    const ProgramResult built = RunProgram(
+        {Prefix("bin/kitforge-cli"), "build", "-q", Prefix(kExampleFolder + "hello.inf"), "-o", installer}, Work());
     ASSERT_EQ(built.status, 0) << built.out << built.err;
     const std::string stub = ReadBytes(Prefix(kProgramFolder + "setup.ex_"));
     EXPECT_TRUE(StartsWith(ReadBytes(installer), stub));
@@ -283,8 +289,7 @@ TEST_F(InstalledTree, InstalledBuilderFindsTheZipLibraryAndTheSelfExtractingStub
                                          Work());
     ASSERT_EQ(sfx.status, 0) << sfx.out << sfx.err;
     EXPECT_TRUE(StartsWith(ReadBytes(Work("bundle.exe")), ReadBytes(Prefix(kProgramFolder + "zipsfx.bin"))));
-    const ProgramResult extracted =
-        RunWithTestHome({Work("bundle.exe"), "-d", Work("extracted"), "--silent"});
+    const ProgramResult extracted = RunWithTestHome({Work("bundle.exe"), "-d", Work("extracted"), "--silent"});
     ASSERT_EQ(extracted.status, 0) << extracted.out << extracted.err;
     ExpectExampleInstalledIn(Work("extracted/"));
 }

@@ -161,7 +161,8 @@ TEST(InstallerWriterFailures, AMissingScriptIsReportedAndNoOutputIsCreated) {
 TEST(InstallerWriterFailures, AMissingSourceIsReportedAndNoPartOfTheOutputIsLeft) {
     BuildFixture f;
     WriteBytes(f.folder / "there.txt", "here");
-    f.WriteScript({"1=extract \"%apppath%\\gone.txt\" \"%program%\"", "2=extract \"%apppath%there.txt\" \"%program%\""});
+    f.WriteScript(
+        {"1=extract \"%apppath%\\gone.txt\" \"%program%\"", "2=extract \"%apppath%there.txt\" \"%program%\""});
     EXPECT_FALSE(f.Build());
     ASSERT_EQ(f.host.messages.size(), 1u);
     EXPECT_EQ(f.host.messages[0].kind, MessageKind::Warning);
@@ -182,7 +183,7 @@ TEST(InstallerWriterFailures, AFullDiskIsReportedWithItsReason) {
     EXPECT_EQ(f.host.messages[0].text.rfind(std::string(kRecordsFailed) + "Cannot write /dev/full: ", 0), 0u)
         << f.host.messages[0].text;
     // A failed build removes the installer it began, but never a device it was told to write to.
-    struct stat device{};
+    struct stat device {};
     ASSERT_EQ(::stat("/dev/full", &device), 0);
     EXPECT_TRUE(S_ISCHR(device.st_mode));
 }
@@ -209,8 +210,9 @@ TEST(InstallerWriterFailures, ASourceThatShrinksWhileCopiedFailsTheCopy) {
         ASSERT_TRUE(truncated);
         ASSERT_EQ(f.host.messages.size(), 1u);
         const std::string& text = f.host.messages[0].text;
-        EXPECT_EQ(text.rfind(std::string(kRecordsFailed) + "Cannot read " + source + ": it yielded 20 of its 64 bytes", 0),
-                  0u)
+        EXPECT_EQ(
+            text.rfind(std::string(kRecordsFailed) + "Cannot read " + source + ": it yielded 20 of its 64 bytes", 0),
+            0u)
             << text;
     }
 }
@@ -224,8 +226,9 @@ TEST(InstallerWriterFailures, ASourceOf2GiBOrMoreIsTooLargeAndNothingOfItIsCopie
     EXPECT_FALSE(f.Build());
     ASSERT_EQ(f.host.messages.size(), 1u);
     EXPECT_EQ(f.host.messages[0].kind, MessageKind::Warning);
-    EXPECT_EQ(f.host.messages[0].text, std::string(kRecordsFailed) + huge +
-                                           " is too large for an installer (2147483648 bytes; the limit is 2147483647)");
+    EXPECT_EQ(f.host.messages[0].text,
+              std::string(kRecordsFailed) + huge +
+                  " is too large for an installer (2147483648 bytes; the limit is 2147483647)");
     EXPECT_FALSE(FileExists(f.output));
 }
 
@@ -312,8 +315,8 @@ TEST(InstallerCompressedHook, RewrittenLinesAreWrittenAndTheGroupExecutablesDele
     options.compressed_groups = FakeGroups;
     ASSERT_TRUE(f.Build(options));
     const payload::Payload read = payload::ReadPayload(f.output);
-    EXPECT_EQ(read.lines, (std::vector<std::string>{"EXTRACT !install0.exe %program%", "EXECUTE %program%\\!install0.exe",
-                                                    "CLEANUP %program%", "quit"}));
+    EXPECT_EQ(read.lines, (std::vector<std::string>{"EXTRACT !install0.exe %program%",
+                                                    "EXECUTE %program%\\!install0.exe", "CLEANUP %program%", "quit"}));
     ASSERT_EQ(read.files.size(), 1u);
     EXPECT_EQ(ReadBytes(f.output).substr(read.files[0].offset, read.files[0].size), "SFX0");
     EXPECT_FALSE(FileExists(f.folder / "!install0.exe"));

@@ -45,9 +45,9 @@ TEST(CompressedBuild, AStaleZipIsDeletedAndTheGroupHoldsOnlyItsOwnFiles) {
     EXPECT_TRUE(f.host.messages.empty()) << ::testing::PrintToString(f.host.Texts());
 
     const payload::Payload read = payload::ReadPayload(f.output);
-    EXPECT_EQ(read.lines, (std::vector<std::string>{"EXTRACT !install0.exe %program%\\",
-                                                    "EXECUTE %program%\\\\!install0.exe", "CLEANUP %program%\\",
-                                                    "quit"}));
+    EXPECT_EQ(read.lines,
+              (std::vector<std::string>{"EXTRACT !install0.exe %program%\\", "EXECUTE %program%\\\\!install0.exe",
+                                        "CLEANUP %program%\\", "quit"}));
     ASSERT_EQ(read.files.size(), 1u);
     EXPECT_EQ(read.files[0].name, "!install0.exe");
     EXPECT_FALSE(FileExists(f.folder / "!install0.zip"));

@@ -18,7 +18,8 @@ TEST(FormatCommand, WritesEachKindInItsLineForm) {
         {"execute", {CommandKind::Execute, "\"%program%\\a.exe\" /q", ""}, "1=execute \"%program%\\a.exe\" /q"},
         {"run", {CommandKind::Run, "notepad", ""}, "1=run notepad"},
         {"copy", {CommandKind::Copy, "%program%\\a", "%system%"}, "1=copy %program%\\a %system%"},
-        {"link", {CommandKind::Shortcut, "<DESKTOP>\\App", ShortcutTarget("%program%\\a.exe", "-x")},
+        {"link",
+         {CommandKind::Shortcut, "<DESKTOP>\\App", ShortcutTarget("%program%\\a.exe", "-x")},
          "1=link \"<DESKTOP>\\App\" \"%program%\\a.exe\" \"-x\""},
         {"cleanup", {CommandKind::CleanUp, "%wtemp%", ""}, "1=cleanup %wtemp%"},
         {"quit", {CommandKind::Quit, "", ""}, "1=quit "},
@@ -79,15 +80,9 @@ TEST(QuotedParameter, PicksGroupsAndFallsBackToTheLastFound) {
         const char* expected;
     };
     const Row rows[] = {
-        {"extract \"a\" \"b\"", 1, "a"},
-        {"extract \"a\" \"b\"", 2, "b"},
-        {"extract \"a\" \"b\"", 3, "b"},
-        {"\"only\"", 2, "only"},
-        {"no quotes at all", 1, ""},
-        {"\"a\" \"b\" trailing words", 5, "b"},
-        {"\"a\" unclosed \"b", 2, "a"},
-        {"\"\" \"second\"", 1, ""},
-        {"\"\" \"second\"", 2, "second"},
+        {"extract \"a\" \"b\"", 1, "a"}, {"extract \"a\" \"b\"", 2, "b"}, {"extract \"a\" \"b\"", 3, "b"},
+        {"\"only\"", 2, "only"},         {"no quotes at all", 1, ""},     {"\"a\" \"b\" trailing words", 5, "b"},
+        {"\"a\" unclosed \"b", 2, "a"},  {"\"\" \"second\"", 1, ""},      {"\"\" \"second\"", 2, "second"},
         {"\" spaced \"", 1, " spaced "},
     };
     for (const auto& row : rows) {

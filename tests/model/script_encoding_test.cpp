@@ -58,10 +58,12 @@ TEST(ScriptEncoding, IsDecidedForTheWholeScriptAndRefusesWhatItCannotWrite) {
         std::string expected;
     };
     const std::vector<Refusal> refusals = {
-        {{"\xCE\xA9", "", "", "", false, {}}, "a.inf",
+        {{"\xCE\xA9", "", "", "", false, {}},
+         "a.inf",
          "Cannot save a.inf in Windows-1252, the encoding it was read in: Title holds \"\xCE\xA9\", which "
          "Windows-1252 cannot write. Change that text and save again."},
-        {{"", "", "", "", false, {{CommandKind::Quit, "", ""}, {CommandKind::Run, "ok", "\xE2\x9C\x93"}}}, "",
+        {{"", "", "", "", false, {{CommandKind::Quit, "", ""}, {CommandKind::Run, "ok", "\xE2\x9C\x93"}}},
+         "",
          "Cannot save the script in Windows-1252, the encoding it was read in: Parameter 2 of row 2 holds "
          "\"\xE2\x9C\x93\", which Windows-1252 cannot write. Change that text and save again."},
     };

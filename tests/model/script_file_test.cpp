@@ -104,8 +104,8 @@ TEST(ScriptFileReader, ToleratesSectionsKeysAndLineBreaksOfAnyKind) {
     EXPECT_EQ(script.Notes, "keep =signs");
     std::vector<std::string> runs;
     for (const auto& c : script.Commands) runs.push_back(c.Action == CommandKind::None ? "<none>" : c.Parameter1);
-    EXPECT_EQ(runs, (std::vector<std::string>{"five", "two", "two again", "hex", "hex2", "blank-led key", "zero",
-                                              "<none>"}));
+    EXPECT_EQ(runs,
+              (std::vector<std::string>{"five", "two", "two again", "hex", "hex2", "blank-led key", "zero", "<none>"}));
 }
 
 TEST(ScriptFileReader, StartsEmptyAndLaterTitleWins) {
@@ -119,9 +119,9 @@ TEST(ScriptFileReader, CompressedOnlyForExactlyOne) {
         const char* line;
         bool expected;
     };
-    const Row rows[] = {{"compressed=1", true},  {"COMPRESSED=1", true},  {"compressed=0", false},
-                        {"compressed=2", false}, {"compressed=yes", false}, {"compressed= 1", false},
-                        {"compressed=1 ", false}, {"", false}};
+    const Row rows[] = {
+        {"compressed=1", true},    {"COMPRESSED=1", true},   {"compressed=0", false},  {"compressed=2", false},
+        {"compressed=yes", false}, {"compressed= 1", false}, {"compressed=1 ", false}, {"", false}};
     for (const auto& row : rows) {
         EXPECT_EQ(ParseScriptFile(row.line).Compressed, row.expected) << row.line;
     }
@@ -209,7 +209,7 @@ TEST(ScriptFileWriter, ReplacingKeepsPermissionBits) {
     WriteBytes(path, "old");
     ::chmod(path.c_str(), 0640);
     WriteScriptFile(path, SampleScript());
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }

@@ -25,7 +25,8 @@ struct File {
 std::string Installer(std::string_view stub, const std::vector<File>& files, const std::vector<std::string>& lines,
                       std::string_view prompt, std::string_view title) {
     std::string bytes(stub);
-    for (auto file = files.rbegin(); file != files.rend(); ++file) bytes += Counted(file->contents) + Counted(file->name);
+    for (auto file = files.rbegin(); file != files.rend(); ++file)
+        bytes += Counted(file->contents) + Counted(file->name);
     bytes += U32(static_cast<std::uint32_t>(files.size()));
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) bytes += Counted(*line);
     bytes += U32(static_cast<std::uint32_t>(lines.size()));

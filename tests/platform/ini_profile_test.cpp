@@ -79,7 +79,8 @@ TEST(IniProfile, LineBreaksOfEveryKindAndANulThatEndsTheText) {
 TEST(IniProfile, LongValuesAreCutTo2047Characters) {
     const std::string exact(2047, 'v');
     const std::string longer = exact + "tail";
-    const auto profile = IniProfile::Parse("[s]\nexact=" + exact + "\nlonger=" + longer + "\nquoted=\"" + longer + "\"\n");
+    const auto profile =
+        IniProfile::Parse("[s]\nexact=" + exact + "\nlonger=" + longer + "\nquoted=\"" + longer + "\"\n");
     EXPECT_EQ(profile.Value("s", "exact"), exact);
     EXPECT_EQ(profile.Value("s", "longer"), exact);
     EXPECT_EQ(profile.Value("s", "quoted"), exact);
@@ -112,9 +113,20 @@ TEST(IniProfile, IntegersInDecimalOrHexadecimal) {
         const char* value;
         std::optional<std::int32_t> expected;
     } rows[] = {
-        {"0", 0},           {"1", 1},         {"  42 ", 42},      {"-7", -7},          {"+3", 3},
-        {"0x1F", 31},       {"0X1f", 31},     {"$10", 16},        {"\"5\"", 5},        {"x10", std::nullopt},
-        {"yes", std::nullopt}, {"1 2", std::nullopt}, {"", std::nullopt}, {"2147483648", std::nullopt},
+        {"0", 0},
+        {"1", 1},
+        {"  42 ", 42},
+        {"-7", -7},
+        {"+3", 3},
+        {"0x1F", 31},
+        {"0X1f", 31},
+        {"$10", 16},
+        {"\"5\"", 5},
+        {"x10", std::nullopt},
+        {"yes", std::nullopt},
+        {"1 2", std::nullopt},
+        {"", std::nullopt},
+        {"2147483648", std::nullopt},
         {"2147483647", 2147483647},
     };
     for (const auto& row : rows) {

@@ -60,9 +60,14 @@ TEST(OemCodePage, OtherCharactersBecomePlainLookAlikes) {
 }
 
 TEST(OemCodePage, TextsKeepTheirLength) {
-    const std::string oem("Gr\x81\xE1" "e \xCD\xCD \0 end", 13);
+    const std::string oem(
+        "Gr\x81\xE1"
+        "e \xCD\xCD \0 end",
+        13);
     const std::string ansi = OemToAnsi(oem);
-    EXPECT_EQ(ansi, std::string("Gr\xFC\xDF" "e == \0 end", 13));
+    EXPECT_EQ(ansi, std::string("Gr\xFC\xDF"
+                                "e == \0 end",
+                                13));
 }
 
 }  // namespace

@@ -140,7 +140,8 @@ TEST_F(Trash, AFailedMoveLeavesTheFileAndNoRecord) {
 
 TEST_F(Trash, AFileOnAnotherFileSystemIsCopiedThenDeleted) {
     // /dev/shm is a memory file system on most machines; the temporary folders are not.
-    struct stat shm {}, tmp {};
+    struct stat shm {
+    }, tmp{};
     if (::stat("/dev/shm", &shm) != 0 || ::stat(work.Path().c_str(), &tmp) != 0 || shm.st_dev == tmp.st_dev ||
         ::access("/dev/shm", W_OK) != 0) {
         GTEST_SKIP() << "no second file system to move across";

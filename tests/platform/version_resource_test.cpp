@@ -375,8 +375,11 @@ TEST(VersionResource, FindsTheVersionSectionOfElfFilesOfEitherClassAndByteOrder)
 }
 
 // This test program carries a block of its own, the way the editor does.
-constexpr VersionBlockString kOwnStrings[] = {{"FileVersion", "7.6.5.4"}, {"LegalTrademarks", ""},
-                                              {"Comments", "Gr\xc3\xbc\xc3\x9f" "e"}};
+constexpr VersionBlockString kOwnStrings[] = {{"FileVersion", "7.6.5.4"},
+                                              {"LegalTrademarks", ""},
+                                              {"Comments",
+                                               "Gr\xc3\xbc\xc3\x9f"
+                                               "e"}};
 constexpr VersionBlockContent kOwnContent{{7, 6, 5, 4}, {7, 6}, 4, 1, 0x0409, 0x04E4, kOwnStrings};
 constexpr std::size_t kOwnSize = FormatVersionBlock(kOwnContent).size();
 [[gnu::used, gnu::section(".kitforge.version")]] constexpr std::array<std::uint8_t, kOwnSize> kOwnBlock = [] {
@@ -392,7 +395,9 @@ TEST(VersionResource, ANativeProgramReadsTheBlockItCarries) {
     info.SetLangId("0409");
     info.ReadVersionInfo();
     EXPECT_EQ(info.FileVersion(), "7.6.5.4");
-    EXPECT_EQ(info.Comments(), "Gr\xc3\xbc\xc3\x9f" "e");
+    EXPECT_EQ(info.Comments(),
+              "Gr\xc3\xbc\xc3\x9f"
+              "e");
     EXPECT_EQ(info.LegalTradeMarks(), "");
     EXPECT_EQ(info.CompanyName(), "");
 }
@@ -406,8 +411,8 @@ TEST(VersionBlockWriter, WritesTheSameTreeAsTheHandLaidLayout) {
     Put32(fixed, 24, 0x3F);
     Put32(fixed, 32, 4);
     Put32(fixed, 36, 1);
-    const Bytes expected = Block(u"0C0904E4", {Text(u"CompanyName", u"Example Makers"),
-                                               Text(u"FileVersion", u"3.4.5.6")});
+    const Bytes expected =
+        Block(u"0C0904E4", {Text(u"CompanyName", u"Example Makers"), Text(u"FileVersion", u"3.4.5.6")});
     Bytes expected_fixed = expected;
     std::copy(fixed.begin(), fixed.end(), expected_fixed.begin() + 40);
     EXPECT_EQ(written, expected_fixed);

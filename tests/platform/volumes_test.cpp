@@ -61,7 +61,7 @@ TEST(SystemVolumesTest, SpaceFiguresAreThoseOfStatvfs) {
     EXPECT_NE(volumes.TypeOf(root), DriveType::NoRootDir);
     const auto space = volumes.QuerySpace(root);
     ASSERT_TRUE(space.has_value());
-    struct statvfs st{};
+    struct statvfs st {};
     ASSERT_EQ(::statvfs(root.c_str(), &st), 0);
     EXPECT_EQ(space->total, static_cast<std::uint64_t>(st.f_blocks) * st.f_frsize);
     EXPECT_LE(space->available, space->total);

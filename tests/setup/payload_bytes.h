@@ -20,9 +20,8 @@ inline void AppendU32LE(std::string& bytes, std::uint32_t value) {
 }
 
 // `files` in the order of the EXTRACT lines; they are stored last first, as the writer does.
-inline std::string PayloadBytes(const std::vector<PayloadTestFile>& files,
-                                const std::vector<std::string>& lines, std::string_view prompt,
-                                std::string_view title) {
+inline std::string PayloadBytes(const std::vector<PayloadTestFile>& files, const std::vector<std::string>& lines,
+                                std::string_view prompt, std::string_view title) {
     std::string bytes;
     for (auto it = files.rbegin(); it != files.rend(); ++it) {
         bytes += it->contents;

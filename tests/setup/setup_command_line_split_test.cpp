@@ -18,9 +18,7 @@ TEST(SplitCommandLine, FollowsTheDoubleQuoteRules) {
     const Case cases[] = {
         {"plain words", "prog a b", {"prog", "a", "b"}},
         {"runs of blanks and tabs", "  prog \t a   b  ", {"prog", "a", "b"}},
-        {"quoted path with blanks",
-         "\"%program%\\My App\\run.sh\" --go",
-         {"%program%\\My App\\run.sh", "--go"}},
+        {"quoted path with blanks", "\"%program%\\My App\\run.sh\" --go", {"%program%\\My App\\run.sh", "--go"}},
         {"quotes inside a word", "a\"b c\"d", {"ab cd"}},
         {"empty quoted argument", "prog \"\" x", {"prog", "", "x"}},
         {"doubled quote inside quotes", "say \"he said \"\"hi\"\"\"", {"say", "he said \"hi\""}},

@@ -17,9 +17,7 @@ SetupEnvironment UserEnvironment() {
     return environment;
 }
 
-MacroFolders SampleFolders() {
-    return {"/opt/My App", "/tmp/kitforge-setup-1", "/usr/local/share", "/usr/local/bin"};
-}
+MacroFolders SampleFolders() { return {"/opt/My App", "/tmp/kitforge-setup-1", "/usr/local/share", "/usr/local/bin"}; }
 
 TEST(SafeFolderName, KeepsReadableTitlesAndNeutralisesTheRest) {
     struct Case {
@@ -49,8 +47,7 @@ TEST(SafeFolderName, CutsLongTitlesOnACharacterBoundary) {
 }
 
 TEST(DefaultMacroFolders, PerUserFoldersLieUnderTheHome) {
-    const MacroFolders folders =
-        DefaultMacroFolders(UserEnvironment(), "My/App", "", InstallScope::PerUser);
+    const MacroFolders folders = DefaultMacroFolders(UserEnvironment(), "My/App", "", InstallScope::PerUser);
     EXPECT_EQ(folders.program, "/home/ann/.local/opt/My_App");
     EXPECT_EQ(folders.common, "/home/ann/.local/share");
     EXPECT_EQ(folders.system, "/home/ann/.local/bin");
@@ -67,8 +64,7 @@ TEST(DefaultMacroFolders, FollowsXdgDataHome) {
 TEST(DefaultMacroFolders, SystemWideFoldersAreTheSharedOnes) {
     SetupEnvironment environment = UserEnvironment();
     environment.home.clear();  // root without HOME still installs
-    const MacroFolders folders =
-        DefaultMacroFolders(environment, "Tool", "", InstallScope::SystemWide);
+    const MacroFolders folders = DefaultMacroFolders(environment, "Tool", "", InstallScope::SystemWide);
     EXPECT_EQ(folders.program, "/opt/Tool");
     EXPECT_EQ(folders.common, "/usr/local/share");
     EXPECT_EQ(folders.system, "/usr/local/bin");
@@ -76,10 +72,8 @@ TEST(DefaultMacroFolders, SystemWideFoldersAreTheSharedOnes) {
 
 TEST(DefaultMacroFolders, TargetReplacesTheInstallFolder) {
     const SetupEnvironment environment = UserEnvironment();
-    EXPECT_EQ(DefaultMacroFolders(environment, "T", "inst\\sub", InstallScope::PerUser).program,
-              "/work/inst/sub");
-    EXPECT_EQ(DefaultMacroFolders(environment, "T", "/srv/app//", InstallScope::PerUser).program,
-              "/srv/app");
+    EXPECT_EQ(DefaultMacroFolders(environment, "T", "inst\\sub", InstallScope::PerUser).program, "/work/inst/sub");
+    EXPECT_EQ(DefaultMacroFolders(environment, "T", "/srv/app//", InstallScope::PerUser).program, "/srv/app");
 }
 
 TEST(DefaultMacroFolders, PerUserWithoutHomeIsAClearError) {
@@ -106,8 +100,7 @@ TEST(ExpandFolderMacros, LeavesOtherTokensAndInsertedTextAlone) {
     MacroFolders folders = SampleFolders();
     folders.program = "/odd/%wtemp%";
     EXPECT_EQ(ExpandFolderMacros("%program%", folders), "/odd/%wtemp%");
-    EXPECT_EQ(ExpandFolderMacros("%apppath%\\a %progra% 100%", folders),
-              "%apppath%\\a %progra% 100%");
+    EXPECT_EQ(ExpandFolderMacros("%apppath%\\a %progra% 100%", folders), "%apppath%\\a %progra% 100%");
     EXPECT_TRUE(StartsWithFolderMacro("%SyStEm%\\x"));
     EXPECT_FALSE(StartsWithFolderMacro("x%system%"));
 }

@@ -33,8 +33,7 @@ TEST(FolderOthersCanChange, NamesTheFirstFolderAnotherUserCouldChange) {
         {"writable by others", 0777, 0, " is writable by others and has no sticky bit"},
         {"writable by its group", 0775, 0, " is writable by its group 0 and has no sticky bit"},
         {"another user's", 0755, kNobody, " is owned by user 65534, not by root"},
-        {"another user's, in a sticky folder", 01777, kNobody,
-         " is owned by user 65534, not by root"},
+        {"another user's, in a sticky folder", 01777, kNobody, " is owned by user 65534, not by root"},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];

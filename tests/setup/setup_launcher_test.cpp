@@ -63,18 +63,12 @@ TEST(ResolveSpecialFolder, MapsTokensToFreedesktopFolders) {
     };
     const Case cases[] = {
         {"DESKTOP", InstallScope::PerUser, SpecialFolder::Kind::Folder, "/home/ann/Desktop"},
-        {"desktopdirectory", InstallScope::PerUser, SpecialFolder::Kind::Folder,
-         "/home/ann/Desktop"},
-        {"PROGRAMS", InstallScope::PerUser, SpecialFolder::Kind::Folder,
-         "/home/ann/.local/share/applications"},
-        {"COMMON_PROGRAMS", InstallScope::PerUser, SpecialFolder::Kind::Folder,
-         "/home/ann/.local/share/applications"},
-        {"STARTMENU", InstallScope::SystemWide, SpecialFolder::Kind::Folder,
-         "/usr/local/share/applications"},
-        {"STARTUP", InstallScope::PerUser, SpecialFolder::Kind::Folder,
-         "/home/ann/.config/autostart"},
-        {"COMMON_ALTSTARTUP", InstallScope::SystemWide, SpecialFolder::Kind::Folder,
-         "/etc/xdg/autostart"},
+        {"desktopdirectory", InstallScope::PerUser, SpecialFolder::Kind::Folder, "/home/ann/Desktop"},
+        {"PROGRAMS", InstallScope::PerUser, SpecialFolder::Kind::Folder, "/home/ann/.local/share/applications"},
+        {"COMMON_PROGRAMS", InstallScope::PerUser, SpecialFolder::Kind::Folder, "/home/ann/.local/share/applications"},
+        {"STARTMENU", InstallScope::SystemWide, SpecialFolder::Kind::Folder, "/usr/local/share/applications"},
+        {"STARTUP", InstallScope::PerUser, SpecialFolder::Kind::Folder, "/home/ann/.config/autostart"},
+        {"COMMON_ALTSTARTUP", InstallScope::SystemWide, SpecialFolder::Kind::Folder, "/etc/xdg/autostart"},
         {"PERSONAL", InstallScope::PerUser, SpecialFolder::Kind::Folder, "/home/ann/Documents"},
         {"TEMPLATES", InstallScope::PerUser, SpecialFolder::Kind::Folder, "/home/ann/Templates"},
         {"APPDATA", InstallScope::PerUser, SpecialFolder::Kind::Folder, "/home/ann/.local/share"},
@@ -101,8 +95,7 @@ TEST(ResolveSpecialFolder, TakesTheDesktopTheUserChose) {
                "XDG_DOCUMENTS_DIR=\"/srv/docs/\"\nXDG_TEMPLATES_DIR=\"Vorlagen\"\n");
     EXPECT_EQ(ResolveSpecialFolder("DESKTOP", environment, InstallScope::PerUser).folder,
               environment.home + "/Schreibtisch");
-    EXPECT_EQ(ResolveSpecialFolder("PERSONAL", environment, InstallScope::PerUser).folder,
-              "/srv/docs");
+    EXPECT_EQ(ResolveSpecialFolder("PERSONAL", environment, InstallScope::PerUser).folder, "/srv/docs");
     // A relative entry is not valid: the default stands.
     EXPECT_EQ(ResolveSpecialFolder("TEMPLATES", environment, InstallScope::PerUser).folder,
               environment.home + "/Templates");

@@ -18,13 +18,10 @@ using testing::PayloadBytes;
 using testing::ReadBytes;
 
 // A program as linked: this test itself.
-std::string OwnProgram() {
-    return ReadBytes("/proc/self/exe");
-}
+std::string OwnProgram() { return ReadBytes("/proc/self/exe"); }
 
 // The image end of the first `size` bytes of `bytes` (all of them by default).
-std::optional<std::uint64_t> ImageEnd(const std::string& bytes,
-                                      std::size_t size = std::string::npos) {
+std::optional<std::uint64_t> ImageEnd(const std::string& bytes, std::size_t size = std::string::npos) {
     payload::MemoryByteSource source(bytes.data(), std::min(size, bytes.size()), "inst.exe");
     return ElfImageEnd(source);
 }
@@ -62,8 +59,8 @@ TEST(CheckPayloadFollowsImage, RefusesARecordThatStartsInsideTheProgram) {
     // The size field of a.txt follows its five bytes; claim 100 more, reaching into the program.
     swallowing[program.size() + 5] = static_cast<char>(105);
     const Case cases[] = {
-        {"a payload right after the program",
-         program + PayloadBytes({{"a.txt", "alpha"}}, {"EXTRACT a.txt x"}, "", ""), false},
+        {"a payload right after the program", program + PayloadBytes({{"a.txt", "alpha"}}, {"EXTRACT a.txt x"}, "", ""),
+         false},
         {"a file record that swallows the program's end", swallowing, true},
         {"no program in front: nothing to check", PayloadBytes({}, {}, "", ""), false},
     };
@@ -78,11 +75,10 @@ TEST(CheckPayloadFollowsImage, RefusesARecordThatStartsInsideTheProgram) {
             CheckPayloadFollowsImage(source, read);
             ADD_FAILURE() << c.name << ": accepted";
         } catch (const payload::PayloadError& e) {
-            EXPECT_EQ(std::string(e.what()),
-                      "Cannot read inst.exe: the payload is damaged: it would start at byte " +
-                          std::to_string(program.size() - 100) +
-                          ", inside the installer program, which ends at byte " +
-                          std::to_string(program.size()));
+            EXPECT_EQ(std::string(e.what()), "Cannot read inst.exe: the payload is damaged: it would start at byte " +
+                                                 std::to_string(program.size() - 100) +
+                                                 ", inside the installer program, which ends at byte " +
+                                                 std::to_string(program.size()));
         }
     }
 }

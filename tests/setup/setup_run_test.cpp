@@ -70,7 +70,7 @@ TEST(ReadChoice, UnderstandsInstallAndExitInAnyCase) {
 
 // Runs the installer at `installer` with `arguments` and `input`, capturing what it prints.
 class SetupRunTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         environment_.home = root_.Path() + "home";
         ApplyXdgDefaults(environment_, "", "");
@@ -86,10 +86,8 @@ class SetupRunTest : public ::testing::Test {
         ResetCancel();
     }
 
-    void MakeInstaller(const std::vector<testing::PayloadTestFile>& files,
-                       const std::vector<std::string>& lines) {
-        WriteBytes(installer_,
-                   "#!stub\n" + PayloadBytes(files, lines, "Choose INSTALL or EXIT.", "Demo App"));
+    void MakeInstaller(const std::vector<testing::PayloadTestFile>& files, const std::vector<std::string>& lines) {
+        WriteBytes(installer_, "#!stub\n" + PayloadBytes(files, lines, "Choose INSTALL or EXIT.", "Demo App"));
     }
 
     int Run(std::vector<std::string> arguments, const std::string& input = {}) {
@@ -130,14 +128,11 @@ TEST_F(SetupRunTest, AsksAndInstallsIntoTheTarget) {
     MakeInstaller({{"a.txt", "alpha"}}, {"EXTRACT a.txt %program%", "QUIT "});
     EXPECT_EQ(Run({"--target", "inst"}, "what?\ninstall\n"), kInstalled) << err_;
     EXPECT_EQ(ReadBytes(root_ / "inst/a.txt"), "alpha");
-    EXPECT_NE(
-        out_.find("Demo App\nChoose INSTALL or EXIT.\nInstall folder: " + root_.Path() + "inst\n"),
-        std::string::npos)
-        << out_;
-    EXPECT_NE(out_.find("Please answer INSTALL or EXIT."), std::string::npos) << out_;
-    EXPECT_NE(out_.find("[1/2] Extracting a.txt to " + root_.Path() + "inst\n[2/2] Quit"),
+    EXPECT_NE(out_.find("Demo App\nChoose INSTALL or EXIT.\nInstall folder: " + root_.Path() + "inst\n"),
               std::string::npos)
         << out_;
+    EXPECT_NE(out_.find("Please answer INSTALL or EXIT."), std::string::npos) << out_;
+    EXPECT_NE(out_.find("[1/2] Extracting a.txt to " + root_.Path() + "inst\n[2/2] Quit"), std::string::npos) << out_;
     EXPECT_NE(out_.find("Installation complete."), std::string::npos);
 }
 
@@ -152,15 +147,13 @@ TEST_F(SetupRunTest, SilentInstallsIntoTheDefaultFolderAndRemovesItsTemporaryFol
     MakeInstaller({{"a.txt", "alpha"}}, {"EXTRACT a.txt %wtemp%", "copy %wtemp%\\a.txt %program%"});
     EXPECT_EQ(Run({"/S", "--user"}), kInstalled) << err_;
     EXPECT_EQ(ReadBytes(environment_.home + "/.local/opt/Demo App/a.txt"), "alpha");
-    EXPECT_EQ(::rmdir(environment_.temp_root.c_str()), 0)
-        << "%wtemp% was left behind in " << environment_.temp_root;
+    EXPECT_EQ(::rmdir(environment_.temp_root.c_str()), 0) << "%wtemp% was left behind in " << environment_.temp_root;
 }
 
 TEST_F(SetupRunTest, AFailedLineEndsWithStatusOneAndNamesIt) {
     MakeInstaller({}, {"execute /bin/false"});
     EXPECT_EQ(Run({"--silent", "--target", "inst"}), kFailed);
-    EXPECT_NE(err_.find("setup.exe: line 1 (execute /bin/false): /bin/false ended with status 1\n"),
-              std::string::npos)
+    EXPECT_NE(err_.find("setup.exe: line 1 (execute /bin/false): /bin/false ended with status 1\n"), std::string::npos)
         << err_;
 }
 
@@ -168,9 +161,7 @@ TEST_F(SetupRunTest, ListShowsTheScriptAndTheFiles) {
     MakeInstaller({{"my file.txt", "12345"}}, {"EXTRACT my file.txt %program%\\docs", "quit "});
     EXPECT_EQ(Run({"--list"}), kInstalled) << err_;
     EXPECT_NE(out_.find("Title:     Demo App\n"), std::string::npos) << out_;
-    EXPECT_NE(out_.find("     1  EXTRACT my file.txt %program%\\docs\n     2  quit \n"),
-              std::string::npos)
-        << out_;
+    EXPECT_NE(out_.find("     1  EXTRACT my file.txt %program%\\docs\n     2  quit \n"), std::string::npos) << out_;
     EXPECT_NE(out_.find("           5  my file.txt  (line 1)\n"), std::string::npos) << out_;
     EXPECT_NE(out_.find("(stub 7 bytes, "), std::string::npos) << out_;
 }
@@ -178,9 +169,7 @@ TEST_F(SetupRunTest, ListShowsTheScriptAndTheFiles) {
 TEST_F(SetupRunTest, CheckPassesASoundInstallerAndFailsADamagedOne) {
     MakeInstaller({{"a.txt", "alpha"}}, {"EXTRACT a.txt %program%"});
     EXPECT_EQ(Run({"--check"}), kInstalled);
-    EXPECT_NE(out_.find("the installer is sound: 1 line, 1 file of 5 bytes in all"),
-              std::string::npos)
-        << out_;
+    EXPECT_NE(out_.find("the installer is sound: 1 line, 1 file of 5 bytes in all"), std::string::npos) << out_;
 
     std::string bytes = ReadBytes(installer_);
     bytes.erase(3,
@@ -197,8 +186,7 @@ TEST_F(SetupRunTest, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
     MakeInstaller({{"ok.txt", "fine"}, {"../escape.txt", "bad"}},
                   {"EXTRACT ok.txt %program%", "EXTRACT ../escape.txt %program%"});
     EXPECT_EQ(Run({"--silent", "--target", "inst/deeper"}), kFailed);
-    EXPECT_NE(err_.find("line 2 (EXTRACT ../escape.txt %program%): the installer is damaged"),
-              std::string::npos)
+    EXPECT_NE(err_.find("line 2 (EXTRACT ../escape.txt %program%): the installer is damaged"), std::string::npos)
         << err_;
     EXPECT_FALSE(FolderExists(root_.Path() + "inst"));
 }
@@ -208,8 +196,7 @@ TEST_F(SetupRunTest, HelpAndUsageErrors) {
     EXPECT_NE(out_.find("Usage: setup.exe [--silent]"), std::string::npos) << out_;
     EXPECT_NE(out_.find("3 cancelled"), std::string::npos);
     EXPECT_EQ(Run({"--nope"}), kBadUsage);
-    EXPECT_EQ(err_,
-              "setup.exe: unknown option '--nope'\nTry 'setup.exe --help' for the options.\n");
+    EXPECT_EQ(err_, "setup.exe: unknown option '--nope'\nTry 'setup.exe --help' for the options.\n");
 }
 
 TEST_F(SetupRunTest, ControlCharactersOfTheTitleNeverReachTheTerminal) {
@@ -220,8 +207,7 @@ TEST_F(SetupRunTest, ControlCharactersOfTheTitleNeverReachTheTerminal) {
 }
 
 TEST_F(SetupRunTest, AsRootAFolderOthersCouldChangeIsRefusedUnlessForced) {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root: the test's folders must belong to root";
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root: the test's folders must belong to root";
     environment_.is_root = true;
     const std::string shared = root_.Path() + "shared";
     ASSERT_EQ(::mkdir(shared.c_str(), 0700), 0);

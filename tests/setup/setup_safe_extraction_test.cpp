@@ -25,8 +25,7 @@ std::vector<std::string> Entries(const std::string& folder) {
     if (DIR* dir = ::opendir(folder.c_str())) {
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
-            if (name != "." && name != "..")
-                names.push_back(name);
+            if (name != "." && name != "..") names.push_back(name);
         }
         ::closedir(dir);
     }
@@ -45,8 +44,7 @@ TEST(WriteFileThroughTemporary, ReplacesAFileOnlyWhenTheNewOneIsComplete) {
     const std::string dir = folder.Path() + "app";
     MakeFolders(dir);
     const mode_t old_mask = ::umask(027);
-    WriteFileThroughTemporary(dir, "tool", 0755,
-                              [](File& out) { out.WriteAll(std::string_view("#!/bin/sh\n")); });
+    WriteFileThroughTemporary(dir, "tool", 0755, [](File& out) { out.WriteAll(std::string_view("#!/bin/sh\n")); });
     ::umask(old_mask);
     EXPECT_EQ(ReadBytes(dir + "/tool"), "#!/bin/sh\n");
     EXPECT_EQ(ModeOf(dir + "/tool"), 0750u);
@@ -54,8 +52,7 @@ TEST(WriteFileThroughTemporary, ReplacesAFileOnlyWhenTheNewOneIsComplete) {
     EXPECT_THROW(WriteFileThroughTemporary(dir, "tool", 0644,
                                            [](File& out) {
                                                out.WriteAll(std::string_view("half"));
-                                               throw ReadError("read", "installer", 0,
-                                                               "it ended early");
+                                               throw ReadError("read", "installer", 0, "it ended early");
                                            }),
                  ReadError);
     EXPECT_EQ(ReadBytes(dir + "/tool"), "#!/bin/sh\n") << "a failed write must leave the old file";
@@ -66,8 +63,7 @@ TEST(WriteFileThroughTemporary, ReplacesALinkWithoutWritingThroughIt) {
     TempFolder folder;
     WriteBytes(folder / "victim", "precious");
     MakeFolders(folder.Path() + "app");
-    ASSERT_EQ(::symlink((folder.Path() + "victim").c_str(), (folder.Path() + "app/a.txt").c_str()),
-              0);
+    ASSERT_EQ(::symlink((folder.Path() + "victim").c_str(), (folder.Path() + "app/a.txt").c_str()), 0);
     WriteFileThroughTemporary(folder.Path() + "app", "a.txt", 0644,
                               [](File& out) { out.WriteAll(std::string_view("new")); });
     EXPECT_EQ(ReadBytes(folder / "victim"), "precious");
@@ -83,8 +79,7 @@ TEST(WriteFileThroughTemporary, NamesTheFinalPathWhenTheFolderRefuses) {
         WriteFileThroughTemporary(folder.Path() + "missing", "a.txt", 0644, [](File&) {});
         FAIL() << "no error";
     } catch (const InOutError& e) {
-        EXPECT_NE(std::string(e.what()).find(folder.Path() + "missing/a.txt"), std::string::npos)
-            << e.what();
+        EXPECT_NE(std::string(e.what()).find(folder.Path() + "missing/a.txt"), std::string::npos) << e.what();
     }
 }
 
@@ -127,8 +122,7 @@ TEST(RemoveFolderTree, RemovesEverythingButNotWhatLinksPointTo) {
     EXPECT_TRUE(RemoveFolderTree(folder.Path() + "tree"));
     EXPECT_FALSE(FolderExists(folder.Path() + "tree"));
     EXPECT_EQ(ReadBytes(folder / "outside"), "keep");
-    EXPECT_TRUE(RemoveFolderTree(folder.Path() + "tree"))
-        << "a folder already gone is not a failure";
+    EXPECT_TRUE(RemoveFolderTree(folder.Path() + "tree")) << "a folder already gone is not a failure";
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ using testing::TempFolder;
 using testing::WriteBytes;
 
 class RecordingProgress : public ProgressSink {
-  public:
+public:
     void Step(std::size_t number, std::size_t count, const std::string& text) override {
         steps.push_back(std::to_string(number) + "/" + std::to_string(count) + " " + text);
     }
@@ -38,8 +38,7 @@ class RecordingProgress : public ProgressSink {
 
 unsigned ModeOf(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return 0;
+    if (::stat(path.c_str(), &st) != 0) return 0;
     return st.st_mode & 0777;
 }
 
@@ -56,28 +55,25 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-const char* const kMarkScript =
-    "#!/bin/sh\npwd > ran.txt\nfor a in \"$@\"; do echo \"[$a]\" >> ran.txt; done\n";
+const char* const kMarkScript = "#!/bin/sh\npwd > ran.txt\nfor a in \"$@\"; do echo \"[$a]\" >> ran.txt; done\n";
 
 // An installer in a temporary folder, and the folders its macros stand for there.
 class Installation : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         old_umask_ = ::umask(022);
         ResetCancel();
         settings_.environment.home = root_.Path() + "home";
         ApplyXdgDefaults(settings_.environment, "", "");
-        settings_.folders = {root_.Path() + "program", root_.Path() + "wtemp",
-                             root_.Path() + "common", root_.Path() + "system"};
+        settings_.folders = {root_.Path() + "program", root_.Path() + "wtemp", root_.Path() + "common",
+                             root_.Path() + "system"};
     }
     void TearDown() override {
         ::umask(old_umask_);
         ResetCancel();
     }
 
-    std::string Program(const std::string& name) const {
-        return settings_.folders.program + "/" + name;
-    }
+    std::string Program(const std::string& name) const { return settings_.folders.program + "/" + name; }
 
     // Builds the installer, plans it and carries it out; throws what the interpreter throws.
     void Install(const std::vector<PayloadTestFile>& files, const std::vector<std::string>& lines) {
@@ -98,8 +94,7 @@ class Installation : public ::testing::Test {
     }
 
     // The message of the ScriptError that the installation throws.
-    std::string FailedInstall(const std::vector<PayloadTestFile>& files,
-                              const std::vector<std::string>& lines) {
+    std::string FailedInstall(const std::vector<PayloadTestFile>& files, const std::vector<std::string>& lines) {
         try {
             Install(files, lines);
         } catch (const ScriptError& e) {
@@ -125,8 +120,8 @@ TEST_F(Installation, ExtractsEveryFileByteForByteWithTheModeItsContentsAsk) {
              {"prog",
               "\x7F"
               "ELF\x02\x01"}},
-            {"EXTRACT tool.sh %program%\\bin", "EXTRACT data.bin %PROGRAM%",
-             "extract empty.txt %Common%\\share\\", "EXTRACT prog %system%"});
+            {"EXTRACT tool.sh %program%\\bin", "EXTRACT data.bin %PROGRAM%", "extract empty.txt %Common%\\share\\",
+             "EXTRACT prog %system%"});
     EXPECT_EQ(ReadBytes(Program("bin/tool.sh")), kMarkScript);
     EXPECT_EQ(ReadBytes(Program("data.bin")), binary);
     EXPECT_EQ(ReadBytes(settings_.folders.common + "/share/empty.txt"), "");
@@ -141,11 +136,10 @@ TEST_F(Installation, ExtractsEveryFileByteForByteWithTheModeItsContentsAsk) {
 TEST_F(Installation, ExecuteRunsInTheProgramsFolderAndAFailureStopsTheScript) {
     const std::string error =
         FailedInstall({{"mark.sh", kMarkScript}, {"never.txt", "x"}},
-                      {"EXTRACT mark.sh %program%",
-                       "execute \"%program%\\mark.sh\" \"a b\" %program%\\sub\\x 100%",
+                      {"EXTRACT mark.sh %program%", "execute \"%program%\\mark.sh\" \"a b\" %program%\\sub\\x 100%",
                        "execute /bin/sh -c \"exit 3\"", "EXTRACT never.txt %program%"});
-    EXPECT_EQ(ReadBytes(Program("ran.txt")), settings_.folders.program + "\n[a b]\n[" +
-                                                 settings_.folders.program + "/sub/x]\n[100%]\n");
+    EXPECT_EQ(ReadBytes(Program("ran.txt")),
+              settings_.folders.program + "\n[a b]\n[" + settings_.folders.program + "/sub/x]\n[100%]\n");
     EXPECT_EQ(error, "line 3 (execute /bin/sh -c \"exit 3\"): /bin/sh ended with status 3");
     EXPECT_FALSE(Exists(Program("never.txt")));
 }
@@ -153,8 +147,7 @@ TEST_F(Installation, ExecuteRunsInTheProgramsFolderAndAFailureStopsTheScript) {
 TEST_F(Installation, ExecuteOfAProgramThatCannotStartNamesTheReason) {
     const std::string error = FailedInstall({}, {"EXECUTE %program%\\missing.sh"});
     EXPECT_NE(error.find("line 1 ("), std::string::npos) << error;
-    EXPECT_NE(error.find(Program("missing.sh") + " cannot be started: No such file or directory"),
-              std::string::npos)
+    EXPECT_NE(error.find(Program("missing.sh") + " cannot be started: No such file or directory"), std::string::npos)
         << error;
 }
 
@@ -164,8 +157,7 @@ TEST_F(Installation, ExecuteReportsAProgramKilledByASignal) {
 }
 
 TEST_F(Installation, RunStartsTheProgramWithoutWaiting) {
-    Install({{"mark.sh", kMarkScript}},
-            {"EXTRACT mark.sh %program%", "run %program%\\mark.sh started"});
+    Install({{"mark.sh", kMarkScript}}, {"EXTRACT mark.sh %program%", "run %program%\\mark.sh started"});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (ReadBytesOrEmpty(Program("ran.txt")).find("[started]") == std::string::npos &&
            std::chrono::steady_clock::now() < deadline) {
@@ -175,8 +167,7 @@ TEST_F(Installation, RunStartsTheProgramWithoutWaiting) {
 }
 
 TEST_F(Installation, QuitEndsTheScript) {
-    Install({{"a.txt", "a"}, {"b.txt", "b"}},
-            {"EXTRACT a.txt %program%", "quit ", "EXTRACT b.txt %program%"});
+    Install({{"a.txt", "a"}, {"b.txt", "b"}}, {"EXTRACT a.txt %program%", "quit ", "EXTRACT b.txt %program%"});
     EXPECT_TRUE(Exists(Program("a.txt")));
     EXPECT_FALSE(Exists(Program("b.txt")));
     ASSERT_EQ(progress_.steps.size(), 2u);
@@ -186,19 +177,17 @@ TEST_F(Installation, QuitEndsTheScript) {
 TEST_F(Installation, CleanupRemovesOnlyTheArchivesThisInstallerPutThere) {
     MakeFolders(settings_.folders.program);
     WriteBytes(Program("!install1.exe"), "someone else's");
-    Install(
-        {{"!install0.exe",
-          "\x7F"
-          "ELF"},
-         {"keep.txt", "k"},
-         {"!install2.exe", "x"}},
-        {"EXTRACT !install0.exe %program%", "EXTRACT keep.txt %program%",
-         "EXTRACT !install2.exe %common%", "CLEANUP %common%\\..\\program\\", "cleanup %system%"});
+    Install({{"!install0.exe",
+              "\x7F"
+              "ELF"},
+             {"keep.txt", "k"},
+             {"!install2.exe", "x"}},
+            {"EXTRACT !install0.exe %program%", "EXTRACT keep.txt %program%", "EXTRACT !install2.exe %common%",
+             "CLEANUP %common%\\..\\program\\", "cleanup %system%"});
     EXPECT_FALSE(Exists(Program("!install0.exe")));
     EXPECT_TRUE(Exists(Program("keep.txt")));
     EXPECT_TRUE(Exists(Program("!install1.exe")));
-    EXPECT_TRUE(Exists(settings_.folders.common + "/!install2.exe"))
-        << "a folder not named is left alone";
+    EXPECT_TRUE(Exists(settings_.folders.common + "/!install2.exe")) << "a folder not named is left alone";
 }
 
 TEST_F(Installation, IsInstallArchiveNameAcceptsOnlyTheGroupArchives) {
@@ -211,26 +200,22 @@ TEST_F(Installation, IsInstallArchiveNameAcceptsOnlyTheGroupArchives) {
 }
 
 TEST_F(Installation, CopyPutsTheFileIntoTheFolderWithItsPermissions) {
-    Install({{"tool.sh", kMarkScript}},
-            {"EXTRACT tool.sh %program%", "copy %program%\\tool.sh %system%\\bin"});
+    Install({{"tool.sh", kMarkScript}}, {"EXTRACT tool.sh %program%", "copy %program%\\tool.sh %system%\\bin"});
     EXPECT_EQ(ReadBytes(settings_.folders.system + "/bin/tool.sh"), kMarkScript);
     EXPECT_EQ(ModeOf(settings_.folders.system + "/bin/tool.sh"), 0755u);
 }
 
 TEST_F(Installation, CopyOfAMissingSourceFailsWithTheLine) {
-    EXPECT_NO_THROW(Install({}, {"quit", "copy %program%\\nothing.txt %system%"}))
-        << "QUIT came first";
+    EXPECT_NO_THROW(Install({}, {"quit", "copy %program%\\nothing.txt %system%"})) << "QUIT came first";
     const std::string second = FailedInstall({}, {"copy %program%\\nothing.txt %system%"});
-    EXPECT_NE(second.find("line 1 (copy %program%\\nothing.txt %system%): Cannot open " +
-                          Program("nothing.txt")),
+    EXPECT_NE(second.find("line 1 (copy %program%\\nothing.txt %system%): Cannot open " + Program("nothing.txt")),
               std::string::npos)
         << second;
 }
 
 TEST_F(Installation, LinkWritesALauncherAndSkipsUnknownTokens) {
     Install({{"tool.sh", kMarkScript}},
-            {"EXTRACT tool.sh %program%",
-             "link \"<DESKTOP>\\Hello App\" \"%program%\\tool.sh\" \"--fast\"",
+            {"EXTRACT tool.sh %program%", "link \"<DESKTOP>\\Hello App\" \"%program%\\tool.sh\" \"--fast\"",
              "link \"<NOWHERE>\\X\" \"x\" \"\"", "link \"<RECENT>\\X\" \"x\" \"\""});
     const std::string launcher = settings_.environment.home + "/Desktop/Hello App.desktop";
     const std::string text = ReadBytes(launcher);
@@ -240,10 +225,8 @@ TEST_F(Installation, LinkWritesALauncherAndSkipsUnknownTokens) {
     EXPECT_EQ(ModeOf(launcher), 0755u);
     ASSERT_EQ(progress_.warnings.size(), 2u);
     EXPECT_NE(progress_.warnings[0].find("line 3"), std::string::npos);
-    EXPECT_NE(progress_.warnings[0].find("<NOWHERE> is unknown"), std::string::npos)
-        << progress_.warnings[0];
-    EXPECT_NE(progress_.warnings[1].find("<RECENT> has no place"), std::string::npos)
-        << progress_.warnings[1];
+    EXPECT_NE(progress_.warnings[0].find("<NOWHERE> is unknown"), std::string::npos) << progress_.warnings[0];
+    EXPECT_NE(progress_.warnings[1].find("<RECENT> has no place"), std::string::npos) << progress_.warnings[1];
 }
 
 TEST_F(Installation, UnknownLinesAreReportedAndSkipped) {
@@ -255,8 +238,7 @@ TEST_F(Installation, UnknownLinesAreReportedAndSkipped) {
 
 TEST_F(Installation, ACancelStopsBeforeTheNextLine) {
     InstallCancelHandler();
-    EXPECT_THROW(Install({{"a.txt", "a"}},
-                         {"execute /bin/sh -c \"kill -INT $PPID\"", "EXTRACT a.txt %program%"}),
+    EXPECT_THROW(Install({{"a.txt", "a"}}, {"execute /bin/sh -c \"kill -INT $PPID\"", "EXTRACT a.txt %program%"}),
                  SetupCancelled);
     EXPECT_FALSE(Exists(Program("a.txt")));
     ::signal(SIGINT, SIG_DFL);
@@ -271,13 +253,11 @@ TEST_F(Installation, LinksAndSwappedProgramsAreRefusedAndNothingGoesThroughThem)
     const std::string program = settings_.folders.program;
     const std::string victim = root_.Path() + "victim";
     const std::string evil = root_.Path() + "evil.sh";
-    const std::string swap_folder = "execute /bin/sh -c \"rm -r " + program + "/sub && ln -s " +
-                                    victim + " " + program + "/sub\"";
+    const std::string swap_folder =
+        "execute /bin/sh -c \"rm -r " + program + "/sub && ln -s " + victim + " " + program + "/sub\"";
     const std::string swap_program = "execute /bin/mv " + evil + " %program%\\tool.sh";
-    const std::string not_a_folder =
-        ": it is not a folder but a link or a file; nothing is written through it";
-    const std::string replaced =
-        program + "/tool.sh was replaced after this installer wrote it; it is not run";
+    const std::string not_a_folder = ": it is not a folder but a link or a file; nothing is written through it";
+    const std::string replaced = program + "/tool.sh was replaced after this installer wrote it; it is not run";
     struct Case {
         const char* name;
         const char* planted;  // a link to the victim folder, made before the installation
@@ -286,24 +266,25 @@ TEST_F(Installation, LinksAndSwappedProgramsAreRefusedAndNothingGoesThroughThem)
     };
     const std::vector<PayloadTestFile> files = {{"x.txt", "x"}, {"tool.sh", kMarkScript}};
     const Case cases[] = {
-        {"a link planted at a folder", "bin",
+        {"a link planted at a folder",
+         "bin",
          {"EXTRACT x.txt %program%\\bin", "EXTRACT tool.sh %program%"},
-         "line 1 (EXTRACT x.txt %program%\\bin): Cannot write into " + program + "/bin" +
-             not_a_folder},
-        {"a link planted above a folder", "a",
+         "line 1 (EXTRACT x.txt %program%\\bin): Cannot write into " + program + "/bin" + not_a_folder},
+        {"a link planted above a folder",
+         "a",
          {"EXTRACT x.txt %program%\\a\\b", "EXTRACT tool.sh %program%"},
          "Cannot write into " + program + "/a" + not_a_folder},
-        {"a link swapped in between two EXTRACT lines", nullptr,
+        {"a link swapped in between two EXTRACT lines",
+         nullptr,
          {"EXTRACT x.txt %program%\\sub", swap_folder, "EXTRACT tool.sh %program%\\sub"},
-         "line 3 (EXTRACT tool.sh %program%\\sub): Cannot write into " + program + "/sub" +
-             not_a_folder},
-        {"a program swapped before EXECUTE", nullptr,
-         {"EXTRACT x.txt %program%", "EXTRACT tool.sh %program%", swap_program,
-          "execute %program%\\tool.sh"},
+         "line 3 (EXTRACT tool.sh %program%\\sub): Cannot write into " + program + "/sub" + not_a_folder},
+        {"a program swapped before EXECUTE",
+         nullptr,
+         {"EXTRACT x.txt %program%", "EXTRACT tool.sh %program%", swap_program, "execute %program%\\tool.sh"},
          "line 4 (execute %program%\\tool.sh): " + replaced},
-        {"a program swapped before RUN", nullptr,
-         {"EXTRACT x.txt %program%", "EXTRACT tool.sh %program%", swap_program,
-          "run %program%\\tool.sh"},
+        {"a program swapped before RUN",
+         nullptr,
+         {"EXTRACT x.txt %program%", "EXTRACT tool.sh %program%", swap_program, "run %program%\\tool.sh"},
          "line 4 (run %program%\\tool.sh): " + replaced},
     };
     for (const auto& c : cases) {
@@ -328,9 +309,7 @@ TEST_F(Installation, AFolderATokenStandsForMayBeALinkTheUserMade) {
     // The user keeps the desktop elsewhere; the launcher goes there, as the user asked.
     MakeFolders(root_.Path() + "elsewhere");
     MakeFolders(settings_.environment.home);
-    ASSERT_EQ(::symlink((root_.Path() + "elsewhere").c_str(),
-                        (settings_.environment.home + "/Desktop").c_str()),
-              0);
+    ASSERT_EQ(::symlink((root_.Path() + "elsewhere").c_str(), (settings_.environment.home + "/Desktop").c_str()), 0);
     Install({}, {"link \"<DESKTOP>\\Hello\" \"/bin/true\" \"\""});
     EXPECT_TRUE(Exists(root_.Path() + "elsewhere/Hello.desktop"));
 }

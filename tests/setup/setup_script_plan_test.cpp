@@ -65,8 +65,8 @@ TEST(SplitExtractLine, UsesTheRecordNameToFindTheTarget) {
         {"blanks in name and target", "EXTRACT my file.txt %program%\\My App", "my file.txt", true,
          "%program%\\My App"},
         {"name is a prefix of the target", "EXTRACT a a b", "a", true, "a b"},
-        {"name as written still holds the app path token", "EXTRACT %apppath%a.txt %common%",
-         "a.txt", true, "%common%"},
+        {"name as written still holds the app path token", "EXTRACT %apppath%a.txt %common%", "a.txt", true,
+         "%common%"},
         {"empty target", "EXTRACT a.txt ", "a.txt", true, ""},
         {"empty target without its blank", "EXTRACT a.txt", "a.txt", true, ""},
         {"line names another file", "EXTRACT b.txt %program%", "a.txt", false, ""},
@@ -82,10 +82,9 @@ TEST(SplitExtractLine, UsesTheRecordNameToFindTheTarget) {
 }
 
 TEST(PlanScript, PairsEveryExtractLineWithItsRecordInOrder) {
-    const auto steps =
-        PlanScript(PayloadWith({"EXTRACT a.txt %program%", "execute %program%\\a.txt",
-                                "EXTRACT b.txt %program%\\b", "quit "},
-                               {"a.txt", "b.txt"}));
+    const auto steps = PlanScript(
+        PayloadWith({"EXTRACT a.txt %program%", "execute %program%\\a.txt", "EXTRACT b.txt %program%\\b", "quit "},
+                    {"a.txt", "b.txt"}));
     ASSERT_EQ(steps.size(), 4u);
     EXPECT_EQ(steps[0].file_index, 0u);
     EXPECT_EQ(steps[0].folder, "%program%");
@@ -97,11 +96,9 @@ TEST(PlanScript, PairsEveryExtractLineWithItsRecordInOrder) {
 }
 
 TEST(PlanScript, RefusesStoredNamesThatAreNotPlainFileNames) {
-    const std::vector<std::string> names = {
-        "../evil", "..", "a/b", "a\\b", "C:x", std::string("a\0b", 3), ""};
+    const std::vector<std::string> names = {"../evil", "..", "a/b", "a\\b", "C:x", std::string("a\0b", 3), ""};
     for (const std::string& name : names) {
-        const std::string error =
-            PlanError(PayloadWith({"EXTRACT " + name + " %program%"}, {name}));
+        const std::string error = PlanError(PayloadWith({"EXTRACT " + name + " %program%"}, {name}));
         EXPECT_NE(error.find("line 1 ("), std::string::npos) << error;
         EXPECT_NE(error.find("not a plain file name"), std::string::npos) << error;
     }
@@ -133,10 +130,9 @@ TEST(PlanScript, RefusesLinesThatLackWhatTheyNeed) {
 }
 
 TEST(PlanScript, ReadsCopyAndLinkParameters) {
-    const auto steps = PlanScript(
-        PayloadWith({"copy %program%\\a.txt %common%\\My Data",
-                     "link \"<DESKTOP>\\Hello\" \"%program%\\run.sh\" \"-v \"\"x y\"\"\"",
-                     "cleanup %program%", "what is this"}));
+    const auto steps = PlanScript(PayloadWith({"copy %program%\\a.txt %common%\\My Data",
+                                               "link \"<DESKTOP>\\Hello\" \"%program%\\run.sh\" \"-v \"\"x y\"\"\"",
+                                               "cleanup %program%", "what is this"}));
     EXPECT_EQ(steps[0].source, "%program%\\a.txt");
     EXPECT_EQ(steps[0].folder, "%common%\\My Data");
     EXPECT_EQ(steps[1].location, "<DESKTOP>\\Hello");
@@ -159,8 +155,7 @@ namespace kitforge::setup {
 namespace {
 
 TEST(Printable, KeepsUtf8TextAndHidesWhatATerminalWouldObey) {
-    EXPECT_EQ(Printable("Caf\xC3\xA9 \xE2\x9C\x93 \xF0\x9F\x98\x80"),
-              "Caf\xC3\xA9 \xE2\x9C\x93 \xF0\x9F\x98\x80");
+    EXPECT_EQ(Printable("Caf\xC3\xA9 \xE2\x9C\x93 \xF0\x9F\x98\x80"), "Caf\xC3\xA9 \xE2\x9C\x93 \xF0\x9F\x98\x80");
     EXPECT_EQ(Printable("\xC2\x9B"
                         "2J"),
               "?2J")

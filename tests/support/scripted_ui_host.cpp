@@ -14,8 +14,8 @@ T Next(std::deque<T>& queue, std::string_view what) {
 
 }  // namespace
 
-Answer ScriptedUiHost::ShowMessage(MessageKind kind, std::string_view text, std::string_view caption,
-                                   Buttons buttons, std::optional<Answer> default_button) {
+Answer ScriptedUiHost::ShowMessage(MessageKind kind, std::string_view text, std::string_view caption, Buttons buttons,
+                                   std::optional<Answer> default_button) {
     messages.push_back({kind, std::string(text), std::string(caption), buttons, default_button});
     if (buttons == Buttons::Ok) return Answer::Ok;
     return Next(answers, "the question \"" + std::string(text) + "\"");

@@ -61,13 +61,9 @@ std::uint64_t SimulatedDrive::UsedBytes(int disk) const {
     return used;
 }
 
-bool SimulatedDrive::IsOurs(std::string_view root) const {
-    return root == root_ || root == link_;
-}
+bool SimulatedDrive::IsOurs(std::string_view root) const { return root == root_ || root == link_; }
 
-SimulatedDrive::Disk* SimulatedDrive::InsertedDisk() {
-    return inserted_ ? &DiskAt(*inserted_) : nullptr;
-}
+SimulatedDrive::Disk* SimulatedDrive::InsertedDisk() { return inserted_ ? &DiskAt(*inserted_) : nullptr; }
 
 std::string SimulatedDrive::DriveRootOf(std::string_view path) {
     const std::string full = FullPath(path);
@@ -75,9 +71,7 @@ std::string SimulatedDrive::DriveRootOf(std::string_view path) {
     return others_.DriveRootOf(path);
 }
 
-DriveType SimulatedDrive::TypeOf(std::string_view root) {
-    return IsOurs(root) ? type_ : others_.TypeOf(root);
-}
+DriveType SimulatedDrive::TypeOf(std::string_view root) { return IsOurs(root) ? type_ : others_.TypeOf(root); }
 
 VolumeInfo SimulatedDrive::QueryVolume(std::string_view root) {
     if (!IsOurs(root)) return others_.QueryVolume(root);

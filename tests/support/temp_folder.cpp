@@ -40,8 +40,9 @@ TempFolder::~TempFolder() {
     // Tests may leave read-only folders behind; make them writable so removal succeeds.
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_directory(ec)) std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                                               std::filesystem::perm_options::add, ec);
+        if (it->is_directory(ec))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
     }
     std::filesystem::remove_all(path_, ec);
 }

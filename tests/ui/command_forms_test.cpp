@@ -90,9 +90,14 @@ TEST(CommandForms, PutAFileHasItsControlsInPlace) {
     EXPECT_EQ(form.windowTitle(), "Put A File");
     EXPECT_EQ(form.size(), QSize(419, 146));
     EXPECT_EQ(form.minimumSize(), form.maximumSize());  // not resizable
-    ExpectPlaces(form, {{"Label1", 8, 8, 0, 13}, {"Edit1", 8, 24, 376, 21}, {"Button1", 388, 24, 22, 22},
-                        {"Label2", 8, 56, 0, 13}, {"ComboBox1", 8, 72, 377, 21}, {"Button2", 388, 72, 22, 22},
-                        {"OKButton", 256, 112, 75, 25}, {"CancelButton", 336, 112, 75, 25}});
+    ExpectPlaces(form, {{"Label1", 8, 8, 0, 13},
+                        {"Edit1", 8, 24, 376, 21},
+                        {"Button1", 388, 24, 22, 22},
+                        {"Label2", 8, 56, 0, 13},
+                        {"ComboBox1", 8, 72, 377, 21},
+                        {"Button2", 388, 72, 22, 22},
+                        {"OKButton", 256, 112, 75, 25},
+                        {"CancelButton", 336, 112, 75, 25}});
     EXPECT_EQ(Child<QLabel>(form, "Label1")->text(), "Source File");
     EXPECT_EQ(Child<QLabel>(form, "Label2")->text(), "Target Folder");
     EXPECT_EQ(TabOrder(form, "Edit1", 6),
@@ -108,7 +113,9 @@ TEST(CommandForms, ExecuteCopyAndShortcutHaveTheirControlsInPlace) {
     TExecuteForm execute;
     EXPECT_EQ(execute.windowTitle(), "Execute");
     EXPECT_EQ(execute.size(), QSize(419, 96));
-    ExpectPlaces(execute, {{"Label2", 8, 8, 0, 13}, {"ComboBox1", 8, 24, 401, 21}, {"OKButton", 256, 64, 75, 25},
+    ExpectPlaces(execute, {{"Label2", 8, 8, 0, 13},
+                           {"ComboBox1", 8, 24, 401, 21},
+                           {"OKButton", 256, 64, 75, 25},
                            {"CancelButton", 336, 64, 75, 25}});
     EXPECT_EQ(Child<QLabel>(execute, "Label2")->text(), "Execute Command (wait until done)");
     EXPECT_EQ(Items(Child<QComboBox>(execute, "ComboBox1")), MacroItems());
@@ -116,9 +123,14 @@ TEST(CommandForms, ExecuteCopyAndShortcutHaveTheirControlsInPlace) {
     TCopyForm copy(host, "/prog/");
     EXPECT_EQ(copy.windowTitle(), "Copy File");
     EXPECT_EQ(copy.size(), QSize(419, 146));
-    ExpectPlaces(copy, {{"Label1", 8, 8, 0, 13}, {"ComboBox2", 8, 24, 377, 21}, {"Button1", 388, 24, 22, 22},
-                        {"Label2", 8, 56, 0, 13}, {"ComboBox1", 8, 72, 377, 21}, {"Button2", 388, 72, 22, 22},
-                        {"OKButton", 256, 112, 75, 25}, {"CancelButton", 336, 112, 75, 25}});
+    ExpectPlaces(copy, {{"Label1", 8, 8, 0, 13},
+                        {"ComboBox2", 8, 24, 377, 21},
+                        {"Button1", 388, 24, 22, 22},
+                        {"Label2", 8, 56, 0, 13},
+                        {"ComboBox1", 8, 72, 377, 21},
+                        {"Button2", 388, 72, 22, 22},
+                        {"OKButton", 256, 112, 75, 25},
+                        {"CancelButton", 336, 112, 75, 25}});
     EXPECT_EQ(TabOrder(copy, "ComboBox2", 6),
               (std::vector<QString>{"ComboBox2", "Button1", "ComboBox1", "Button2", "OKButton", "CancelButton"}));
     EXPECT_EQ(Items(Child<QComboBox>(copy, "ComboBox2")), MacroItems());
@@ -127,9 +139,14 @@ TEST(CommandForms, ExecuteCopyAndShortcutHaveTheirControlsInPlace) {
     TLinkForm link;
     EXPECT_EQ(link.windowTitle(), "Create A Shortcut");
     EXPECT_EQ(link.size(), QSize(419, 185));
-    ExpectPlaces(link, {{"Label1", 8, 8, 0, 13}, {"ComboBox2", 8, 24, 401, 21}, {"Label2", 8, 56, 0, 13},
-                        {"ComboBox1", 8, 72, 401, 21}, {"Label3", 8, 104, 0, 13}, {"Edit1", 8, 120, 401, 21},
-                        {"OKButton", 256, 152, 75, 25}, {"CancelButton", 336, 152, 75, 25}});
+    ExpectPlaces(link, {{"Label1", 8, 8, 0, 13},
+                        {"ComboBox2", 8, 24, 401, 21},
+                        {"Label2", 8, 56, 0, 13},
+                        {"ComboBox1", 8, 72, 401, 21},
+                        {"Label3", 8, 104, 0, 13},
+                        {"Edit1", 8, 120, 401, 21},
+                        {"OKButton", 256, 152, 75, 25},
+                        {"CancelButton", 336, 152, 75, 25}});
     EXPECT_EQ(TabOrder(link, "ComboBox2", 5),
               (std::vector<QString>{"ComboBox2", "ComboBox1", "Edit1", "OKButton", "CancelButton"}));
     EXPECT_EQ(Child<QLabel>(link, "Label3")->text(), "Command Line Arguments");
@@ -197,7 +214,8 @@ TEST(CommandForms, TargetButtonsReplaceAMacroWithTheChosenFolder) {
     EXPECT_EQ(put.TargetFolder(), "/opt/app");
     put.Button2Click();
     EXPECT_EQ(put.TargetFolder(), "/opt/app");
-    EXPECT_EQ(host.pickers, (std::vector<std::string>{"Select Target Folder|%program%", "Select Target Folder|/opt/app"}));
+    EXPECT_EQ(host.pickers,
+              (std::vector<std::string>{"Select Target Folder|%program%", "Select Target Folder|/opt/app"}));
 
     TCopyForm copy(host, "/prog/");
     host.folder_answers = {std::string("/srv")};

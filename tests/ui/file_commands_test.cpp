@@ -188,8 +188,8 @@ TEST_F(FileCommandsTest, OpenReadsTheFileIntoAResetProject) {
     EXPECT_EQ(project.Field(ProjectField::Notes), "kept");
     EXPECT_EQ(project.Field(ProjectField::Output), "");
     EXPECT_TRUE(project.Compressed());
-    EXPECT_EQ(project.Rows().Rows(), (std::vector<ScriptCommand>{
-                                         {CommandKind::Run, "x", ""}, {}, {CommandKind::Quit, "", ""}}));
+    EXPECT_EQ(project.Rows().Rows(),
+              (std::vector<ScriptCommand>{{CommandKind::Run, "x", ""}, {}, {CommandKind::Quit, "", ""}}));
     EXPECT_FALSE(project.Changed());
     EXPECT_EQ(project.ScriptFileName(), path);
     EXPECT_EQ(project.Caption(), "Kitforge [" + path + "]");

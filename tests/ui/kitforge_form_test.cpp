@@ -84,11 +84,11 @@ TEST_F(KitforgeFormTest, TheWindowHasItsControlsMenuAndLayout) {
         const char* text;
         QKeySequence key;
     };
-    for (const Item& item : {Item{"New1", "New", QKeySequence("Ctrl+N")}, Item{"Open1", "Open", QKeySequence("Ctrl+O")},
-                             Item{"Save1", "Save", QKeySequence("Ctrl+S")}, Item{"SaveAs1", "Save As...", {}},
-                             Item{"Build1", "Build", QKeySequence("Ctrl+B")}, Item{"CreateSFXZip1", "Create SFX Zip", {}},
-                             Item{"Exit1", "Exit", QKeySequence("Ctrl+X")}, Item{"ReadMe1", "Read Me", {}},
-                             Item{"About1", "About", {}}}) {
+    for (const Item& item :
+         {Item{"New1", "New", QKeySequence("Ctrl+N")}, Item{"Open1", "Open", QKeySequence("Ctrl+O")},
+          Item{"Save1", "Save", QKeySequence("Ctrl+S")}, Item{"SaveAs1", "Save As...", {}},
+          Item{"Build1", "Build", QKeySequence("Ctrl+B")}, Item{"CreateSFXZip1", "Create SFX Zip", {}},
+          Item{"Exit1", "Exit", QKeySequence("Ctrl+X")}, Item{"ReadMe1", "Read Me", {}}, Item{"About1", "About", {}}}) {
         auto* action = Get<QAction>(item.name);
         if (!action) continue;
         EXPECT_EQ(action->text(), item.text) << item.name;
@@ -117,10 +117,10 @@ TEST_F(KitforgeFormTest, TheWindowHasItsControlsMenuAndLayout) {
 }
 
 TEST_F(KitforgeFormTest, TheKeyboardVisitsTheFieldsThenTheListThenTheButtons) {
-    const std::vector<QString> expected = {"TitleEdit",    "PromptEdit", "OutputEdit",    "NotesEdit",
-                                           "CompressCheck", "ListView1", "InsertButton",  "DeleteButton",
-                                           "PutButton",    "ExecuteButton", "RunButton",  "CopyButton",
-                                           "LinkButton",   "CleanupButton", "QuitButton"};
+    const std::vector<QString> expected = {"TitleEdit",     "PromptEdit",    "OutputEdit",   "NotesEdit",
+                                           "CompressCheck", "ListView1",     "InsertButton", "DeleteButton",
+                                           "PutButton",     "ExecuteButton", "RunButton",    "CopyButton",
+                                           "LinkButton",    "CleanupButton", "QuitButton"};
     std::vector<QString> order;
     QWidget* widget = Get("TitleEdit");
     while (order.size() < expected.size()) {
@@ -272,7 +272,8 @@ TEST_F(KitforgeFormTest, ShortcutRowsRoundTripThroughTheirDialog) {
         EXPECT_EQ(dialog.Arguments(), "--fast");
         dialog.accept();
     });
-    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, List()->visualItemRect(List()->topLevelItem(0)).center());
+    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {},
+                       List()->visualItemRect(List()->topLevelItem(0)).center());
     ASSERT_TRUE(reopen.Answered());
     EXPECT_EQ(Cell(0, 2), R"("%program%\app" "--fast")");
     EXPECT_EQ(form->Project().Rows().Count(), 1u);
@@ -323,8 +324,10 @@ TEST_F(KitforgeFormTest, AboutShowsTheProgramsVersionAndReadMeOpensTheReadMe) {
 // character 1252 cannot hold stops the save instead of being lost.
 TEST_F(KitforgeFormTest, AWindows1252ScriptKeepsItsEncodingThroughEditsAndSaves) {
     const std::string path = folder / "cafe.inf";
-    BuildScript file{"Caf\xE9", "Pr\xEAt \x80 \x81", "", "Caf\xE9.exe", false,
-                     {{CommandKind::Put, "C:\\Caf\xE9\\a.txt", "%program%\\Caf\xE9"}, {CommandKind::Quit, "", ""}}};
+    BuildScript file{
+        "Caf\xE9", "Pr\xEAt \x80 \x81",
+        "",        "Caf\xE9.exe",
+        false,     {{CommandKind::Put, "C:\\Caf\xE9\\a.txt", "%program%\\Caf\xE9"}, {CommandKind::Quit, "", ""}}};
     WriteScriptFile(path, file);
     Show();
     host.open_file_answers = {std::vector<std::string>{path}};
@@ -339,7 +342,8 @@ TEST_F(KitforgeFormTest, AWindows1252ScriptKeepsItsEncodingThroughEditsAndSaves)
     Get<QLineEdit>("NotesEdit")->setText(QString::fromUtf8("\xC3\xBC"));
     SelectRow(0);
     DialogAnswer<TExtractForm> reopen([](TExtractForm& dialog) { dialog.accept(); });
-    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, List()->visualItemRect(List()->topLevelItem(0)).center());
+    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {},
+                       List()->visualItemRect(List()->topLevelItem(0)).center());
     ASSERT_TRUE(reopen.Answered());
     form->Save1Click();
     ASSERT_TRUE(host.messages.empty()) << host.messages[0].text;

@@ -161,7 +161,8 @@ TEST_F(ListCommandsTest, InsertAddsASelectedEmptyRowWithoutMarkingTheProjectChan
 
     // Empty rows write no line, but use up their numbers.
     const std::string text = FormatScriptFile(project.Script());
-    EXPECT_NE(text.find("\r\n2=extract \"a.txt\" \"%program%\"\r\n3=execute x\r\n4=quit \r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\n2=extract \"a.txt\" \"%program%\"\r\n3=execute x\r\n4=quit \r\n"), std::string::npos)
+        << text;
     EXPECT_EQ(text.find("1="), std::string::npos);
     EXPECT_EQ(text.find("5="), std::string::npos);
 }

@@ -26,14 +26,12 @@ TEST_P(PutSourcesSplit, GivesTheNamesInOrder) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, PutSourcesSplit,
     ::testing::Values(
-        SplitCase{"Empty", "", {}},
-        SplitCase{"OneTypedName", R"(C:\My Files\a.txt)", {R"(C:\My Files\a.txt)"}},
+        SplitCase{"Empty", "", {}}, SplitCase{"OneTypedName", R"(C:\My Files\a.txt)", {R"(C:\My Files\a.txt)"}},
         SplitCase{"TypedNameKeepsItsBlanks", " a.txt ", {" a.txt "}},
         SplitCase{"OneQuoted", R"("C:\a.txt")", {R"(C:\a.txt)"}},
         SplitCase{"ThreeQuoted", R"("C:\a.txt" "C:\b c.txt" "/d.txt")", {R"(C:\a.txt)", R"(C:\b c.txt)", "/d.txt"}},
         SplitCase{"UnclosedQuoteRunsToTheEnd", R"("C:\a.txt" "C:\b.txt)", {R"(C:\a.txt)", R"(C:\b.txt)"}},
-        SplitCase{"LoneQuote", "\"", {}},
-        SplitCase{"EmptyGroupsAreDropped", R"("" "a" "")", {"a"}},
+        SplitCase{"LoneQuote", "\"", {}}, SplitCase{"EmptyGroupsAreDropped", R"("" "a" "")", {"a"}},
         SplitCase{"LeadingBlankBeforeTheFirstQuote", R"(  "a.txt")", {"a.txt"}},
         SplitCase{"UnquotedWordsBetweenGroups", R"(a.txt "b.txt" c d.txt)", {"a.txt", "b.txt", "c d.txt"}},
         SplitCase{"TrailingQuoteAfterAName", R"(a.txt")", {"a.txt"}},

@@ -63,7 +63,7 @@ bool ReadAndCheck(const TempFolder& folder, const std::string& bytes) {
         EXPECT_EQ(h.zip.StubSize(), 0);
     } else {
         EXPECT_EQ(h.zip.Entries().size(), GetU16LE(reinterpret_cast<const std::uint8_t*>(bytes.data()) +
-                                                 h.Directory().EndRecordOffset + end_record::kTotalEntries));
+                                                   h.Directory().EndRecordOffset + end_record::kTotalEntries));
         ExpectConsistent(h.zip, static_cast<std::int64_t>(bytes.size()));
     }
     return failed;

@@ -104,8 +104,8 @@ TEST(DirectoryReader, ArchiveWithoutCommentIsFoundByItsLast22Bytes) {
     EXPECT_EQ(h.zip.ArchiveSize(), size);
     EXPECT_TRUE(h.zip.ArchiveComment().empty());
     // Python writes the directory right after the data, so it starts where it says.
-    EXPECT_EQ(h.zip.CentralOffset(), std::stoll(RunPython("import zipfile\nprint(zipfile.ZipFile('" + path +
-                                                         "').start_dir)\n")));
+    EXPECT_EQ(h.zip.CentralOffset(),
+              std::stoll(RunPython("import zipfile\nprint(zipfile.ZipFile('" + path + "').start_dir)\n")));
 }
 
 TEST(DirectoryReader, ArchiveCommentIsFoundByTheSearch) {
@@ -166,8 +166,10 @@ TEST(DirectoryReader, OtherBytesAfterTheArchiveWarnAndReadingGoesOn) {
         ZipHarness h;
         h.Read(folder / "t.zip");
         ASSERT_EQ(h.Ids(), std::vector<int>{10204});
-        EXPECT_EQ(h.reports[0].text, "Bytes other than zero padding follow the end of the zip archive; they are "
-                                     "ignored.\nFile: " + folder / "t.zip");
+        EXPECT_EQ(h.reports[0].text,
+                  "Bytes other than zero padding follow the end of the zip archive; they are "
+                  "ignored.\nFile: " +
+                      folder / "t.zip");
         ASSERT_EQ(h.host.messages.size(), 1u);
         EXPECT_EQ(h.host.messages[0].kind, MessageKind::Warning);
         EXPECT_EQ(h.zip.Entries().size(), 3u);
@@ -187,8 +189,10 @@ TEST(DirectoryReader, CommentRunningPastTheEndOfTheFileFails) {
         ZipHarness h;
         h.Read(folder / "cut.zip");
         ASSERT_EQ(h.Ids(), std::vector<int>{10202});
-        EXPECT_EQ(h.reports[0].text, "Cannot read the directory of the zip archive: the archive comment of 10 bytes "
-                                     "runs past the end of the file.\nFile: " + folder / "cut.zip");
+        EXPECT_EQ(h.reports[0].text,
+                  "Cannot read the directory of the zip archive: the archive comment of 10 bytes "
+                  "runs past the end of the file.\nFile: " +
+                      folder / "cut.zip");
         EXPECT_EQ(h.zip.ZipFilename(), "");
         EXPECT_EQ(h.zip.StubSize(), 0);
         EXPECT_EQ(h.dir_updates, 1);
@@ -274,8 +278,8 @@ TEST(DirectoryReader, TextFileNamedZipIsNoArchive) {
     ZipHarness h;
     h.Read(folder / "notes.zip");
     ASSERT_EQ(h.Ids(), std::vector<int>{11036});
-    const std::string text = "This file is not a zip archive: it has no end of central directory record.\nFile: " +
-                             folder / "notes.zip";
+    const std::string text =
+        "This file is not a zip archive: it has no end of central directory record.\nFile: " + folder / "notes.zip";
     EXPECT_EQ(h.reports[0].text, text);
     ASSERT_EQ(h.host.messages.size(), 1u);
     EXPECT_EQ(h.host.messages[0].text, text);

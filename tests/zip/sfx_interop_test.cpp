@@ -101,13 +101,20 @@ TEST_F(SFXInterop, InfoZipArchiveBecomesAnExecutableEveryToolReads) {
 
 TEST_F(SFXInterop, PythonArchiveWithACommentRunsWithTheProgramsOwnSettings) {
     const std::string zip = folder / "py.zip";
-    testing::RunPython("import os, zipfile\n"
-                       "with zipfile.ZipFile('" + zip + "', 'w', zipfile.ZIP_DEFLATED) as z:\n"
-                       "    for base, dirs, files in os.walk('" + folder.Path() + "tree'):\n"
-                       "        for name in sorted(files):\n"
-                       "            path = os.path.join(base, name)\n"
-                       "            z.write(path, os.path.relpath(path, '" + folder.Path() + "tree'))\n"
-                       "    z.comment = b'made by python'\n");
+    testing::RunPython(
+        "import os, zipfile\n"
+        "with zipfile.ZipFile('" +
+        zip +
+        "', 'w', zipfile.ZIP_DEFLATED) as z:\n"
+        "    for base, dirs, files in os.walk('" +
+        folder.Path() +
+        "tree'):\n"
+        "        for name in sorted(files):\n"
+        "            path = os.path.join(base, name)\n"
+        "            z.write(path, os.path.relpath(path, '" +
+        folder.Path() +
+        "tree'))\n"
+        "    z.comment = b'made by python'\n");
     h.Read(zip);
     h.zip.SetSFXDefaultDir("unpacked");
     ASSERT_EQ(h.zip.MakeSFX(), 0);

@@ -24,8 +24,10 @@ class Unseekable(io.RawIOBase):
     def __init__(self, f): self.f = f
     def writable(self): return True
     def write(self, b): return self.f.write(b)
-with open()" + PythonBytes(path) + R"(.decode(), 'wb') as raw:
-    target = Unseekable(raw) if )" + (streamed ? "True" : "False") + R"( else raw
+with open()" + PythonBytes(path) +
+              R"(.decode(), 'wb') as raw:
+    target = Unseekable(raw) if )" +
+              (streamed ? "True" : "False") + R"( else raw
     with zipfile.ZipFile(target, 'w') as z:
         z.writestr(zipfile.ZipInfo('text/words.txt'), ('kitforge multi volume ' * 9000).encode(), zipfile.ZIP_DEFLATED)
         z.writestr('noise.bin', bytes(random.getrandbits(8) for _ in range(180000)), zipfile.ZIP_STORED)
@@ -39,8 +41,10 @@ with open()" + PythonBytes(path) + R"(.decode(), 'wb') as raw:
 std::string CompareWithPython(const std::string& original, const std::string& joined) {
     return RunPython(R"(
 import zipfile
-a = zipfile.ZipFile()" + PythonBytes(original) + R"(.decode())
-b = zipfile.ZipFile()" + PythonBytes(joined) + R"(.decode())
+a = zipfile.ZipFile()" +
+                     PythonBytes(original) + R"(.decode())
+b = zipfile.ZipFile()" +
+                     PythonBytes(joined) + R"(.decode())
 names = [i.filename for i in a.infolist()]
 assert names == [i.filename for i in b.infolist()], (names, b.namelist())
 for n in names:
@@ -104,7 +108,6 @@ TEST_P(SpanInterop, ListReadsTheSetThroughItsNumberedFiles) {
         EXPECT_NE(output.find("Entries:          4"), std::string::npos) << output;
         EXPECT_NE(output.find("Spanned archive:  yes"), std::string::npos) << output;
     }
-
 }
 
 TEST(SpanCommand, WritesNumberedVolumesAndReplacesThemOnlyWhenTold) {
@@ -125,8 +128,9 @@ TEST(SpanCommand, WritesNumberedVolumesAndReplacesThemOnlyWhenTold) {
     EXPECT_NE(output.find("was not completed"), std::string::npos) << output;
 
     ASSERT_EQ(RunCommand(run + " --overwrite", &output), 0) << output;
-    ASSERT_EQ(RunCommand("'" + cli + "' span '" + folder / "source.zip" + "' '" + folder / "set.zip" +
-                             "' --max-volume 0 2>&1", &output),
+    ASSERT_EQ(RunCommand(
+                  "'" + cli + "' span '" + folder / "source.zip" + "' '" + folder / "set.zip" + "' --max-volume 0 2>&1",
+                  &output),
               2);
 }
 
@@ -161,8 +165,9 @@ TEST(SpanCommand, OnATerminalEnterKeepsAnExistingVolume) {
 import os, pty, select, sys
 pid, fd = pty.fork()
 if pid == 0:
-    os.execv()" + PythonBytes(cli) + R"(.decode(), ['kitforge-cli', 'span', )" + PythonBytes(folder / "source.zip") +
-                                             R"(.decode(), )" + PythonBytes(folder / "set.zip") + R"(.decode()])
+    os.execv()" + PythonBytes(cli) + R"(.decode(), ['kitforge-cli', 'span', )" +
+                                             PythonBytes(folder / "source.zip") + R"(.decode(), )" +
+                                             PythonBytes(folder / "set.zip") + R"(.decode()])
 seen, typed = b'', False
 while True:
     ready, _, _ = select.select([fd], [], [], 20)
@@ -177,7 +182,8 @@ while True:
         break
     seen += chunk
     if not typed and b'[y/N/c]' in seen:
-        os.write(fd, b')" + std::string(typed) + R"(')
+        os.write(fd, b')" + std::string(typed) +
+                                             R"(')
         typed = True
 status = os.waitpid(pid, 0)[1]
 print(typed, os.WEXITSTATUS(status) if os.WIFEXITED(status) else -1)

@@ -21,7 +21,8 @@ std::string NoiseBytes(std::size_t size, unsigned seed) {
 BuiltArchive WriteStoredArchive(const std::string& path, const std::vector<std::size_t>& sizes) {
     std::vector<BuilderEntry> entries;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
-        entries.push_back(Stored("file" + std::to_string(i + 1) + ".bin", NoiseBytes(sizes[i], static_cast<unsigned>(i))));
+        entries.push_back(
+            Stored("file" + std::to_string(i + 1) + ".bin", NoiseBytes(sizes[i], static_cast<unsigned>(i))));
     }
     auto built = BuildArchive(entries);
     WriteBytes(path, built.bytes);

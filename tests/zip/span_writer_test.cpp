@@ -162,7 +162,7 @@ TEST_F(SpanOnFixedDrive, EveryVolumeCarriesTheSourceDate) {
     h.zip.SetMinFreeVolumeSize(1);
     ASSERT_EQ(h.zip.SpanArchive(source, output), 0);
     for (int n = 0; n < 4; ++n) {
-        struct stat st{};
+        struct stat st {};
         ASSERT_EQ(::stat(Volume(n).c_str(), &st), 0) << n;
         EXPECT_EQ(st.st_mtim.tv_sec, 1500000000) << n;
         EXPECT_EQ(st.st_mtim.tv_nsec, 123456789) << n;
@@ -354,7 +354,9 @@ TEST_F(SpanOnFixedDrive, LongNamesAreRefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(SpanOnFixedDrive, NamesDifferingOnlyInCaseKeepTheirOwnData) {
-    WriteBytes(source, BuildArchive({Stored("read.me", "lower"), Stored("READ.ME", "upper"), Stored("Read.Me", "mixed")}).bytes);
+    WriteBytes(
+        source,
+        BuildArchive({Stored("read.me", "lower"), Stored("READ.ME", "upper"), Stored("Read.Me", "mixed")}).bytes);
     ASSERT_EQ(h.zip.SpanArchive(source, output), 0);
     ZipHarness reader;
     const auto placed = CheckSetPlacement(reader.zip, Volume(0), Volumes(1));

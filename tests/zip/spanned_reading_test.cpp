@@ -188,8 +188,8 @@ TEST_F(SpannedReading, LabelNumbersAreReadOneWayEverywhere) {
         int number;  // 0: the label names no disk
     };
     const Case cases[] = {
-        {"PKBACK# 002", 2}, {"PKBACK# 2", 2}, {"PKBACK# 02", 2},   {"PKBACK# 2  ", 2}, {"PKBACK# 12", 12},
-        {"PKBACK# x10", 0}, {"PKBACK# $1F", 0}, {"PKBACK# -1", 0}, {"PKBACK# ", 0},   {"BACKUP 002", 0},
+        {"PKBACK# 002", 2}, {"PKBACK# 2", 2},   {"PKBACK# 02", 2}, {"PKBACK# 2  ", 2}, {"PKBACK# 12", 12},
+        {"PKBACK# x10", 0}, {"PKBACK# $1F", 0}, {"PKBACK# -1", 0}, {"PKBACK# ", 0},    {"BACKUP 002", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);

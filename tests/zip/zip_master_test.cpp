@@ -117,7 +117,8 @@ TEST(ZipMaster, IdsWithoutATextShowTheMissingTextRule) {
     ZipHarness h;
     h.zip.ReportMessage(10999, "!");
     ASSERT_EQ(h.host.messages.size(), 1u);
-    EXPECT_EQ(h.host.messages[0].text, "ZipMsgXX.res is probably not bound to executable\nMissing String ID is: 10999!");
+    EXPECT_EQ(h.host.messages[0].text,
+              "ZipMsgXX.res is probably not bound to executable\nMissing String ID is: 10999!");
 }
 
 TEST(ZipMaster, ReportExceptionShowsOnlyWhatIsToBeDisplayed) {

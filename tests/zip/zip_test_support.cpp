@@ -73,7 +73,9 @@ std::string PythonBytes(std::string_view bytes) { return "bytes.fromhex('" + Hex
 std::vector<std::string> PythonEntryLines(const std::string& archive) {
     const std::string out = RunPython(
         "import zipfile\n"
-        "with zipfile.ZipFile(" + PythonBytes(archive) + ".decode()) as z:\n"
+        "with zipfile.ZipFile(" +
+        PythonBytes(archive) +
+        ".decode()) as z:\n"
         "    for i in z.infolist():\n"
         "        raw = i.orig_filename.encode('utf-8' if i.flag_bits & 0x800 else 'cp437')\n"
         "        d = i.date_time\n"

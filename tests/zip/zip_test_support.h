@@ -67,7 +67,7 @@ struct ArchiveOptions {
 // The parts of a built archive, for tests that cut or patch it at known places.
 struct BuiltArchive {
     std::string bytes;
-    std::size_t central_start = 0;  // position in `bytes`
+    std::size_t central_start = 0;             // position in `bytes`
     std::vector<std::size_t> central_entries;  // position of each central header in `bytes`
     std::size_t end_record = 0;                // position of the end record in `bytes`
 };

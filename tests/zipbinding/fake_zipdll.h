@@ -6,7 +6,7 @@
 
 #include <stdint.h>
 
-#include "zip/zip_call_records.h"
+#include "formats/zip_call_records.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -31,8 +31,8 @@ typedef struct FakeZipDllState {
     /* What the fake saw. */
     int32_t exec_calls;
     int32_t version_calls;
-    ZipCallHeader header;          /* the common part, pointers as they were during the call */
-    int32_t seal;                  /* offset 128 (old layout) or 212 (new layout) */
+    ZipCallHeader header; /* the common part, pointers as they were during the call */
+    int32_t seal;         /* offset 128 (old layout) or 212 (new layout) */
     int32_t spec_count;
     char specs[FAKE_MAX_SPECS][FAKE_TEXT];
     char archive_name[FAKE_TEXT];

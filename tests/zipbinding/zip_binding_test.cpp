@@ -162,7 +162,8 @@ TEST_F(ZipBinding, OptionsReachTheirFlags) {
     EXPECT_EQ(h.no_directory_entries, 0);
     EXPECT_EQ(h.junk_directory_names, 0);
     EXPECT_EQ(h.recurse, 0xFFFF);
-    for (std::int32_t flag : {h.encrypt, h.hidden_files, h.force_dos, h.move, h.update, h.zip_time}) EXPECT_EQ(flag, -1);
+    for (std::int32_t flag : {h.encrypt, h.hidden_files, h.force_dos, h.move, h.update, h.zip_time})
+        EXPECT_EQ(flag, -1);
     EXPECT_EQ(h.freshen, 0);  // update wins over freshen
     EXPECT_EQ(h.compression_level, 3);
     EXPECT_EQ(std::string(fake.State().password), std::string(80, 'p'));

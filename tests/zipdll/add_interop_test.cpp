@@ -121,8 +121,9 @@ TEST_F(ZipDllAdd, ArchivesMadeByInfoZipCanBeExtended) {
     File("z1.txt", TextOf(4000, 8));
     File("z2.txt", "second");
     std::string archive = folder / "info.zip";
-    ASSERT_EQ(RunTool("cd " + Quote(folder.Path()) + " && echo 'the comment' | zip -q -X -z info.zip z1.txt z2.txt").status,
-              0);
+    ASSERT_EQ(
+        RunTool("cd " + Quote(folder.Path()) + " && echo 'the comment' | zip -q -X -z info.zip z1.txt z2.txt").status,
+        0);
     AddCall call;
     call.archive = archive;
     call.specs = {File("ours.txt", "ours")};
@@ -130,8 +131,8 @@ TEST_F(ZipDllAdd, ArchivesMadeByInfoZipCanBeExtended) {
     EXPECT_TRUE(UnzipTestPasses(archive));
     EXPECT_EQ(PythonEntryNames(archive), (std::vector<std::string>{"z1.txt", "z2.txt", "ours.txt"}));
     EXPECT_EQ(UnzipEntry(archive, "z1.txt"), TextOf(4000, 8));
-    ToolResult comment = RunTool("python3 -c " + Quote("import sys,zipfile;print(zipfile.ZipFile(sys.argv[1]).comment)") +
-                                 " " + Quote(archive));
+    ToolResult comment = RunTool(
+        "python3 -c " + Quote("import sys,zipfile;print(zipfile.ZipFile(sys.argv[1]).comment)") + " " + Quote(archive));
     EXPECT_EQ(comment.output, "b'the comment'\n");
 }
 

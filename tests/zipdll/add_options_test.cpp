@@ -148,7 +148,8 @@ TEST_F(ZipDllOptions, MissingFilesAndFoldersWithoutRecursionAreReportedAndSkippe
     EXPECT_TRUE(call.HasMessageWithCode(zipdll::kFolderSkipped));
     bool named = false;
     for (const CallbackEvent& message : call.Messages())
-        named = named || (message.error_code == zipdll::kNotFound && message.text.find("missing.txt") != std::string::npos);
+        named =
+            named || (message.error_code == zipdll::kNotFound && message.text.find("missing.txt") != std::string::npos);
     EXPECT_TRUE(named);
 }
 

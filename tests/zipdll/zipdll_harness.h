@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "zip/zip_call_records.h"
+#include "formats/zip_call_records.h"
 
 namespace zipdll_testing {
 

@@ -142,9 +142,14 @@ TEST(Wildcard, MatchesStarsAndQuestionMarks) {
         const char* name;
         bool matches;
     };
-    const Row rows[] = {{"*", "anything", true},       {"*.txt", "a.txt", true},   {"*.txt", "a.txt.bak", false},
-                        {"?.txt", "ab.txt", false},    {"a*b*c", "aXXbYYc", true}, {"a*b*c", "aXXbYY", false},
-                        {"*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaac", false},  {"", "", true},
+    const Row rows[] = {{"*", "anything", true},
+                        {"*.txt", "a.txt", true},
+                        {"*.txt", "a.txt.bak", false},
+                        {"?.txt", "ab.txt", false},
+                        {"a*b*c", "aXXbYYc", true},
+                        {"a*b*c", "aXXbYY", false},
+                        {"*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaac", false},
+                        {"", "", true},
                         {"A.TXT", "a.txt", false}};
     for (const Row& row : rows)
         EXPECT_EQ(zipdll::MatchesWildcard(row.pattern, row.name), row.matches) << row.pattern << " ~ " << row.name;

@@ -160,8 +160,7 @@ TEST(ZipArchiveDamage, CorruptFieldsAreRefusedWithTheirReason) {
             ReadZipArchive(source, 0);
             ADD_FAILURE() << c.name << ": accepted";
         } catch (const SfxError& error) {
-            EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos)
-                << c.name << ": " << error.what();
+            EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos) << c.name << ": " << error.what();
         }
     }
 }
@@ -201,10 +200,10 @@ TEST(ZipArchiveDamage, EntriesWhoseBytesOverlapAreRefused) {
         {"a record points into another entry's data",
          [&](std::string& b) { PutU32(b, central[1] + 42, static_cast<std::uint32_t>(zip.local_offsets[0] + 31)); },
          "entries 1 (\"a\") and 2 (\"b\") overlap"},
-        {"packed data reaches the next local header",
-         [&](std::string& b) { PutU32(b, central[1] + 20, 6); },
+        {"packed data reaches the next local header", [&](std::string& b) { PutU32(b, central[1] + 20, 6); },
          "entries 2 (\"b\") and 3 (\"c\") overlap"},
-        {"records in another order than the data", [&](std::string& b) {
+        {"records in another order than the data",
+         [&](std::string& b) {
              // Swap the first two directory records ("a" and "b" have one-letter names, so the
              // records are the same length).
              const std::string first = b.substr(central[0], central[1] - central[0]);
@@ -271,7 +270,7 @@ TEST(EntryData, DamagedDataIsCaughtBeforeItCounts) {
 TEST(EntryData, UnsupportedEntriesAreNamed) {
     std::string bytes = BuildZip({{"secret", "x"}, {"bz", "y"}}, 0).bytes;
     const std::size_t central = bytes.size() - 22 - 2 * 46 - 8;
-    PutU16(bytes, central + 8, 1);            // encrypted
+    PutU16(bytes, central + 8, 1);             // encrypted
     PutU16(bytes, central + 46 + 6 + 10, 12);  // bzip2
     MemorySource source(AsBytes(bytes));
     const ZipArchive archive = ReadZipArchive(source, 0);

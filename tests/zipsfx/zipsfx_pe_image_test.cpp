@@ -27,8 +27,7 @@ constexpr std::uint32_t kSizeOfHeaders = 0x400;
 
 // A 32-bit PE file as a linker lays it out: headers, then each section's raw data, with the
 // sections' bytes filled so that every byte of the file is accounted for.
-std::string PeBytes(const std::vector<Section>& sections, std::uint32_t symbol_table = 0,
-                    std::uint32_t symbols = 0) {
+std::string PeBytes(const std::vector<Section>& sections, std::uint32_t symbol_table = 0, std::uint32_t symbols = 0) {
     std::uint32_t size = kSizeOfHeaders;
     for (const Section& section : sections) size = std::max(size, section.raw_offset + section.raw_size);
     std::string bytes(size, '\0');
@@ -87,7 +86,9 @@ TEST(PeImage, DamagedOrForeignBytesGiveNothing) {
     std::string too_many = image;
     PutU16(too_many, kPeOffset + 6, 0xFFFF);
     EXPECT_FALSE(EndOf(too_many).has_value());
-    EXPECT_FALSE(EndOf("\x7F" "ELF and more bytes than a header needs, but not a PE file at all........").has_value());
+    EXPECT_FALSE(EndOf("\x7F"
+                       "ELF and more bytes than a header needs, but not a PE file at all........")
+                     .has_value());
 }
 
 TEST(PeImage, TheSelfExtractorFindsItsHeaderAfterAWindowsStub) {

@@ -270,9 +270,8 @@ TEST_F(SfxProgram, AskCmdLineLetsTheUserDecide) {
 TEST_F(SfxProgram, ADamagedEntryReplacesNothing) {
     TempFolder target;
     WriteBytes(target / "first.txt", "precious");
-    std::string zip = BuildZip({{"first.txt", "new"}, {"second.txt", std::string(3000, 's'), true}},
-                               StubBytes().size() + 256)
-                          .bytes;
+    std::string zip =
+        BuildZip({{"first.txt", "new"}, {"second.txt", std::string(3000, 's'), true}}, StubBytes().size() + 256).bytes;
     // Damage the CRC of the second entry: the first has unpacked correctly by then.
     const std::size_t second_central = zip.size() - 22 - (46 + 10);
     testing::PutU32(zip, second_central + 16, 0x12345678);
@@ -341,9 +340,9 @@ TEST_F(SfxProgram, TheCommandLineStartsOnlyAFileThisRunExtracted) {
         const char* command;
         std::uint8_t flags;
         std::vector<std::string> before;  // files standing in the target before the run
-        const char* planted_link;          // a symbolic link standing in the target, or nullptr
-        bool swap_while_asked;             // setup.sh is replaced between extraction and running
-        const char* runs;                  // what the shell is handed, or nullptr: refused
+        const char* planted_link;         // a symbolic link standing in the target, or nullptr
+        bool swap_while_asked;            // setup.sh is replaced between extraction and running
+        const char* runs;                 // what the shell is handed, or nullptr: refused
     };
     const Row rows[] = {
         {"extracted bare name", "setup.sh -q", kAlways, {}, nullptr, false, "./setup.sh -q"},
@@ -405,19 +404,30 @@ TEST_F(SfxProgram, ListShowsWhatRunningTheFileWouldDo) {
     };
     const std::string own = dir.Path().substr(0, dir.Path().size() - 1);
     const Row rows[] = {
-        {"the program's own setting", 0x6C, "", "", {},
+        {"the program's own setting",
+         0x6C,
+         "",
+         "",
+         {},
          {"Default folder: none, extracts to " + own, "Command line:   none",
           "Overwrite mode: always (existing files are replaced)"}},
-        {"folder, asked command, never", 0x40 | 0x01 | 0x10, "Program Files\\Tool", "setup.sh --now", {},
+        {"folder, asked command, never",
+         0x40 | 0x01 | 0x10,
+         "Program Files\\Tool",
+         "setup.sh --now",
+         {},
          {"Default folder: \"Program Files\\Tool\", extracts to " + own + "/Program Files/Tool",
           "Command line:   \"setup.sh --now\", asked after extracting, default yes",
           "Overwrite mode: never (existing files are kept), asked first when files exist"}},
-        {"escape sequences, -d", 0x04 | 0x01, "\x1b[2J", "rm -rf ~ \x1b]0;x\x07", {"-d", "/srv/x"},
+        {"escape sequences, -d",
+         0x04 | 0x01,
+         "\x1b[2J",
+         "rm -rf ~ \x1b]0;x\x07",
+         {"-d", "/srv/x"},
          {"Default folder: \"?[2J\", extracts to /srv/x",
           "Command line:   \"rm -rf ~ ?]0;x?\", asked after extracting, default no",
           "Overwrite mode: confirm (asks about each existing file)"}},
-        {"no auto-run", 0x04 | 0x08, "", "run.sh", {},
-         {"Command line:   \"run.sh\", not run (auto-run is off)"}},
+        {"no auto-run", 0x04 | 0x08, "", "run.sh", {}, {"Command line:   \"run.sh\", not run (auto-run is off)"}},
     };
     for (const Row& row : rows) {
         Make(row.flags, {{"f.txt", "x"}}, row.folder, row.command);
@@ -426,8 +436,8 @@ TEST_F(SfxProgram, ListShowsWhatRunningTheFileWouldDo) {
         arguments.push_back("-l");
         ASSERT_EQ(Run(arguments), 0) << row.label << ": " << console.err;
         for (const std::string& line : row.lines) {
-            EXPECT_NE(console.out.find(line + "\n"), std::string::npos)
-                << row.label << ": " << line << "\n" << console.out;
+            EXPECT_NE(console.out.find(line + "\n"), std::string::npos) << row.label << ": " << line << "\n"
+                                                                        << console.out;
         }
         EXPECT_EQ(console.out.find('\x1b'), std::string::npos) << row.label;
         EXPECT_LT(console.out.find("Overwrite mode:"), console.out.find("f.txt")) << row.label;

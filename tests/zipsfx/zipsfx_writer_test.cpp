@@ -36,9 +36,7 @@ std::set<std::string> Names(const std::string& folder) {
 }
 
 auto Text(const std::string& text) {
-    return [text](const ByteSink& sink) {
-        sink(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    };
+    return [text](const ByteSink& sink) { sink(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()); };
 }
 
 TEST(FolderWriter, NothingIsVisibleUntilTheCommit) {
@@ -109,9 +107,9 @@ TEST(FolderWriter, DiscardLeavesTheTargetAsItWas) {
         writer.StageFile("a.txt", std::nullopt, 0, Text("1"));
         writer.StageFile("existing/b.txt", std::nullopt, 0, Text("2"));
         writer.MakeFolder("made/inside");
-        EXPECT_THROW(writer.StageFile("c.txt", std::nullopt, 0,
-                                      [](const ByteSink&) { throw SfxError("damaged entry"); }),
-                     SfxError);
+        EXPECT_THROW(
+            writer.StageFile("c.txt", std::nullopt, 0, [](const ByteSink&) { throw SfxError("damaged entry"); }),
+            SfxError);
         writer.Discard();
     }
     EXPECT_EQ(Names(root.Path()), (std::set<std::string>{"a.txt", "existing"}));
@@ -156,9 +154,8 @@ TEST(FolderWriter, AFailedWriteNamesTheFileAndLeavesNothing) {
                 writer.StageFile("big.bin", std::nullopt, 0, Text(std::string(5000, 'x')));
             } catch (const SfxError& error) {
                 const std::string text = error.what();
-                verdict = text.find("cannot write") != std::string::npos && text.find("big.bin") != std::string::npos
-                              ? 0
-                              : 2;
+                verdict =
+                    text.find("cannot write") != std::string::npos && text.find("big.bin") != std::string::npos ? 0 : 2;
             }
         }  // the writer goes away without a commit
         ::_exit(verdict);
@@ -182,7 +179,7 @@ TEST(DosTime, FieldsBecomeLocalTime) {
     EXPECT_EQ(local.tm_hour, 13);
     EXPECT_EQ(local.tm_min, 30);
     EXPECT_EQ(local.tm_sec, 20);
-    EXPECT_FALSE(DosTimeToUnix(0).has_value());           // day 0, month 0
+    EXPECT_FALSE(DosTimeToUnix(0).has_value());                     // day 0, month 0
     EXPECT_FALSE(DosTimeToUnix(13u << 21 | 1u << 16).has_value());  // month 13
 }
 

@@ -48,9 +48,9 @@ bool Shoot(QWidget& widget, const QString& folder, const QString& name) {
     const QRect g = widget.frameGeometry();
     const QString crop = QStringLiteral("%1x%2+%3+%4").arg(g.width()).arg(g.height()).arg(g.x()).arg(g.y());
     const QString file = folder + QLatin1Char('/') + name;
-    const int status = QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                                                    QStringLiteral("-crop"), crop,
-                                                                    QStringLiteral("+repage"), file});
+    const int status =
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                     QStringLiteral("-crop"), crop, QStringLiteral("+repage"), file});
     std::printf("%s %s (%dx%d)\n", status == 0 ? "saved" : "FAILED", qPrintable(file), g.width(), g.height());
     return status == 0;
 }

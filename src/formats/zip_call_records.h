@@ -57,12 +57,12 @@ enum ZipCallbackAction {
 
 /* What the library passes to the callback. */
 typedef struct ZipCallbackRecord {
-    void* window;        /* 0: the window handle of the call (not read by the component) */
-    void* caller;        /* 4: offset 4 of the call record, handed back unchanged */
-    int32_t reserved[2]; /* 8 */
-    int32_t action;      /* 16: a ZipCallbackAction */
-    int32_t error_code;  /* 20: action 4 */
-    uint32_t size;       /* 24: actions 1, 2, 5 and 6 */
+    void* window;                             /* 0: the window handle of the call (not read by the component) */
+    void* caller;                             /* 4: offset 4 of the call record, handed back unchanged */
+    int32_t reserved[2];                      /* 8 */
+    int32_t action;                           /* 16: a ZipCallbackAction */
+    int32_t error_code;                       /* 20: action 4 */
+    uint32_t size;                            /* 24: actions 1, 2, 5 and 6 */
     char text[ZIPDLL_CALLBACK_TEXT_CAPACITY]; /* 28: zero-terminated unless it fills all 512 bytes */
 } ZipCallbackRecord;
 
@@ -106,9 +106,9 @@ typedef struct ZipCallHeader {
 
 /* The layout for libraries below version 151: 16,520 bytes on a 32-bit target. */
 typedef struct ZipOldCallRecord {
-    ZipCallHeader header;                             /* 0 */
-    int32_t seal;                                     /* 128: ZIPDLL_RECORD_SEAL */
-    char* specs[ZIPDLL_OLD_LAYOUT_SPEC_CAPACITY];     /* 132 */
+    ZipCallHeader header;                         /* 0 */
+    int32_t seal;                                 /* 128: ZIPDLL_RECORD_SEAL */
+    char* specs[ZIPDLL_OLD_LAYOUT_SPEC_CAPACITY]; /* 132 */
 } ZipOldCallRecord;
 
 /* One element of the file-specification array of the new layout: 104 bytes on a 32-bit target. */
@@ -119,12 +119,12 @@ typedef struct ZipFileSpec {
 
 /* The layout for libraries of version 151 and above: 216 bytes on a 32-bit target. */
 typedef struct ZipCallRecord {
-    ZipCallHeader header;   /* 0 */
-    char* temp_dir;         /* 128: 0 when none */
-    uint8_t reserved132[8]; /* 132 */
-    ZipFileSpec* specs;     /* 140: spec_count elements */
+    ZipCallHeader header;    /* 0 */
+    char* temp_dir;          /* 128: 0 when none */
+    uint8_t reserved132[8];  /* 132 */
+    ZipFileSpec* specs;      /* 140: spec_count elements */
     uint8_t reserved144[68]; /* 144 */
-    int32_t seal;           /* 212: ZIPDLL_RECORD_SEAL */
+    int32_t seal;            /* 212: ZIPDLL_RECORD_SEAL */
 } ZipCallRecord;
 
 /* The exports, resolved by these names. */
