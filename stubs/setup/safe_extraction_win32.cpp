@@ -1,29 +1,16 @@
-// Writing installed files on Windows: a temporary file in the target folder, flushed, then put
-// in place of the name with MoveFileExW in one step. Windows has no permission bits to give;
-// a mode without any write bit makes the file read-only.
+// Making folders (from a drive root or a share) and removing them on Windows, and the Windows
+// steps around putting a written file in place (safe_extraction_common.cpp writes it): Windows
+// has no permission bits to give, so a mode without any write bit makes the file read-only.
 #include <cerrno>
 
 #include "os/errors.h"
 #include "os/win32_api.h"
 #include "setup/safe_extraction.h"
+#include "setup/safe_extraction_steps.h"
 
 namespace kitforge::setup {
 
 namespace {
-
-class TemporaryName {
-public:
-    explicit TemporaryName(std::string path) : path_(std::move(path)) {}
-    TemporaryName(const TemporaryName&) = delete;
-    TemporaryName& operator=(const TemporaryName&) = delete;
-    ~TemporaryName() {
-        if (!path_.empty()) DeleteFileW(WidePath(path_).c_str());
-    }
-    void Keep() { path_.clear(); }
-
-private:
-    std::string path_;
-};
 
 DWORD AttributesOf(const std::string& path) { return GetFileAttributesW(WidePath(path).c_str()); }
 
@@ -92,60 +79,25 @@ void MakeFolders(const std::string& folder) {
     MakeOneFolder(folder);
 }
 
-void WriteFileThroughTemporary(const std::string& folder, const std::string& name, unsigned mode,
-                               const std::function<void(File&)>& fill) {
-    const std::string path = folder + "/" + name;
-    std::string temporary;
-    unsigned long long seed = (static_cast<unsigned long long>(GetCurrentProcessId()) << 32) ^ GetTickCount64();
-    for (int attempt = 0; temporary.empty(); ++attempt) {
-        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-        std::string candidate = folder + "/.kitforge-setup-";
-        for (int i = 0; i < 6; ++i) candidate += "abcdefghijklmnopqrstuvwxyz0123456789"[(seed >> (8 * i + 8)) % 36];
-        try {
-            File::CreateNew(candidate).Close();
-            temporary = candidate;
-        } catch (const InOutError& e) {
-            if (e.Code() != EEXIST || attempt >= 100) throw InOutError("create", path, e.Code());
-        }
-    }
-    TemporaryName guard(temporary);
-
-    try {
-        File file = File::OpenReadWrite(temporary);
-        fill(file);
-        file.Sync();
-        file.Close();
-    } catch (const InOutError& e) {
-        // The user knows the file by its final name, not by the temporary one.
-        if (e.Path() != temporary) throw;
-        throw InOutError("write", path, e.Code());
-    }
-    // A read-only file standing at the name is replaced as a rename would replace it.
+Replacement PrepareReplacement(const std::string& path) {
     const DWORD existing = AttributesOf(path);
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY) != 0)
-        SetFileAttributesW(WidePath(path).c_str(), existing & ~FILE_ATTRIBUTE_READONLY);
-    if (!MoveFileExW(WidePath(temporary).c_str(), WidePath(path).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const int error = LastErrorAsErrno();
-        // The file that stays keeps its read-only mark.
-        if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY) != 0)
-            SetFileAttributesW(WidePath(path).c_str(), existing);
-        throw InOutError("write", path, error);
-    }
-    guard.Keep();
+    if (existing == INVALID_FILE_ATTRIBUTES || (existing & FILE_ATTRIBUTE_READONLY) == 0) return {};
+    // A read-only file standing at the name is replaced as a rename would replace it.
+    SetFileAttributesW(WidePath(path).c_str(), existing & ~FILE_ATTRIBUTE_READONLY);
+    return {existing, true};
+}
+
+void UndoReplacement(const std::string& path, const Replacement& replacement) {
+    if (replacement.changed) SetFileAttributesW(WidePath(path).c_str(), replacement.attributes_before);
+}
+
+void FinishReplacement(const std::string& path, unsigned mode) {
     if ((mode & 0222) == 0) SetFileAttributesW(WidePath(path).c_str(), FILE_ATTRIBUTE_READONLY);
 }
 
 bool RemoveFolderTree(const std::string& folder) {
     if (folder.empty()) return true;
     return RemoveTree(folder);
-}
-
-FileIdentity WriteFileThroughTemporary(const InstallFolder& folder, const std::string& name, unsigned mode,
-                                       const std::function<void(File&)>& fill) {
-    WriteFileThroughTemporary(folder.path, name, mode, fill);
-    const auto stamp = StampOf(folder.path + "/" + name);
-    return stamp ? stamp->identity : FileIdentity{};
 }
 
 }  // namespace kitforge::setup

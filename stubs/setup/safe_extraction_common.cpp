@@ -1,17 +1,14 @@
-#include "setup/safe_extraction.h"
-
-#include <fcntl.h>
-#include <ftw.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+// Writing one installed file, the same on both systems: a new temporary file beside the name in
+// the open target folder, filled, flushed and given its permissions, then renamed over the name
+// in one step. What differs per system (a read-only file standing at the name on Windows) is
+// behind PrepareReplacement and FinishReplacement.
 #include <cerrno>
-#include <cstdio>
-#include <vector>
 
 #include "os/errors.h"
 #include "os/file_names.h"
+#include "platform/file_stamp.h"
+#include "setup/safe_extraction.h"
+#include "setup/safe_extraction_steps.h"
 
 namespace kitforge::setup {
 
@@ -33,40 +30,7 @@ private:
     std::string name_;
 };
 
-FileIdentity IdentityOf(int fd) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return {};
-    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-}
-
-void MakeOneFolder(const std::string& folder) {
-    if (::mkdir(folder.c_str(), 0777) == 0) return;
-    const int error = errno;
-    struct stat st {};
-    if (error == EEXIST && ::stat(folder.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return;
-        throw InOutError("create the folder", folder, ENOTDIR);
-    }
-    throw InOutError("create the folder", folder, error);
-}
-
-int RemoveEntry(const char* path, const struct stat*, int type, struct FTW*) {
-    const int result = type == FTW_DP ? ::rmdir(path) : ::unlink(path);
-    return result == 0 ? 0 : -1;
-}
-
 }  // namespace
-
-void MakeFolders(const std::string& folder) {
-    if (folder.empty()) return;
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
-    // Make every folder from the top down, so each error names the exact folder that failed.
-    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
-        MakeOneFolder(folder.substr(0, slash));
-    }
-    MakeOneFolder(folder);
-}
 
 void WriteFileThroughTemporary(const std::string& folder, const std::string& name, unsigned mode,
                                const std::function<void(File&)>& fill) {
@@ -84,7 +48,7 @@ FileIdentity WriteFileThroughTemporary(const InstallFolder& folder, const std::s
     std::optional<File> created;
     for (unsigned attempt = 0; !created; ++attempt) {
         // A short fixed name: it fits beside any file name the folder can hold.
-        temporary = ".kitforge-setup-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        temporary = ".kitforge-setup-" + std::to_string(CurrentProcessId()) + "-" + std::to_string(counter++);
         int error = 0;
         created = folder.folder.CreateFile(temporary, 0600, &error);
         if (!created && (error != EEXIST || attempt >= 1000)) throw InOutError("create", path, error);
@@ -93,7 +57,8 @@ FileIdentity WriteFileThroughTemporary(const InstallFolder& folder, const std::s
 
     // The file is the one just created in the open folder, never reached again by its path.
     File& file = *created;
-    const FileIdentity identity = IdentityOf(file.Descriptor());
+    const std::optional<FileStamp> stamp = StampOf(file);
+    const FileIdentity identity = stamp ? stamp->identity : FileIdentity{};
     try {
         fill(file);
         file.Sync();
@@ -105,16 +70,14 @@ FileIdentity WriteFileThroughTemporary(const InstallFolder& folder, const std::s
         if (e.Path() != file.Path()) throw;
         throw InOutError("write", path, e.Code());
     }
-    if (const int error = folder.folder.Rename(temporary, name); error != 0) throw InOutError("write", path, error);
+    const Replacement replacement = PrepareReplacement(path);
+    if (const int error = folder.folder.Rename(temporary, name); error != 0) {
+        UndoReplacement(path, replacement);
+        throw InOutError("write", path, error);
+    }
     guard.Keep();
+    FinishReplacement(path, mode);
     return identity;
-}
-
-bool RemoveFolderTree(const std::string& folder) {
-    if (folder.empty()) return true;
-    struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0) return errno == ENOENT;
-    return ::nftw(folder.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS) == 0;
 }
 
 }  // namespace kitforge::setup
