@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <functional>
 
 #include "os/errors.h"
 #include "platform/file_copy.h"
@@ -48,11 +49,15 @@ std::string Joined(const std::vector<std::string>& words) {
     return Printable(text);
 }
 
-// A copy that gives way to Ctrl+C between chunks.
-CopyOptions CancellableCopy() {
+// A copy that gives way to Ctrl+C between chunks, and reports each chunk to `progress` when
+// given one.
+CopyOptions CancellableCopy(std::function<void(std::uint64_t)> progress = {}) {
     CopyOptions options;
     options.kernel_chunk = 1u << 20;
-    options.between_chunks = [](std::uint64_t) { ThrowIfCancelled(); };
+    options.between_chunks = [progress = std::move(progress)](std::uint64_t copied) {
+        ThrowIfCancelled();
+        if (progress) progress(copied);
+    };
     return options;
 }
 
@@ -81,6 +86,11 @@ ScriptInterpreter::ScriptInterpreter(const payload::Payload& payload, File& inst
 
 void ScriptInterpreter::Run(const std::vector<ScriptStep>& steps) {
     step_count_ = CountUntilQuit(steps);
+    bytes_total_ = 0;
+    bytes_done_ = 0;
+    for (std::size_t i = 0; i < step_count_; ++i) {
+        if (steps[i].word == CommandWord::Extract) bytes_total_ += payload_.files.at(steps[i].file_index).size;
+    }
     for (std::size_t i = 0; i < step_count_; ++i) {
         ThrowIfCancelled();
         step_number_ = i + 1;
@@ -163,8 +173,12 @@ void ScriptInterpreter::Extract(const ScriptStep& step) {
         if (installer_.Seek(static_cast<std::int64_t>(record.offset)) < 0) {
             throw ReadError("read", installer_.Path(), installer_.LastError());
         }
-        CopyExactly(installer_, out, record.size, CancellableCopy());
+        CopyExactly(installer_, out, record.size, CancellableCopy([&](std::uint64_t copied) {
+                        progress_.Bytes(bytes_done_ + copied, bytes_total_, record.name);
+                    }));
     });
+    bytes_done_ += record.size;
+    progress_.Bytes(bytes_done_, bytes_total_, record.name);
     Remember(folder, record.name, written);
 }
 

@@ -4,6 +4,7 @@
 // that is a plain file name; every failure stops the installation with the line and the reason.
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,6 +27,11 @@ public:
     // Step `number` of `count` is starting; `text` says what it does.
     virtual void Step(std::size_t number, std::size_t count, const std::string& text) = 0;
     virtual void Warning(const std::string& text) = 0;
+    // The contents of the files being put in place: `done` of `total` bytes so far, `file` the
+    // name of the one being written. Called often; a terminal ignores it.
+    virtual void Bytes(std::uint64_t done, std::uint64_t total, const std::string& file) {
+        (void)done, (void)total, (void)file;
+    }
 };
 
 struct InstallSettings {
@@ -86,6 +92,9 @@ private:
     ProgressSink& progress_;
     std::size_t step_number_ = 0;
     std::size_t step_count_ = 0;
+    // Bytes of file contents this run puts in place, and how many are written so far.
+    std::uint64_t bytes_total_ = 0;
+    std::uint64_t bytes_done_ = 0;
     std::vector<Placed> placed_;
     std::vector<std::string> written_;
     // Which file each path written so far held when it was written.

@@ -35,6 +35,10 @@ SetupOptions ParseSetupOptions(const std::vector<std::string>& arguments) {
             options.per_user = true;
         } else if (argument == "--force") {
             options.force = true;
+        } else if (argument == "--gui") {
+            options.gui = true;
+        } else if (argument == "--text") {
+            options.text = true;
         } else if (argument == "--help" || argument == "-h" || argument == "/?") {
             options.help = true;
         } else if (argument == "--version") {
@@ -44,23 +48,28 @@ SetupOptions ParseSetupOptions(const std::vector<std::string>& arguments) {
         }
     }
     if (options.list && options.check) throw UsageError("--list and --check cannot be combined");
+    if (options.gui && options.text) throw UsageError("--gui and --text cannot be combined");
     return options;
 }
 
 std::string SetupHelpText(std::string_view program_name) {
     const std::string name(program_name);
     return "Usage: " + name +
-           " [--silent] [--target DIR] [--user] [--force]\n"
+           " [--silent] [--target DIR] [--user] [--force] [--gui | --text]\n"
            "       " +
            name +
            " --list | --check | --help | --version\n"
            "\n"
            "Installs the program this installer holds. Without --silent it shows the title and\n"
            "the prompt and asks whether to INSTALL or EXIT (answer on the terminal or on standard\n"
-           "input). Progress goes to standard output, one line per command carried out.\n"
+           "input). Progress goes to standard output, one line per command carried out. Started\n"
+           "without a terminal (from a file manager) it shows a window instead, when a display can\n"
+           "be opened.\n"
            "\n"
            "Options:\n"
-           "  --silent, /S    install without asking\n"
+           "  --silent, /S    install without asking (never shows a window)\n"
+           "  --gui           show the window even when started from a terminal\n"
+           "  --text          ask on the terminal (or standard input), never in a window\n"
            "  --target DIR    install into DIR: the folder that %program% stands for\n"
 #ifdef _WIN32
            "                  (default %LOCALAPPDATA%\\Programs\\<title>, or\n"

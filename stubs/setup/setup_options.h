@@ -17,6 +17,8 @@ struct SetupOptions {
     bool version = false;   // --version
     bool per_user = false;  // --user: the user's own folders, also when run as root
     bool force = false;     // --force: install as root even where other users could interfere
+    bool gui = false;       // --gui: show the window even when started from a terminal
+    bool text = false;      // --text: ask on the terminal even when standard input is not one
     std::string target;     // --target DIR: the folder %program% stands for; empty for the default
 };
 

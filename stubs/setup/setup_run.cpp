@@ -1,7 +1,9 @@
 #include "setup/setup_run.h"
 
-#include "payload/payload_reader.h"
+#include <memory>
+
 #include "os/file.h"
+#include "payload/payload_reader.h"
 #include "platform/paths.h"
 #include "platform/version.h"
 #include "setup/folder_ownership.h"
@@ -21,11 +23,12 @@ namespace {
 class SetupRun {
 public:
     SetupRun(std::string program_name, const std::string& installer_path, const SetupEnvironment& environment,
-             const SetupStreams& streams)
+             const SetupStreams& streams, const WindowFrontEndMaker& make_window)
         : name_(std::move(program_name)),
           installer_path_(installer_path),
           environment_(environment),
-          streams_(streams) {}
+          streams_(streams),
+          make_window_(make_window) {}
 
     int Run(const std::vector<std::string>& option_words) {
         SetupOptions options;
@@ -44,20 +47,41 @@ public:
             PrintLine(streams_.out, name_ + " (Kitforge installer " + kVersionText + ")");
             return kInstalled;
         }
+        const std::unique_ptr<SetupFrontEnd> front = ChooseFrontEnd(options);
+        const int status = Guarded(*front, [&] { return Carry(options, *front); });
+        front->Finish(static_cast<SetupStatus>(status));
+        return status;
+    }
+
+private:
+    // The window when the person cannot answer on the terminal (started from a file manager)
+    // or asked for it, and a display can be opened; the terminal otherwise, as it always was.
+    std::unique_ptr<SetupFrontEnd> ChooseFrontEnd(const SetupOptions& options) {
+        const bool quiet_work = options.silent || options.list || options.check;
+        const bool want_window = options.gui || (!options.text && !IsTerminal(streams_.in));
+        if (!quiet_work && want_window && make_window_) {
+            if (auto window = make_window_(name_)) return window;
+        }
+        if (options.gui && !quiet_work) {
+            PrintLine(streams_.err, name_ + ": warning: no window can be shown (no display); using the terminal");
+        }
+        return std::make_unique<TerminalFrontEnd>(streams_, name_, options.silent);
+    }
+
+    template <typename Work>
+    int Guarded(SetupFrontEnd& front, Work work) {
         try {
-            return Carry(options);
+            return work();
         } catch (const SetupCancelled&) {
-            PrintLine(streams_.err, name_ + ": the installation was cancelled; it may be incomplete");
+            front.Complain("the installation was cancelled; it may be incomplete");
             return kCancelled;
         } catch (const std::exception& e) {
-            std::fflush(streams_.out);
-            PrintLine(streams_.err, name_ + ": " + e.what());
+            front.Complain(e.what());
             return kFailed;
         }
     }
 
-private:
-    int Carry(const SetupOptions& options) {
+    int Carry(const SetupOptions& options, SetupFrontEnd& front) {
         File installer = File::OpenRead(installer_path_);
         payload::FileByteSource source(installer);
         const payload::Payload payload = payload::ReadPayload(source);
@@ -76,62 +100,68 @@ private:
         settings.environment = environment_;
         settings.scope = environment_.is_root && !options.per_user ? InstallScope::SystemWide : InstallScope::PerUser;
         settings.folders = DefaultMacroFolders(environment_, payload.title, options.target, settings.scope);
-        if (environment_.is_root && !options.force) {
-            const std::string unsafe = FolderOthersCanChange(settings.folders.program);
-            if (!unsafe.empty()) {
-                throw Error("refusing to install as root into " + Printable(settings.folders.program) + ": " + unsafe +
-                            ", so another user could redirect what is written there; use "
-                            "--force to install anyway");
-            }
-        }
+        RefuseUnsafeFolder(options, settings.folders.program);
         // From here on Ctrl+C cancels: at the question it reads as EXIT, later it stops the
         // installation between commands and cleans up.
         InstallCancelHandler();
-        Introduce(payload, settings.folders.program);
-        if (!options.silent && AskInstallOrExit(streams_) == Choice::Exit) {
-            PrintLine(streams_.out, "Nothing was installed.");
+        SetupIntroduction introduction;
+        introduction.title = Printable(payload.title);
+        introduction.prompt = Printable(payload.prompt);
+        introduction.folder = settings.folders.program;
+        introduction.folder_choosable = options.target.empty();
+        const std::optional<std::string> folder = front.Ask(introduction);
+        if (!folder) {
+            front.Say("Nothing was installed.");
             return kCancelled;
+        }
+        if (*folder != settings.folders.program) {
+            // Another folder was chosen in the window: it stands for %program% as --target would.
+            settings.folders = DefaultMacroFolders(environment_, payload.title, *folder, settings.scope);
+            RefuseUnsafeFolder(options, settings.folders.program);
         }
 
         ThrowIfCancelled();
         TemporaryRunFolder wtemp(environment_.temp_root);
         settings.folders.wtemp = wtemp.Path();
-        ConsoleProgress progress(streams_, name_);
-        ScriptInterpreter interpreter(payload, installer, std::move(settings), progress);
+        ScriptInterpreter interpreter(payload, installer, std::move(settings), front);
         try {
             interpreter.Run(steps);
         } catch (const ScriptError& e) {
-            std::fflush(streams_.out);
-            PrintLine(streams_.err, name_ + ": " + e.what());
-            PrintLine(streams_.err, name_ + ": the installation failed; the lines before it were carried out");
+            front.Complain(e.what());
+            front.Complain("the installation failed; the lines before it were carried out");
             return kFailed;
         }
-        PrintLine(streams_.out, "Installation complete.");
+        front.Say("Installation complete.");
         return kInstalled;
     }
 
-    void Introduce(const payload::Payload& payload, const std::string& program_folder) {
-        if (!payload.title.empty()) PrintLine(streams_.out, Printable(payload.title));
-        if (!payload.prompt.empty()) PrintLine(streams_.out, Printable(payload.prompt));
-        PrintLine(streams_.out, "Install folder: " + Printable(program_folder));
-        std::fflush(streams_.out);
+    void RefuseUnsafeFolder(const SetupOptions& options, const std::string& program_folder) const {
+        if (!environment_.is_root || options.force) return;
+        const std::string unsafe = FolderOthersCanChange(program_folder);
+        if (!unsafe.empty()) {
+            throw Error("refusing to install as root into " + Printable(program_folder) + ": " + unsafe +
+                        ", so another user could redirect what is written there; use "
+                        "--force to install anyway");
+        }
     }
 
     std::string name_;
     const std::string& installer_path_;
     const SetupEnvironment& environment_;
     SetupStreams streams_;
+    const WindowFrontEndMaker& make_window_;
 };
 
 }  // namespace
 
 int RunSetup(const std::vector<std::string>& arguments, const std::string& installer_path,
-             const SetupEnvironment& environment, const SetupStreams& streams) {
+             const SetupEnvironment& environment, const SetupStreams& streams,
+             const WindowFrontEndMaker& make_window) {
     std::string name = arguments.empty() ? std::string() : FileNamePart(arguments.front());
     if (name.empty()) name = "setup";
     const std::vector<std::string> options(arguments.empty() ? arguments.end() : arguments.begin() + 1,
                                            arguments.end());
-    return SetupRun(Printable(name), installer_path, environment, streams).Run(options);
+    return SetupRun(Printable(name), installer_path, environment, streams, make_window).Run(options);
 }
 
 }  // namespace kitforge::setup

@@ -7,14 +7,16 @@
 
 #include "setup/setup_console.h"
 #include "setup/setup_environment.h"
+#include "setup/setup_front_end.h"
 
 namespace kitforge::setup {
 
-enum SetupStatus { kInstalled = 0, kFailed = 1, kBadUsage = 2, kCancelled = 3 };
-
 // `arguments` is the whole command line, the program name first; `installer_path` the file
-// that holds the payload (the running program itself). Gives the exit status.
+// that holds the payload (the running program itself). `make_window` gives the window
+// front-end, shown when standard input is not a terminal (or with --gui); without one, or when
+// it gives nothing, the terminal is used. Gives the exit status.
 int RunSetup(const std::vector<std::string>& arguments, const std::string& installer_path,
-             const SetupEnvironment& environment, const SetupStreams& streams = {});
+             const SetupEnvironment& environment, const SetupStreams& streams = {},
+             const WindowFrontEndMaker& make_window = {});
 
 }  // namespace kitforge::setup

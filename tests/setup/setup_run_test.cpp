@@ -8,6 +8,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
+#include <optional>
 
 #include "payload_bytes.h"
 #include "setup/setup_cancel.h"
@@ -34,6 +36,8 @@ TEST(ParseSetupOptions, ReadsEveryOption) {
     EXPECT_TRUE(ParseSetupOptions({"--check"}).check);
     EXPECT_TRUE(ParseSetupOptions({"/?"}).help);
     EXPECT_TRUE(ParseSetupOptions({"--force"}).force);
+    EXPECT_TRUE(ParseSetupOptions({"--gui"}).gui);
+    EXPECT_TRUE(ParseSetupOptions({"--text"}).text);
 }
 
 TEST(ParseSetupOptions, RefusesWhatItCannotMeanClearly) {
@@ -46,6 +50,7 @@ TEST(ParseSetupOptions, RefusesWhatItCannotMeanClearly) {
         {{"--target="}, "--target needs a folder"},
         {{"--target", "a", "--target", "b"}, "--target is given more than once"},
         {{"--list", "--check"}, "--list and --check cannot be combined"},
+        {{"--gui", "--text"}, "--gui and --text cannot be combined"},
         {{"--silently"}, "unknown option '--silently'"},
         {{"install"}, "unknown option 'install'"},
     };
@@ -99,7 +104,7 @@ protected:
         }
         std::FILE* out = std::tmpfile();
         std::FILE* err = std::tmpfile();
-        const int status = RunSetup(arguments, installer_, environment_, {in, out, err});
+        const int status = RunSetup(arguments, installer_, environment_, {in, out, err}, make_window_);
         out_ = Drain(out);
         err_ = Drain(err);
         std::fclose(in);
@@ -122,7 +127,85 @@ protected:
     std::string installer_;
     std::string out_;
     std::string err_;
+    WindowFrontEndMaker make_window_;
 };
+
+// A window front-end that answers from a script and records what it was shown.
+class ScriptedWindow : public SetupFrontEnd {
+public:
+    struct Record {
+        std::string asked_folder;
+        bool folder_choosable = false;
+        std::uint64_t last_done = 0, last_total = 0;
+        std::vector<std::string> said, complaints;
+        int finished = -1;
+    };
+    ScriptedWindow(Record& record, std::optional<std::string> answer) : record_(record), answer_(std::move(answer)) {}
+    std::optional<std::string> Ask(const SetupIntroduction& introduction) override {
+        record_.asked_folder = introduction.folder;
+        record_.folder_choosable = introduction.folder_choosable;
+        return answer_;
+    }
+    void Step(std::size_t, std::size_t, const std::string&) override {}
+    void Warning(const std::string&) override {}
+    void Bytes(std::uint64_t done, std::uint64_t total, const std::string&) override {
+        record_.last_done = done;
+        record_.last_total = total;
+    }
+    void Say(const std::string& text) override { record_.said.push_back(text); }
+    void Complain(const std::string& text) override { record_.complaints.push_back(text); }
+    void Finish(SetupStatus status) override { record_.finished = status; }
+
+private:
+    Record& record_;
+    std::optional<std::string> answer_;
+};
+
+// The window is used only when nobody can answer on the terminal and nothing asks for the
+// terminal; a folder chosen there stands for %program%; the outcome reaches the window.
+TEST_F(SetupRunTest, ShowsTheWindowOnlyWhenItShouldAndInstallsWhereItWasTold) {
+    MakeInstaller({{"a.txt", "alpha"}, {"b.txt", "bravo!"}},
+                  {"EXTRACT a.txt %program%", "EXTRACT b.txt %program%"});
+    struct Case {
+        std::vector<std::string> arguments;
+        bool window_opens;
+        std::optional<std::string> answer;
+        bool window_used;
+        int status;
+    };
+    const std::string chosen = root_ / "chosen";
+    const Case cases[] = {
+        {{}, true, chosen, true, kInstalled},
+        {{}, true, std::nullopt, true, kCancelled},
+        {{"--text"}, true, chosen, false, kCancelled},      // asks on standard input, which is empty
+        {{"--silent"}, true, chosen, false, kInstalled},    // never a window
+        {{}, false, chosen, false, kCancelled},             // no display: the terminal, as before
+        {{"--gui"}, false, chosen, false, kCancelled},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.arguments) + (c.window_opens ? " with display" : " without"));
+        ::system(("rm -rf '" + chosen + "' '" + root_.Path() + "home'").c_str());
+        ScriptedWindow::Record record;
+        make_window_ = [&](const std::string&) -> std::unique_ptr<SetupFrontEnd> {
+            if (!c.window_opens) return nullptr;
+            return std::make_unique<ScriptedWindow>(record, c.answer);
+        };
+        EXPECT_EQ(Run(c.arguments), c.status) << err_;
+        EXPECT_EQ(record.finished, c.window_used ? c.status : -1);
+        if (!c.window_used) continue;
+        EXPECT_TRUE(record.folder_choosable);
+        EXPECT_NE(record.asked_folder, chosen);
+        if (c.status == kInstalled) {
+            EXPECT_EQ(ReadBytes(chosen + "/b.txt"), "bravo!");
+            EXPECT_EQ(record.last_done, 11u);
+            EXPECT_EQ(record.last_total, 11u);
+            EXPECT_EQ(record.said, std::vector<std::string>{"Installation complete."});
+        } else {
+            EXPECT_EQ(record.said, std::vector<std::string>{"Nothing was installed."});
+        }
+        EXPECT_TRUE(out_.empty()) << out_;
+    }
+}
 
 TEST_F(SetupRunTest, AsksAndInstallsIntoTheTarget) {
     MakeInstaller({{"a.txt", "alpha"}}, {"EXTRACT a.txt %program%", "QUIT "});
