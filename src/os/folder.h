@@ -43,6 +43,9 @@ public:
     int Rename(const std::string& from, const std::string& to) const;
     // Removes the file (or link) `name` inside this folder, read-only or not.
     int Remove(const std::string& name) const;
+    // Removes the empty folder `name` inside this one: ENOTEMPTY (or EEXIST) when it holds
+    // anything, ENOTDIR when `name` is a link, a junction or a file, which stays.
+    int RemoveFolder(const std::string& name) const;
 
 private:
     Folder(File handle, std::string path) : handle_(std::move(handle)), path_(std::move(path)) {}

@@ -66,4 +66,8 @@ int Folder::Remove(const std::string& name) const {
     return ::unlinkat(handle_.Descriptor(), name.c_str(), 0) == 0 ? 0 : errno;
 }
 
+int Folder::RemoveFolder(const std::string& name) const {
+    return ::unlinkat(handle_.Descriptor(), name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
 }  // namespace kitforge

@@ -65,4 +65,13 @@ int Folder::Remove(const std::string& name) const {
     return DeleteFileW(path.c_str()) ? 0 : LastErrorAsErrno();
 }
 
+int Folder::RemoveFolder(const std::string& name) const {
+    // RemoveDirectoryW would take a folder link or junction away itself: it is not ours to remove.
+    const std::wstring path = WidePath(PathOf(name));
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return LastErrorAsErrno();
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return ENOTDIR;
+    return RemoveDirectoryW(path.c_str()) ? 0 : LastErrorAsErrno();
+}
+
 }  // namespace kitforge

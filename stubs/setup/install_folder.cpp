@@ -35,9 +35,10 @@ std::string FolderPart(const std::string& path) {
 
 }  // namespace
 
-InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>& anchors, bool create) {
+InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>& anchors, bool create,
+                                std::vector<std::string>* made) {
     const std::string anchor = AnchorOf(folder, anchors);
-    if (create) MakeFolders(anchor);
+    if (create) MakeFolders(anchor, made);
     int error = 0;
     std::optional<Folder> opened = Folder::Open(anchor, &error);
     if (!opened) throw InOutError("open the folder", anchor, error);
@@ -50,8 +51,9 @@ InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std
         const std::string part = folder.substr(start, slash - start);
         const std::string walked = folder.substr(0, slash);
         if (create) {
-            if (const int made = open.folder.MakeFolder(part); made != 0 && made != EEXIST)
-                throw InOutError("create the folder", walked, made);
+            const int error_made = open.folder.MakeFolder(part);
+            if (error_made != 0 && error_made != EEXIST) throw InOutError("create the folder", walked, error_made);
+            if (error_made == 0 && made) made->push_back(walked);
         }
         std::optional<Folder> next = open.folder.Enter(part, &error);
         if (!next) {

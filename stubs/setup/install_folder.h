@@ -24,8 +24,10 @@ struct InstallFolder {
 // Opens `folder` (absolute, tidy). The longest of `anchors` that holds it (or "/") is opened by
 // its path, made first with any missing parents when `create`; each part below it is entered
 // with O_NOFOLLOW, made first when `create`. Throws InOutError naming the part that is a link
-// or a file, or that could not be made or opened.
-InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>& anchors, bool create);
+// or a file, or that could not be made or opened. Each folder it made is added to `made`, when
+// given, the highest first.
+InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>& anchors, bool create,
+                                std::vector<std::string>* made = nullptr);
 
 // Removes the file `name` from `folder`, reached as OpenInstallFolder does. Gives 0, or the
 // errno of the failure (ENOENT when the file or the folder is gone).

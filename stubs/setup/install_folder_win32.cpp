@@ -11,9 +11,10 @@
 
 namespace kitforge::setup {
 
-InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>&, bool create) {
+InstallFolder OpenInstallFolder(const std::string& folder, const std::vector<std::string>&, bool create,
+                                std::vector<std::string>* made) {
     if (create)
-        MakeFolders(folder);
+        MakeFolders(folder, made);
     else if (!FolderExists(folder))
         throw InOutError("open the folder", folder, ENOENT);
     int error = 0;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "os/file.h"
 #include "platform/file_stamp.h"
@@ -15,8 +16,9 @@
 namespace kitforge::setup {
 
 // Creates `folder` and every missing folder above it (mode 0777 less the umask). Throws
-// InOutError naming the folder that could not be made, or a part that is not a folder.
-void MakeFolders(const std::string& folder);
+// InOutError naming the folder that could not be made, or a part that is not a folder. Each
+// folder it made is added to `made`, when given, the highest first.
+void MakeFolders(const std::string& folder, std::vector<std::string>* made = nullptr);
 
 // Writes the file `folder` + "/" + `name`: `fill` writes the bytes into a temporary file in
 // that folder; then the file is flushed to the disk, given `mode` less the umask, and renamed

@@ -18,8 +18,11 @@ namespace kitforge::setup {
 
 namespace {
 
-void MakeOneFolder(const std::string& folder) {
-    if (::mkdir(folder.c_str(), 0777) == 0) return;
+void MakeOneFolder(const std::string& folder, std::vector<std::string>* made) {
+    if (::mkdir(folder.c_str(), 0777) == 0) {
+        if (made) made->push_back(folder);
+        return;
+    }
     const int error = errno;
     struct stat st {};
     if (error == EEXIST && ::stat(folder.c_str(), &st) == 0) {
@@ -36,15 +39,15 @@ int RemoveEntry(const char* path, const struct stat*, int type, struct FTW*) {
 
 }  // namespace
 
-void MakeFolders(const std::string& folder) {
+void MakeFolders(const std::string& folder, std::vector<std::string>* made) {
     if (folder.empty()) return;
     struct stat st {};
     if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
     // Make every folder from the top down, so each error names the exact folder that failed.
     for (std::size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
-        MakeOneFolder(folder.substr(0, slash));
+        MakeOneFolder(folder.substr(0, slash), made);
     }
-    MakeOneFolder(folder);
+    MakeOneFolder(folder, made);
 }
 
 Replacement PrepareReplacement(const std::string&) { return {}; }

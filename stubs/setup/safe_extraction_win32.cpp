@@ -19,8 +19,11 @@ bool IsFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void MakeOneFolder(const std::string& folder) {
-    if (CreateDirectoryW(WidePath(folder).c_str(), nullptr)) return;
+void MakeOneFolder(const std::string& folder, std::vector<std::string>* made) {
+    if (CreateDirectoryW(WidePath(folder).c_str(), nullptr)) {
+        if (made) made->push_back(folder);
+        return;
+    }
     const DWORD code = GetLastError();
     if (code == ERROR_ALREADY_EXISTS || code == ERROR_ACCESS_DENIED) {
         // A drive root answers "access denied" rather than "exists".
@@ -69,14 +72,14 @@ bool RemoveTree(const std::string& path) {
 
 }  // namespace
 
-void MakeFolders(const std::string& folder) {
+void MakeFolders(const std::string& folder, std::vector<std::string>* made) {
     if (folder.empty() || IsFolder(folder)) return;
     // Make every folder from the top down, so each error names the exact folder that failed.
     for (std::size_t slash = folder.find_first_of("/\\", FirstMakeableFolder(folder)); slash != std::string::npos;
          slash = folder.find_first_of("/\\", slash + 1)) {
-        MakeOneFolder(folder.substr(0, slash));
+        MakeOneFolder(folder.substr(0, slash), made);
     }
-    MakeOneFolder(folder);
+    MakeOneFolder(folder, made);
 }
 
 Replacement PrepareReplacement(const std::string& path) {

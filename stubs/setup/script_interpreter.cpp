@@ -14,6 +14,7 @@
 #include "setup/safe_extraction.h"
 #include "setup/setup_cancel.h"
 #include "setup/setup_errors.h"
+#include "setup/written_item.h"
 
 namespace kitforge::setup {
 
@@ -134,6 +135,44 @@ void ScriptInterpreter::Remember(const std::string& folder, const std::string& n
     if (const auto stamp = StampOf(folder)) placed_.push_back({stamp->identity, folder, name});
 }
 
+InstallFolder ScriptInterpreter::OpenTarget(const std::string& folder, const std::vector<std::string>& anchors) {
+    std::vector<std::string> made;
+    // A folder made before a failure is this run's all the same.
+    auto keep_made = [&] {
+        for (const auto& path : made) {
+            if (!InRunFolder(path)) recorded_.push_back({formats::InstallItemKind::Folder, path, 0, {}});
+        }
+    };
+    try {
+        InstallFolder open = OpenInstallFolder(folder, anchors, true, &made);
+        keep_made();
+        return open;
+    } catch (...) {
+        keep_made();
+        throw;
+    }
+}
+
+void ScriptInterpreter::Record(const InstallFolder& folder, const std::string& name, const FileIdentity& identity,
+                               formats::InstallItemKind kind) {
+    if (InRunFolder(folder.path)) return;
+    formats::InstallItem item = WrittenItem(folder, name, identity, kind);
+    Forget(item.path);
+    recorded_.push_back(std::move(item));
+}
+
+void ScriptInterpreter::Forget(const std::string& path) {
+    std::erase_if(recorded_, [&](const formats::InstallItem& item) {
+        return item.path == path && item.kind != formats::InstallItemKind::Folder;
+    });
+}
+
+bool ScriptInterpreter::InRunFolder(const std::string& path) const {
+    const std::string& wtemp = settings_.folders.wtemp;
+    if (wtemp.empty() || path.compare(0, wtemp.size(), wtemp) != 0) return false;
+    return path.size() == wtemp.size() || path[wtemp.size()] == '/';
+}
+
 std::vector<std::string> ScriptInterpreter::Anchors() const {
     return {settings_.folders.program, settings_.folders.wtemp, settings_.folders.common, settings_.folders.system,
             settings_.environment.home};
@@ -168,7 +207,7 @@ void ScriptInterpreter::Extract(const ScriptStep& step) {
     }
     installer_.ReadExact(head.data(), head.size());
 
-    const InstallFolder open = OpenInstallFolder(folder, Anchors(), true);
+    const InstallFolder open = OpenTarget(folder, Anchors());
     const FileIdentity written = WriteFileThroughTemporary(open, record.name, ExtractedFileMode(head), [&](File& out) {
         if (installer_.Seek(static_cast<std::int64_t>(record.offset)) < 0) {
             throw ReadError("read", installer_.Path(), installer_.LastError());
@@ -180,6 +219,7 @@ void ScriptInterpreter::Extract(const ScriptStep& step) {
     bytes_done_ += record.size;
     progress_.Bytes(bytes_done_, bytes_total_, record.name);
     Remember(folder, record.name, written);
+    Record(open, record.name, written, formats::InstallItemKind::File);
 }
 
 void ScriptInterpreter::Execute(const ScriptStep& step) {
@@ -209,13 +249,14 @@ void ScriptInterpreter::Copy(const ScriptStep& step) {
     File from = File::OpenRead(source);
     struct stat st {};
     const unsigned mode = ::fstat(from.Descriptor(), &st) == 0 ? (st.st_mode & 0777) : 0644;
-    const InstallFolder open = OpenInstallFolder(folder, Anchors(), true);
+    const InstallFolder open = OpenTarget(folder, Anchors());
     const FileIdentity written = WriteFileThroughTemporary(open, name, mode, [&](File& out) {
         const CopyOutcome outcome = CopyBytes(from, out, std::nullopt, CancellableCopy());
         if (outcome.read_error != 0) throw ReadError("read", source, outcome.read_error);
         if (outcome.write_error != 0) throw InOutError("write", folder + "/" + name, outcome.write_error);
     });
     Remember(folder, name, written);
+    Record(open, name, written, formats::InstallItemKind::File);
 }
 
 void ScriptInterpreter::Link(const ScriptStep& step) {
@@ -252,11 +293,12 @@ void ScriptInterpreter::Link(const ScriptStep& step) {
     // may well be a link); only the folders below it are entered without following links.
     std::vector<std::string> anchors = Anchors();
     anchors.push_back(location.base);
-    const InstallFolder open = OpenInstallFolder(location.folder, anchors, true);
+    const InstallFolder open = OpenTarget(location.folder, anchors);
     // Desktops start only launchers marked executable, so every launcher is.
     const FileIdentity written =
         WriteFileThroughTemporary(open, file_name, 0755, [&](File& out) { out.WriteAll(text); });
     Remember(location.folder, file_name, written);
+    Record(open, file_name, written, formats::InstallItemKind::Launcher);
 }
 
 void ScriptInterpreter::Cleanup(const ScriptStep& step) {
@@ -274,6 +316,8 @@ void ScriptInterpreter::Cleanup(const ScriptStep& step) {
         const int error = RemoveInstalledFile(it->folder, it->name, Anchors());
         if (error != 0 && error != ENOENT) {
             progress_.Warning("cannot remove " + Printable(path) + ": " + SystemErrorText(error));
+        } else {
+            Forget(path);
         }
         it = placed_.erase(it);
     }

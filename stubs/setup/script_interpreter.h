@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/install_record.h"
 #include "payload/payload_reader.h"
 #include "os/file.h"
 #include "platform/file_stamp.h"
@@ -58,6 +59,11 @@ public:
     // The files this installer has written so far, as full paths, in order.
     std::vector<std::string> WrittenFiles() const;
 
+    // What this run has put in place so far and is still there, for the install record: the
+    // folders it made, then each file (size and checksum as written) and launcher, in order.
+    // What lies in %wtemp% (gone at the end) and the packed groups CLEANUP removed are left out.
+    const std::vector<formats::InstallItem>& RecordedItems() const { return recorded_; }
+
 private:
     // One file extracted by this run, known by its folder's identity so that CLEANUP finds
     // it however the script spells that folder.
@@ -81,6 +87,13 @@ private:
     std::vector<std::string> MachineWords(const std::vector<std::string>& words) const;
     void Announce(const std::string& text);
     void Remember(const std::string& folder, const std::string& name, const FileIdentity& file);
+    // Opens `folder` (made when missing) and records the folders that took.
+    InstallFolder OpenTarget(const std::string& folder, const std::vector<std::string>& anchors);
+    // Records the file `name` just written into `folder` as `identity`, with its contents.
+    void Record(const InstallFolder& folder, const std::string& name, const FileIdentity& identity,
+                formats::InstallItemKind kind);
+    void Forget(const std::string& path);
+    bool InRunFolder(const std::string& path) const;
     // The folders that others are entered from without following links (see OpenInstallFolder).
     std::vector<std::string> Anchors() const;
     // The program of a command line, opened when this run wrote it (see OpenWrittenProgram).
@@ -99,6 +112,7 @@ private:
     std::vector<std::string> written_;
     // Which file each path written so far held when it was written.
     std::map<std::string, FileIdentity> written_identity_;
+    std::vector<formats::InstallItem> recorded_;
 };
 
 }  // namespace kitforge::setup

@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "platform/version.h"
 #include "setup/folder_ownership.h"
+#include "setup/installed_item_remover.h"
 #include "setup/installer_listing.h"
 #include "setup/program_image.h"
 #include "setup/script_interpreter.h"
@@ -15,6 +16,8 @@
 #include "setup/setup_errors.h"
 #include "setup/setup_options.h"
 #include "setup/temporary_run_folder.h"
+#include "setup/uninstall_run.h"
+#include "setup/uninstaller_writer.h"
 
 namespace kitforge::setup {
 
@@ -31,16 +34,19 @@ public:
           make_window_(make_window) {}
 
     int Run(const std::vector<std::string>& option_words) {
+        // The same program is the uninstaller when a record stands at its end instead of a payload.
+        const bool uninstaller = IsUninstallerFile(installer_path_);
         SetupOptions options;
         try {
             options = ParseSetupOptions(option_words);
+            if (uninstaller) RefuseInstallOnlyOptions(options);
         } catch (const UsageError& e) {
             PrintLine(streams_.err, name_ + ": " + e.what());
             PrintLine(streams_.err, "Try '" + name_ + " --help' for the options.");
             return kBadUsage;
         }
         if (options.help) {
-            std::fputs(SetupHelpText(name_).c_str(), streams_.out);
+            std::fputs((uninstaller ? UninstallHelpText(name_) : SetupHelpText(name_)).c_str(), streams_.out);
             return kInstalled;
         }
         if (options.version) {
@@ -48,7 +54,8 @@ public:
             return kInstalled;
         }
         const std::unique_ptr<SetupFrontEnd> front = ChooseFrontEnd(options);
-        const int status = Guarded(*front, [&] { return Carry(options, *front); });
+        const int status = uninstaller ? RunUninstall(options, installer_path_, environment_, *front, streams_.out)
+                                       : Guarded(*front, [&] { return Carry(options, *front); });
         front->Finish(static_cast<SetupStatus>(status));
         return status;
     }
@@ -123,16 +130,45 @@ private:
         ThrowIfCancelled();
         TemporaryRunFolder wtemp(environment_.temp_root);
         settings.folders.wtemp = wtemp.Path();
-        ScriptInterpreter interpreter(payload, installer, std::move(settings), front);
+        ScriptInterpreter interpreter(payload, installer, settings, front);
         try {
             interpreter.Run(steps);
         } catch (const ScriptError& e) {
             front.Complain(e.what());
             front.Complain("the installation failed; the lines before it were carried out");
             return kFailed;
+        } catch (const SetupCancelled&) {
+            return TakeBack(interpreter.RecordedItems(), settings, front);
         }
+#ifndef _WIN32
+        // Windows gets its uninstaller with its own front-end; until then none is left there.
+        try {
+            LeaveUninstaller(installer, InstallerImageSize(source, payload), payload.title, settings,
+                             interpreter.RecordedItems(), front);
+        } catch (const std::exception& e) {
+            front.Complain(e.what());
+            front.Complain("the files are installed, but no uninstaller could be written for them");
+            return kFailed;
+        }
+#endif
         front.Say("Installation complete.");
         return kInstalled;
+    }
+
+    // A cancel part-way: removes what this run wrote, as the uninstaller would, and says what
+    // could not be removed.
+    static int TakeBack(const std::vector<formats::InstallItem>& items, const InstallSettings& settings,
+                        SetupFrontEnd& front) {
+        const RemovalOutcome outcome =
+            RemoveRecordedItems(items, RemovalAnchors(settings.environment, settings.folders.program, items));
+        if (outcome.Complete() && outcome.kept.empty()) {
+            front.Complain("the installation was cancelled; what it had written was removed");
+            return kCancelled;
+        }
+        front.Complain("the installation was cancelled; what it had written was removed except:");
+        for (const auto& failure : outcome.failures) front.Complain(failure);
+        for (const auto& path : outcome.kept) front.Complain(Printable(path) + " was changed while it ran; it stays");
+        return kCancelled;
     }
 
     void RefuseUnsafeFolder(const SetupOptions& options, const std::string& program_folder) const {

@@ -1,0 +1,130 @@
+#include "setup/uninstall_run.h"
+
+#include "setup/installed_item_remover.h"
+#include "setup/setup_cancel.h"
+#include "setup/setup_console.h"
+#include "setup/setup_errors.h"
+#include "setup/uninstaller_record.h"
+
+namespace kitforge::setup {
+
+namespace {
+
+using formats::InstallItemKind;
+
+const char* KindWord(InstallItemKind kind) {
+    switch (kind) {
+        case InstallItemKind::File: return "file";
+        case InstallItemKind::Launcher: return "launcher";
+        case InstallItemKind::Folder: return "folder";
+        case InstallItemKind::Uninstaller: return "uninstaller";
+    }
+    return "item";
+}
+
+std::string Listing(const formats::InstallRecord& record) {
+    std::string text = "Title: " + Printable(record.title) + "\nInstalled in: " + Printable(record.program_folder) +
+                       "\nItems: " + std::to_string(record.items.size()) + "\n";
+    for (const auto& item : record.items) {
+        text += std::string("  ") + KindWord(item.kind) + " " + Printable(item.path);
+        if (item.kind == InstallItemKind::File) text += " (" + std::to_string(item.size) + " bytes)";
+        text += "\n";
+    }
+    return text;
+}
+
+int Uninstall(const formats::InstallRecord& record, const SetupEnvironment& environment, SetupFrontEnd& front) {
+    // Ctrl+C at the question reads as EXIT. Once removing has begun it runs to the end: the
+    // uninstaller is among what it removes, so stopping half-way would leave no way to finish.
+    InstallCancelHandler();
+    SetupIntroduction introduction;
+    introduction.action = SetupAction::Uninstall;
+    introduction.title = Printable(record.title);
+    introduction.folder = record.program_folder;
+    if (!front.Ask(introduction) || CancelRequested()) {
+        front.Say("Nothing was removed.");
+        return kCancelled;
+    }
+    std::size_t number = 0;
+    const RemovalOutcome outcome = RemoveRecordedItems(
+        record.items, RemovalAnchors(environment, record.program_folder, record.items),
+        [&](const formats::InstallItem& item) {
+            front.Step(++number, record.items.size(), "Removing " + Printable(item.path));
+        });
+    for (const auto& path : outcome.kept) {
+        front.Warning("kept because it was changed since it was installed: " + Printable(path));
+    }
+    if (!outcome.Complete()) {
+        for (const auto& failure : outcome.failures) front.Complain(failure);
+        front.Complain("the uninstallation is incomplete; what is named above is still there");
+        return kFailed;
+    }
+    front.Say("Uninstallation complete.");
+    return kInstalled;
+}
+
+}  // namespace
+
+bool IsUninstallerFile(const std::string& path) {
+    std::optional<File> file = File::TryOpenRead(path);
+    return file && HasUninstallerMark(*file);
+}
+
+void RefuseInstallOnlyOptions(const SetupOptions& options) {
+    if (!options.target.empty()) throw UsageError("--target is for installing; an uninstaller removes what was installed where it was");
+    if (options.per_user) throw UsageError("--user is for installing; an uninstaller removes what was installed where it was");
+    if (options.force) throw UsageError("--force is for installing; an uninstaller never writes anything");
+}
+
+std::string UninstallHelpText(std::string_view program_name) {
+    const std::string name(program_name);
+    return "Usage: " + name +
+           " [--silent] [--gui | --text]\n"
+           "       " +
+           name +
+           " --list | --check | --help | --version\n"
+           "\n"
+           "Removes what an installation wrote, as the record this uninstaller carries lists it:\n"
+           "the files that are unchanged since they were installed, the launchers, the\n"
+           "\"Uninstall\" menu entry, this uninstaller, and the folders the installation made once\n"
+           "they are empty. A file changed since it was installed is kept and named. Files that\n"
+           "programs run by the installer wrote are not in the record and stay. Without --silent\n"
+           "it shows the title and the install folder and asks whether to UNINSTALL or EXIT.\n"
+           "Started without a terminal (from a file manager or the menu) it shows a window\n"
+           "instead, when a display can be opened.\n"
+           "\n"
+           "Options:\n"
+           "  --silent, /S    uninstall without asking (never shows a window)\n"
+           "  --gui           show the window even when started from a terminal\n"
+           "  --text          ask on the terminal (or standard input), never in a window\n"
+           "  --list          print the title, the install folder and every recorded item\n"
+           "  --check         only verify that the record is complete and sound\n"
+           "  --help, -h      print this text\n"
+           "  --version       print the version of the uninstaller program\n"
+           "\n"
+           "Exit status: 0 uninstalled (or listed, checked), 1 failed (the message names what\n"
+           "could not be removed and why), 2 bad usage, 3 cancelled by the user.\n";
+}
+
+int RunUninstall(const SetupOptions& options, const std::string& path, const SetupEnvironment& environment,
+                 SetupFrontEnd& front, std::FILE* out) {
+    try {
+        File file = File::OpenRead(path);
+        const formats::InstallRecord record = ReadUninstallerRecord(file);
+        if (options.list) {
+            std::fputs(Listing(record).c_str(), out);
+            return kInstalled;
+        }
+        if (options.check) {
+            PrintLine(out, Printable(path) + ": the uninstaller of " + Printable(record.title) + " is sound; its record lists " +
+                               std::to_string(record.items.size()) + " items");
+            return kInstalled;
+        }
+        return Uninstall(record, environment, front);
+    } catch (const std::exception& e) {
+        front.Complain(e.what());
+        return kFailed;
+    }
+}
+
+}  // namespace kitforge::setup
