@@ -113,6 +113,11 @@ std::vector<std::string> RemovalAnchors(const SetupEnvironment& environment, con
             if (special.kind == SpecialFolder::Kind::Folder) candidates.push_back(special.folder);
         }
     }
+    // The installation entered each folder it made from the one above, which was there before
+    // it: that one it reached by its path, and so does removal.
+    for (const auto& item : items) {
+        if (item.kind == InstallItemKind::Folder) candidates.push_back(FolderPart(item.path));
+    }
     std::vector<std::string> anchors;
     for (const auto& candidate : candidates) {
         if (candidate.empty()) continue;
