@@ -6,8 +6,8 @@
 #include "payload/payload_reader.h"
 #include "platform/paths.h"
 #include "platform/version.h"
+#include "setup/cancelled_run.h"
 #include "setup/folder_ownership.h"
-#include "setup/installed_item_remover.h"
 #include "setup/installer_listing.h"
 #include "setup/program_image.h"
 #include "setup/script_interpreter.h"
@@ -138,7 +138,7 @@ private:
             front.Complain("the installation failed; the lines before it were carried out");
             return kFailed;
         } catch (const SetupCancelled&) {
-            return TakeBack(interpreter.RecordedItems(), settings, front);
+            return TakeBackCancelledRun(interpreter.RecordedItems(), settings, front);
         }
 #ifndef _WIN32
         // Windows gets its uninstaller with its own front-end; until then none is left there.
@@ -153,22 +153,6 @@ private:
 #endif
         front.Say("Installation complete.");
         return kInstalled;
-    }
-
-    // A cancel part-way: removes what this run wrote, as the uninstaller would, and says what
-    // could not be removed.
-    static int TakeBack(const std::vector<formats::InstallItem>& items, const InstallSettings& settings,
-                        SetupFrontEnd& front) {
-        const RemovalOutcome outcome =
-            RemoveRecordedItems(items, RemovalAnchors(settings.environment, settings.folders.program, items));
-        if (outcome.Complete() && outcome.kept.empty()) {
-            front.Complain("the installation was cancelled; what it had written was removed");
-            return kCancelled;
-        }
-        front.Complain("the installation was cancelled; what it had written was removed except:");
-        for (const auto& failure : outcome.failures) front.Complain(failure);
-        for (const auto& path : outcome.kept) front.Complain(Printable(path) + " was changed while it ran; it stays");
-        return kCancelled;
     }
 
     void RefuseUnsafeFolder(const SetupOptions& options, const std::string& program_folder) const {

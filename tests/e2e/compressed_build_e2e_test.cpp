@@ -18,11 +18,12 @@ namespace {
 namespace fs = std::filesystem;
 
 // Every file below `root` by its relative path, with its contents and whether its owner may
-// run it.
+// run it. The uninstaller is left out: its record names the folder it was installed in, so
+// two installs into two folders never leave the same one.
 std::map<std::string, std::string> TreeOf(const std::string& root) {
     std::map<std::string, std::string> tree;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        if (!entry.is_regular_file()) continue;
+        if (!entry.is_regular_file() || fs::relative(entry.path(), root) == "uninstall") continue;
         const bool runnable = (entry.status().permissions() & fs::perms::owner_exec) != fs::perms::none;
         tree[fs::relative(entry.path(), root).string()] = ReadBytes(entry.path().string()) + (runnable ? "+x" : "");
     }
