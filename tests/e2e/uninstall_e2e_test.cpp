@@ -36,12 +36,14 @@ TEST_F(InstallerEndToEnd, TheUninstallerRemovesWhatTheInstallationWroteAndKeepsC
         SCOPED_TRACE(change_one ? "a file changed" : "as installed");
         ProgramResult result = InstallSilently();
         ASSERT_EQ(result.status, 0) << result.out << result.err;
-        // The program without its payload, with the record: smaller than the installer.
+        // The installer's program byte for byte, then the record instead of the payload.
         struct stat st {};
         ASSERT_EQ(::stat(Target("uninstall").c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0100, 0100u) << "the uninstaller cannot be run";
-        EXPECT_LT(static_cast<std::uintmax_t>(st.st_size), fs::file_size(Installer()));
-        EXPECT_EQ(ReadBytes(Target("uninstall")).substr(0, 4), "\x7F" "ELF");
+        const std::string stub = ReadBytes(BuiltProgram("setup.ex_"));
+        const std::string uninstaller = ReadBytes(Target("uninstall"));
+        EXPECT_TRUE(uninstaller.compare(0, stub.size(), stub) == 0) << "the uninstaller does not start with the stub";
+        EXPECT_LT(uninstaller.size(), stub.size() + 4096) << "the uninstaller holds more than its record";
         const std::string entry = ReadBytes(Home(".local/share/applications/Uninstall E2E App.desktop"));
         EXPECT_NE(entry.find("\nExec=" + Target("uninstall") + "\n"), std::string::npos) << entry;
 
