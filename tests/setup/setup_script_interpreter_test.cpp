@@ -88,9 +88,11 @@ protected:
             interpreter.Run(steps);
         } catch (...) {
             written_ = interpreter.WrittenFiles();
+            recorded_ = interpreter.RecordedItems();
             throw;
         }
         written_ = interpreter.WrittenFiles();
+        recorded_ = interpreter.RecordedItems();
     }
 
     // The message of the ScriptError that the installation throws.
@@ -108,6 +110,7 @@ protected:
     InstallSettings settings_;
     RecordingProgress progress_;
     std::vector<std::string> written_;
+    std::vector<formats::InstallItem> recorded_;
     mode_t old_umask_ = 0;
 };
 
@@ -312,6 +315,25 @@ TEST_F(Installation, AFolderATokenStandsForMayBeALinkTheUserMade) {
     ASSERT_EQ(::symlink((root_.Path() + "elsewhere").c_str(), (settings_.environment.home + "/Desktop").c_str()), 0);
     Install({}, {"link \"<DESKTOP>\\Hello\" \"/bin/true\" \"\""});
     EXPECT_TRUE(Exists(root_.Path() + "elsewhere/Hello.desktop"));
+}
+
+// The record holds what stays after the run: the folders it made (not those that were there),
+// each file once, as last written, and nothing of %wtemp%.
+TEST_F(Installation, RecordsWhatStaysAndTheFoldersItMade) {
+    ::mkdir(settings_.folders.program.c_str(), 0755);
+    Install({{"a.txt", "alpha"}, {"a.txt", "alpha, again"}, {"t.txt", "temporary"}},
+            {"EXTRACT a.txt %program%\\sub\\deep", "EXTRACT a.txt %program%\\sub\\deep", "EXTRACT t.txt %wtemp%",
+             "COPY %wtemp%\\t.txt %system%"});
+    std::vector<std::string> seen;
+    for (const auto& item : recorded_) {
+        seen.push_back(std::to_string(static_cast<int>(item.kind)) + " " + item.path.substr(root_.Path().size()) + " " +
+                       std::to_string(item.size));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"3 program/sub 0", "3 program/sub/deep 0", "1 program/sub/deep/a.txt 12",
+                                              "3 system 0", "1 system/t.txt 9"}));
+    ASSERT_EQ(recorded_.size(), 5u);
+    EXPECT_NE(recorded_[2].checksum, formats::ContentChecksum{});
+    EXPECT_NE(recorded_[2].checksum, recorded_[4].checksum);
 }
 
 }  // namespace
