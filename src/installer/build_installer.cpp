@@ -74,12 +74,13 @@ void CopyStub(File& output, const std::string& stub_path, const CopyOptions& cop
 }
 
 // Room for the integrity block after the stub, filled in once the payload behind it is written
-// and hashed. Gives where the block starts.
+// and hashed. Gives where the block starts. The room is skipped, not written: each byte of the
+// installer is then written once, so a disk with room for the installer has room for its build.
 std::uint64_t ReserveIntegrityBlock(File& output) {
     const std::int64_t at = output.Position();
-    if (at < 0) throw InOutError("write", output.Path(), output.LastError());
-    const formats::IntegrityBlockBytes room{};
-    output.WriteAll(room.data(), room.size());
+    if (at < 0 || output.Seek(static_cast<std::int64_t>(formats::kIntegrityBlockSize), File::Whence::Current) < 0) {
+        throw InOutError("write", output.Path(), output.LastError());
+    }
     return static_cast<std::uint64_t>(at);
 }
 
