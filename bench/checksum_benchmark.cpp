@@ -118,10 +118,10 @@ void CompareHashes(std::uint64_t total_mib) {
     const double mib = static_cast<double>(total_mib);
     const double xxh3_rate = mib / Best(xxh3);
     const double sha256_rate = mib / Best(sha256);
-    std::printf("hashing %llu MiB in memory (best of 3): XXH3-128 %.3f s (%.0f MiB/s), SHA-256 %.3f s (%.0f MiB/s) "
-                "[%u]\n",
-                static_cast<unsigned long long>(total_mib), Best(xxh3), xxh3_rate, Best(sha256), sha256_rate,
-                sink & 1);
+    std::printf(
+        "hashing %llu MiB in memory (best of 3): XXH3-128 %.3f s (%.0f MiB/s), SHA-256 %.3f s (%.0f MiB/s) "
+        "[%u]\n",
+        static_cast<unsigned long long>(total_mib), Best(xxh3), xxh3_rate, Best(sha256), sha256_rate, sink & 1);
     ReportResult("checksum", "XXH3-128 hashing speed", Fixed(xxh3_rate, 0) + " MiB/s");
     ReportResult("checksum", "SHA-256 (nettle) hashing speed", Fixed(sha256_rate, 0) + " MiB/s");
 }

@@ -58,9 +58,13 @@ void PrintJson(const payload::Payload& payload, const payload::ChecksumCheck& ch
         files.push_back({{"name", file.name}, {"size", file.size}, {"offset", file.offset}});
     }
     const nlohmann::ordered_json document = {
-        {"title", payload.title},         {"prompt", payload.prompt}, {"stub_size", payload.stub_size},
-        {"file_size", payload.file_size}, {"checksum", ChecksumJson(checksum)},
-        {"lines", payload.lines},         {"files", files},
+        {"title", payload.title},
+        {"prompt", payload.prompt},
+        {"stub_size", payload.stub_size},
+        {"file_size", payload.file_size},
+        {"checksum", ChecksumJson(checksum)},
+        {"lines", payload.lines},
+        {"files", files},
     };
     // Payload texts are 8-bit; bytes that are not UTF-8 are shown as replacement characters.
     std::cout << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
@@ -105,15 +109,16 @@ void Extract(const payload::Payload& payload, const std::string& installer, cons
 
 void AddInspectCommand(CLI::App& app, CommandContext& context) {
     auto arguments = std::make_shared<InspectArguments>();
-    auto* inspect = app.add_subcommand("inspect",
-                                       "Read an installer's payload from its end and print its title, prompt, "
-                                       "script lines (in script order) and "
-                                       "files (name and size, in the order of their EXTRACT lines), and its "
-                                       "checksum, read through and compared (\"none\" for an installer built "
-                                       "without one). Control "
-                                       "characters, and bytes that are not UTF-8, are "
-                                       "shown as \"?\". A truncated or damaged installer, or one whose contents do not match its "
-                                       "checksum, is an error.");
+    auto* inspect =
+        app.add_subcommand("inspect",
+                           "Read an installer's payload from its end and print its title, prompt, "
+                           "script lines (in script order) and "
+                           "files (name and size, in the order of their EXTRACT lines), and its "
+                           "checksum, read through and compared (\"none\" for an installer built "
+                           "without one). Control "
+                           "characters, and bytes that are not UTF-8, are "
+                           "shown as \"?\". A truncated or damaged installer, or one whose contents do not match its "
+                           "checksum, is an error.");
     inspect->add_option("INSTALLER", arguments->installer, "the installer to read")->required();
     inspect->add_flag("--json", arguments->json,
                       "print the same as JSON, with the stub size and file offsets; texts are kept "

@@ -111,7 +111,8 @@ ChecksumCheck CheckPayloadChecksum(ByteSource& source, const Payload& payload, c
     const IntegrityBlock computed = HashPayload(source, payload, options);
     check.computed = Hex(computed.digest.data(), digest_size);
     // The unused end of the digest field is part of what the builder wrote: zeros.
-    check.outcome = computed.digest == stored.digest ? ChecksumCheck::Outcome::Matches : ChecksumCheck::Outcome::Differs;
+    check.outcome =
+        computed.digest == stored.digest ? ChecksumCheck::Outcome::Matches : ChecksumCheck::Outcome::Differs;
     return check;
 }
 
@@ -123,8 +124,7 @@ std::string DamageText(const ChecksumCheck& check) {
             return "it is not as long as when it was built (cut short or extended)";
         case ChecksumCheck::Outcome::UnknownAlgorithm:
             return "its checksum block names a checksum this installer does not know (" + check.algorithm + ")";
-        default:
-            return "its contents do not match the checksum stored when it was built";
+        default: return "its contents do not match the checksum stored when it was built";
     }
 }
 
@@ -141,18 +141,14 @@ ChecksumCheck VerifyPayloadChecksum(ByteSource& source, const Payload& payload, 
 
 std::string DescribeChecksum(const ChecksumCheck& check) {
     switch (check.outcome) {
-        case ChecksumCheck::Outcome::Absent:
-            return "none (built without one)";
-        case ChecksumCheck::Outcome::NotChecked:
-            return check.algorithm + " " + check.stored + ", not checked";
-        case ChecksumCheck::Outcome::Matches:
-            return check.algorithm + " " + check.stored + ", matches";
+        case ChecksumCheck::Outcome::Absent: return "none (built without one)";
+        case ChecksumCheck::Outcome::NotChecked: return check.algorithm + " " + check.stored + ", not checked";
+        case ChecksumCheck::Outcome::Matches: return check.algorithm + " " + check.stored + ", matches";
         case ChecksumCheck::Outcome::Differs:
             return check.algorithm + " " + check.stored + ", DOES NOT MATCH (the payload gives " + check.computed + ")";
         case ChecksumCheck::Outcome::WrongLength:
             return check.algorithm + " " + check.stored + ", DOES NOT MATCH (the payload's length differs)";
-        case ChecksumCheck::Outcome::UnknownAlgorithm:
-            break;
+        case ChecksumCheck::Outcome::UnknownAlgorithm: break;
     }
     return check.algorithm + " " + check.stored + ", not checked (unknown algorithm)";
 }

@@ -34,8 +34,8 @@ struct PayloadFile {
 struct Payload {
     std::string title;
     std::string prompt;
-    std::vector<std::string> lines;  // in script order
-    std::vector<PayloadFile> files;  // in the order of the EXTRACT lines: files[k] belongs to the k-th
+    std::vector<std::string> lines;    // in script order
+    std::vector<PayloadFile> files;    // in the order of the EXTRACT lines: files[k] belongs to the k-th
     std::uint64_t stub_size = 0;       // bytes of the stub: before the integrity block, or before the payload
     std::uint64_t payload_offset = 0;  // where the payload starts: stub_size, plus the block when there is one
     std::uint64_t file_size = 0;       // size of the whole installer file

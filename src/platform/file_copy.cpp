@@ -81,7 +81,8 @@ void BufferCopy(File& from, File& to, const std::optional<std::uint64_t>& count,
 
 CopyOutcome CopyBytes(File& from, File& to, std::optional<std::uint64_t> count, const CopyOptions& options) {
     CopyOutcome outcome;
-    if (options.allow_kernel_copy && !options.on_copied && KernelCopy(from, to, count, options, outcome)) return outcome;
+    if (options.allow_kernel_copy && !options.on_copied && KernelCopy(from, to, count, options, outcome))
+        return outcome;
     BufferCopy(from, to, count, options, outcome);
     return outcome;
 }

@@ -12,17 +12,6 @@
 namespace kitforge::testing {
 namespace {
 
-std::vector<std::string> FilesBelow(const std::string& folder) {
-    std::vector<std::string> files;
-    std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
-         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        files.push_back(std::filesystem::relative(it->path(), folder).string());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 class InstallerIntegrity : public InstallerEndToEnd {
 protected:
     void SetUp() override {
@@ -48,7 +37,10 @@ protected:
         return at;
     }
 
-    std::size_t BlockStart() const { return Last(std::string(formats::kIntegrityMark.begin(), formats::kIntegrityMark.end())) - formats::kIntegrityMarkAt; }
+    std::size_t BlockStart() const {
+        return Last(std::string(formats::kIntegrityMark.begin(), formats::kIntegrityMark.end())) -
+               formats::kIntegrityMarkAt;
+    }
 
     std::string Stripped() const {
         const std::size_t block = BlockStart();
