@@ -5,6 +5,7 @@
 #include "formats/installer_integrity.h"
 #include "formats/installer_payload.h"
 #include "installer/line_list.h"
+#include "installer/output_hasher.h"
 #include "installer/output_clash.h"
 #include "model/command_text.h"
 #include "os/errors.h"
@@ -12,7 +13,6 @@
 #include "platform/ini_profile.h"
 #include "platform/paths.h"
 #include "os/safe_file_writer.h"
-#include "payload/payload_checksum.h"
 
 namespace kitforge {
 
@@ -31,27 +31,33 @@ std::uint32_t StoredNumber(std::uint64_t value, const std::string& what) {
 }
 
 // Every byte of the payload goes through here, so that the checksum covers exactly what is
-// written.
+// written: each write tells the hasher how far the file is complete.
 class PayloadOutput {
 public:
-    explicit PayloadOutput(File& file) : file_(file) {}
+    PayloadOutput(File& file, std::uint64_t start) : file_(file), written_(start), hasher_(file, start) {}
 
     void Write(const void* data, std::size_t size) {
-        hasher_.Update(data, size);
         file_.WriteAll(data, size);
+        hasher_.Written(written_ += size);
     }
     void Write(std::string_view text) { Write(text.data(), text.size()); }
 
     void Copy(File& from, std::uint64_t count, CopyOptions options) {
-        options.on_copied = [this](const void* data, std::size_t size) { hasher_.Update(data, size); };
+        const std::uint64_t base = written_;
+        options.between_chunks = [this, base, report = options.between_chunks](std::uint64_t copied) {
+            hasher_.Written(base + copied);
+            if (report) report(copied);
+        };
         CopyExactly(from, file_, count, options);
+        hasher_.Written(written_ += count);
     }
 
-    formats::IntegrityBlock Finish() { return hasher_.Finish(); }
+    formats::IntegrityBlock Finish() { return hasher_.Finish(written_); }
 
 private:
     File& file_;
-    payload::PayloadHasher hasher_;
+    std::uint64_t written_;
+    OutputHasher hasher_;
 };
 
 void WriteNumber(PayloadOutput& output, std::uint32_t value) {
@@ -184,7 +190,7 @@ bool BuildInstaller(UiHost& host, const std::string& output_path, const std::str
     try {
         output.Write([&](File& file) {
             const std::uint64_t block_at = ReserveIntegrityBlock(file);
-            PayloadOutput payload(file);
+            PayloadOutput payload(file, block_at + formats::kIntegrityBlockSize);
             WriteFileRecords(host, payload, lines, script_folder, options);
             WriteLineRecords(payload, lines, script_folder);
             WritePromptTitleAndMark(payload, profile);

@@ -62,7 +62,6 @@ void BufferCopy(File& from, File& to, const std::optional<std::uint64_t>& count,
             outcome.source_ended = count.has_value() && outcome.read_error == 0;
             return;
         }
-        if (options.on_copied) options.on_copied(buffer.get(), got);
         if (to.Write(buffer.get(), got) != got) {
             outcome.write_error = to.LastError() != 0 ? to.LastError() : ENOSPC;
             return;
@@ -81,8 +80,7 @@ void BufferCopy(File& from, File& to, const std::optional<std::uint64_t>& count,
 
 CopyOutcome CopyBytes(File& from, File& to, std::optional<std::uint64_t> count, const CopyOptions& options) {
     CopyOutcome outcome;
-    if (options.allow_kernel_copy && !options.on_copied && KernelCopy(from, to, count, options, outcome))
-        return outcome;
+    if (options.allow_kernel_copy && KernelCopy(from, to, count, options, outcome)) return outcome;
     BufferCopy(from, to, count, options, outcome);
     return outcome;
 }

@@ -20,9 +20,6 @@ struct CopyOptions {
     bool allow_kernel_copy = true;
     // Runs after every chunk (to let a window stay live, or to report progress).
     std::function<void(std::uint64_t copied_so_far)> between_chunks;
-    // Sees every byte, in order, before it is written (to hash what is copied). The kernel
-    // copy never shows the bytes, so when this is set they all go through the buffer.
-    std::function<void(const void* data, std::size_t size)> on_copied;
 };
 
 struct CopyOutcome {
