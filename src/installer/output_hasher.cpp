@@ -19,6 +19,19 @@ constexpr std::size_t kReadBack = 1u << 20;
 
 }  // namespace
 
+// Hashes the bytes of `source` from where the hash stands up to `until`. Gives 0, or the errno
+// value of a read that failed or fell short (EIO when the file simply ended).
+int OutputHasher::ReadBack(File& source, std::uint64_t until, std::vector<std::uint8_t>& buffer) {
+    while (hashed_ < until) {
+        const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), until - hashed_));
+        if (source.ReadAt(buffer.data(), size, hashed_) != size)
+            return source.LastError() != 0 ? source.LastError() : EIO;
+        hasher_.Update(buffer.data(), size);
+        hashed_ += size;
+    }
+    return 0;
+}
+
 #ifdef _WIN32
 
 OutputHasher::OutputHasher(File& output, std::uint64_t start) : output_(output), hashed_(start), written_(start) {}
@@ -28,7 +41,7 @@ OutputHasher::~OutputHasher() = default;
 void OutputHasher::Written(std::uint64_t end) {
     if (error_ != 0 || end <= hashed_) return;
     std::vector<std::uint8_t> buffer(kReadBack);
-    ReadBack(end, buffer);
+    error_ = ReadBack(output_, end, buffer);
     if (output_.Seek(static_cast<std::int64_t>(end)) < 0 && error_ == 0) error_ = output_.LastError();
 }
 
@@ -41,19 +54,6 @@ formats::IntegrityBlock OutputHasher::Finish(std::uint64_t end) {
 }
 
 void OutputHasher::Run() {}
-
-bool OutputHasher::ReadBack(std::uint64_t until, std::vector<std::uint8_t>& buffer) {
-    while (hashed_ < until) {
-        const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), until - hashed_));
-        if (output_.ReadAt(buffer.data(), size, hashed_) != size) {
-            error_ = output_.LastError() != 0 ? output_.LastError() : EIO;
-            return false;
-        }
-        hasher_.Update(buffer.data(), size);
-        hashed_ += size;
-    }
-    return true;
-}
 
 #else
 
@@ -114,25 +114,15 @@ void OutputHasher::Run() {
             if (finishing_ && written_ <= hashed_) break;
             until = written_;
         }
-        if (!ReadBack(until, buffer)) break;
+        if (const int error = ReadBack(reader_, until, buffer); error != 0) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            error_ = error;
+            break;
+        }
     }
     const std::lock_guard<std::mutex> lock(mutex_);
     done_ = true;
     changed_.notify_all();
-}
-
-bool OutputHasher::ReadBack(std::uint64_t until, std::vector<std::uint8_t>& buffer) {
-    while (hashed_ < until) {
-        const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), until - hashed_));
-        if (reader_.ReadAt(buffer.data(), size, hashed_) != size) {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            error_ = reader_.LastError() != 0 ? reader_.LastError() : EIO;
-            return false;
-        }
-        hasher_.Update(buffer.data(), size);
-        hashed_ += size;
-    }
-    return true;
 }
 
 #endif

@@ -35,7 +35,7 @@ public:
 
 private:
     void Run();
-    bool ReadBack(std::uint64_t until, std::vector<std::uint8_t>& buffer);
+    int ReadBack(File& source, std::uint64_t until, std::vector<std::uint8_t>& buffer);
 
     File& output_;
     File reader_;
