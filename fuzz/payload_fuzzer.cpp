@@ -1,11 +1,15 @@
 // Installers come from anywhere, and the installer stub reads its own payload with this code:
 // any bytes must give either a payload whose every file lies inside the data, or a
-// PayloadError. Nothing else may happen: no crash, no other exception, no huge allocation.
+// PayloadError; the integrity block in front of the payload, when its mark is there, must lie
+// between the stub and the payload, and checking the checksum must give an outcome. Nothing
+// else may happen: no crash, no other exception, no huge allocation.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
+#include "formats/installer_integrity.h"
+#include "payload/payload_checksum.h"
 #include "payload/payload_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -27,6 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             texts += file.name.size();
         }
         if (texts > size) std::abort();
+
+        const std::uint64_t block = payload.integrity ? kitforge::formats::kIntegrityBlockSize : 0;
+        if (payload.stub_size + block != payload.payload_offset || payload.payload_offset > size) std::abort();
+        if (DescribeChecksum(CheckPayloadChecksum(source, payload)).empty()) std::abort();
     } catch (const PayloadError&) {
     }
     return 0;

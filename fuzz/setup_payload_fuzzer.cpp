@@ -2,7 +2,8 @@
 // the script must either refuse the installer with one of its own errors, or give steps whose
 // every write lands in the folder the script names, under a plain file name (no control
 // character either), after the installer program's own image, and whose texts
-// reach the terminal and the launcher files without control characters.
+// reach the terminal and the launcher files without control characters. The checksum check
+// either passes or refuses the installer as damaged.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "formats/installer_payload.h"
+#include "payload/payload_checksum.h"
 #include "payload/payload_reader.h"
 #include "setup/command_line_split.h"
 #include "setup/desktop_launcher.h"
@@ -98,7 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         payload = kitforge::payload::ReadPayload(source, limits);
         CheckPayloadFollowsImage(source, payload);
         steps = PlanScript(payload);
+        kitforge::payload::VerifyPayloadChecksum(source, payload);
     } catch (const kitforge::payload::PayloadError&) {
+        return 0;
+    } catch (const kitforge::payload::DamagedInstallerError& e) {
+        Check(!HasControlCharacter(e.what()));
         return 0;
     } catch (const ScriptError& e) {
         Check(!HasControlCharacter(e.what()));

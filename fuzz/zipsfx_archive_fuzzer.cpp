@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "zipsfx/archive_completeness.h"
 #include "zipsfx/byte_source.h"
 #include "zipsfx/elf_image.h"
 #include "zipsfx/entry_reader.h"
@@ -42,6 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace kitforge::zipsfx;
     MemorySource source(std::span<const std::uint8_t>(data, size));
     (void)ElfImageEnd(source);
+    try {
+        SfxParts parts = ReadSfxParts(source, 0);
+        parts.elf = true;  // held to the completeness check, as a Linux self-extractor is
+        CheckArchiveComplete(source, parts, ReadZipArchive(source, parts.archive_start));
+    } catch (const SfxError&) {
+    }
     try {
         const SfxParts parts = ReadSfxParts(source, 0);
         ReadEverything(source, parts.archive_start);

@@ -2,8 +2,10 @@
 
 #include <exception>
 
+#include "formats/installer_integrity.h"
 #include "formats/installer_payload.h"
 #include "installer/line_list.h"
+#include "installer/output_hasher.h"
 #include "installer/output_clash.h"
 #include "model/command_text.h"
 #include "os/errors.h"
@@ -28,15 +30,45 @@ std::uint32_t StoredNumber(std::uint64_t value, const std::string& what) {
     return static_cast<std::uint32_t>(value);
 }
 
-void WriteNumber(File& output, std::uint32_t value) {
+// Every byte of the payload goes through here, so that the checksum covers exactly what is
+// written: each write tells the hasher how far the file is complete.
+class PayloadOutput {
+public:
+    PayloadOutput(File& file, std::uint64_t start) : file_(file), written_(start), hasher_(file, start) {}
+
+    void Write(const void* data, std::size_t size) {
+        file_.WriteAll(data, size);
+        hasher_.Written(written_ += size);
+    }
+    void Write(std::string_view text) { Write(text.data(), text.size()); }
+
+    void Copy(File& from, std::uint64_t count, CopyOptions options) {
+        const std::uint64_t base = written_;
+        options.between_chunks = [this, base, report = options.between_chunks](std::uint64_t copied) {
+            hasher_.Written(base + copied);
+            if (report) report(copied);
+        };
+        CopyExactly(from, file_, count, options);
+        hasher_.Written(written_ += count);
+    }
+
+    formats::IntegrityBlock Finish() { return hasher_.Finish(written_); }
+
+private:
+    File& file_;
+    std::uint64_t written_;
+    OutputHasher hasher_;
+};
+
+void WriteNumber(PayloadOutput& output, std::uint32_t value) {
     const auto bytes = formats::PayloadNumber(value);
-    output.WriteAll(bytes.data(), bytes.size());
+    output.Write(bytes.data(), bytes.size());
 }
 
 // Bytes followed by their count.
-void WriteCountedText(File& output, std::string_view text, const std::string& what) {
+void WriteCountedText(PayloadOutput& output, std::string_view text, const std::string& what) {
     const std::uint32_t length = StoredNumber(text.size(), what);
-    output.WriteAll(text);
+    output.Write(text);
     WriteNumber(output, length);
 }
 
@@ -47,20 +79,38 @@ void CopyStub(File& output, const std::string& stub_path, const CopyOptions& cop
     CopyExactly(stub, output, static_cast<std::uint64_t>(size), copy);
 }
 
+// Room for the integrity block after the stub, filled in once the payload behind it is written
+// and hashed. Gives where the block starts. The room is skipped, not written: each byte of the
+// installer is then written once, so a disk with room for the installer has room for its build.
+std::uint64_t ReserveIntegrityBlock(File& output) {
+    const std::int64_t at = output.Position();
+    if (at < 0 || output.Seek(static_cast<std::int64_t>(formats::kIntegrityBlockSize), File::Whence::Current) < 0) {
+        throw InOutError("write", output.Path(), output.LastError());
+    }
+    return static_cast<std::uint64_t>(at);
+}
+
+void WriteIntegrityBlock(File& output, std::uint64_t at, const formats::IntegrityBlock& block) {
+    const formats::IntegrityBlockBytes bytes = formats::EncodeIntegrityBlock(block);
+    if (output.WriteAt(bytes.data(), bytes.size(), at) != bytes.size()) {
+        throw InOutError("write", output.Path(), output.LastError());
+    }
+}
+
 // Contents, size, name, name length. The size is taken once, before the copy, and the copy
 // must yield exactly that many bytes, so the stored size always matches the bytes before it.
-void WriteFileRecord(File& output, const std::string& source, const CopyOptions& copy) {
+void WriteFileRecord(PayloadOutput& output, const std::string& source, const CopyOptions& copy) {
     if (!FileExists(source)) throw Error("File not found: " + source);
     File file = File::OpenRead(source);
     const std::int64_t size = file.Size();
     if (size < 0) throw ReadError("read", source, file.LastError());
     const std::uint32_t stored_size = StoredNumber(static_cast<std::uint64_t>(size), source);
-    CopyExactly(file, output, stored_size, copy);
+    output.Copy(file, stored_size, copy);
     WriteNumber(output, stored_size);
     WriteCountedText(output, FileNamePart(source), "The name of " + source);
 }
 
-void WriteFileRecords(UiHost& host, File& output, const std::vector<std::string>& lines,
+void WriteFileRecords(UiHost& host, PayloadOutput& output, const std::vector<std::string>& lines,
                       const std::string& script_folder, const BuildOptions& options) {
     const std::vector<std::string> sources = SourcePaths(lines, script_folder);
     std::uint32_t written = 0;
@@ -84,17 +134,17 @@ std::string StoredLine(const std::string& line, const std::string& script_folder
            " " + QuotedParameter(line, 2);
 }
 
-void WriteLineRecords(File& output, const std::vector<std::string>& lines, const std::string& script_folder) {
+void WriteLineRecords(PayloadOutput& output, const std::vector<std::string>& lines, const std::string& script_folder) {
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
         WriteCountedText(output, StoredLine(*line, script_folder), "A script line");
     }
     WriteNumber(output, StoredNumber(lines.size(), "The number of script lines"));
 }
 
-void WritePromptTitleAndMark(File& output, const IniProfile& profile) {
+void WritePromptTitleAndMark(PayloadOutput& output, const IniProfile& profile) {
     WriteCountedText(output, profile.String(kInfoSection, "prompt"), "The prompt");
     WriteCountedText(output, profile.String(kInfoSection, "title"), "The title");
-    output.WriteAll(formats::kPayloadMark.data(), formats::kPayloadMark.size());
+    output.Write(formats::kPayloadMark.data(), formats::kPayloadMark.size());
 }
 
 void DeleteGroupExecutables(const std::string& script_folder, std::size_t groups) {
@@ -139,9 +189,12 @@ bool BuildInstaller(UiHost& host, const std::string& output_path, const std::str
 
     try {
         output.Write([&](File& file) {
-            WriteFileRecords(host, file, lines, script_folder, options);
-            WriteLineRecords(file, lines, script_folder);
-            WritePromptTitleAndMark(file, profile);
+            const std::uint64_t block_at = ReserveIntegrityBlock(file);
+            PayloadOutput payload(file, block_at + formats::kIntegrityBlockSize);
+            WriteFileRecords(host, payload, lines, script_folder, options);
+            WriteLineRecords(payload, lines, script_folder);
+            WritePromptTitleAndMark(payload, profile);
+            WriteIntegrityBlock(file, block_at, payload.Finish());
         });
         output.Commit();
     } catch (const std::exception& e) {

@@ -1,6 +1,7 @@
 #pragma once
-// The installer writer: a copy of the installer stub followed by a payload that the stub reads
-// from the end of its own file backwards (see formats/installer_payload.h for the layout).
+// The installer writer: a copy of the installer stub, the integrity block with the payload's
+// checksum, and the payload that the stub reads from the end of its own file backwards (see
+// formats/installer_payload.h and formats/installer_integrity.h for the layouts).
 
 #include <string>
 #include <string_view>

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "formats/byte_cursor.h"
+#include "formats/installer_integrity.h"
 #include "formats/installer_payload.h"
 
 namespace kitforge::payload {
@@ -123,6 +124,14 @@ std::vector<PayloadFile> ReadFiles(BackwardCursor& cursor) {
     return files;
 }
 
+// The integrity block ends where the payload starts; without its mark there is none.
+std::optional<IntegrityBlock> ReadIntegrityBlock(ByteSource& source, std::uint64_t payload_offset) {
+    if (payload_offset < kIntegrityBlockSize) return std::nullopt;
+    IntegrityBlockBytes bytes{};
+    source.ReadAt(payload_offset - kIntegrityBlockSize, bytes.data(), bytes.size());
+    return DecodeIntegrityBlock(bytes);
+}
+
 std::size_t CountExtractLines(const std::vector<std::string>& lines) {
     std::size_t count = 0;
     for (const auto& line : lines) count += IsExtractLine(line) ? 1 : 0;
@@ -158,7 +167,9 @@ Payload ReadPayload(ByteSource& source, const PayloadLimits& limits) {
     payload.prompt = cursor.Text(prompt_length, "prompt");
     payload.lines = ReadLines(cursor);
     payload.files = ReadFiles(cursor);
-    payload.stub_size = cursor.Position();
+    payload.payload_offset = cursor.Position();
+    payload.integrity = ReadIntegrityBlock(source, payload.payload_offset);
+    payload.stub_size = payload.payload_offset - (payload.integrity ? kIntegrityBlockSize : 0);
 
     const std::size_t extract_lines = CountExtractLines(payload.lines);
     if (extract_lines != payload.files.size()) {

@@ -7,9 +7,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "formats/installer_integrity.h"
 #include "os/errors.h"
 #include "os/file.h"
 
@@ -32,10 +34,14 @@ struct PayloadFile {
 struct Payload {
     std::string title;
     std::string prompt;
-    std::vector<std::string> lines;  // in script order
-    std::vector<PayloadFile> files;  // in the order of the EXTRACT lines: files[k] belongs to the k-th
-    std::uint64_t stub_size = 0;     // bytes before the payload
-    std::uint64_t file_size = 0;     // size of the whole installer file
+    std::vector<std::string> lines;    // in script order
+    std::vector<PayloadFile> files;    // in the order of the EXTRACT lines: files[k] belongs to the k-th
+    std::uint64_t stub_size = 0;       // bytes of the stub: before the integrity block, or before the payload
+    std::uint64_t payload_offset = 0;  // where the payload starts: stub_size, plus the block when there is one
+    std::uint64_t file_size = 0;       // size of the whole installer file
+    // The checksum the builder stored in front of the payload; nothing for an older installer.
+    // Whether it matches is for CheckPayloadChecksum to say.
+    std::optional<formats::IntegrityBlock> integrity;
 };
 
 // Ceilings on what one payload may claim, so that a damaged or hostile file cannot make a
@@ -86,7 +92,8 @@ private:
     std::string name_;
 };
 
-// Reads the payload at the end of `source`. Throws PayloadError when there is no mark at the
+// Reads the payload at the end of `source`, and the integrity block in front of it when one is
+// there. Throws PayloadError when there is no mark at the
 // end, when any length or count reaches past the bytes before it or breaks a limit, or when
 // the number of file records differs from the number of EXTRACT lines.
 Payload ReadPayload(ByteSource& source, const PayloadLimits& limits = {});

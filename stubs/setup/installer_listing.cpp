@@ -35,14 +35,17 @@ std::string InstallerListing(const std::string& installer_path, const payload::P
         text += Padded(std::to_string(file.size), 12) + "  " + Printable(file.name) + "  (line " +
                 std::to_string(step.line_number) + ")\n";
     }
+    text += "Checksum:  " + payload::DescribeChecksum(payload::StoredChecksum(payload)) + "\n";
     return text;
 }
 
-std::string InstallerCheckSummary(const std::string& installer_path, const payload::Payload& payload) {
+std::string InstallerCheckSummary(const std::string& installer_path, const payload::Payload& payload,
+                                  const payload::ChecksumCheck& checksum) {
     std::uint64_t bytes = 0;
     for (const auto& file : payload.files) bytes += file.size;
     return Printable(installer_path) + ": the installer is sound: " + Plural(payload.lines.size(), "line", "lines") +
-           ", " + Plural(payload.files.size(), "file", "files") + " of " + Plural(bytes, "byte", "bytes") + " in all";
+           ", " + Plural(payload.files.size(), "file", "files") + " of " + Plural(bytes, "byte", "bytes") +
+           " in all; checksum " + payload::DescribeChecksum(checksum);
 }
 
 }  // namespace kitforge::setup

@@ -110,10 +110,20 @@ std::optional<std::uint64_t> ElfImageEnd(payload::ByteSource& source) {
 
 void CheckPayloadFollowsImage(payload::ByteSource& source, const payload::Payload& payload) {
     const std::optional<std::uint64_t> image_end = ElfImageEnd(source);
-    if (image_end && payload.stub_size < *image_end) {
+    if (!image_end) return;
+    if (payload.stub_size < *image_end) {
         throw payload::PayloadError(
             source.Name(), "the payload is damaged: it would start at byte " + std::to_string(payload.stub_size) +
                                ", inside the installer program, which ends at byte " + std::to_string(*image_end));
+    }
+    // The builder puts nothing but the integrity block there (read with the payload when its
+    // mark is whole). Anything else, a block with a damaged mark included, would let a damaged
+    // installer pass for an older one that carries no checksum.
+    if (payload.stub_size > *image_end) {
+        throw payload::PayloadError(source.Name(), "the payload is damaged: the " +
+                                                       std::to_string(payload.stub_size - *image_end) +
+                                                       " bytes between the installer program and the payload are "
+                                                       "not its checksum block");
     }
 }
 

@@ -16,9 +16,9 @@ namespace kitforge::setup {
 // PayloadError when they are ELF but a table reaches past the end of the file.
 std::optional<std::uint64_t> ElfImageEnd(payload::ByteSource& source);
 
-// Throws PayloadError when the payload read from `source` starts before the end of the ELF
-// image in front of it. An installer that does not start with an ELF image (a Windows
-// program) is not checked.
+// Throws PayloadError unless the payload read from `source` (with its integrity block, when it
+// has one) starts exactly where the ELF image in front of it ends. An installer that does not
+// start with an ELF image (a Windows program) is not checked.
 void CheckPayloadFollowsImage(payload::ByteSource& source, const payload::Payload& payload);
 
 }  // namespace kitforge::setup

@@ -83,7 +83,9 @@ std::string SetupHelpText(std::string_view program_name) {
            "                  swap a folder for a link and send root's files elsewhere)\n"
 #endif
            "  --list          print the title, the prompt, the script and the files held\n"
-           "  --check         only verify that the installer is complete and sound\n"
+           "  --check         only verify that the installer is complete and sound, and that\n"
+           "                  its contents match the checksum stored when it was built (every\n"
+           "                  installation checks that too, before it writes anything)\n"
            "  --help, -h      print this text\n"
            "  --version       print the version of the installer program\n"
            "\n"

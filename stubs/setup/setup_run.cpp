@@ -8,6 +8,7 @@
 #include "platform/version.h"
 #include "setup/cancelled_run.h"
 #include "setup/folder_ownership.h"
+#include "setup/installer_checksum.h"
 #include "setup/installer_listing.h"
 #include "setup/program_image.h"
 #include "setup/script_interpreter.h"
@@ -98,8 +99,12 @@ private:
             std::fputs(InstallerListing(installer_path_, payload, steps).c_str(), streams_.out);
             return kInstalled;
         }
+        // Before anything is written, and after the script is known to be well formed, so that
+        // its own faults keep their precise messages; --list shows the payload without reading it
+        // through.
+        const payload::ChecksumCheck checksum = VerifyInstallerChecksum(source, payload, streams_, name_);
         if (options.check) {
-            PrintLine(streams_.out, InstallerCheckSummary(installer_path_, payload));
+            PrintLine(streams_.out, InstallerCheckSummary(installer_path_, payload, checksum));
             return kInstalled;
         }
 

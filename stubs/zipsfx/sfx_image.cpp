@@ -9,6 +9,7 @@ namespace kitforge::zipsfx {
 SfxParts LocateSfxParts(ByteSource& source) {
     // An ELF stub on Linux, a PE stub on Windows; either is read on any system.
     auto image_end = ElfImageEnd(source);
+    const bool elf = image_end.has_value();
     if (!image_end) image_end = PeImageEnd(source);
     if (!image_end) throw SfxError(source.Name() + " is damaged: its program headers cannot be read");
     if (*image_end == source.Size()) {
@@ -16,7 +17,9 @@ SfxParts LocateSfxParts(ByteSource& source) {
                        " has no archive attached: it is the bare self-extracting stub, which "
                        "kitforge-cli make-sfx puts in front of a zip archive");
     }
-    return ReadSfxParts(source, *image_end);
+    SfxParts parts = ReadSfxParts(source, *image_end);
+    parts.elf = elf;
+    return parts;
 }
 
 SfxParts ReadSfxParts(ByteSource& source, std::uint64_t image_end) {

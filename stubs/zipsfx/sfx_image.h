@@ -14,6 +14,7 @@ struct SfxParts {
     std::uint64_t image_end = 0;  // where the header starts
     StubHeader header;
     std::uint64_t archive_start = 0;  // just after the header
+    bool elf = false;                 // a Linux program (else a Windows one)
 };
 
 // Finds the header after the ELF or PE image at the start of `source`. Throws SfxError telling a

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "zipsfx/archive_completeness.h"
 #include "zipsfx/archive_report.h"
 #include "zipsfx/byte_source.h"
 #include "zipsfx/entry_names.h"
@@ -24,6 +25,7 @@ int Run(const SfxOptions& options, SfxEnvironment& environment) {
     FileSource source(environment.self_path);
     const SfxParts parts = LocateSfxParts(source);
     const ZipArchive archive = ReadZipArchive(source, parts.archive_start);
+    CheckArchiveComplete(source, parts, archive);
     const std::string target = TargetFolder(options, parts.header, environment.self_path, environment.home);
     switch (options.action) {
         case SfxAction::List:

@@ -174,6 +174,7 @@ ZipArchive ReadZipArchive(ByteSource& source, std::uint64_t archive_start) {
     const EndRecord& end_record = end.record;
     ZipArchive archive;
     archive.central_directory = end.position - end_record.CentralSize();
+    archive.end_record = end.position;
     archive.shift =
         static_cast<std::int64_t>(archive.central_directory) - static_cast<std::int64_t>(end_record.CentralStart());
     const auto comment =

@@ -45,6 +45,7 @@ struct ZipArchive {
     std::vector<ArchiveEntry> entries;
     std::string comment;
     std::uint64_t central_directory = 0;  // where the central directory stands in the file
+    std::uint64_t end_record = 0;         // where the end record stands; the comment follows it
     std::int64_t shift = 0;               // added to every stored offset
 };
 

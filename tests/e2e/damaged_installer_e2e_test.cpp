@@ -9,18 +9,6 @@
 namespace kitforge::testing {
 namespace {
 
-// Every file below `folder`, as paths relative to it.
-std::vector<std::string> FilesBelow(const std::string& folder) {
-    std::vector<std::string> files;
-    std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
-         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        files.push_back(std::filesystem::relative(it->path(), folder).string());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 class DamagedInstaller : public InstallerEndToEnd {
 protected:
     void SetUp() override {

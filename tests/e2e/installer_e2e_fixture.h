@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,19 @@
 #include "support/temp_folder.h"
 
 namespace kitforge::testing {
+
+// Every file below `folder`, as paths relative to it, sorted: what a refused installer must
+// leave exactly as it was.
+inline std::vector<std::string> FilesBelow(const std::string& folder) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        files.push_back(std::filesystem::relative(it->path(), folder).string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 class InstallerEndToEnd : public ::testing::Test {
 protected:

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/installer_integrity.h"
 #include "formats/installer_payload.h"
 #include "installer/build_installer.h"
 #include "support/scripted_ui_host.h"
@@ -37,10 +38,10 @@ struct BuildFixture {
         return BuildInstaller(host, output, stub, script, options);
     }
 
-    // The output without the stub in front.
+    // The output without the stub and the integrity block in front.
     std::string Payload() const {
         const std::string bytes = ReadBytes(output);
-        return bytes.substr(std::min(bytes.size(), kStub.size()));
+        return bytes.substr(std::min(bytes.size(), kStub.size() + formats::kIntegrityBlockSize));
     }
 
     static BuildOptions NoProgress() {

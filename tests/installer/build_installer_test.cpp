@@ -4,6 +4,7 @@
 
 #include "build_fixture.h"
 #include "installer/build_installer.h"
+#include "payload/payload_checksum.h"
 #include "payload/payload_reader.h"
 #include "os/errors.h"
 #include "os/file.h"
@@ -36,8 +37,38 @@ TEST(InstallerPayload, OneExecuteLineGivesExactly35BytesAfterTheStub) {
         "\x01\x00\x00\x00"
         "\x2E\x22\x6B\x3D",
         35);
-    EXPECT_EQ(ReadBytes(f.output), std::string(kStub) + expected);
+    // The integrity block stands between the stub and the payload.
+    EXPECT_EQ(ReadBytes(f.output).substr(0, kStub.size()), kStub);
+    EXPECT_EQ(ReadBytes(f.output).size(), kStub.size() + formats::kIntegrityBlockSize + 35);
+    EXPECT_EQ(f.Payload(), expected);
     EXPECT_TRUE(f.host.messages.empty());
+}
+
+// The checksum is taken while the payload is written: it must cover every byte in order, however
+// the files are copied (by the kernel or through a buffer much smaller than a file).
+TEST(InstallerPayload, TheIntegrityBlockHoldsTheChecksumOfThePayloadBehindIt) {
+    for (const bool kernel : {true, false}) {
+        BuildFixture f;
+        std::string contents;
+        for (int i = 0; i < 70000; ++i) contents += static_cast<char>(i * 7 + i / 256);
+        WriteBytes(f.folder / "big.bin", contents);
+        WriteBytes(f.folder / "small.txt", "small");
+        f.WriteScript({"1=extract \"" + f.folder / "big.bin" + "\" \"%program%\"",
+                       "2=extract \"" + f.folder / "small.txt" + "\" \"%program%\""});
+        BuildOptions options = BuildFixture::NoProgress();
+        options.copy.allow_kernel_copy = kernel;
+        options.copy.buffer_size = 4096;
+        ASSERT_TRUE(f.Build(options));
+
+        File file = File::OpenRead(f.output);
+        payload::FileByteSource source(file);
+        const payload::Payload read = payload::ReadPayload(source);
+        ASSERT_TRUE(read.integrity) << (kernel ? "kernel copy" : "buffer copy");
+        EXPECT_EQ(read.stub_size, kStub.size());
+        EXPECT_EQ(read.integrity->covered, f.Payload().size());
+        EXPECT_EQ(payload::CheckPayloadChecksum(source, read).outcome, payload::ChecksumCheck::Outcome::Matches)
+            << (kernel ? "kernel copy" : "buffer copy");
+    }
 }
 
 TEST(InstallerPayload, PutExecuteQuitReadBackFromTheMark) {

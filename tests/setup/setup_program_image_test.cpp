@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "formats/installer_integrity.h"
+#include "payload/payload_checksum.h"
 #include "payload/payload_reader.h"
 #include "payload_bytes.h"
 #include "os/file.h"
@@ -80,6 +82,43 @@ TEST(CheckPayloadFollowsImage, RefusesARecordThatStartsInsideTheProgram) {
                                                  ", inside the installer program, which ends at byte " +
                                                  std::to_string(program.size()));
         }
+    }
+}
+
+// Between the program and the payload the builder puts the integrity block and nothing else;
+// anything else there, a block whose mark was damaged included, would pass a damaged installer
+// off as an older one without a checksum.
+TEST(CheckPayloadFollowsImage, AcceptsTheIntegrityBlockAndNothingElseBeforeThePayload) {
+    const std::string program = OwnProgram();
+    const std::string payload = PayloadBytes({{"a.txt", "alpha"}}, {"EXTRACT a.txt x"}, "", "");
+    payload::PayloadHasher hasher;
+    hasher.Update(payload.data(), payload.size());
+    const auto encoded = formats::EncodeIntegrityBlock(hasher.Finish());
+    const std::string block(encoded.begin(), encoded.end());
+    std::string damaged_mark = block;
+    damaged_mark.back() = 'x';
+    struct Case {
+        const char* name;
+        std::string between;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"the integrity block", block, false},
+        {"nothing (an older installer)", "", false},
+        {"the block with a damaged mark", damaged_mark, true},
+        {"as many bytes as a block, of something else", std::string(block.size(), 'z'), true},
+        {"one stray byte", "z", true},
+        {"a block and a stray byte", block + "z", true},
+    };
+    for (const auto& c : cases) {
+        const std::string installer = program + c.between + payload;
+        payload::MemoryByteSource source(installer.data(), installer.size(), "inst.exe");
+        const payload::Payload read = payload::ReadPayload(source);
+        if (!c.refused) {
+            EXPECT_NO_THROW(CheckPayloadFollowsImage(source, read)) << c.name;
+            continue;
+        }
+        EXPECT_THROW(CheckPayloadFollowsImage(source, read), payload::PayloadError) << c.name;
     }
 }
 

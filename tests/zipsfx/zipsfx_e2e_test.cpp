@@ -157,6 +157,39 @@ TEST_F(SfxInterop, ALinkInTheTargetCannotCarryAFileOutside) {
     EXPECT_EQ(::access((outside / "planted.txt").c_str(), F_OK), -1);
 }
 
+// A download cut short or extended is refused before anything is asked or written, with the
+// damaged status; the whole file extracts. (Cut inside the program itself, the file cannot even
+// start: the system stops it.)
+TEST_F(SfxInterop, AFileCutShortOrExtendedIsRefusedBeforeAnyQuestion) {
+    const std::string zip = testing::BuildZip({{"a.txt", "alpha"}}, StubBytes().size() + 256, "note").bytes;
+    testing::WriteSfx(Exe(), HeaderBytes(kProgramsOwnFlags), zip);
+    const std::string whole = ReadBytes(Exe());
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"one byte added", whole + "x", "1 bytes follow the end of its zip archive"},
+        {"a block of zeros added", whole + std::string(4096, '\0'), "4096 bytes follow the end of its zip archive"},
+        {"the comment's last byte cut", whole.substr(0, whole.size() - 1), "the archive comment runs past the end"},
+        {"the end record cut", whole.substr(0, whole.size() - 10), "is damaged"},
+        {"half the archive cut", whole.substr(0, whole.size() - zip.size() / 2), "is damaged"},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(Exe(), c.bytes);
+        const ProgramResult run = RunProgram({Exe(), "-d", folder / "out"}, folder.Path(), "y\ny\ny\n");
+        EXPECT_EQ(run.status, 1) << c.name << ": " << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.name << ": " << run.err;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << c.name << ": one line\n" << run.err;
+        EXPECT_EQ(run.out, "") << c.name << ": nothing is asked";
+        EXPECT_EQ(::access((folder / "out").c_str(), F_OK), -1) << c.name << ": something was written";
+    }
+    WriteBytes(Exe(), whole);
+    EXPECT_EQ(Run({"--silent", "-d", folder / "out"}).status, 0);
+    EXPECT_EQ(ReadBytes(folder / "out/a.txt"), "alpha");
+}
+
 TEST_F(SfxInterop, TheBareStubSaysWhatItIs) {
     const ProgramResult run = RunProgram({kitforge::testing::BuiltProgram("zipsfx.bin")});
     EXPECT_EQ(run.status, 1);

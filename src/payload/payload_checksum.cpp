@@ -1,0 +1,156 @@
+#include "payload/payload_checksum.h"
+
+#include <algorithm>
+#include <vector>
+
+// The hash is compiled into this file alone: the stub stays a static program with nothing to
+// load, and the Windows build needs no library of it.
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
+namespace kitforge::payload {
+
+namespace {
+
+using formats::IntegrityBlock;
+
+// Large enough that the system calls cost nothing beside the reading, small enough to stay in
+// the processor's cache between the read and the hash.
+constexpr std::size_t kReadBuffer = 512u * 1024;
+
+std::string Hex(const std::uint8_t* bytes, std::size_t size) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(2 * size);
+    for (std::size_t i = 0; i < size; ++i) {
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0x0F];
+    }
+    return text;
+}
+
+std::string AlgorithmName(std::uint32_t algorithm) {
+    const std::string_view name = formats::IntegrityAlgorithmName(algorithm);
+    return name.empty() ? "algorithm " + std::to_string(algorithm) : std::string(name);
+}
+
+// The payload's bytes through the hasher, in large reads.
+IntegrityBlock HashPayload(ByteSource& source, const Payload& payload, const ChecksumOptions& options) {
+    const auto started = std::chrono::steady_clock::now();
+    bool told = false;
+    PayloadHasher hasher;
+    std::vector<std::uint8_t> buffer(kReadBuffer);
+    for (std::uint64_t at = payload.payload_offset; at < payload.file_size;) {
+        const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), payload.file_size - at));
+        source.ReadAt(at, buffer.data(), size);
+        hasher.Update(buffer.data(), size);
+        at += size;
+        if (!told && options.taking_long && std::chrono::steady_clock::now() - started >= options.slow_after) {
+            told = true;
+            options.taking_long();
+        }
+    }
+    return hasher.Finish();
+}
+
+}  // namespace
+
+struct PayloadHasher::State {
+    State() : xxh3(XXH3_createState()) {
+        if (xxh3 == nullptr) throw std::bad_alloc();
+        XXH3_128bits_reset(xxh3);
+    }
+    ~State() { XXH3_freeState(xxh3); }
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+
+    XXH3_state_t* xxh3;
+};
+
+PayloadHasher::PayloadHasher() : state_(std::make_unique<State>()) {}
+PayloadHasher::~PayloadHasher() = default;
+
+void PayloadHasher::Update(const void* data, std::size_t size) {
+    XXH3_128bits_update(state_->xxh3, data, size);
+    count_ += size;
+}
+
+IntegrityBlock PayloadHasher::Finish() {
+    // The canonical (big-endian) form, which is also how xxhsum prints it.
+    XXH128_canonical_t canonical;
+    XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(state_->xxh3));
+    IntegrityBlock block;
+    block.algorithm = kPayloadChecksumAlgorithm;
+    block.covered = count_;
+    std::copy(std::begin(canonical.digest), std::end(canonical.digest), block.digest.begin());
+    return block;
+}
+
+ChecksumCheck StoredChecksum(const Payload& payload) {
+    ChecksumCheck check;
+    if (!payload.integrity) return check;
+    const IntegrityBlock& stored = *payload.integrity;
+    check.algorithm = AlgorithmName(stored.algorithm);
+    const std::size_t digest_size = formats::IntegrityDigestSize(stored.algorithm);
+    check.stored = Hex(stored.digest.data(), digest_size == 0 ? stored.digest.size() : digest_size);
+    check.outcome = digest_size == 0 || stored.algorithm != kPayloadChecksumAlgorithm
+                        ? ChecksumCheck::Outcome::UnknownAlgorithm
+                        : ChecksumCheck::Outcome::NotChecked;
+    return check;
+}
+
+ChecksumCheck CheckPayloadChecksum(ByteSource& source, const Payload& payload, const ChecksumOptions& options) {
+    ChecksumCheck check = StoredChecksum(payload);
+    if (check.outcome != ChecksumCheck::Outcome::NotChecked) return check;
+    const IntegrityBlock& stored = *payload.integrity;
+    const std::size_t digest_size = formats::IntegrityDigestSize(stored.algorithm);
+    if (stored.covered != payload.file_size - payload.payload_offset) {
+        check.outcome = ChecksumCheck::Outcome::WrongLength;
+        return check;
+    }
+    const IntegrityBlock computed = HashPayload(source, payload, options);
+    check.computed = Hex(computed.digest.data(), digest_size);
+    // The unused end of the digest field is part of what the builder wrote: zeros.
+    check.outcome =
+        computed.digest == stored.digest ? ChecksumCheck::Outcome::Matches : ChecksumCheck::Outcome::Differs;
+    return check;
+}
+
+namespace {
+
+std::string DamageText(const ChecksumCheck& check) {
+    switch (check.outcome) {
+        case ChecksumCheck::Outcome::WrongLength:
+            return "it is not as long as when it was built (cut short or extended)";
+        case ChecksumCheck::Outcome::UnknownAlgorithm:
+            return "its checksum block names a checksum this installer does not know (" + check.algorithm + ")";
+        default: return "its contents do not match the checksum stored when it was built";
+    }
+}
+
+}  // namespace
+
+DamagedInstallerError::DamagedInstallerError(const std::string& path, const ChecksumCheck& check)
+    : Error(path + " is damaged: " + DamageText(check) + "; download it again") {}
+
+ChecksumCheck VerifyPayloadChecksum(ByteSource& source, const Payload& payload, const ChecksumOptions& options) {
+    ChecksumCheck check = CheckPayloadChecksum(source, payload, options);
+    if (!check.Passed()) throw DamagedInstallerError(source.Name(), check);
+    return check;
+}
+
+std::string DescribeChecksum(const ChecksumCheck& check) {
+    switch (check.outcome) {
+        case ChecksumCheck::Outcome::Absent: return "none (built without one)";
+        case ChecksumCheck::Outcome::NotChecked: return check.algorithm + " " + check.stored + ", not checked";
+        case ChecksumCheck::Outcome::Matches: return check.algorithm + " " + check.stored + ", matches";
+        case ChecksumCheck::Outcome::Differs:
+            return check.algorithm + " " + check.stored + ", DOES NOT MATCH (the payload gives " + check.computed + ")";
+        case ChecksumCheck::Outcome::WrongLength:
+            return check.algorithm + " " + check.stored + ", DOES NOT MATCH (the payload's length differs)";
+        case ChecksumCheck::Outcome::UnknownAlgorithm: break;
+    }
+    return check.algorithm + " " + check.stored + ", not checked (unknown algorithm)";
+}
+
+}  // namespace kitforge::payload
