@@ -28,11 +28,9 @@
 #include <string_view>
 #include <vector>
 
-#define XXH_INLINE_ALL
-#include <xxhash.h>
-
 #include "formats/byte_cursor.h"
 #include "formats/byte_order.h"
+#include "formats/xxh3_digest.h"
 
 namespace kitforge::formats {
 
@@ -111,7 +109,7 @@ inline void AppendU64LE(std::vector<std::uint8_t>& out, std::uint64_t value) {
 }
 
 inline std::uint64_t RecordCheck(std::span<const std::uint8_t> bytes) noexcept {
-    return XXH3_64bits(bytes.data(), bytes.size());
+    return Xxh3_64(bytes);
 }
 
 // Reads a text of at most the bytes left; nothing when the cursor runs out.

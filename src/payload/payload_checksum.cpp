@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-// The hash is compiled into this file alone: the stub stays a static program with nothing to
-// load, and the Windows build needs no library of it.
-#define XXH_INLINE_ALL
-#include <xxhash.h>
+#include "formats/xxh3_digest.h"
 
 namespace kitforge::payload {
 
@@ -56,33 +53,23 @@ IntegrityBlock HashPayload(ByteSource& source, const Payload& payload, const Che
 }  // namespace
 
 struct PayloadHasher::State {
-    State() : xxh3(XXH3_createState()) {
-        if (xxh3 == nullptr) throw std::bad_alloc();
-        XXH3_128bits_reset(xxh3);
-    }
-    ~State() { XXH3_freeState(xxh3); }
-    State(const State&) = delete;
-    State& operator=(const State&) = delete;
-
-    XXH3_state_t* xxh3;
+    formats::Xxh3_128Stream stream;
 };
 
 PayloadHasher::PayloadHasher() : state_(std::make_unique<State>()) {}
 PayloadHasher::~PayloadHasher() = default;
 
 void PayloadHasher::Update(const void* data, std::size_t size) {
-    XXH3_128bits_update(state_->xxh3, data, size);
+    state_->stream.Update(data, size);
     count_ += size;
 }
 
 IntegrityBlock PayloadHasher::Finish() {
-    // The canonical (big-endian) form, which is also how xxhsum prints it.
-    XXH128_canonical_t canonical;
-    XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(state_->xxh3));
+    const formats::Xxh3_128Digest digest = state_->stream.Digest();
     IntegrityBlock block;
     block.algorithm = kPayloadChecksumAlgorithm;
     block.covered = count_;
-    std::copy(std::begin(canonical.digest), std::end(canonical.digest), block.digest.begin());
+    std::copy(digest.begin(), digest.end(), block.digest.begin());
     return block;
 }
 

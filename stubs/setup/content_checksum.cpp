@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "formats/xxh3_digest.h"
+
 namespace kitforge::setup {
 
 namespace {
@@ -11,8 +13,7 @@ constexpr std::size_t kChunkSize = 1u << 20;
 }  // namespace
 
 std::optional<ContentSummary> SummariseContents(File& file, int* error) {
-    XXH3_state_t state;
-    XXH3_128bits_reset(&state);
+    formats::Xxh3_128Stream stream;
     std::vector<unsigned char> chunk(kChunkSize);
     ContentSummary summary;
     while (true) {
@@ -24,12 +25,10 @@ std::optional<ContentSummary> SummariseContents(File& file, int* error) {
             }
             break;
         }
-        XXH3_128bits_update(&state, chunk.data(), n);
+        stream.Update(chunk.data(), n);
         summary.size += n;
     }
-    XXH128_canonical_t canonical;
-    XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(&state));
-    std::copy(std::begin(canonical.digest), std::end(canonical.digest), summary.checksum.begin());
+    summary.checksum = stream.Digest();
     return summary;
 }
 
