@@ -75,6 +75,8 @@ struct WindowCase {
     const char* installed_in;
     // The last line the installer prints before the window shows its result (or closes).
     const char* last_line;
+    // Run with a fontconfig that knows no font, as on a machine with none installed.
+    bool without_fonts = false;
 };
 
 void PrintTo(const WindowCase& row, std::ostream* out) { *out << row.name; }
@@ -113,9 +115,11 @@ TEST_P(InstallerWindow, IsDrivenFromItsWindowWithoutATerminal) {
     // output goes to a file the test can watch while the installer runs.
     std::atomic<bool> ended = false;
     ProgramResult result;
+    WriteBytes(Root("no-fonts.conf"), "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n");
+    const std::string fonts = row.without_fonts ? Root("no-fonts.conf") : "";
     std::thread installer([&] {
-        result = RunInstaller("sh", {"-c", "DISPLAY=$1 exec \"$0\" --user >\"$2\"", Installer(), display_.Name(),
-                                     Root("out.txt")});
+        result = RunInstaller("sh", {"-c", "[ -z \"$3\" ] || export FONTCONFIG_FILE=\"$3\"; DISPLAY=$1 exec \"$0\" --user >\"$2\"",
+                                     Installer(), display_.Name(), Root("out.txt"), fonts});
         ended = true;
     });
     const ProgramResult found = Xdotool({"search", "--sync", "--onlyvisible", "--name", kTitleStart});
@@ -153,6 +157,8 @@ const WindowCase kWindowCases[] = {
     {"InstallIntoATypedFolder", {{"key", "ctrl+a"}, {"type"}, {"key", "Return"}}, 0, "typed folder",
      "Installation complete."},
     {"ExitInstallsNothing", {{"key", "Escape"}}, 3, "", "Nothing was installed."},
+    {"InstallOnAMachineWithoutFonts", {{"key", "Return"}}, 0, "home/.local/opt/Window App \xC3\xA9t\xC3\xA9",
+     "Installation complete.", true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, InstallerWindow, ::testing::ValuesIn(kWindowCases),
