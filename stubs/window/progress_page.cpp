@@ -1,6 +1,7 @@
 #include "window/progress_page.h"
 
 #include <FL/Enumerations.H>
+#include <FL/fl_draw.H>
 
 #include "window/label_text.h"
 #include "window/window_layout.h"
@@ -28,7 +29,7 @@ ProgressPage::ProgressPage(int x, int y, int w, int h, std::function<void()> on_
     file_.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
     bar_.minimum(0);
     bar_.maximum(1);
-    bar_.selection_color(FL_BLUE);
+    bar_.selection_color(fl_rgb_color(52, 101, 164));
     bar_.labelcolor(FL_WHITE);
     warnings_.align(FL_ALIGN_TOP_LEFT);
     // Warnings are plain text: no formatting codes, no columns.

@@ -68,14 +68,15 @@ public:
     void Step(std::size_t number, std::size_t count, const std::string& text) override {
         echo_.Step(number, count, text);
         progress_.SetStep(text);
-        HandlePendingEvents();
+        // A step may be a program the script runs and waits for: show it before it starts.
+        HandlePendingEventsNow();
     }
 
     void Warning(const std::string& text) override {
         echo_.Warning(text);
         warnings_.push_back("warning: " + text);
         progress_.AddWarning(text);
-        HandlePendingEvents();
+        HandlePendingEventsNow();
     }
 
     void Bytes(std::uint64_t done, std::uint64_t total, const std::string& file) override {
