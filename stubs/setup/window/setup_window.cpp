@@ -31,7 +31,7 @@ public:
         : echo_(SetupStreams{}, program_name, true),
           window_(kWindowWidth, kWindowHeight),
           question_(0, 0, kWindowWidth, kWindowHeight, [this](bool go) { Answered(go); }),
-          progress_(0, 0, kWindowWidth, kWindowHeight, [this] { RequestCancel(); }),
+          progress_(0, 0, kWindowWidth, kWindowHeight, [] { RequestCancel(); }),
           result_(0, 0, kWindowWidth, kWindowHeight, [this] { window_.hide(); }) {
         window_.end();
         window_.xclass("kitforge-setup");
