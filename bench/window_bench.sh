@@ -7,6 +7,8 @@
 #
 #   window_bench.sh BIN_DIR [RUNS]     (default 10 timed runs)
 set -euo pipefail
+# shellcheck source=../scripts/lib/private-xvfb.sh
+. "$(dirname "$0")/../scripts/lib/private-xvfb.sh"
 bin=${1:?usage: window_bench.sh BIN_DIR [RUNS]}
 runs=${2:-10}
 budget_bytes=$((6 * 1000 * 1000))
@@ -27,13 +29,9 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.05
-done
-display=:$(head -n 1 "$work/display")
+start_private_xvfb
+xvfb=$XVFB_PID
+display=$XVFB_DISPLAY
 
 mkdir -p "$work/home"
 printf 'hello\n' >"$work/readme.txt"

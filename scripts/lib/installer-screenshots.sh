@@ -6,6 +6,8 @@
 # stays long enough to be taken.
 #   installer-screenshots.sh BIN_DIR EXAMPLE_DIR IMAGES
 set -euo pipefail
+# shellcheck source=private-xvfb.sh
+. "$(dirname "$0")/private-xvfb.sh"
 bin=$1
 example=$2
 images=$3
@@ -25,13 +27,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.05
-done
-export DISPLAY=:$(head -n 1 "$work/display")
+start_private_xvfb
+xvfb=$XVFB_PID
+export DISPLAY=$XVFB_DISPLAY
 
 cp -r "$example" "$work/hello"
 printf '#!/bin/sh\nsleep 4\n' >"$work/hello/files/slow.sh"
