@@ -52,6 +52,8 @@ void InstallQuestionPage::Show(const SetupIntroduction& introduction) {
     shown_folder_ = Printable(introduction.folder);
     folder_.value(shown_folder_.c_str());
     folder_.readonly(introduction.folder_choosable ? 0 : 1);
+    // A folder that cannot be changed does not look like a field to type in.
+    folder_.color(introduction.folder_choosable ? FL_BACKGROUND2_COLOR : FL_BACKGROUND_COLOR);
     if (introduction.folder_choosable) {
         browse_.show();
         folder_.take_focus();
