@@ -58,11 +58,17 @@ protected:
     // Runs `installer` with the test's home and temporary folders.
     ProgramResult RunInstaller(const std::string& installer, const std::vector<std::string>& arguments,
                                const std::string& input = {}) const {
+        // Without a display: the installers answer on standard input, which is not a terminal
+        // here, and on a desktop they would show their window instead.
         std::vector<std::string> command = {"env",
                                             "-u",
                                             "XDG_DATA_HOME",
                                             "-u",
                                             "XDG_CONFIG_HOME",
+                                            "-u",
+                                            "DISPLAY",
+                                            "-u",
+                                            "WAYLAND_DISPLAY",
                                             "HOME=" + Home().substr(0, Home().size() - 1),
                                             "TMPDIR=" + Root("tmp"),
                                             installer};
