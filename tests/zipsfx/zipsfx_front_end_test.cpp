@@ -206,7 +206,9 @@ TEST_F(SfxFrontEnds, TheWindowIsUsedOnlyWhenNobodyCanAnswerOnTheTerminalOrGuiAsk
         EXPECT_EQ(front.finished.has_value(), row.window_used);
         EXPECT_EQ(front.shown.empty(), !row.window_used);
         EXPECT_NE(console.err.find(row.warning), std::string::npos) << console.err;
-        if (!*row.warning) EXPECT_EQ(console.err, "");
+        if (!*row.warning) {
+            EXPECT_EQ(console.err, "");
+        }
     }
     // A build without a window says so in its help, and --gui and --text exclude each other.
     console = NullConsole();
@@ -260,7 +262,7 @@ TEST_F(SfxFrontEnds, EachStructuredAnswerDecidesWhatIsWritten) {
         commands.clear();
         EXPECT_EQ(Run({}), row.status);
         EXPECT_EQ(front.finished, row.status);
-        const std::string third = ReadBytes(out / "three.txt");
+        const std::string third = ::access((out / "three.txt").c_str(), F_OK) == 0 ? ReadBytes(out / "three.txt") : "";
         EXPECT_EQ(ReadBytes(out / "one.txt") + "|" + ReadBytes(out / "two.txt") + "|" +
                       (third.empty() ? "o" : third.substr(0, 1)),
                   row.expected);
@@ -268,7 +270,9 @@ TEST_F(SfxFrontEnds, EachStructuredAnswerDecidesWhatIsWritten) {
         EXPECT_TRUE(Contains(front.shown, "begin Caption | " + ParentFolder(exe) + " | choosable"));
         EXPECT_EQ(Contains(front.shown, "files one.txt two.txt three.txt"), !row.files.empty());
         EXPECT_EQ(Contains(front.shown, "run one.txt"), (row.flags & 0x01) != 0);
-        if (row.status == 3) EXPECT_TRUE(Contains(front.shown, "complain exe.exe: cancelled: nothing was extracted"));
+        if (row.status == 3) {
+            EXPECT_TRUE(Contains(front.shown, "complain exe.exe: cancelled: nothing was extracted"));
+        }
         EXPECT_TRUE(console.out.empty() && console.err.empty() && console.asked.empty()) << console.out << console.err;
     }
 }
