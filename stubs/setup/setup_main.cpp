@@ -13,6 +13,9 @@
 
 #include "platform/program_arguments.h"
 #include "setup/setup_run.h"
+#ifdef KITFORGE_HAS_WINDOW
+#include "setup/window/setup_window.h"
+#endif
 
 namespace {
 
@@ -39,5 +42,10 @@ std::string OwnFile() {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments = kitforge::ProgramArguments(argc, argv);
+#ifdef KITFORGE_HAS_WINDOW
+    return kitforge::setup::RunSetup(arguments, OwnFile(), kitforge::setup::ReadSetupEnvironment(), {},
+                                     kitforge::setup::MakeSetupWindow);
+#else
     return kitforge::setup::RunSetup(arguments, OwnFile(), kitforge::setup::ReadSetupEnvironment());
+#endif
 }
