@@ -5,17 +5,19 @@
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Check_Browser.H>
 #include <FL/Fl_Double_Window.H>
-#include <FL/Fl_File_Chooser.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Progress.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/fl_ask.H>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <vector>
 
+#include "window/event_pump.h"
+#include "window/folder_chooser.h"
+#include "window/label_text.h"
+#include "window/server_fonts.h"
 #include "window/window_display.h"
 #include "zipsfx/entry_names.h"
 
@@ -33,15 +35,7 @@ constexpr int kButtonHeight = 30;
 constexpr int kWaiting = -2;
 constexpr int kClosed = -1;
 
-// FLTK reads "@" in a label as the start of a symbol; "@@" draws the character itself.
-std::string LabelText(const std::string& text) {
-    std::string label;
-    for (char c : text) {
-        label += c;
-        if (c == '@') label += '@';
-    }
-    return label;
-}
+using window::LabelText;
 
 class SfxWindow final : public SfxFrontEnd {
 public:
@@ -50,6 +44,7 @@ public:
         window_.user_data(this);
         window_.callback(OnClose);
         window_.end();
+        window::CenterOnScreen(window_);
     }
 
     std::optional<std::string> Begin(const SfxIntroduction& introduction) override {
@@ -73,7 +68,7 @@ public:
             }
             Buttons({"Extract", "Exit"}, 0);
             if (Wait() != 0) return Leave();
-            const std::string chosen = input->value();
+            const std::string chosen = window::AbsoluteFolder(input->value());
             if (!chosen.empty()) {
                 folder_ = chosen;
                 return folder_;
@@ -146,17 +141,21 @@ public:
             current_->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
             Buttons({"Cancel"}, -1);
             answer_ = kWaiting;
-            window_.show();
+            window::ShowWindow(window_);
         }
         current_->copy_label(LabelText(path).c_str());
-        Pump(true);
+        window::HandlePendingEventsNow();
     }
 
     bool Progress(std::uint64_t done, std::uint64_t total) override {
         if (progress_ != nullptr && total > 0) {
             progress_->value(static_cast<float>(static_cast<double>(done) / static_cast<double>(total)));
         }
-        Pump(done == total);
+        if (done == total) {
+            window::HandlePendingEventsNow();
+        } else {
+            window::HandlePendingEvents();
+        }
         // The Cancel button, or closing the window, stops the extraction.
         return answer_ == kWaiting;
     }
@@ -196,12 +195,7 @@ private:
 
     static void OnBrowse(Fl_Widget*, void* data) {
         auto* input = static_cast<Fl_Input*>(data);
-        if (const char* folder = fl_dir_chooser("Extract to", input->value(), 0)) {
-            std::string chosen = folder;
-            // The chooser ends a folder with "/"; the root stays "/".
-            while (chosen.size() > 1 && chosen.back() == '/') chosen.pop_back();
-            input->value(chosen.c_str());
-        }
+        if (const auto folder = window::ChooseFolder("Extract to", input->value())) input->value(folder->c_str());
     }
 
     // Clears the window for the next page, headed by the caption.
@@ -252,7 +246,7 @@ private:
     int Wait() {
         answer_ = kWaiting;
         window_.redraw();
-        window_.show();
+        window::ShowWindow(window_);
         while (answer_ == kWaiting) {
             if (Fl::wait() == 0) answer_ = kClosed;
         }
@@ -266,15 +260,6 @@ private:
         return std::nullopt;
     }
 
-    // Lets the window draw and notice Cancel while the files are written, at most 25 times a
-    // second so that drawing never slows the writing down.
-    void Pump(bool force) {
-        const auto now = std::chrono::steady_clock::now();
-        if (!force && now - last_pump_ < std::chrono::milliseconds(40)) return;
-        last_pump_ = now;
-        Fl::check();
-    }
-
     Fl_Double_Window window_;
     std::string title_;
     std::string folder_;
@@ -282,7 +267,6 @@ private:
     std::vector<Fl_Button*> buttons_;
     Fl_Progress* progress_ = nullptr;
     Fl_Box* current_ = nullptr;
-    std::chrono::steady_clock::time_point last_pump_{};
     int answer_ = kWaiting;
     bool left_ = false;
     bool closed_ = false;
@@ -292,6 +276,7 @@ private:
 
 std::unique_ptr<SfxFrontEnd> MakeSfxWindow(const std::string& program_name) {
     if (!window::OpenWindowDisplay()) return nullptr;
+    window::UseServerFontsWhenNoneInstalled();
     return std::make_unique<SfxWindow>(program_name);
 }
 
