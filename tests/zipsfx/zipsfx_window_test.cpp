@@ -121,26 +121,34 @@ TEST(SfxWindow, ExtractsWhenExtractAndCloseArePressedInItsWindow) {
 
     VirtualDisplay display;
     ASSERT_TRUE(display.Ready());
-    const pid_t sfx = Start({folder / "data.exe"}, folder.Path());
-    ASSERT_GT(sfx, 0);
-    // xdotool matches the title as Latin-1 (WM_NAME): look for the ASCII start of it.
-    const ProgramResult found = RunProgram({"timeout", "20", "xdotool", "search", "--sync", "--name", "^Window test "});
-    if (found.status != 0) Stop(sfx);
-    ASSERT_EQ(found.status, 0) << "no window titled " << caption << ": " << found.err;
-    const std::string window = found.out.substr(0, found.out.find('\n'));
-    RunProgram({"xdotool", "windowfocus", "--sync", window});
-    RunProgram({"xdotool", "key", "Return"});  // Extract
-    // Then Close on the result page; Return does nothing while the files are written.
-    std::optional<int> status;
-    for (int attempt = 0; attempt < 100 && !status; ++attempt) {
-        status = Ended(sfx, 0.3);
-        if (!status && ::access((folder / "unpacked/docs/big.bin").c_str(), F_OK) == 0) {
-            RunProgram({"xdotool", "key", "Return"});
+    // Also with a fontconfig that knows no font, as on a machine with none installed.
+    WriteBytes(folder / "no-fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n");
+    for (const bool without_fonts : {false, true}) {
+        SCOPED_TRACE(without_fonts ? "without fonts" : "with fonts");
+        RunProgram({"rm", "-rf", folder / "unpacked"});
+        if (without_fonts) ::setenv("FONTCONFIG_FILE", (folder / "no-fonts.conf").c_str(), 1);
+        const pid_t sfx = Start({folder / "data.exe"}, folder.Path());
+        ::unsetenv("FONTCONFIG_FILE");
+        ASSERT_GT(sfx, 0);
+        // xdotool matches the title as Latin-1 (WM_NAME): look for the ASCII start of it.
+        const ProgramResult found = RunProgram({"timeout", "20", "xdotool", "search", "--sync", "--name", "^Window test "});
+        if (found.status != 0) Stop(sfx);
+        ASSERT_EQ(found.status, 0) << "no window titled " << caption << ": " << found.err;
+        const std::string window = found.out.substr(0, found.out.find('\n'));
+        RunProgram({"xdotool", "windowfocus", "--sync", window});
+        RunProgram({"xdotool", "key", "Return"});  // Extract
+        // Then Close on the result page; Return does nothing while the files are written.
+        std::optional<int> status;
+        for (int attempt = 0; attempt < 100 && !status; ++attempt) {
+            status = Ended(sfx, 0.3);
+            if (!status && ::access((folder / "unpacked/docs/big.bin").c_str(), F_OK) == 0) {
+                RunProgram({"xdotool", "key", "Return"});
+            }
         }
+        if (!status) Stop(sfx);
+        ASSERT_EQ(status, 0);
+        EXPECT_EQ(RunProgram({"diff", "-r", source, folder / "unpacked"}).status, 0);
     }
-    if (!status) Stop(sfx);
-    ASSERT_EQ(status, 0);
-    EXPECT_EQ(RunProgram({"diff", "-r", source, folder / "unpacked"}).status, 0);
 }
 
 }  // namespace
