@@ -32,7 +32,7 @@ if(TARGET kitforge)
 endif()
 install(TARGETS ${kitforge_programs} RUNTIME DESTINATION "${kitforge_program_dir}")
 install(TARGETS zipdll LIBRARY DESTINATION "${kitforge_program_dir}")
-install(PROGRAMS $<TARGET_FILE:setup_stub> $<TARGET_FILE:zipsfx_stub> DESTINATION "${kitforge_program_dir}")
+install(PROGRAMS $<TARGET_FILE:setup_stub> $<TARGET_FILE:zipsfx_stub> $<TARGET_FILE:zipsfx_text_stub> DESTINATION "${kitforge_program_dir}")
 if(TARGET kitforge)
   # Help > Read Me opens the read-me beside the editor.
   install(FILES "${KITFORGE_BIN_DIR}/readme.txt" DESTINATION "${kitforge_program_dir}")

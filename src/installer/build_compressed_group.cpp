@@ -27,6 +27,11 @@ std::string ProgramSelfExtractorStub(const std::string& program_folder) {
     return FindFileIgnoringCase(stub).value_or(stub);
 }
 
+std::string GroupSelfExtractorStub(const std::string& program_folder) {
+    if (auto text_stub = FindFileIgnoringCase(program_folder + kTextSelfExtractorStubName)) return *text_stub;
+    return ProgramSelfExtractorStub(program_folder);
+}
+
 void UseProgramSelfExtractor(TZipMaster& zip, const std::string& program_folder) {
     zip.SetSFXPath(ProgramSelfExtractorStub(program_folder));
     zip.SetSFXOptions({SFXAutoRun, SFXHideOverWriteBox});
@@ -81,6 +86,7 @@ void BuildCompressedGroup(UiHost& host, const std::string& base_name, const std:
 
     DeleteIfPresent(executable);
     UseProgramSelfExtractor(zip, program_folder);
+    zip.SetSFXPath(GroupSelfExtractorStub(program_folder));
     if (zip.MakeSFX() != sfx_result::kDone) throw Error("SFX conversion failed.");
 }
 

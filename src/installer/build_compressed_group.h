@@ -12,6 +12,9 @@ namespace kitforge {
 class TZipMaster;
 
 inline constexpr const char* kSelfExtractorStubName = "zipsfx.bin";
+// The same stub without a window, for the groups of a compressed build: the installer runs
+// their self-extractors behind its own window, so they need none, and each group stays small.
+inline constexpr const char* kTextSelfExtractorStubName = "zipsfx-text.bin";
 
 // The folder of the zip library as the zip component wants it: the program folder without
 // its trailing separator.
@@ -21,6 +24,10 @@ std::string ZipLibraryFolder(const std::string& program_folder);
 // path as spelled when there is no such file, so that the search reports it missing).
 std::string ProgramSelfExtractorStub(const std::string& program_folder);
 
+// The stub for a compressed group: zipsfx-text.bin of the program folder when it is there
+// (in any letter case), else zipsfx.bin as ProgramSelfExtractorStub gives it.
+std::string GroupSelfExtractorStub(const std::string& program_folder);
+
 // The settings with which the program makes every self-extracting zip: the stub zipsfx.bin
 // from the program folder, extract and run without questions, always overwrite.
 void UseProgramSelfExtractor(TZipMaster& zip, const std::string& program_folder);
@@ -29,7 +36,7 @@ void UseProgramSelfExtractor(TZipMaster& zip, const std::string& program_folder)
 void DeleteIfPresent(const std::string& path);
 
 // Makes base_name + ".exe" from `sources` (expanded paths of existing files, in the group's
-// order) on a fresh zip component that is released on every path. A stale base_name + ".zip"
+// order), with the stub GroupSelfExtractorStub gives, on a fresh zip component that is released on every path. A stale base_name + ".zip"
 // or ".exe" is deleted first. Throws Error("SFX conversion failed.") when the conversion
 // fails, and an Error that says how many files were packed when the zip library packed some
 // but not all of them. What the component reports itself reaches the user through `host`.

@@ -13,9 +13,9 @@
 set(block 65536)
 set(header 256)
 math(EXPR wanted "${block} - ${header}")
-get_filename_component(folder "${STUB}" DIRECTORY)
 set(original "${STUB}.unpadded")
-set(pad_file "${folder}/zipsfx.pad")
+# Named after the stub, as both stubs may be padded at the same time.
+set(pad_file "${STUB}.pad")
 file(COPY_FILE "${STUB}" "${original}")
 
 # Adds `length` bytes of padding to the original stub and gives the resulting size.

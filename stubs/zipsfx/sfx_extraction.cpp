@@ -13,38 +13,27 @@ namespace kitforge::zipsfx {
 
 namespace {
 
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
-const char* ModeName(OverwriteMode mode) {
-    switch (mode) {
-        case OverwriteMode::Always: return "always";
-        case OverwriteMode::Never: return "never";
-        case OverwriteMode::Confirm: break;
-    }
-    return "confirm";
-}
-
 class Extraction {
 public:
     Extraction(ByteSource& source, const StubHeader& header, const ZipArchive& archive, const SfxOptions& options,
-               const std::string& target, SfxEnvironment& environment)
+               const std::string& target, SfxEnvironment& environment, SfxFrontEnd& front)
         : source_(source),
           header_(header),
           archive_(archive),
           options_(options),
           target_(target),
           environment_(environment),
-          console_(*environment.console) {}
+          front_(front) {}
 
     void Run() {
         if (!options_.silent) {
-            if (!header_.caption.empty()) console_.Say(Printable(header_.caption));
-            console_.Say("Extracting to " + Printable(target_));
+            SfxIntroduction introduction;
+            introduction.caption = Printable(header_.caption);
+            introduction.folder = target_;
+            introduction.folder_choosable = !options_.folder;
+            const std::optional<std::string> folder = front_.Begin(introduction);
+            if (!folder) Cancel();
+            target_ = *folder;
         }
         items_ = CheckEntries(archive_);
         if (header_.AskFiles() && !options_.silent) ChooseFiles();
@@ -60,65 +49,35 @@ private:
 
     void ChooseFiles() {
         std::vector<std::size_t> files;
+        std::vector<std::string> shown;
         for (std::size_t i = 0; i < items_.size(); ++i) {
-            if (!items_[i].is_directory) files.push_back(i);
+            if (items_[i].is_directory) continue;
+            files.push_back(i);
+            shown.push_back(Printable(items_[i].path));
         }
         if (files.empty()) return;
-        for (std::size_t n = 0; n < files.size(); ++n) {
-            console_.Say("  " + std::to_string(n + 1) + ". " + Printable(items_[files[n]].path));
+        const std::optional<std::vector<bool>> chosen = front_.ChooseFiles(shown);
+        if (!chosen) Cancel();
+        std::vector<PlannedItem> kept;
+        for (std::size_t i = 0; i < items_.size(); ++i) {
+            if (items_[i].is_directory) kept.push_back(items_[i]);
         }
-        for (;;) {
-            const auto answer = console_.Ask("Files to extract (numbers such as 1,3-5; Enter for all; q to quit): ");
-            if (!answer) return;
-            if (Lower(*answer) == "q") Cancel();
-            if (const auto chosen = ParseSelection(*answer, files.size())) {
-                std::vector<PlannedItem> kept;
-                for (std::size_t i = 0; i < items_.size(); ++i) {
-                    if (items_[i].is_directory) kept.push_back(items_[i]);
-                }
-                for (std::size_t n = 0; n < files.size(); ++n) {
-                    if ((*chosen)[n]) kept.push_back(items_[files[n]]);
-                }
-                items_ = std::move(kept);
-                return;
-            }
-            console_.Say("Please give numbers from 1 to " + std::to_string(files.size()) + ".");
+        for (std::size_t n = 0; n < files.size() && n < chosen->size(); ++n) {
+            if ((*chosen)[n]) kept.push_back(items_[files[n]]);
         }
+        items_ = std::move(kept);
     }
 
-    OverwriteMode AskOverwriteMode(OverwriteMode mode, std::size_t existing) {
-        for (;;) {
-            const auto answer =
-                console_.Ask(std::to_string(existing) + (existing == 1 ? " file exists" : " files exist") +
-                             " already. Replace: [c]onfirm each, [a]lways, [n]ever (Enter: " + ModeName(mode) + ")? ");
-            if (!answer || answer->empty()) return mode;
-            const std::string choice = Lower(*answer);
-            if (choice == "c" || choice == "confirm") return OverwriteMode::Confirm;
-            if (choice == "a" || choice == "always") return OverwriteMode::Always;
-            if (choice == "n" || choice == "never") return OverwriteMode::Never;
-            if (choice == "q") Cancel();
-        }
-    }
-
-    // Asks about one file; may switch the mode for the rest ("A" all, "N" none).
+    // Asks about one file; may switch the mode for the rest ("all", "none").
     bool ConfirmReplace(const PlannedItem& item, OverwriteMode& mode) {
-        for (;;) {
-            const auto answer =
-                console_.Ask("Replace " + Printable(item.path) + "? [y]es, [n]o, [A]ll, [N]one, [q]uit: ");
-            if (!answer) return false;
-            if (*answer == "A") {
-                mode = OverwriteMode::Always;
-                return true;
-            }
-            if (*answer == "N") {
-                mode = OverwriteMode::Never;
-                return false;
-            }
-            const std::string choice = Lower(*answer);
-            if (choice == "y" || choice == "yes") return true;
-            if (choice == "n" || choice == "no" || choice.empty()) return false;
-            if (choice == "q") Cancel();
+        switch (front_.AskReplace(Printable(item.path))) {
+            case ReplaceAnswer::Yes: return true;
+            case ReplaceAnswer::No: return false;
+            case ReplaceAnswer::All: mode = OverwriteMode::Always; return true;
+            case ReplaceAnswer::None: mode = OverwriteMode::Never; return false;
+            case ReplaceAnswer::Quit: break;
         }
+        Cancel();
     }
 
     void SettleExistingFiles() {
@@ -127,7 +86,9 @@ private:
         if (existing == 0) return;
         OverwriteMode mode = options_.overwrite.value_or(header_.Overwrite());
         if (!options_.silent && !options_.overwrite && !header_.HideOverwriteBox()) {
-            mode = AskOverwriteMode(mode, existing);
+            const std::optional<OverwriteMode> chosen = front_.AskOverwriteMode(existing, mode);
+            if (!chosen) Cancel();
+            mode = *chosen;
         }
         for (PlannedItem& item : items_) {
             if (item.state != TargetState::File) continue;
@@ -139,7 +100,7 @@ private:
             }
             if (!item.write) {
                 ++kept_;
-                if (!options_.silent) console_.Say("  kept:       " + Printable(item.path));
+                if (!options_.silent) front_.Kept(Printable(item.path));
             }
         }
     }
@@ -166,6 +127,8 @@ private:
 
     void Write() {
         FolderWriter writer(target_);
+        const std::uint64_t total = BytesToWrite(items_);
+        std::uint64_t done = 0;
         try {
             writer.Open();
             for (const PlannedItem& item : items_) {
@@ -173,16 +136,23 @@ private:
             }
             for (const PlannedItem& item : items_) {
                 if (item.is_directory || !item.write) continue;
-                if (!options_.silent) console_.Say("  extracting: " + Printable(item.path));
+                if (!options_.silent) front_.Extracting(Printable(item.path));
                 const ArchiveEntry& entry = *item.entry;
                 auto mode = entry.UnixMode();
                 if (mode && !S_ISREG(*mode)) mode.reset();
                 writer.StageFile(item.path, mode, entry.dos_date_time,
-                                 [&](const ByteSink& sink) { ReadEntryData(source_, entry, sink); });
+                                 [&](const ByteSink& sink) {
+                                     ReadEntryData(source_, entry, [&](const std::uint8_t* data, std::size_t size) {
+                                         sink(data, size);
+                                         done += size;
+                                         if (!options_.silent && !front_.Progress(done, total)) Cancel();
+                                     });
+                                 });
                 ++written_;
             }
         } catch (const SfxError& error) {
             writer.Discard();
+            if (error.Kind() == FailureKind::Cancelled) throw;
             std::string text = error.what();
             if (error.Kind() == FailureKind::NoSpace) text += RoomFigures();
             throw SfxError(text + "; nothing was replaced", error.Kind());
@@ -192,21 +162,14 @@ private:
         if (!options_.silent) {
             std::string summary = std::to_string(written_) + (written_ == 1 ? " file" : " files") + " extracted";
             if (kept_ > 0) summary += ", " + std::to_string(kept_) + " existing kept";
-            console_.Say(summary + ".");
+            front_.Say(summary + ".");
         }
     }
 
     void RunCommandLine() {
         if (header_.command_line.empty()) return;
         bool run = header_.AutoRun();
-        if (header_.AskCmdLine() && !options_.silent) {
-            const auto answer =
-                console_.Ask("Run \"" + Printable(header_.command_line) + "\" now? " + (run ? "[Y/n]: " : "[y/N]: "));
-            if (answer && !answer->empty()) {
-                const std::string choice = Lower(*answer);
-                run = choice == "y" || choice == "yes";
-            }
-        }
+        if (header_.AskCmdLine() && !options_.silent) run = front_.AskRunCommand(Printable(header_.command_line), run);
         if (!run) return;
         const std::string command = CommandToRun(header_.command_line, target_, written_files_);
         const int status = environment_.run_command(command, target_);
@@ -222,9 +185,9 @@ private:
     const StubHeader& header_;
     const ZipArchive& archive_;
     const SfxOptions& options_;
-    const std::string target_;
+    std::string target_;
     SfxEnvironment& environment_;
-    Console& console_;
+    SfxFrontEnd& front_;
     std::vector<PlannedItem> items_;
     std::vector<FileIdentity> written_files_;
     std::size_t written_ = 0;
@@ -234,8 +197,8 @@ private:
 }  // namespace
 
 void ExtractArchive(ByteSource& source, const StubHeader& header, const ZipArchive& archive, const SfxOptions& options,
-                    const std::string& target, SfxEnvironment& environment) {
-    Extraction(source, header, archive, options, target, environment).Run();
+                    const std::string& target, SfxEnvironment& environment, SfxFrontEnd& front) {
+    Extraction(source, header, archive, options, target, environment, front).Run();
 }
 
 }  // namespace kitforge::zipsfx

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "zipsfx/byte_source.h"
+#include "zipsfx/sfx_front_end.h"
 #include "zipsfx/sfx_options.h"
 #include "zipsfx/sfx_program.h"
 #include "zipsfx/stub_header.h"
@@ -13,9 +14,11 @@
 
 namespace kitforge::zipsfx {
 
-// Extracts `archive` into `target`. Throws SfxError; a failure before the renames leaves the
-// target as it was, apart from an empty folder that could not be removed.
+// Extracts `archive` into `target` (or the folder the person chooses through `front`, which
+// asks every question unless the options say silent). Throws SfxError; a failure or a cancel
+// before the renames leaves the target as it was, apart from an empty folder that could not
+// be removed.
 void ExtractArchive(ByteSource& source, const StubHeader& header, const ZipArchive& archive, const SfxOptions& options,
-                    const std::string& target, SfxEnvironment& environment);
+                    const std::string& target, SfxEnvironment& environment, SfxFrontEnd& front);
 
 }  // namespace kitforge::zipsfx

@@ -32,6 +32,10 @@ SfxOptions ParseSfxOptions(const std::vector<std::string>& arguments) {
         }
         if (argument == "--silent" || argument == "-s" || argument == "-q") {
             options.silent = true;
+        } else if (argument == "--gui") {
+            options.gui = true;
+        } else if (argument == "--text") {
+            options.text = true;
         } else if (argument == "-l" || argument == "--list") {
             SetAction(options, SfxAction::List, argument);
         } else if (argument == "-t" || argument == "--test") {
@@ -55,10 +59,16 @@ SfxOptions ParseSfxOptions(const std::vector<std::string>& arguments) {
             Usage("unknown argument \"" + argument + "\" (--help lists the options)");
         }
     }
+    if (options.gui && options.text) Usage("--gui and --text cannot be combined");
     return options;
 }
 
-std::string SfxUsage(const std::string& program) {
+std::string SfxUsage(const std::string& program, bool has_window) {
+    const std::string window_text =
+        has_window ? "Started without a terminal (from a file manager, say), it asks in a window when a\n"
+                     "display can be opened; --silent, -l and -t never show one.\n"
+                   : "This build has no window: it always asks on the terminal (--gui and --text are\n"
+                     "accepted and change nothing).\n";
     return "Usage: " + program +
            " [OPTIONS]\n"
            "A self-extracting zip archive: run it to unpack the files it holds.\n"
@@ -73,7 +83,11 @@ std::string SfxUsage(const std::string& program) {
            "  -n                  never overwrite existing files\n"
            "  -s, --silent        ask nothing and print only failures; existing files are kept\n"
            "                      unless the archive or -o says to overwrite them\n"
+           "  --gui               ask in a window even when started from a terminal\n"
+           "  --text              ask on the terminal (or standard input), never in a window\n"
            "  -h, --help          show this text\n"
+           "\n" +
+           window_text +
            "\n"
            "Files are unpacked under temporary names and renamed into place only when every\n"
            "file has unpacked with a correct CRC, so a damaged archive replaces nothing.\n"

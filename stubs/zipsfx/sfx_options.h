@@ -16,13 +16,15 @@ struct SfxOptions {
     bool silent = false;
     std::optional<std::string> folder;       // -d DIR
     std::optional<OverwriteMode> overwrite;  // -o / -n, over the header's mode
+    bool gui = false;                        // --gui: the window even from a terminal
+    bool text = false;                       // --text: the terminal even without one
 };
 
 // Parses the arguments after the program name. Throws SfxError (FailureKind::Usage) naming
 // the argument that is wrong.
 SfxOptions ParseSfxOptions(const std::vector<std::string>& arguments);
 
-// The text of --help.
-std::string SfxUsage(const std::string& program);
+// The text of --help; `has_window` tells whether this build can show a window.
+std::string SfxUsage(const std::string& program, bool has_window);
 
 }  // namespace kitforge::zipsfx

@@ -1,5 +1,6 @@
 #include "zipsfx/sfx_program.h"
 
+#include <memory>
 #include <new>
 
 #include "zipsfx/archive_completeness.h"
@@ -9,6 +10,7 @@
 #include "zipsfx/sfx_error.h"
 #include "zipsfx/sfx_extraction.h"
 #include "zipsfx/sfx_image.h"
+#include "zipsfx/terminal_front_end.h"
 #include "zipsfx/zip_archive.h"
 
 namespace kitforge::zipsfx {
@@ -20,7 +22,7 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-int Run(const SfxOptions& options, SfxEnvironment& environment) {
+int Run(const SfxOptions& options, SfxEnvironment& environment, SfxFrontEnd& front) {
     Console& console = *environment.console;
     FileSource source(environment.self_path);
     const SfxParts parts = LocateSfxParts(source);
@@ -37,7 +39,7 @@ int Run(const SfxOptions& options, SfxEnvironment& environment) {
         case SfxAction::Extract:
         case SfxAction::Help: break;
     }
-    ExtractArchive(source, parts.header, archive, options, target, environment);
+    ExtractArchive(source, parts.header, archive, options, target, environment, front);
     return 0;
 }
 
@@ -60,26 +62,60 @@ std::string TargetFolder(const SfxOptions& options, const StubHeader& header, co
     return (own_folder == "/" ? "" : own_folder) + "/" + folder;
 }
 
-int RunSfx(const std::vector<std::string>& arguments, SfxEnvironment& environment) {
-    Console& console = *environment.console;
-    const std::string program = FileNameOf(environment.self_path);
+namespace {
+
+// The window when the person cannot answer on the terminal (started from a file manager) or
+// asked for it, and a display can be opened; the terminal otherwise, as it always was.
+std::unique_ptr<SfxFrontEnd> ChooseWindow(const SfxOptions& options, SfxEnvironment& environment,
+                                          const std::string& program) {
+    const bool quiet_work = options.silent || options.action != SfxAction::Extract;
+    if (quiet_work || options.text) return nullptr;
+    if (!options.gui && environment.input_is_terminal) return nullptr;
+    if (environment.make_window) {
+        if (auto window = environment.make_window(program)) return window;
+    }
+    if (options.gui) {
+        environment.console->Complain(program + ": warning: no window can be shown (no display); using the terminal");
+    }
+    return nullptr;
+}
+
+template <typename Work>
+int Guarded(SfxFrontEnd& front, const std::string& program, Work work) {
     try {
-        const SfxOptions options = ParseSfxOptions(arguments);
-        if (options.action == SfxAction::Help) {
-            console.Say(SfxUsage(program));
-            return 0;
-        }
-        return Run(options, environment);
+        return work();
     } catch (const SfxError& error) {
-        console.Complain(program + ": " + error.what());
+        front.Complain(program + ": " + error.what());
         return static_cast<int>(error.Kind());
     } catch (const std::bad_alloc&) {
-        console.Complain(program + ": out of memory");
+        front.Complain(program + ": out of memory");
         return static_cast<int>(FailureKind::Damaged);
     } catch (const std::exception& error) {
-        console.Complain(program + ": " + error.what());
+        front.Complain(program + ": " + error.what());
         return static_cast<int>(FailureKind::Damaged);
     }
+}
+
+}  // namespace
+
+int RunSfx(const std::vector<std::string>& arguments, SfxEnvironment& environment) {
+    const std::string program = FileNameOf(environment.self_path);
+    TerminalFrontEnd terminal(*environment.console);
+    SfxOptions options;
+    const int usage_status = Guarded(terminal, program, [&] {
+        options = ParseSfxOptions(arguments);
+        return 0;
+    });
+    if (usage_status != 0) return usage_status;
+    if (options.action == SfxAction::Help) {
+        environment.console->Say(SfxUsage(program, static_cast<bool>(environment.make_window)));
+        return 0;
+    }
+    const std::unique_ptr<SfxFrontEnd> window = ChooseWindow(options, environment, Printable(program));
+    SfxFrontEnd& front = window ? *window : terminal;
+    const int status = Guarded(front, program, [&] { return Run(options, environment, front); });
+    front.Finish(status);
+    return status;
 }
 
 }  // namespace kitforge::zipsfx

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "zipsfx/console.h"
+#include "zipsfx/sfx_front_end.h"
 #include "zipsfx/sfx_options.h"
 #include "zipsfx/stub_header.h"
 #include "zipsfx/system_services.h"
@@ -16,7 +17,13 @@
 namespace kitforge::zipsfx {
 
 struct SfxEnvironment {
+    // The terminal: help, listings, tests and every question when no window is shown.
     Console* console = nullptr;
+    // Whether standard input is a terminal, so that someone can answer there.
+    bool input_is_terminal = true;
+    // Makes the window for a person who cannot answer on the terminal; empty in a build
+    // without one.
+    SfxWindowMaker make_window;
     // The self-extracting file itself, as an absolute path.
     std::string self_path;
     // The user's home folder, for a default folder that starts with "~/"; empty when unknown.
@@ -26,7 +33,7 @@ struct SfxEnvironment {
 };
 
 // Runs the stub with `arguments` (without the program name) and gives the exit status.
-// Every failure has been reported on the console by then.
+// Every failure has been reported on the console (or in the window) by then.
 int RunSfx(const std::vector<std::string>& arguments, SfxEnvironment& environment);
 
 // The folder to extract into: -d as given, else the header's default folder (with "\" read

@@ -1,5 +1,7 @@
 // zipsfx.bin: the self-extracting stub. A self-extracting file is this program followed by a
-// 256-byte header and a zip archive; running it extracts the archive.
+// 256-byte header and a zip archive; running it extracts the archive. Built with
+// KITFORGE_SFX_WINDOW it asks in a window when nobody can answer on the terminal;
+// zipsfx-text.bin is the same program without the window.
 
 #ifdef _WIN32
 #include "zipsfx/windows_text.h"
@@ -14,6 +16,9 @@
 
 #include "zipsfx/console.h"
 #include "zipsfx/sfx_program.h"
+#ifdef KITFORGE_SFX_WINDOW
+#include "zipsfx/window/sfx_window.h"
+#endif
 
 namespace {
 
@@ -51,6 +56,10 @@ int main(int argc, char** argv) {
     if (const wchar_t* home = _wgetenv(L"USERPROFILE")) environment.home = kitforge::zipsfx::Utf8Text(home);
 #else
     if (const char* home = std::getenv("HOME")) environment.home = home;
+    environment.input_is_terminal = ::isatty(STDIN_FILENO) == 1;
+#endif
+#ifdef KITFORGE_SFX_WINDOW
+    environment.make_window = kitforge::zipsfx::MakeSfxWindow;
 #endif
 #ifdef _WIN32
     return kitforge::zipsfx::RunSfx(kitforge::zipsfx::Utf8Arguments(), environment);

@@ -102,7 +102,7 @@ protected:
 
 TEST_F(InstalledTree, ProgramFolderHoldsEveryArtefactExactlyAsBuilt) {
     std::set<std::string> expected = ExpectedPrograms();
-    expected.insert({"setup.ex_", "zipsfx.bin", "ZIPDLL.DLL"});
+    expected.insert({"setup.ex_", "zipsfx.bin", "zipsfx-text.bin", "ZIPDLL.DLL"});
     if (KITFORGE_WITH_EDITOR) expected.insert("readme.txt");
     EXPECT_EQ(NamesIn(Prefix(kProgramFolder)), expected);
     for (const auto& name : expected) {
@@ -134,7 +134,8 @@ TEST_F(InstalledTree, BinHoldsRelativeLinksAndNoOtherProgramIsInstalled) {
     }
     std::set<std::string> expected;
     for (const auto& name : ExpectedPrograms()) expected.insert(kProgramFolder + name);
-    for (const char* name : {"setup.ex_", "zipsfx.bin", "ZIPDLL.DLL"}) expected.insert(kProgramFolder + name);
+    for (const char* name : {"setup.ex_", "zipsfx.bin", "zipsfx-text.bin", "ZIPDLL.DLL"})
+        expected.insert(kProgramFolder + name);
     EXPECT_EQ(native, expected);
 }
 
@@ -324,7 +325,7 @@ TEST(StagedInstall, StrippedStagedTreeKeepsLinksStubsAndVersionBlock) {
     EXPECT_EQ(fs::canonical(cli), fs::canonical(folder + "kitforge-cli"));
     const ProgramResult help = RunProgram({cli, "--help"});
     EXPECT_EQ(help.status, 0) << help.err;
-    for (const char* stub : {"setup.ex_", "zipsfx.bin"})
+    for (const char* stub : {"setup.ex_", "zipsfx.bin", "zipsfx-text.bin"})
         EXPECT_EQ(ReadBytes(folder + stub), ReadBytes(BuiltProgram(stub))) << stub;
     if (KITFORGE_WITH_EDITOR) {
         const ProgramResult staged = RunProgram({cli, "version-info", folder + "kitforge"});

@@ -67,6 +67,40 @@ TEST(CompressedBuild, AStaleZipIsDeletedAndTheGroupHoldsOnlyItsOwnFiles) {
     EXPECT_EQ(ReadBytes(f.folder / "out/a.txt"), "contents of a\n");
 }
 
+// A group's self-extractor is run by the installer, which has its own window: the group takes
+// the stub without one when the program folder has it, so each group stays small.
+TEST(CompressedBuild, AGroupTakesTheStubWithoutAWindowWhenThereIsOne) {
+    struct Row {
+        std::vector<std::string> present;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {{"zipsfx.bin", "zipsfx-text.bin"}, "zipsfx-text.bin"},
+        {{"zipsfx.bin", "ZipSFX-Text.BIN"}, "ZipSFX-Text.BIN"},
+        {{"zipsfx.bin"}, "zipsfx.bin"},
+        {{}, "zipsfx.bin"},
+    };
+    for (const Row& row : rows) {
+        BuildFixture f;
+        const std::string program_folder = f.folder / "program/";
+        std::filesystem::create_directories(program_folder);
+        for (const auto& name : row.present) WriteBytes(program_folder + name, "stub");
+        EXPECT_EQ(GroupSelfExtractorStub(program_folder), program_folder + row.expected) << row.expected;
+    }
+
+    if (!ZipToolsBuilt() || !FileExists(ProgramFolder() + kTextSelfExtractorStubName)) {
+        GTEST_SKIP() << "ZIPDLL.DLL and the stubs are not built beside the tests";
+    }
+    BuildFixture f;
+    WriteBytes(f.folder / "a.txt", "contents of a\n");
+    f.WriteScript({"1=extract \"%apppath%a.txt\" \"%program%\\\"", "2=quit "}, "T", "P", "1");
+    ASSERT_TRUE(f.Build(WithProgramFolder(ProgramFolder()))) << ::testing::PrintToString(f.host.Texts());
+    const payload::Payload read = payload::ReadPayload(f.output);
+    ASSERT_EQ(read.files.size(), 1u);
+    const std::string stub = ReadBytes(ProgramFolder() + kTextSelfExtractorStubName);
+    EXPECT_EQ(ReadBytes(f.output).substr(read.files[0].offset, stub.size()), stub);
+}
+
 TEST(CompressedBuild, AFailedConversionReachesTheBuildCommandAsAnErrorAndNoInstallerIsWritten) {
     BuildFixture f;
     std::filesystem::create_directories(f.folder / "program");
