@@ -151,6 +151,37 @@ TEST_P(InstallerWindow, IsDrivenFromItsWindowWithoutATerminal) {
     }
 }
 
+// The uninstaller that an install leaves shows the same window: Uninstall, then the result.
+TEST_F(InstallerWindow, TheUninstallerIsDrivenFromItsWindowToo) {
+    if (!HasProgram("Xvfb") || !HasProgram("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+    ASSERT_FALSE(display_.Name().empty()) << "Xvfb did not start";
+    WriteBytes(Root("src/readme.txt"), "read me\n");
+    WriteScript({"extract \"%apppath%readme.txt\" \"%program%\\doc\""}, kTitle);
+    Build();
+    ASSERT_EQ(RunInstaller(Installer(), {"--silent", "--user", "--target", Root("app")}).status, 0);
+    ASSERT_TRUE(std::filesystem::exists(Root("app/uninstall")));
+
+    std::atomic<bool> ended = false;
+    ProgramResult result;
+    std::thread uninstaller([&] {
+        result = RunInstaller("sh", {"-c", "DISPLAY=$1 exec \"$0\" >\"$2\"", Root("app/uninstall"), display_.Name(),
+                                     Root("out.txt")});
+        ended = true;
+    });
+    const ProgramResult found = Xdotool({"search", "--sync", "--onlyvisible", "--name", kTitleStart});
+    const std::string window = found.out.substr(0, found.out.find('\n'));
+    EXPECT_EQ(found.status, 0) << "no window: " << found.err;
+    Xdotool({"key", "--window", window, "Return"});
+    const bool said = AwaitText(Root("out.txt"), "Uninstallation complete.");
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(ended) << "the window closed without showing the result";
+    Xdotool({"key", "--window", window, "Return"});
+    uninstaller.join();
+    ASSERT_TRUE(said) << ReadBytes(Root("out.txt")) << result.err;
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(Root("app"))) << "the install folder was made by the install";
+}
+
 const WindowCase kWindowCases[] = {
     {"InstallIntoTheDefaultFolder", {{"key", "Return"}}, 0, "home/.local/opt/Window App \xC3\xA9t\xC3\xA9",
      "Installation complete."},
