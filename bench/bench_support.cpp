@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "os/file.h"
+#include "platform/paths.h"
 
 namespace kitforge::bench {
 
@@ -115,6 +116,47 @@ std::string Fixed(double value, int decimals) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;
+}
+
+namespace {
+
+[[noreturn]] void BenchUsage(const BenchCommand& command, const std::string& why) {
+    std::fprintf(stderr, "%s: %s\nusage: %s%s [--total-mib M] [--runs R] [--folder DIR] [--cli PATH]%s\n",
+                 command.name, why.c_str(), command.name, command.takes_files ? " [--files N]" : "",
+                 command.default_stub != nullptr ? " [--stub PATH]" : "");
+    std::exit(2);
+}
+
+}  // namespace
+
+BenchSettings ParseBenchSettings(int argc, char** argv, const BenchCommand& command) {
+    BenchSettings settings;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help" || option == "-h") BenchUsage(command, command.purpose);
+        if (i + 1 >= argc) BenchUsage(command, "missing value after " + option);
+        const std::string value = argv[++i];
+        if (option == "--files" && command.takes_files)
+            settings.files = std::stoi(value);
+        else if (option == "--total-mib")
+            settings.total_mib = std::stoull(value);
+        else if (option == "--runs")
+            settings.runs = std::stoi(value);
+        else if (option == "--folder")
+            settings.folder = value;
+        else if (option == "--cli")
+            settings.cli = value;
+        else if (option == "--stub" && command.default_stub != nullptr)
+            settings.stub = value;
+        else
+            BenchUsage(command, "unknown option " + option);
+    }
+    if (settings.files < 1 || settings.runs < 1 || settings.total_mib < 1) {
+        BenchUsage(command, "--files, --total-mib and --runs must be at least 1");
+    }
+    if (settings.cli.empty()) settings.cli = ProgramFolder() + "kitforge-cli";
+    if (settings.stub.empty() && command.default_stub != nullptr) settings.stub = ProgramFolder() + command.default_stub;
+    return settings;
 }
 
 }  // namespace kitforge::bench

@@ -10,6 +10,26 @@
 
 namespace kitforge::bench {
 
+// The options the benchmarks that time whole programs share.
+struct BenchSettings {
+    int files = 1000;                // --files N (only where the benchmark takes it)
+    std::uint64_t total_mib = 1024;  // --total-mib M
+    int runs = 5;                    // --runs R
+    std::string folder;              // --folder DIR: where the scratch folder goes
+    std::string cli;                 // --cli PATH (default: kitforge-cli beside the benchmark)
+    std::string stub;                // --stub PATH (only where the benchmark takes it)
+};
+
+struct BenchCommand {
+    const char* name;                  // as in the usage line
+    const char* purpose;               // what --help says it does
+    bool takes_files = false;          // --files
+    const char* default_stub = nullptr;  // --stub, and the stub beside the benchmark it defaults to
+};
+
+// Reads the command line; on --help or a wrong option prints the usage and exits (2).
+BenchSettings ParseBenchSettings(int argc, char** argv, const BenchCommand& command);
+
 struct MeasuredRun {
     double seconds = 0;      // wall time
     double cpu_seconds = 0;  // user + system time of the child

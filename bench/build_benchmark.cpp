@@ -28,45 +28,10 @@ namespace {
 
 using namespace kitforge::bench;
 
-struct Settings {
-    int files = 1000;
-    std::uint64_t total_mib = 1024;
-    int runs = 5;
-    std::string folder;
-    std::string cli;
-};
-
-[[noreturn]] void Usage(const char* why) {
-    std::fprintf(stderr,
-                 "build_benchmark: %s\nusage: build_benchmark [--files N] [--total-mib M] [--runs R] "
-                 "[--folder DIR] [--cli PATH]\n",
-                 why);
-    std::exit(2);
-}
+using Settings = BenchSettings;
 
 Settings ParseSettings(int argc, char** argv) {
-    Settings settings;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (option == "--help" || option == "-h") Usage("builds an installer and compares it with cat");
-        if (i + 1 >= argc) Usage(("missing value after " + option).c_str());
-        const std::string value = argv[++i];
-        if (option == "--files")
-            settings.files = std::stoi(value);
-        else if (option == "--total-mib")
-            settings.total_mib = std::stoull(value);
-        else if (option == "--runs")
-            settings.runs = std::stoi(value);
-        else if (option == "--folder")
-            settings.folder = value;
-        else if (option == "--cli")
-            settings.cli = value;
-        else
-            Usage(("unknown option " + option).c_str());
-    }
-    if (settings.files < 1 || settings.runs < 1) Usage("--files and --runs must be at least 1");
-    if (settings.cli.empty()) settings.cli = kitforge::ProgramFolder() + "kitforge-cli";
-    return settings;
+    return ParseBenchSettings(argc, argv, {"build_benchmark", "builds an installer and compares it with cat", true, nullptr});
 }
 
 struct Project {

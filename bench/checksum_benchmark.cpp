@@ -37,46 +37,10 @@ namespace {
 
 using namespace kitforge::bench;
 
-struct Settings {
-    std::uint64_t total_mib = 1024;
-    int runs = 5;
-    std::string folder;
-    std::string cli;
-    std::string stub;
-};
-
-[[noreturn]] void Usage(const char* why) {
-    std::fprintf(stderr,
-                 "checksum_benchmark: %s\nusage: checksum_benchmark [--total-mib M] [--runs R] [--folder DIR] "
-                 "[--cli PATH] [--stub PATH]\n",
-                 why);
-    std::exit(2);
-}
+using Settings = BenchSettings;
 
 Settings ParseSettings(int argc, char** argv) {
-    Settings settings;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (option == "--help" || option == "-h") Usage("measures the installer's checksum");
-        if (i + 1 >= argc) Usage(("missing value after " + option).c_str());
-        const std::string value = argv[++i];
-        if (option == "--total-mib")
-            settings.total_mib = std::stoull(value);
-        else if (option == "--runs")
-            settings.runs = std::stoi(value);
-        else if (option == "--folder")
-            settings.folder = value;
-        else if (option == "--cli")
-            settings.cli = value;
-        else if (option == "--stub")
-            settings.stub = value;
-        else
-            Usage(("unknown option " + option).c_str());
-    }
-    if (settings.total_mib < 1 || settings.runs < 1) Usage("--total-mib and --runs must be at least 1");
-    if (settings.cli.empty()) settings.cli = kitforge::ProgramFolder() + "kitforge-cli";
-    if (settings.stub.empty()) settings.stub = kitforge::ProgramFolder() + "setup.ex_";
-    return settings;
+    return ParseBenchSettings(argc, argv, {"checksum_benchmark", "measures the installer's checksum", false, "setup.ex_"});
 }
 
 // Seconds per GiB of each hash over the same buffer, hashed again and again.

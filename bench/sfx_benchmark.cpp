@@ -27,46 +27,10 @@ namespace {
 
 using namespace kitforge::bench;
 
-struct Settings {
-    std::uint64_t total_mib = 1024;
-    int runs = 5;
-    std::string folder;
-    std::string cli;
-    std::string stub;
-};
-
-[[noreturn]] void Usage(const char* why) {
-    std::fprintf(stderr,
-                 "sfx_benchmark: %s\nusage: sfx_benchmark [--total-mib M] [--runs R] [--folder DIR] [--cli PATH] "
-                 "[--stub PATH]\n",
-                 why);
-    std::exit(2);
-}
+using Settings = BenchSettings;
 
 Settings ParseSettings(int argc, char** argv) {
-    Settings settings;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (option == "--help" || option == "-h") Usage("converts a large zip and compares it with cp and zip -A");
-        if (i + 1 >= argc) Usage(("missing value after " + option).c_str());
-        const std::string value = argv[++i];
-        if (option == "--total-mib")
-            settings.total_mib = std::stoull(value);
-        else if (option == "--runs")
-            settings.runs = std::stoi(value);
-        else if (option == "--folder")
-            settings.folder = value;
-        else if (option == "--cli")
-            settings.cli = value;
-        else if (option == "--stub")
-            settings.stub = value;
-        else
-            Usage(("unknown option " + option).c_str());
-    }
-    if (settings.runs < 1 || settings.total_mib < 1) Usage("--runs and --total-mib must be at least 1");
-    if (settings.cli.empty()) settings.cli = kitforge::ProgramFolder() + "kitforge-cli";
-    if (settings.stub.empty()) settings.stub = kitforge::ProgramFolder() + "zipsfx.bin";
-    return settings;
+    return ParseBenchSettings(argc, argv, {"sfx_benchmark", "converts a large zip and compares it with cp and zip -A", false, "zipsfx.bin"});
 }
 
 std::string MakeArchive(const std::string& folder, const Settings& settings) {
