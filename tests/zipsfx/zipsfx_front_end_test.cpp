@@ -20,21 +20,10 @@ using kitforge::testing::TempFolder;
 using kitforge::testing::WriteBytes;
 using testing::BuildZip;
 using testing::HeaderBytes;
+using testing::ScriptedConsole;
 using testing::StubBytes;
 using testing::TestEntry;
 using testing::WriteSfx;
-
-class NullConsole : public Console {
-public:
-    void Say(std::string_view line) override { out += std::string(line) + "\n"; }
-    void Complain(std::string_view line) override { err += std::string(line) + "\n"; }
-    std::optional<std::string> Ask(std::string_view question) override {
-        asked.emplace_back(question);
-        return std::nullopt;
-    }
-    std::string out, err;
-    std::vector<std::string> asked;
-};
 
 // Answers as a person clicking through the window would, and notes what it was shown.
 class ScriptedWindow : public SfxFrontEnd {
@@ -167,7 +156,7 @@ protected:
     TempFolder dir;
     TempFolder target;
     std::string exe = dir / "exe.exe";
-    NullConsole console;
+    ScriptedConsole console;
     ScriptedWindow front;
     bool no_display = false;
     std::vector<std::string> commands;
@@ -196,7 +185,7 @@ TEST_F(SfxFrontEnds, TheWindowIsUsedOnlyWhenNobodyCanAnswerOnTheTerminalOrGuiAsk
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         Make(0x04 | 0x08 | 0x20);
-        console = NullConsole();
+        console = ScriptedConsole();
         front = ScriptedWindow();
         front.folder = target.Path();
         no_display = row.no_display;
@@ -211,13 +200,13 @@ TEST_F(SfxFrontEnds, TheWindowIsUsedOnlyWhenNobodyCanAnswerOnTheTerminalOrGuiAsk
         }
     }
     // A build without a window says so in its help, and --gui and --text exclude each other.
-    console = NullConsole();
+    console = ScriptedConsole();
     EXPECT_EQ(Run({"--help"}, false), 0);
     EXPECT_NE(console.out.find("This build has no window"), std::string::npos) << console.out;
-    console = NullConsole();
+    console = ScriptedConsole();
     EXPECT_EQ(Run({"--help"}), 0);
     EXPECT_NE(console.out.find("asks in a window"), std::string::npos) << console.out;
-    console = NullConsole();
+    console = ScriptedConsole();
     EXPECT_EQ(Run({"--gui", "--text"}), 2);
     EXPECT_NE(console.err.find("--gui and --text cannot be combined"), std::string::npos) << console.err;
 }
@@ -273,7 +262,7 @@ TEST_F(SfxFrontEnds, EachStructuredAnswerDecidesWhatIsWritten) {
         if (row.status == 3) {
             EXPECT_TRUE(Contains(front.shown, "complain exe.exe: cancelled: nothing was extracted"));
         }
-        EXPECT_TRUE(console.out.empty() && console.err.empty() && console.asked.empty()) << console.out << console.err;
+        EXPECT_TRUE(console.out.empty() && console.err.empty() && console.questions.empty()) << console.out << console.err;
     }
 }
 

@@ -27,27 +27,10 @@ using kitforge::testing::TempFolder;
 using kitforge::testing::WriteBytes;
 using testing::BuildZip;
 using testing::HeaderBytes;
+using testing::ScriptedConsole;
 using testing::StubBytes;
 using testing::TestEntry;
 using testing::WriteSfx;
-
-class ScriptedConsole : public Console {
-public:
-    void Say(std::string_view line) override { out += std::string(line) + "\n"; }
-    void Complain(std::string_view line) override { err += std::string(line) + "\n"; }
-    std::optional<std::string> Ask(std::string_view question) override {
-        questions.emplace_back(question);
-        if (on_ask) on_ask();
-        if (answers.empty()) return std::nullopt;
-        std::string answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::string out, err;
-    std::deque<std::string> answers;
-    std::vector<std::string> questions;
-    std::function<void()> on_ask;  // runs while the question waits, as another user could act
-};
 
 const std::vector<TestEntry> kFiles = {
     {"readme.txt", "read me\n"},

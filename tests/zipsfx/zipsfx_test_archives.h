@@ -4,10 +4,15 @@
 // offsets counted from any base) and the 256-byte header.
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <optional>
+#include <string_view>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "zipsfx/console.h"
 
 namespace kitforge::zipsfx::testing {
 
@@ -49,5 +54,25 @@ void PutU32(std::string& bytes, std::size_t at, std::uint32_t value);
 
 // True when `program` is found on PATH.
 bool HaveProgram(const std::string& program);
+
+// A console whose questions are answered from a list (nothing once it is empty, as at the end
+// of the input), noting what was said, complained and asked.
+class ScriptedConsole : public Console {
+public:
+    void Say(std::string_view line) override { out += std::string(line) + "\n"; }
+    void Complain(std::string_view line) override { err += std::string(line) + "\n"; }
+    std::optional<std::string> Ask(std::string_view question) override {
+        questions.emplace_back(question);
+        if (on_ask) on_ask();
+        if (answers.empty()) return std::nullopt;
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::string out, err;
+    std::deque<std::string> answers;
+    std::vector<std::string> questions;
+    std::function<void()> on_ask;  // runs while the question waits, as another user could act
+};
 
 }  // namespace kitforge::zipsfx::testing
