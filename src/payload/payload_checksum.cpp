@@ -1,19 +1,15 @@
 #include "payload/payload_checksum.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "formats/xxh3_digest.h"
+#include "payload/read_ahead.h"
 
 namespace kitforge::payload {
 
 namespace {
 
 using formats::IntegrityBlock;
-
-// Large enough that the system calls cost nothing beside the reading, small enough to stay in
-// the processor's cache between the read and the hash.
-constexpr std::size_t kReadBuffer = 512u * 1024;
 
 std::string Hex(const std::uint8_t* bytes, std::size_t size) {
     static constexpr char kDigits[] = "0123456789abcdef";
@@ -31,17 +27,15 @@ std::string AlgorithmName(std::uint32_t algorithm) {
     return name.empty() ? "algorithm " + std::to_string(algorithm) : std::string(name);
 }
 
-// The payload's bytes through the hasher, in large reads.
+// The payload's bytes through the hasher, read in a thread beside it so that reading and
+// hashing overlap.
 IntegrityBlock HashPayload(ByteSource& source, const Payload& payload, const ChecksumOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     bool told = false;
     PayloadHasher hasher;
-    std::vector<std::uint8_t> buffer(kReadBuffer);
-    for (std::uint64_t at = payload.payload_offset; at < payload.file_size;) {
-        const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), payload.file_size - at));
-        source.ReadAt(at, buffer.data(), size);
-        hasher.Update(buffer.data(), size);
-        at += size;
+    ReadAhead pieces(source, payload.payload_offset, payload.file_size);
+    for (auto piece = pieces.Next(); !piece.empty(); piece = pieces.Next()) {
+        hasher.Update(piece.data(), piece.size());
         if (!told && options.taking_long && std::chrono::steady_clock::now() - started >= options.slow_after) {
             told = true;
             options.taking_long();
