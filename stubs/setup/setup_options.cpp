@@ -52,8 +52,14 @@ SetupOptions ParseSetupOptions(const std::vector<std::string>& arguments) {
     return options;
 }
 
-std::string SetupHelpText(std::string_view program_name) {
+std::string SetupHelpText(std::string_view program_name, bool has_window) {
     const std::string name(program_name);
+    const std::string window_text =
+        has_window ? "Started\n"
+                     "without a terminal (from a file manager) it shows a window instead, when a display can\n"
+                     "be opened.\n"
+                   : "This\n"
+                     "build has no window: it always asks on the terminal (--gui warns and changes nothing).\n";
     return "Usage: " + name +
            " [--silent] [--target DIR] [--user] [--force] [--gui | --text]\n"
            "       " +
@@ -62,9 +68,8 @@ std::string SetupHelpText(std::string_view program_name) {
            "\n"
            "Installs the program this installer holds. Without --silent it shows the title and\n"
            "the prompt and asks whether to INSTALL or EXIT (answer on the terminal or on standard\n"
-           "input). Progress goes to standard output, one line per command carried out. Started\n"
-           "without a terminal (from a file manager) it shows a window instead, when a display can\n"
-           "be opened.\n"
+           "input). Progress goes to standard output, one line per command carried out. " +
+           window_text +
            "\n"
            "Options:\n"
            "  --silent, /S    install without asking (never shows a window)\n"

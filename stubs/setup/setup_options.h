@@ -32,6 +32,7 @@ public:
 SetupOptions ParseSetupOptions(const std::vector<std::string>& arguments);
 
 // The text of --help for an installer started as `program_name`.
-std::string SetupHelpText(std::string_view program_name);
+// `has_window`: whether this build of the installer can show its window.
+std::string SetupHelpText(std::string_view program_name, bool has_window);
 
 }  // namespace kitforge::setup

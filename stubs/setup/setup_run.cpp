@@ -47,7 +47,7 @@ public:
             return kBadUsage;
         }
         if (options.help) {
-            std::fputs((uninstaller ? UninstallHelpText(name_) : SetupHelpText(name_)).c_str(), streams_.out);
+            std::fputs((uninstaller ? UninstallHelpText(name_) : SetupHelpText(name_, static_cast<bool>(make_window_))).c_str(), streams_.out);
             return kInstalled;
         }
         if (options.version) {
