@@ -121,8 +121,8 @@ std::string Fixed(double value, int decimals) {
 namespace {
 
 [[noreturn]] void BenchUsage(const BenchCommand& command, const std::string& why) {
-    std::fprintf(stderr, "%s: %s\nusage: %s%s [--total-mib M] [--runs R] [--folder DIR] [--cli PATH]%s\n",
-                 command.name, why.c_str(), command.name, command.takes_files ? " [--files N]" : "",
+    std::fprintf(stderr, "%s: %s\nusage: %s%s [--total-mib M] [--runs R] [--folder DIR] [--cli PATH]%s\n", command.name,
+                 why.c_str(), command.name, command.takes_files ? " [--files N]" : "",
                  command.default_stub != nullptr ? " [--stub PATH]" : "");
     std::exit(2);
 }
@@ -155,7 +155,8 @@ BenchSettings ParseBenchSettings(int argc, char** argv, const BenchCommand& comm
         BenchUsage(command, "--files, --total-mib and --runs must be at least 1");
     }
     if (settings.cli.empty()) settings.cli = ProgramFolder() + "kitforge-cli";
-    if (settings.stub.empty() && command.default_stub != nullptr) settings.stub = ProgramFolder() + command.default_stub;
+    if (settings.stub.empty() && command.default_stub != nullptr)
+        settings.stub = ProgramFolder() + command.default_stub;
     return settings;
 }
 

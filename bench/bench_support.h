@@ -21,9 +21,9 @@ struct BenchSettings {
 };
 
 struct BenchCommand {
-    const char* name;                  // as in the usage line
-    const char* purpose;               // what --help says it does
-    bool takes_files = false;          // --files
+    const char* name;                    // as in the usage line
+    const char* purpose;                 // what --help says it does
+    bool takes_files = false;            // --files
     const char* default_stub = nullptr;  // --stub, and the stub beside the benchmark it defaults to
 };
 

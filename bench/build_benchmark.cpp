@@ -31,7 +31,8 @@ using namespace kitforge::bench;
 using Settings = BenchSettings;
 
 Settings ParseSettings(int argc, char** argv) {
-    return ParseBenchSettings(argc, argv, {"build_benchmark", "builds an installer and compares it with cat", true, nullptr});
+    return ParseBenchSettings(argc, argv,
+                              {"build_benchmark", "builds an installer and compares it with cat", true, nullptr});
 }
 
 struct Project {

@@ -40,7 +40,8 @@ using namespace kitforge::bench;
 using Settings = BenchSettings;
 
 Settings ParseSettings(int argc, char** argv) {
-    return ParseBenchSettings(argc, argv, {"checksum_benchmark", "measures the installer's checksum", false, "setup.ex_"});
+    return ParseBenchSettings(argc, argv,
+                              {"checksum_benchmark", "measures the installer's checksum", false, "setup.ex_"});
 }
 
 // Seconds per GiB of each hash over the same buffer, hashed again and again.

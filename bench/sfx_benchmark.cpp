@@ -30,7 +30,8 @@ using namespace kitforge::bench;
 using Settings = BenchSettings;
 
 Settings ParseSettings(int argc, char** argv) {
-    return ParseBenchSettings(argc, argv, {"sfx_benchmark", "converts a large zip and compares it with cp and zip -A", false, "zipsfx.bin"});
+    return ParseBenchSettings(
+        argc, argv, {"sfx_benchmark", "converts a large zip and compares it with cp and zip -A", false, "zipsfx.bin"});
 }
 
 std::string MakeArchive(const std::string& folder, const Settings& settings) {

@@ -108,9 +108,7 @@ inline void AppendU64LE(std::vector<std::uint8_t>& out, std::uint64_t value) {
     AppendU32LE(out, static_cast<std::uint32_t>(value >> 32));
 }
 
-inline std::uint64_t RecordCheck(std::span<const std::uint8_t> bytes) noexcept {
-    return Xxh3_64(bytes);
-}
+inline std::uint64_t RecordCheck(std::span<const std::uint8_t> bytes) noexcept { return Xxh3_64(bytes); }
 
 // Reads a text of at most the bytes left; nothing when the cursor runs out.
 inline std::optional<std::string> TakeText(ByteCursor& cursor) {
@@ -127,8 +125,8 @@ inline std::optional<std::string> TakeText(ByteCursor& cursor) {
 inline std::optional<std::vector<std::uint8_t>> EncodeInstallRecord(const InstallRecord& record) {
     using namespace install_record_detail;
     if (!IsRecordablePath(record.program_folder) || record.items.size() > kInstallRecordMaxItems) return std::nullopt;
-    std::uint64_t size = 4 + 4 + 4 + record.title.size() + 4 + record.program_folder.size() + 4 +
-                         kInstallRecordCheckSize;
+    std::uint64_t size =
+        4 + 4 + 4 + record.title.size() + 4 + record.program_folder.size() + 4 + kInstallRecordCheckSize;
     for (const auto& item : record.items) {
         if (!IsRecordablePath(item.path)) return std::nullopt;
         size += 1 + 4 + item.path.size() + 8 + kContentChecksumSize;

@@ -36,10 +36,10 @@ void UseProgramSelfExtractor(TZipMaster& zip, const std::string& program_folder)
 void DeleteIfPresent(const std::string& path);
 
 // Makes base_name + ".exe" from `sources` (expanded paths of existing files, in the group's
-// order), with the stub GroupSelfExtractorStub gives, on a fresh zip component that is released on every path. A stale base_name + ".zip"
-// or ".exe" is deleted first. Throws Error("SFX conversion failed.") when the conversion
-// fails, and an Error that says how many files were packed when the zip library packed some
-// but not all of them. What the component reports itself reaches the user through `host`.
+// order), with the stub GroupSelfExtractorStub gives, on a fresh zip component that is released on every path. A stale
+// base_name + ".zip" or ".exe" is deleted first. Throws Error("SFX conversion failed.") when the conversion fails, and
+// an Error that says how many files were packed when the zip library packed some but not all of them. What the
+// component reports itself reaches the user through `host`.
 void BuildCompressedGroup(UiHost& host, const std::string& base_name, const std::vector<std::string>& sources,
                           const std::string& program_folder);
 

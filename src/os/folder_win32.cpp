@@ -70,7 +70,8 @@ int Folder::RemoveFolder(const std::string& name) const {
     const std::wstring path = WidePath(PathOf(name));
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return LastErrorAsErrno();
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return ENOTDIR;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return ENOTDIR;
     return RemoveDirectoryW(path.c_str()) ? 0 : LastErrorAsErrno();
 }
 

@@ -30,7 +30,9 @@ std::string FolderPart(const std::string& path) {
 
 std::string NamePart(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
-std::size_t Depth(const std::string& path) { return static_cast<std::size_t>(std::count(path.begin(), path.end(), '/')); }
+std::size_t Depth(const std::string& path) {
+    return static_cast<std::size_t>(std::count(path.begin(), path.end(), '/'));
+}
 
 class Remover {
 public:
@@ -57,8 +59,10 @@ public:
         }
         file.reset();
         error = folder->folder.Remove(name);
-        if (error == 0) outcome_.removed.push_back(item.path);
-        else if (error != ENOENT) Fail(item.path, SystemErrorText(error));
+        if (error == 0)
+            outcome_.removed.push_back(item.path);
+        else if (error != ENOENT)
+            Fail(item.path, SystemErrorText(error));
     }
 
     void RemoveFolder(const InstallItem& item) {
@@ -67,8 +71,10 @@ public:
         const int error = parent->folder.RemoveFolder(NamePart(item.path));
         if (error == 0) outcome_.removed.push_back(item.path);
         // A folder that holds anything now is someone's: it stays, as what is in it does.
-        else if (error == ENOTDIR) Fail(item.path, "it is now a link or a file, not the folder that was made; it stays");
-        else if (error != ENOENT && error != ENOTEMPTY && error != EEXIST) Fail(item.path, SystemErrorText(error));
+        else if (error == ENOTDIR)
+            Fail(item.path, "it is now a link or a file, not the folder that was made; it stays");
+        else if (error != ENOENT && error != ENOTEMPTY && error != EEXIST)
+            Fail(item.path, SystemErrorText(error));
     }
 
 private:
@@ -79,7 +85,8 @@ private:
             return OpenInstallFolder(FolderPart(path), anchors_, false);
         } catch (const FileError& e) {
             if (e.Code() == ELOOP || e.Code() == ENOTDIR) {
-                Fail(path, Printable(e.Path()) + " is now a link or a file, not a folder; nothing is removed through it");
+                Fail(path,
+                     Printable(e.Path()) + " is now a link or a file, not a folder; nothing is removed through it");
             } else if (e.Code() != ENOENT) {
                 Fail(path, e.what());
             }

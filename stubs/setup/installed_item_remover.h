@@ -24,8 +24,8 @@ struct RemovalOutcome {
 
 // The folders that removal enters by their paths (the user or the system named them): the
 // install folder when the installation did not make it, the home folder, the XDG folders, the
-// launcher folders of both scopes, and the folder above each folder it made. Any of them that a recorded folder holds is left out, so
-// that everything the installation made is entered without following links.
+// launcher folders of both scopes, and the folder above each folder it made. Any of them that a recorded folder holds
+// is left out, so that everything the installation made is entered without following links.
 std::vector<std::string> RemovalAnchors(const SetupEnvironment& environment, const std::string& program_folder,
                                         const std::vector<formats::InstallItem>& items);
 

@@ -47,7 +47,9 @@ public:
             return kBadUsage;
         }
         if (options.help) {
-            std::fputs((uninstaller ? UninstallHelpText(name_) : SetupHelpText(name_, static_cast<bool>(make_window_))).c_str(), streams_.out);
+            std::fputs((uninstaller ? UninstallHelpText(name_) : SetupHelpText(name_, static_cast<bool>(make_window_)))
+                           .c_str(),
+                       streams_.out);
             return kInstalled;
         }
         if (options.version) {
@@ -180,8 +182,7 @@ private:
 }  // namespace
 
 int RunSetup(const std::vector<std::string>& arguments, const std::string& installer_path,
-             const SetupEnvironment& environment, const SetupStreams& streams,
-             const WindowFrontEndMaker& make_window) {
+             const SetupEnvironment& environment, const SetupStreams& streams, const WindowFrontEndMaker& make_window) {
     std::string name = arguments.empty() ? std::string() : FileNamePart(arguments.front());
     if (name.empty()) name = "setup";
     const std::vector<std::string> options(arguments.empty() ? arguments.end() : arguments.begin() + 1,

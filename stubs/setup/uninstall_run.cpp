@@ -46,11 +46,11 @@ int Uninstall(const formats::InstallRecord& record, const SetupEnvironment& envi
         return kCancelled;
     }
     std::size_t number = 0;
-    const RemovalOutcome outcome = RemoveRecordedItems(
-        record.items, RemovalAnchors(environment, record.program_folder, record.items),
-        [&](const formats::InstallItem& item) {
-            front.Step(++number, record.items.size(), "Removing " + Printable(item.path));
-        });
+    const RemovalOutcome outcome =
+        RemoveRecordedItems(record.items, RemovalAnchors(environment, record.program_folder, record.items),
+                            [&](const formats::InstallItem& item) {
+                                front.Step(++number, record.items.size(), "Removing " + Printable(item.path));
+                            });
     for (const auto& path : outcome.kept) {
         front.Warning("kept because it was changed since it was installed: " + Printable(path));
     }
@@ -71,8 +71,10 @@ bool IsUninstallerFile(const std::string& path) {
 }
 
 void RefuseInstallOnlyOptions(const SetupOptions& options) {
-    if (!options.target.empty()) throw UsageError("--target is for installing; an uninstaller removes what was installed where it was");
-    if (options.per_user) throw UsageError("--user is for installing; an uninstaller removes what was installed where it was");
+    if (!options.target.empty())
+        throw UsageError("--target is for installing; an uninstaller removes what was installed where it was");
+    if (options.per_user)
+        throw UsageError("--user is for installing; an uninstaller removes what was installed where it was");
     if (options.force) throw UsageError("--force is for installing; an uninstaller never writes anything");
 }
 
@@ -116,8 +118,8 @@ int RunUninstall(const SetupOptions& options, const std::string& path, const Set
             return kInstalled;
         }
         if (options.check) {
-            PrintLine(out, Printable(path) + ": the uninstaller of " + Printable(record.title) + " is sound; its record lists " +
-                               std::to_string(record.items.size()) + " items");
+            PrintLine(out, Printable(path) + ": the uninstaller of " + Printable(record.title) +
+                               " is sound; its record lists " + std::to_string(record.items.size()) + " items");
             return kInstalled;
         }
         return Uninstall(record, environment, front);

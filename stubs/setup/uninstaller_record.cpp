@@ -31,9 +31,12 @@ bool HasUninstallerMark(File& file) {
 formats::InstallRecord ReadUninstallerRecord(File& file) {
     const std::uint64_t size = SizeOf(file);
     const std::optional<std::uint32_t> record_size = TrailOf(file, size);
-    if (!record_size) throw ReadError("read", file.Path(), 0, "it is not an uninstaller: its last bytes are not the uninstaller's mark");
+    if (!record_size)
+        throw ReadError("read", file.Path(), 0,
+                        "it is not an uninstaller: its last bytes are not the uninstaller's mark");
     if (*record_size > size - formats::kUninstallerTrailSize)
-        throw ReadError("read", file.Path(), 0, "the install record is damaged: its length reaches past the start of the file");
+        throw ReadError("read", file.Path(), 0,
+                        "the install record is damaged: its length reaches past the start of the file");
     std::vector<std::uint8_t> bytes(*record_size);
     const std::uint64_t start = size - formats::kUninstallerTrailSize - *record_size;
     if (file.ReadAt(bytes.data(), bytes.size(), start) != bytes.size())

@@ -24,17 +24,20 @@ void Add(std::vector<InstallItem>& items, const InstallItem& item) {
         if (std::find(items.begin(), items.end(), item) == items.end()) items.push_back(item);
         return;
     }
-    std::erase_if(items, [&](const InstallItem& old) { return old.kind != InstallItemKind::Folder && old.path == item.path; });
+    std::erase_if(items,
+                  [&](const InstallItem& old) { return old.kind != InstallItemKind::Folder && old.path == item.path; });
     items.push_back(item);
 }
 
 bool HasLaunchers(const std::vector<InstallItem>& items) {
-    return std::any_of(items.begin(), items.end(), [](const InstallItem& item) { return item.kind == InstallItemKind::Launcher; });
+    return std::any_of(items.begin(), items.end(),
+                       [](const InstallItem& item) { return item.kind == InstallItemKind::Launcher; });
 }
 
 // The record of the uninstaller standing in `folder`, if any. `foreign` is set when a file of
 // that name is there but is no uninstaller.
-std::optional<formats::InstallRecord> EarlierRecord(const InstallFolder& folder, bool& foreign, ProgressSink& progress) {
+std::optional<formats::InstallRecord> EarlierRecord(const InstallFolder& folder, bool& foreign,
+                                                    ProgressSink& progress) {
     int error = 0;
     std::optional<File> file = folder.folder.OpenFile(kUninstallerName, &error);
     if (!file) {
@@ -48,7 +51,8 @@ std::optional<formats::InstallRecord> EarlierRecord(const InstallFolder& folder,
     try {
         return ReadUninstallerRecord(*file);
     } catch (const FileError& e) {
-        progress.Warning(std::string(e.what()) + "; it is replaced, and what the earlier installation wrote is not removed by the new one");
+        progress.Warning(std::string(e.what()) +
+                         "; it is replaced, and what the earlier installation wrote is not removed by the new one");
         return std::nullopt;
     }
 }

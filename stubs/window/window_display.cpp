@@ -53,9 +53,7 @@ bool OpenWindowDisplay() {
     return true;
 }
 
-void CenterOnScreen(Fl_Window& window) {
-    window.position((Fl::w() - window.w()) / 2, (Fl::h() - window.h()) / 2);
-}
+void CenterOnScreen(Fl_Window& window) { window.position((Fl::w() - window.w()) / 2, (Fl::h() - window.h()) / 2); }
 
 void ShowWindow(Fl_Window& window) {
     window.show();

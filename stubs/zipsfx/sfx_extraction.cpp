@@ -140,14 +140,13 @@ private:
                 const ArchiveEntry& entry = *item.entry;
                 auto mode = entry.UnixMode();
                 if (mode && !S_ISREG(*mode)) mode.reset();
-                writer.StageFile(item.path, mode, entry.dos_date_time,
-                                 [&](const ByteSink& sink) {
-                                     ReadEntryData(source_, entry, [&](const std::uint8_t* data, std::size_t size) {
-                                         sink(data, size);
-                                         done += size;
-                                         if (!options_.silent && !front_.Progress(done, total)) Cancel();
-                                     });
-                                 });
+                writer.StageFile(item.path, mode, entry.dos_date_time, [&](const ByteSink& sink) {
+                    ReadEntryData(source_, entry, [&](const std::uint8_t* data, std::size_t size) {
+                        sink(data, size);
+                        done += size;
+                        if (!options_.silent && !front_.Progress(done, total)) Cancel();
+                    });
+                });
                 ++written_;
             }
         } catch (const SfxError& error) {

@@ -19,7 +19,9 @@ std::map<std::string, std::string> TreeOf(const std::string& root) {
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         const std::string name = fs::relative(entry.path(), root).string();
         if (name == "out/setup.exe") continue;
-        tree[name] = entry.is_symlink() ? "link" : entry.is_regular_file() ? ReadBytes(entry.path().string()) : "folder";
+        tree[name] = entry.is_symlink()        ? "link"
+                     : entry.is_regular_file() ? ReadBytes(entry.path().string())
+                                               : "folder";
     }
     return tree;
 }

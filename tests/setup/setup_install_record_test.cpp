@@ -17,7 +17,10 @@ InstallRecord SampleRecord() {
     record.program_folder = "/home/u/.local/opt/Demo App";
     record.items = {
         {InstallItemKind::Folder, "/home/u/.local/opt/Demo App", 0, {}},
-        {InstallItemKind::File, "/home/u/.local/opt/Demo App/a \n\"b\"\\c\xff.txt", 5, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}},
+        {InstallItemKind::File,
+         "/home/u/.local/opt/Demo App/a \n\"b\"\\c\xff.txt",
+         5,
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}},
         {InstallItemKind::Launcher, "/home/u/Desktop/App.desktop", 90, {}},
         {InstallItemKind::Uninstaller, "/home/u/.local/opt/Demo App/uninstall", 0, {}},
     };
@@ -43,7 +46,8 @@ TEST(InstallRecord, KeepsEveryByteOfTitlesAndPaths) {
 
     const auto trail = UninstallerTrail(static_cast<std::uint32_t>(bytes->size()));
     EXPECT_EQ(ReadUninstallerTrail(trail), bytes->size());
-    EXPECT_EQ(std::vector<std::uint8_t>(trail.end() - 4, trail.end()), (std::vector<std::uint8_t>{0x2E, 0x22, 0x75, 0x3D}));
+    EXPECT_EQ(std::vector<std::uint8_t>(trail.end() - 4, trail.end()),
+              (std::vector<std::uint8_t>{0x2E, 0x22, 0x75, 0x3D}));
     auto installer_mark = trail;
     installer_mark[6] = 0x6B;  // an installer's mark is not an uninstaller's
     EXPECT_FALSE(ReadUninstallerTrail(installer_mark));

@@ -77,8 +77,7 @@ TEST(ReadChoice, UnderstandsInstallAndExitInAnyCase) {
 // The window is used only when nobody can answer on the terminal and nothing asks for the
 // terminal; a folder chosen there stands for %program%; the outcome reaches the window.
 TEST_F(SetupRunTest, ShowsTheWindowOnlyWhenItShouldAndInstallsWhereItWasTold) {
-    MakeInstaller({{"a.txt", "alpha"}, {"b.txt", "bravo!"}},
-                  {"EXTRACT a.txt %program%", "EXTRACT b.txt %program%"});
+    MakeInstaller({{"a.txt", "alpha"}, {"b.txt", "bravo!"}}, {"EXTRACT a.txt %program%", "EXTRACT b.txt %program%"});
     struct Case {
         std::vector<std::string> arguments;
         bool window_opens;
@@ -90,9 +89,9 @@ TEST_F(SetupRunTest, ShowsTheWindowOnlyWhenItShouldAndInstallsWhereItWasTold) {
     const Case cases[] = {
         {{}, true, chosen, true, kInstalled},
         {{}, true, std::nullopt, true, kCancelled},
-        {{"--text"}, true, chosen, false, kCancelled},      // asks on standard input, which is empty
-        {{"--silent"}, true, chosen, false, kInstalled},    // never a window
-        {{}, false, chosen, false, kCancelled},             // no display: the terminal, as before
+        {{"--text"}, true, chosen, false, kCancelled},    // asks on standard input, which is empty
+        {{"--silent"}, true, chosen, false, kInstalled},  // never a window
+        {{}, false, chosen, false, kCancelled},           // no display: the terminal, as before
         {{"--gui"}, false, chosen, false, kCancelled},
     };
     for (const auto& c : cases) {

@@ -69,10 +69,17 @@ TEST_F(UninstallTest, InstallThenUninstallLeavesEverythingAsBefore) {
         std::vector<std::string> arguments;
     };
     const Case cases[] = {
-        {"files in made folders", {a, b}, {"EXTRACT a.txt %program%\\docs\\deep", "EXTRACT b.sh %program%"}, {"--target", "inst"}},
+        {"files in made folders",
+         {a, b},
+         {"EXTRACT a.txt %program%\\docs\\deep", "EXTRACT b.sh %program%"},
+         {"--target", "inst"}},
         {"the default folder", {a}, {"EXTRACT a.txt %program%"}, {"--user"}},
-        {"a copy into %system% through %wtemp%", {b}, {"EXTRACT b.sh %wtemp%", "COPY %wtemp%\\b.sh %system%"}, {"--target", "inst"}},
-        {"launchers and the menu entry", {b},
+        {"a copy into %system% through %wtemp%",
+         {b},
+         {"EXTRACT b.sh %wtemp%", "COPY %wtemp%\\b.sh %system%"},
+         {"--target", "inst"}},
+        {"launchers and the menu entry",
+         {b},
          {"EXTRACT b.sh %program%", "LINK \"<DESKTOP>\\Demo.lnk\" \"%program%\\b.sh\" \"\"",
           "LINK \"<PROGRAMS>\\Demo\\Demo\" \"%program%\\b.sh\" \"--fast\""},
          {"--target", "inst"}},
@@ -86,8 +93,7 @@ TEST_F(UninstallTest, InstallThenUninstallLeavesEverythingAsBefore) {
         std::vector<std::string> arguments = c.arguments;
         arguments.push_back("--silent");
         ASSERT_EQ(Run(arguments), kInstalled) << err_;
-        const std::string program =
-            c.arguments[0] == "--user" ? environment_.home + "/.local/opt/Demo App" : Program();
+        const std::string program = c.arguments[0] == "--user" ? environment_.home + "/.local/opt/Demo App" : Program();
         ASSERT_TRUE(FileExists(program + "/uninstall"));
         const bool menu_entry = FileExists(environment_.data_home + "/applications/Uninstall Demo App.desktop");
         EXPECT_EQ(menu_entry, std::string(c.name) == "launchers and the menu entry");
@@ -107,8 +113,10 @@ TEST_F(UninstallTest, AChangedFileIsKeptAndNamed) {
     WriteBytes(Program() + "/b.txt", "bravo, edited");
 
     EXPECT_EQ(Uninstall(), kInstalled) << err_;
-    EXPECT_EQ(err_, "setup.exe: warning: kept because it was changed since it was installed: " + Program() + "/b.txt\n");
-    EXPECT_EQ(Tree(Program() + "/"), (std::map<std::string, std::string>{{"", "folder"}, {"b.txt", "file bravo, edited"}}));
+    EXPECT_EQ(err_,
+              "setup.exe: warning: kept because it was changed since it was installed: " + Program() + "/b.txt\n");
+    EXPECT_EQ(Tree(Program() + "/"),
+              (std::map<std::string, std::string>{{"", "folder"}, {"b.txt", "file bravo, edited"}}));
 }
 
 // An update installed over an earlier version: its uninstaller removes the files of both.
@@ -141,7 +149,8 @@ TEST_F(UninstallTest, ACancelPartWayLeavesNothingOfTheRun) {
     ScriptedWindow::Record record;
     make_window_ = [&](const std::string&) { return std::make_unique<CancelAtSecondStep>(record, Program()); };
     EXPECT_EQ(Run({"--gui"}), kCancelled);
-    EXPECT_EQ(record.complaints, std::vector<std::string>{"the installation was cancelled; what it had written was removed"});
+    EXPECT_EQ(record.complaints,
+              std::vector<std::string>{"the installation was cancelled; what it had written was removed"});
     EXPECT_EQ(Tree(root_.Path()), before);
 }
 
@@ -149,7 +158,8 @@ TEST_F(UninstallTest, ACancelPartWayLeavesNothingOfTheRun) {
 // elsewhere with other contents, a folder that is no longer empty, and what a link standing
 // where a recorded folder or file was points to.
 TEST_F(UninstallTest, RemovesNothingItShouldNot) {
-    MakeInstaller({{"a.txt", "alpha"}, {"a.txt", "alpha"}}, {"EXTRACT a.txt %program%\\sub", "EXTRACT a.txt %program%"});
+    MakeInstaller({{"a.txt", "alpha"}, {"a.txt", "alpha"}},
+                  {"EXTRACT a.txt %program%\\sub", "EXTRACT a.txt %program%"});
     const std::string elsewhere = root_ / "elsewhere";
     struct Case {
         const char* name;
@@ -189,16 +199,20 @@ TEST_F(UninstallTest, RemovesNothingItShouldNot) {
 
     // A record that names a file the installation never wrote.
     WriteBytes(elsewhere + "/precious.txt", "not installed");
-    formats::InstallRecord record{"Demo App", Program(), {{formats::InstallItemKind::File, elsewhere + "/precious.txt", 5, {}},
-                                                          {formats::InstallItemKind::Folder, elsewhere, 0, {}}}};
+    formats::InstallRecord record{"Demo App",
+                                  Program(),
+                                  {{formats::InstallItemKind::File, elsewhere + "/precious.txt", 5, {}},
+                                   {formats::InstallItemKind::Folder, elsewhere, 0, {}}}};
     const auto bytes = *formats::EncodeInstallRecord(record);
     const auto trail = formats::UninstallerTrail(static_cast<std::uint32_t>(bytes.size()));
     ::mkdir(Program().c_str(), 0755);
-    WriteBytes(Uninstaller(), "#!stub\n" + std::string(bytes.begin(), bytes.end()) + std::string(trail.begin(), trail.end()));
+    WriteBytes(Uninstaller(),
+               "#!stub\n" + std::string(bytes.begin(), bytes.end()) + std::string(trail.begin(), trail.end()));
     EXPECT_EQ(Uninstall(), kInstalled) << err_;
     EXPECT_EQ(ReadBytes(elsewhere + "/precious.txt"), "not installed");
     EXPECT_NE(err_.find("kept because it was changed since it was installed: " + elsewhere + "/precious.txt"),
-              std::string::npos) << err_;
+              std::string::npos)
+        << err_;
 }
 
 // The uninstaller's command line: its own help, the install-only options refused, the record
@@ -222,7 +236,12 @@ TEST_F(UninstallTest, TheUninstallerCommandLine) {
         {"target", {"--target", "x"}, "", good, kBadUsage, "--target is for installing"},
         {"list", {"--list"}, "", good, kInstalled, "  file " + Program() + "/a.txt (5 bytes)\n"},
         {"check", {"--check"}, "", good, kInstalled, "is sound; its record lists 3 items"},
-        {"exit", {}, "exit\n", good, kCancelled, "Installed in: " + Program() + "\nUninstall or exit? [uninstall/exit] Nothing was removed."},
+        {"exit",
+         {},
+         "exit\n",
+         good,
+         kCancelled,
+         "Installed in: " + Program() + "\nUninstall or exit? [uninstall/exit] Nothing was removed."},
         {"damaged", {"--silent"}, "", damaged, kFailed, "the install record is damaged: its check does not match"},
         {"answered", {}, "u\n", good, kInstalled, "Uninstallation complete."},
     };

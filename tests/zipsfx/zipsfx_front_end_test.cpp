@@ -215,7 +215,7 @@ TEST_F(SfxFrontEnds, EachStructuredAnswerDecidesWhatIsWritten) {
     struct Row {
         const char* label;
         std::uint8_t flags;
-        std::vector<bool> files;          // empty: the header does not ask
+        std::vector<bool> files;            // empty: the header does not ask
         std::optional<OverwriteMode> mode;  // nothing: quit at the question
         std::deque<ReplaceAnswer> replies;
         bool run;
@@ -225,14 +225,42 @@ TEST_F(SfxFrontEnds, EachStructuredAnswerDecidesWhatIsWritten) {
     };
     const std::string old_files = "1 old|2 old|o";
     const Row rows[] = {
-        {"files 1 and 3, never, no command", 0x02 | 0x01 | 0x40, {true, false, true}, OverwriteMode::Never, {}, false,
-         0, "1 old|2 old|3", 0},
-        {"all files, always, run", 0x02 | 0x01, {true, true, true}, OverwriteMode::Always, {}, true, 0,
-         "1 new|2 new|3", 1},
-        {"confirm: yes, none", 0, {}, OverwriteMode::Confirm, {ReplaceAnswer::Yes, ReplaceAnswer::None}, false, 0,
-         "1 new|2 old|3", 0},
-        {"confirm: no, all", 0, {}, OverwriteMode::Confirm, {ReplaceAnswer::No, ReplaceAnswer::All}, false, 0,
-         "1 old|2 new|3", 0},
+        {"files 1 and 3, never, no command",
+         0x02 | 0x01 | 0x40,
+         {true, false, true},
+         OverwriteMode::Never,
+         {},
+         false,
+         0,
+         "1 old|2 old|3",
+         0},
+        {"all files, always, run",
+         0x02 | 0x01,
+         {true, true, true},
+         OverwriteMode::Always,
+         {},
+         true,
+         0,
+         "1 new|2 new|3",
+         1},
+        {"confirm: yes, none",
+         0,
+         {},
+         OverwriteMode::Confirm,
+         {ReplaceAnswer::Yes, ReplaceAnswer::None},
+         false,
+         0,
+         "1 new|2 old|3",
+         0},
+        {"confirm: no, all",
+         0,
+         {},
+         OverwriteMode::Confirm,
+         {ReplaceAnswer::No, ReplaceAnswer::All},
+         false,
+         0,
+         "1 old|2 new|3",
+         0},
         {"confirm: quit", 0, {}, OverwriteMode::Confirm, {ReplaceAnswer::Quit}, false, 3, "1 old|2 old|o", 0},
         {"quit at the overwrite question", 0, {}, std::nullopt, {}, false, 3, "1 old|2 old|o", 0},
     };
@@ -262,7 +290,8 @@ TEST_F(SfxFrontEnds, EachStructuredAnswerDecidesWhatIsWritten) {
         if (row.status == 3) {
             EXPECT_TRUE(Contains(front.shown, "complain exe.exe: cancelled: nothing was extracted"));
         }
-        EXPECT_TRUE(console.out.empty() && console.err.empty() && console.questions.empty()) << console.out << console.err;
+        EXPECT_TRUE(console.out.empty() && console.err.empty() && console.questions.empty())
+            << console.out << console.err;
     }
 }
 

@@ -71,9 +71,9 @@ public:
     VirtualDisplay() {
         int pipe_ends[2];
         if (::pipe(pipe_ends) != 0) return;
-        pid_ = Start({"Xvfb", "-displayfd", std::to_string(pipe_ends[1]), "-screen", "0", "800x600x24", "-nolisten",
-                      "tcp"},
-                     "", true);
+        pid_ = Start(
+            {"Xvfb", "-displayfd", std::to_string(pipe_ends[1]), "-screen", "0", "800x600x24", "-nolisten", "tcp"}, "",
+            true);
         ::close(pipe_ends[1]);
         char buffer[32] = {};
         const ssize_t n = ::read(pipe_ends[0], buffer, sizeof buffer - 1);
@@ -131,7 +131,8 @@ TEST(SfxWindow, ExtractsWhenExtractAndCloseArePressedInItsWindow) {
         ::unsetenv("FONTCONFIG_FILE");
         ASSERT_GT(sfx, 0);
         // xdotool matches the title as Latin-1 (WM_NAME): look for the ASCII start of it.
-        const ProgramResult found = RunProgram({"timeout", "20", "xdotool", "search", "--sync", "--name", "^Window test "});
+        const ProgramResult found =
+            RunProgram({"timeout", "20", "xdotool", "search", "--sync", "--name", "^Window test "});
         if (found.status != 0) Stop(sfx);
         ASSERT_EQ(found.status, 0) << "no window titled " << caption << ": " << found.err;
         const std::string window = found.out.substr(0, found.out.find('\n'));

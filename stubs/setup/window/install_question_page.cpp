@@ -69,7 +69,9 @@ std::string InstallQuestionPage::ChosenFolder() const {
     return text == shown_folder_ ? introduced_folder_ : AbsoluteFolder(text);
 }
 
-void InstallQuestionPage::GoPressed(Fl_Widget*, void* page) { static_cast<InstallQuestionPage*>(page)->on_answer_(true); }
+void InstallQuestionPage::GoPressed(Fl_Widget*, void* page) {
+    static_cast<InstallQuestionPage*>(page)->on_answer_(true);
+}
 
 void InstallQuestionPage::ExitPressed(Fl_Widget*, void* page) {
     static_cast<InstallQuestionPage*>(page)->on_answer_(false);

@@ -141,18 +141,14 @@ private:
         auto* self = static_cast<SetupWindow*>(front);
         const bool escape = Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape;
         switch (self->stage_) {
-            case Stage::Question:
-                self->Answered(false);
-                break;
+            case Stage::Question: self->Answered(false); break;
             case Stage::Working:
                 if (!escape) {
                     self->progress_.ShowCancelling();
                     RequestCancel();
                 }
                 break;
-            default:
-                self->window_.hide();
-                break;
+            default: self->window_.hide(); break;
         }
     }
 

@@ -59,8 +59,8 @@ public:
             auto* input = new Fl_Input(kMargin, 76, kWidth - 3 * kMargin - kButtonWidth, kButtonHeight);
             input->value(folder_.c_str());
             if (introduction.folder_choosable) {
-                auto* browse = new Fl_Button(kWidth - kMargin - kButtonWidth, 76, kButtonWidth, kButtonHeight,
-                                             "Browse...");
+                auto* browse =
+                    new Fl_Button(kWidth - kMargin - kButtonWidth, 76, kButtonWidth, kButtonHeight, "Browse...");
                 browse->user_data(input);
                 browse->callback(OnBrowse);
             } else {
@@ -80,8 +80,8 @@ public:
     std::optional<std::vector<bool>> ChooseFiles(const std::vector<std::string>& files) override {
         StartPage();
         Text(kMargin, 50, "Choose the files to extract:");
-        auto* list = new Fl_Check_Browser(kMargin, 76, kWidth - 2 * kMargin,
-                                          kHeight - 76 - 2 * kMargin - kButtonHeight);
+        auto* list =
+            new Fl_Check_Browser(kMargin, 76, kWidth - 2 * kMargin, kHeight - 76 - 2 * kMargin - kButtonHeight);
         for (const std::string& file : files) list->add(file.c_str(), 1);
         Buttons({"Extract", "Exit"}, 0);
         if (Wait() != 0) return Leave();
