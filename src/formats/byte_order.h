@@ -41,6 +41,10 @@ constexpr void PutU32LE(std::uint8_t* p, std::uint32_t value) noexcept {
     PutU16LE(p, static_cast<std::uint16_t>(value));
     PutU16LE(p + 2, static_cast<std::uint16_t>(value >> 16));
 }
+constexpr void PutU64LE(std::uint8_t* p, std::uint64_t value) noexcept {
+    PutU32LE(p, static_cast<std::uint32_t>(value));
+    PutU32LE(p + 4, static_cast<std::uint32_t>(value >> 32));
+}
 
 // The four bytes of `value`, for writers that hand a number to a file on its own.
 constexpr std::array<std::uint8_t, 4> EncodeU32LE(std::uint32_t value) noexcept {
@@ -57,6 +61,10 @@ constexpr void AppendU16LE(std::vector<std::uint8_t>& out, std::uint16_t value) 
 constexpr void AppendU32LE(std::vector<std::uint8_t>& out, std::uint32_t value) {
     AppendU16LE(out, static_cast<std::uint16_t>(value));
     AppendU16LE(out, static_cast<std::uint16_t>(value >> 16));
+}
+constexpr void AppendU64LE(std::vector<std::uint8_t>& out, std::uint64_t value) {
+    AppendU32LE(out, static_cast<std::uint32_t>(value));
+    AppendU32LE(out, static_cast<std::uint32_t>(value >> 32));
 }
 
 template <std::size_t Offset, std::size_t N>
@@ -83,6 +91,11 @@ template <std::size_t Offset, std::size_t N>
 constexpr void PutU32LE(std::array<std::uint8_t, N>& bytes, std::uint32_t value) noexcept {
     static_assert(Offset + 4 <= N);
     PutU32LE(bytes.data() + Offset, value);
+}
+template <std::size_t Offset, std::size_t N>
+constexpr void PutU64LE(std::array<std::uint8_t, N>& bytes, std::uint64_t value) noexcept {
+    static_assert(Offset + 8 <= N);
+    PutU64LE(bytes.data() + Offset, value);
 }
 
 }  // namespace kitforge::formats
