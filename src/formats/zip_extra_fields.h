@@ -69,9 +69,7 @@ struct Zip64Slots {
     bool start_disk = false;
 
     constexpr bool Any() const noexcept { return unpacked || packed || local_offset || start_disk; }
-    constexpr std::size_t DataSize() const noexcept {
-        return 8 * (unpacked + packed + local_offset) + 4 * start_disk;
-    }
+    constexpr std::size_t DataSize() const noexcept { return 8 * (unpacked + packed + local_offset) + 4 * start_disk; }
 };
 
 // The slots a writer must move to zip64 for these figures (as Info-ZIP decides: a value
@@ -107,8 +105,8 @@ enum class Zip64Reading {
 // Replaces the saturated slots of `figures` (already holding the classic values) from the
 // zip64 field in `block`. A local header's field holds both sizes when it holds either, even
 // where only one was saturated; some writers also put both there with neither saturated.
-constexpr Zip64Reading ApplyZip64Extra(std::span<const std::uint8_t> block, Zip64Slots saturated,
-                                       Zip64Figures& figures, bool local_header = false) noexcept {
+constexpr Zip64Reading ApplyZip64Extra(std::span<const std::uint8_t> block, Zip64Slots saturated, Zip64Figures& figures,
+                                       bool local_header = false) noexcept {
     if (!saturated.Any()) return Zip64Reading::kNotNeeded;
     const auto field = FindExtraField(block, zip64::kExtraId);
     if (!field) return Zip64Reading::kMissing;

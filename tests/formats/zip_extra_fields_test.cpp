@@ -43,17 +43,47 @@ TEST(Zip64Extra, TakesOnlyTheSaturatedSlotsInTheirOrder) {
     const Case cases[] = {
         {"nothing saturated", {}, 10, 5, 7, false, Zip64Reading::kNotNeeded, {10, 5, 7, 0}},
         {"both sizes", after_other, sat, sat, 7, false, Zip64Reading::kApplied, {5ull << 30, 3ull << 30, 7, 0}},
-        {"offset only", Field(zip64::kExtraId, Numbers64({9ull << 30})), 1, 2, sat, false, Zip64Reading::kApplied,
+        {"offset only",
+         Field(zip64::kExtraId, Numbers64({9ull << 30})),
+         1,
+         2,
+         sat,
+         false,
+         Zip64Reading::kApplied,
          {1, 2, 9ull << 30, 0}},
-        {"packed only: the one value is the packed size", Field(zip64::kExtraId, Numbers64({6ull << 30})), 1, sat, 3,
-         false, Zip64Reading::kApplied, {1, 6ull << 30, 3, 0}},
-        {"local header with both sizes although one is saturated", z, 4, sat, 0, true, Zip64Reading::kApplied,
+        {"packed only: the one value is the packed size",
+         Field(zip64::kExtraId, Numbers64({6ull << 30})),
+         1,
+         sat,
+         3,
+         false,
+         Zip64Reading::kApplied,
+         {1, 6ull << 30, 3, 0}},
+        {"local header with both sizes although one is saturated",
+         z,
+         4,
+         sat,
+         0,
+         true,
+         Zip64Reading::kApplied,
          {5ull << 30, 3ull << 30, 0, 0}},
         {"saturated without a field", other, sat, 1, 1, false, Zip64Reading::kMissing, {sat, 1, 1, 0}},
-        {"field too short", Field(zip64::kExtraId, Numbers64({1})), sat, sat, 1, false, Zip64Reading::kShort,
+        {"field too short",
+         Field(zip64::kExtraId, Numbers64({1})),
+         sat,
+         sat,
+         1,
+         false,
+         Zip64Reading::kShort,
          {sat, sat, 1, 0}},
-        {"a field length past the block ends the walk", {0x01, 0x00, 0x10, 0x00, 1, 2}, sat, 1, 1, false,
-         Zip64Reading::kMissing, {sat, 1, 1, 0}},
+        {"a field length past the block ends the walk",
+         {0x01, 0x00, 0x10, 0x00, 1, 2},
+         sat,
+         1,
+         1,
+         false,
+         Zip64Reading::kMissing,
+         {sat, 1, 1, 0}},
     };
     for (const Case& c : cases) {
         Zip64Figures figures{c.unpacked, c.packed, c.offset, 0};
@@ -82,10 +112,9 @@ TEST(Zip64Extra, WhatIsWrittenOnlyWhenNeededReadsBack) {
             Zip64Figures got{Classic32(want.unpacked, slots.unpacked), Classic32(want.packed, slots.packed),
                              Classic32(want.local_offset, slots.local_offset),
                              Classic16(want.start_disk, slots.start_disk)};
-            const Zip64Slots saturated = SaturatedSlots(static_cast<std::uint32_t>(got.unpacked),
-                                                        static_cast<std::uint32_t>(got.packed),
-                                                        static_cast<std::uint32_t>(got.local_offset),
-                                                        static_cast<std::uint16_t>(got.start_disk));
+            const Zip64Slots saturated = SaturatedSlots(
+                static_cast<std::uint32_t>(got.unpacked), static_cast<std::uint32_t>(got.packed),
+                static_cast<std::uint32_t>(got.local_offset), static_cast<std::uint16_t>(got.start_disk));
             ApplyZip64Extra(block, saturated, got, local);
             EXPECT_EQ(got.unpacked, want.unpacked);
             EXPECT_EQ(got.packed, want.packed);
