@@ -9,6 +9,7 @@
 #include "archive_commit.h"
 #include "file_system.h"
 #include "report_codes.h"
+#include "room_check.h"
 
 namespace zipdll {
 
@@ -77,6 +78,12 @@ public:
         reporter_.FileCount(files);
         reporter_.ByteTotal(bytes);
         CheckCancel();
+
+        // Checked before anything is written: a full disk found after copying gigabytes of
+        // old entries would waste minutes and leave the user none the wiser about the cause.
+        std::vector<std::string> folders{FolderOf(archive_)};
+        if (!request_.temp_dir.empty()) folders.insert(folders.begin(), NativePath(request_.temp_dir));
+        CheckRoom(BytesCertainlyWritten(existing, plan), folders, FreeBytes);
 
         PendingArchive pending(archive_, NativePath(request_.temp_dir));
         std::optional<File> old_archive;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "deflate_engine.h"
+#include "formats/zip_extra_fields.h"
 #include "formats/zip_records.h"
 #include "report_codes.h"
 #include "traditional_encryption.h"
@@ -13,8 +14,10 @@ namespace zipdll {
 namespace zf = kitforge::formats;
 
 namespace {
-constexpr std::uint64_t kMaxOffset = 0xFFFFFFFFull;
-constexpr std::size_t kMaxEntries = 0xFFFF;
+// "Version made by" of the zip64 end record, as in the entries' own records: format 3.0 on
+// Unix, or 2.0 on MS-DOS when the host is forced to be MS-DOS.
+constexpr std::uint16_t kUnixMadeBy = (zf::kHostUnix << 8) | 30;
+constexpr std::uint16_t kDosMadeBy = (zf::kHostMsDos << 8) | 20;
 }  // namespace
 
 // Cuts the sources of the plan into pieces, in plan order, as the pipeline has room for them.
@@ -66,13 +69,6 @@ void ArchiveBuilder::CheckCancel() const {
     if (reporter_.Cancelled()) throw CancelledByCaller{};
 }
 
-void ArchiveBuilder::CheckOffset(std::uint64_t position) const {
-    if (position > kMaxOffset)
-        throw ArchiveTooLarge(request_.archive +
-                              " would grow past 4 GiB, more than a zip archive without zip64 "
-                              "extensions can hold; it was left unchanged");
-}
-
 void ArchiveBuilder::TopUp() {
     while (feeder_->HasMore() && pipeline_->HasRoom(feeder_->NextLength())) pipeline_->Submit(feeder_->Next());
 }
@@ -100,22 +96,29 @@ void ArchiveBuilder::Build(File& output, File* old_archive, const ExistingArchiv
         bool added = false;
         if (item.source != nullptr) added = AddSource(out, *item.source, item.existing);
         if (!added && item.existing != nullptr) CopyExisting(out, *old_archive, *item.existing);
-        if (central_.size() > kMaxEntries)
-            throw ArchiveTooLarge(request_.archive + " would hold more than 65,535 entries; it was left unchanged");
     }
 
-    std::uint64_t central_start = out.Position();
-    CheckOffset(central_start);
+    const std::uint64_t central_start = out.Position();
     for (const auto& record : central_) out.Write(record);
-    std::uint64_t central_end = out.Position();
-    CheckOffset(central_end);
+    const std::uint64_t central_end = out.Position();
+    const std::uint64_t central_size = central_end - central_start;
+    const std::uint64_t count = central_.size();
 
+    // The classic record holds what fits; the rest is saturated there and kept in a zip64 end
+    // record, which readers find through the locator right before the classic record.
+    const bool many = count > zf::zip64::kLargest16;
+    const bool large_size = central_size > zf::zip64::kLargest32;
+    const bool far = central_start > zf::zip64::kLargest32;
+    if (many || large_size || far) {
+        const std::uint16_t made_by = request_.force_dos ? kDosMadeBy : kUnixMadeBy;
+        out.Write(zf::Zip64EndRecord::Make(count, central_size, central_start, made_by).bytes);
+        out.Write(zf::Zip64Locator::Make(central_end).bytes);
+    }
     zf::EndRecord end = zf::EndRecord::Empty();
-    auto count = static_cast<std::uint16_t>(central_.size());
-    zf::PutU16LE<zf::end_record::kDiskEntries>(end.bytes, count);
-    zf::PutU16LE<zf::end_record::kTotalEntries>(end.bytes, count);
-    zf::PutU32LE<zf::end_record::kCentralSize>(end.bytes, static_cast<std::uint32_t>(central_end - central_start));
-    end.SetCentralStart(static_cast<std::uint32_t>(central_start));
+    zf::PutU16LE<zf::end_record::kDiskEntries>(end.bytes, zf::Classic16(count, many));
+    zf::PutU16LE<zf::end_record::kTotalEntries>(end.bytes, zf::Classic16(count, many));
+    zf::PutU32LE<zf::end_record::kCentralSize>(end.bytes, zf::Classic32(central_size, large_size));
+    end.SetCentralStart(zf::Classic32(central_start, far));
     zf::PutU16LE<zf::end_record::kCommentSize>(end.bytes, static_cast<std::uint16_t>(existing.comment.size()));
     out.Write(end.bytes);
     out.Write(existing.comment);
@@ -124,17 +127,13 @@ void ArchiveBuilder::Build(File& output, File* old_archive, const ExistingArchiv
 
 void ArchiveBuilder::CopyExisting(OutputStream& out, File& old_archive, const ExistingEntry& entry) {
     std::uint64_t offset = out.Position();
-    CheckOffset(offset);
     out.CopyFrom(old_archive, entry.local_offset, entry.extent);
-    std::vector<std::uint8_t> record = entry.central;
-    zf::PutU32LE(record.data() + zf::central::kLocalHeaderOffset, static_cast<std::uint32_t>(offset));
-    central_.push_back(std::move(record));
+    central_.push_back(MovedCentralRecord(entry.central, offset));
     newest_dos_time_ = std::max(newest_dos_time_, entry.dos_time);
 }
 
 bool ArchiveBuilder::AddSource(OutputStream& out, const SourceItem& source, const ExistingEntry* replaced) {
     const std::uint64_t start = out.Position();
-    CheckOffset(start);
     NewEntry entry;
     entry.name = source.name;
     entry.is_directory = source.is_directory;
@@ -142,7 +141,7 @@ bool ArchiveBuilder::AddSource(OutputStream& out, const SourceItem& source, cons
     entry.mode = source.mode;
     entry.writable = source.writable;
     entry.dos_time = ToDosDateTime(times_.EntryTime(source.mtime), times_.UsesUtc());
-    entry.local_offset = static_cast<std::uint32_t>(start);
+    entry.local_offset = start;
 
     reporter_.FileStart(source.name, source.size);
     CheckCancel();
@@ -153,7 +152,6 @@ bool ArchiveBuilder::AddSource(OutputStream& out, const SourceItem& source, cons
         out.RewindTo(start);
         return false;
     }
-    CheckOffset(out.Position());
     central_.push_back(CentralRecord(entry));
     added_.push_back(&source);
     newest_dos_time_ = std::max(newest_dos_time_, entry.dos_time);
@@ -202,9 +200,9 @@ bool ArchiveBuilder::WriteFileData(OutputStream& out, const SourceItem& source, 
             bool descriptor = encrypt && !single;
             entry.flags = EntryFlags(entry.name, request_.level, deflated, encrypt, descriptor);
             entry.crc = single ? piece->crc : 0;
-            entry.unpacked = static_cast<std::uint32_t>(source.size);
-            entry.packed =
-                single ? static_cast<std::uint32_t>(piece->data.size() + (encrypt ? kEncryptionHeaderSize : 0)) : 0;
+            entry.unpacked = source.size;
+            entry.packed = single ? piece->data.size() + (encrypt ? kEncryptionHeaderSize : 0) : 0;
+            entry.zip64_local = MayNeedZip64Sizes(source.size, deflated, encrypt);
             out.Write(LocalHeader(entry));
             if (cipher) {
                 auto check = static_cast<std::uint8_t>(descriptor ? (entry.dos_time >> 8) : (piece->crc >> 24));
@@ -217,7 +215,6 @@ bool ArchiveBuilder::WriteFileData(OutputStream& out, const SourceItem& source, 
         if (cipher) cipher->Encrypt(piece->data);
         out.Write(piece->data);
         packed += piece->data.size();
-        CheckOffset(out.Position());
         reporter_.Advance(piece->length);
         CheckCancel();
     }
@@ -228,7 +225,11 @@ bool ArchiveBuilder::WriteFileData(OutputStream& out, const SourceItem& source, 
         return false;
     }
     entry.crc = crc;
-    entry.packed = static_cast<std::uint32_t>(packed);
+    entry.packed = packed;
+    // Cannot happen with the slack MayNeedZip64Sizes leaves; a header that lies would be worse.
+    if (!entry.zip64_local && packed > zf::zip64::kLargest32)
+        throw ArchiveTooLarge(source.path + " grew past 4 GiB when compressed, beyond the room its header left; " +
+                              request_.archive + " was left unchanged");
     if ((entry.flags & zf::kFlagDataDescriptor) != 0) {
         out.Write(DataDescriptor(entry));
     } else if (!single) {

@@ -28,7 +28,7 @@ struct PlanItem {
     const SourceItem* source = nullptr;
 };
 
-// The archive would not fit the format's 32-bit offsets or 16-bit entry count.
+// An entry came out larger than its local header had room for.
 class ArchiveTooLarge : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -53,7 +53,6 @@ private:
     void CopyExisting(OutputStream& out, File& old_archive, const ExistingEntry& entry);
     bool AddSource(OutputStream& out, const SourceItem& source, const ExistingEntry* replaced);
     bool WriteFileData(OutputStream& out, const SourceItem& source, NewEntry& entry);
-    void CheckOffset(std::uint64_t position) const;
     void TopUp();
     std::unique_ptr<Piece> NextPiece();
     void CheckCancel() const;

@@ -9,16 +9,6 @@ namespace zipdll {
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-#ifdef _WIN32
-    const std::size_t slash = path.find_last_of("/\\");
-#else
-    const std::size_t slash = path.rfind('/');
-#endif
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
-}
-
 // Gives the file its mode, flushes it to the disk and closes it.
 void Finish(kitforge::TemporaryFile& temporary, unsigned mode) {
     if (const int error = kitforge::SetPermissions(temporary.Open(), mode); error != 0)
@@ -28,6 +18,16 @@ void Finish(kitforge::TemporaryFile& temporary, unsigned mode) {
 }
 
 }  // namespace
+
+std::string FolderOf(const std::string& path) {
+#ifdef _WIN32
+    const std::size_t slash = path.find_last_of("/\\");
+#else
+    const std::size_t slash = path.rfind('/');
+#endif
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
 
 kitforge::TemporaryFile CreateTemporaryFile(const std::string& folder) {
     const std::string shown = folder.empty() ? std::string(".") : folder;

@@ -28,6 +28,9 @@ private:
     kitforge::TemporaryFile temporary_;
 };
 
+// The folder that holds `path` ("." for a bare name).
+std::string FolderOf(const std::string& path);
+
 // Creates a new, empty file with a unique name in `folder`. Throws IoFailure.
 kitforge::TemporaryFile CreateTemporaryFile(const std::string& folder);
 

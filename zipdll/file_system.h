@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +38,10 @@ bool ListFolderNames(const std::string& folder, std::vector<std::string>& names)
 // Empty on success, else the system's reason.
 std::string RemoveFile(const std::string& path);
 std::string SetModificationTime(const std::string& path, std::time_t time);
+
+// The bytes this process may still write on the file system that holds `folder`; nothing when
+// the system cannot say.
+std::optional<std::uint64_t> FreeBytes(const std::string& folder);
 
 enum class FolderRemoval { kRemoved, kNotEmpty, kFailed };
 FolderRemoval RemoveEmptyFolder(const std::string& path, std::string& reason);

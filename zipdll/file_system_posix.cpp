@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,6 +49,12 @@ std::string SetModificationTime(const std::string& path, std::time_t time) {
     times[1].tv_sec = time;
     times[1].tv_nsec = 0;
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? std::string() : std::string(std::strerror(errno));
+}
+
+std::optional<std::uint64_t> FreeBytes(const std::string& folder) {
+    struct statvfs st {};
+    if (::statvfs(folder.c_str(), &st) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
 }
 
 FolderRemoval RemoveEmptyFolder(const std::string& path, std::string& reason) {

@@ -135,4 +135,10 @@ FolderRemoval RemoveEmptyFolder(const std::string& path, std::string& reason) {
     return FolderRemoval::kFailed;
 }
 
+std::optional<std::uint64_t> FreeBytes(const std::string& folder) {
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExW(WidePath(folder).c_str(), &available, nullptr, nullptr)) return std::nullopt;
+    return available.QuadPart;
+}
+
 }  // namespace zipdll

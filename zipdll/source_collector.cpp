@@ -13,9 +13,6 @@ namespace zipdll {
 
 namespace {
 
-// A file of this size or more does not fit the archive's 32-bit size fields.
-constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFull;
-
 std::string NativeSpec(std::string spec) {
     std::replace(spec.begin(), spec.end(), '\\', '/');
     return spec;
@@ -157,11 +154,6 @@ private:
         if (Excluded(st)) return;
         if (!st.is_regular) {
             reporter_.Report(kCannotRead, path + " is not a regular file; it was skipped");
-            reported_for_spec_ = true;
-            return;
-        }
-        if (st.size >= kMaxFileSize) {
-            reporter_.Report(kTooLarge, path + " is 4 GiB or larger, more than a zip entry can hold; it was skipped");
             reported_for_spec_ = true;
             return;
         }
