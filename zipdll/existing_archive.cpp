@@ -61,7 +61,12 @@ DirectoryFigures ReadDirectoryFigures(File& file, const EndRecordAt& end) {
     if (locator.Signature() != zf::zip64::kLocatorSignature) {
         if (record.ThisDisk() != 0 || record.CentralDisk() != 0 || record.DiskEntries() != record.TotalEntries())
             Refuse(file.Path(), "it is part of a multi-volume set");
-        return {record.TotalEntries(), record.CentralSize(), record.CentralStart(), end.position};
+        // Info-ZIP's forced zip64 on a pipe saturates the directory's offset yet writes no zip64
+        // record: the directory then counts from the start of the file, where it ends at the record.
+        std::uint64_t start = record.CentralStart();
+        if (start == zf::zip64::kSaturated32 && record.CentralSize() <= end.position)
+            start = end.position - record.CentralSize();
+        return {record.TotalEntries(), record.CentralSize(), start, end.position};
     }
     if (locator.EndRecordDisk() != 0 || locator.TotalDisks() > 1)
         Refuse(file.Path(), "it is part of a multi-volume set");

@@ -123,6 +123,17 @@ bool UnzipTestPasses(const std::string& archive, const std::string& password) {
     return result.status == 0;
 }
 
+bool SevenZipTestPasses(const std::string& archive, const std::string& password) {
+    ToolResult result = RunTool("7z t -bd " + std::string(password.empty() ? "-p-" : "-p" + Quote(password)) + " " +
+                                Quote(archive));
+    if (result.status != 0) ADD_FAILURE() << "7z t " << archive << ":\n" << result.output;
+    return result.status == 0;
+}
+
+ToolResult BsdtarFromPipe(const std::string& archive) {
+    return RunTool("cat " + Quote(archive) + " | bsdtar -xOf -");
+}
+
 namespace {
 const char* kPythonTest = R"(
 import sys, zipfile

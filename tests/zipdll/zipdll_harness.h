@@ -69,6 +69,11 @@ bool UnzipTestPasses(const std::string& archive, const std::string& password = {
 bool PythonZipfileTestPasses(const std::string& archive, const std::string& password = {});
 // The stored names, in archive order, as Python's zipfile reads them.
 std::vector<std::string> PythonEntryNames(const std::string& archive);
+// 7-Zip's `7z t` passes (with a password when given).
+bool SevenZipTestPasses(const std::string& archive, const std::string& password = {});
+// Every entry's contents in archive order, as bsdtar gives them when it reads the archive from a
+// pipe: from the local headers and data descriptors alone, never the central directory.
+ToolResult BsdtarFromPipe(const std::string& archive);
 // One entry's contents, extracted by unzip -p.
 std::string UnzipEntry(const std::string& archive, const std::string& name, const std::string& password = {});
 
