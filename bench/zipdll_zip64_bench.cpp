@@ -76,7 +76,8 @@ int Copy(const std::string& source, const std::string& target, bool flush) {
 }
 
 MeasuredRun MedianRun(std::vector<MeasuredRun> runs) {
-    std::sort(runs.begin(), runs.end(), [](const MeasuredRun& a, const MeasuredRun& b) { return a.seconds < b.seconds; });
+    std::sort(runs.begin(), runs.end(),
+              [](const MeasuredRun& a, const MeasuredRun& b) { return a.seconds < b.seconds; });
     MeasuredRun median = runs[runs.size() / 2];
     for (const MeasuredRun& run : runs) {
         median.peak_kib = std::max(median.peak_kib, run.peak_kib);
@@ -117,8 +118,8 @@ int main(int argc, char** argv) {
     const MeasuredRun ours = MedianRun(runs[0]), cp = MedianRun(runs[1]), cp_flushed = MedianRun(runs[2]);
 
     measure(0);
-    const bool valid = ours.exit_status == 0 &&
-                       std::system(("unzip -tq '" + archive + "' >/dev/null 2>&1").c_str()) == 0;
+    const bool valid =
+        ours.exit_status == 0 && std::system(("unzip -tq '" + archive + "' >/dev/null 2>&1").c_str()) == 0;
     const auto row = [&](const char* name, const MeasuredRun& r) {
         std::printf("%-22s %8.2f s %8.1f MB/s %8.2f s cpu %8.1f MiB peak\n", name, r.seconds, bytes / r.seconds / 1e6,
                     r.cpu_seconds, r.peak_kib / 1024.0);

@@ -163,9 +163,9 @@ std::vector<std::uint8_t> MovedCentralRecord(std::vector<std::uint8_t> record, s
     const std::size_t extra_length = zf::GetU16LE(p + zf::central::kExtraLength);
     const std::size_t extra_at = zf::kCentralHeaderSize + name_length;
     const std::span<const std::uint8_t> extra(record.data() + extra_at, extra_length);
-    const zf::Zip64Slots saturated =
-        zf::SaturatedSlots(zf::GetU32LE(p + zf::central::kUnpackedSize), zf::GetU32LE(p + zf::central::kPackedSize),
-                           zf::GetU32LE(p + zf::central::kLocalHeaderOffset), zf::GetU16LE(p + zf::central::kStartDisk));
+    const zf::Zip64Slots saturated = zf::SaturatedSlots(
+        zf::GetU32LE(p + zf::central::kUnpackedSize), zf::GetU32LE(p + zf::central::kPackedSize),
+        zf::GetU32LE(p + zf::central::kLocalHeaderOffset), zf::GetU16LE(p + zf::central::kStartDisk));
     if (saturated.local_offset) {
         // The offset already lives in the zip64 field, after whichever sizes are there too.
         const auto field = zf::FindExtraField(extra, zf::zip64::kExtraId);

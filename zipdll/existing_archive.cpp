@@ -96,8 +96,9 @@ std::uint64_t DescriptorSize(File& file, std::uint64_t at, std::uint64_t limit, 
     std::array<std::uint8_t, zf::zip64::kDataDescriptorSize> bytes{};
     const std::size_t available = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), limit - at));
     ReadExactAt(file, bytes.data(), available, at);
-    const std::size_t sign =
-        available >= 4 && zf::GetU32LE(bytes.data()) == zf::kDataDescriptorSignature ? zf::data_descriptor::kSignatureSize : 0;
+    const std::size_t sign = available >= 4 && zf::GetU32LE(bytes.data()) == zf::kDataDescriptorSignature
+                                 ? zf::data_descriptor::kSignatureSize
+                                 : 0;
     const auto agrees = [&](bool wide) {
         const std::size_t length = sign + (wide ? 20 : 12);
         if (length > available) return false;
@@ -170,7 +171,8 @@ ExistingArchive ReadExistingArchive(const std::string& path) {
     zf::ByteCursor cursor(central);
     archive.prefix_size = central_start;
     // Every entry takes at least a fixed header: a count beyond that fails at the first missing one.
-    archive.entries.reserve(static_cast<std::size_t>(std::min(directory.entries, directory.size / zf::kCentralHeaderSize)));
+    archive.entries.reserve(
+        static_cast<std::size_t>(std::min(directory.entries, directory.size / zf::kCentralHeaderSize)));
     for (std::uint64_t i = 0; i < directory.entries; ++i) {
         std::size_t start = cursor.Position();
         auto fixed = cursor.Bytes(zf::kCentralHeaderSize);
@@ -192,18 +194,15 @@ ExistingArchive ReadExistingArchive(const std::string& path) {
                                  zf::GetU32LE(fixed.data() + zf::central::kPackedSize),
                                  zf::GetU32LE(fixed.data() + zf::central::kLocalHeaderOffset),
                                  zf::GetU16LE(fixed.data() + zf::central::kStartDisk)};
-        const zf::Zip64Slots saturated =
-            zf::SaturatedSlots(static_cast<std::uint32_t>(figures.unpacked), static_cast<std::uint32_t>(figures.packed),
-                               static_cast<std::uint32_t>(figures.local_offset),
-                               static_cast<std::uint16_t>(figures.start_disk));
+        const zf::Zip64Slots saturated = zf::SaturatedSlots(
+            static_cast<std::uint32_t>(figures.unpacked), static_cast<std::uint32_t>(figures.packed),
+            static_cast<std::uint32_t>(figures.local_offset), static_cast<std::uint16_t>(figures.start_disk));
         switch (zf::ApplyZip64Extra(extra, saturated, figures)) {
             case zf::Zip64Reading::kMissing:
                 Refuse(path, "the entry " + entry.name + " lacks the zip64 field its directory record calls for");
-            case zf::Zip64Reading::kShort:
-                Refuse(path, "the zip64 field of the entry " + entry.name + " is cut short");
+            case zf::Zip64Reading::kShort: Refuse(path, "the zip64 field of the entry " + entry.name + " is cut short");
             case zf::Zip64Reading::kNotNeeded:
-            case zf::Zip64Reading::kApplied:
-                break;
+            case zf::Zip64Reading::kApplied: break;
         }
         if (figures.start_disk != 0) Refuse(path, "it is part of a multi-volume set");
         if (figures.local_offset > central_start - shift)

@@ -43,8 +43,8 @@ Tail TailOf(const std::string& archive) {
 }
 
 std::size_t PythonEntryCount(const std::string& archive) {
-    ToolResult result = RunTool("python3 -c 'import sys, zipfile; print(len(zipfile.ZipFile(sys.argv[1]).infolist()))' " +
-                                Quote(archive));
+    ToolResult result = RunTool(
+        "python3 -c 'import sys, zipfile; print(len(zipfile.ZipFile(sys.argv[1]).infolist()))' " + Quote(archive));
     EXPECT_EQ(result.status, 0) << result.output;
     return std::strtoul(result.output.c_str(), nullptr, 10);
 }
@@ -187,8 +187,7 @@ TEST_F(ZipDllZip64, EntriesAndArchivesPast4GiB) {
         EXPECT_TRUE(UnzipTestPasses(archive));
         EXPECT_TRUE(SevenZipTestPasses(archive));
         EXPECT_EQ(UnzipEntry(archive, last), contents);
-        const ToolResult sizes =
-            RunTool("cat " + Quote(archive) + " | bsdtar -xOf - | wc -c");
+        const ToolResult sizes = RunTool("cat " + Quote(archive) + " | bsdtar -xOf - | wc -c");
         EXPECT_EQ(sizes.output, std::to_string(large + 5 + 6) + "\n");
     };
     {

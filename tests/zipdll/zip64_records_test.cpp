@@ -18,20 +18,22 @@ constexpr std::uint64_t kGiB = 1ull << 30;
 
 std::span<const std::uint8_t> ExtraOf(const Bytes& record, std::size_t fixed, std::size_t name_at,
                                       std::size_t extra_at) {
-    return std::span(record).subspan(fixed + zf::GetU16LE(record.data() + name_at), zf::GetU16LE(record.data() + extra_at));
+    return std::span(record).subspan(fixed + zf::GetU16LE(record.data() + name_at),
+                                     zf::GetU16LE(record.data() + extra_at));
 }
 
 // The figures a reader takes from a central record: classic slots, replaced from zip64.
 zf::Zip64Figures ReadCentral(const Bytes& record) {
     const std::uint8_t* p = record.data();
     zf::Zip64Figures figures{zf::GetU32LE(p + zf::central::kUnpackedSize), zf::GetU32LE(p + zf::central::kPackedSize),
-                             zf::GetU32LE(p + zf::central::kLocalHeaderOffset), zf::GetU16LE(p + zf::central::kStartDisk)};
-    const auto slots = zf::SaturatedSlots(static_cast<std::uint32_t>(figures.unpacked),
-                                          static_cast<std::uint32_t>(figures.packed),
-                                          static_cast<std::uint32_t>(figures.local_offset), 0);
-    EXPECT_NE(zf::ApplyZip64Extra(ExtraOf(record, zf::kCentralHeaderSize, zf::central::kNameLength,
-                                          zf::central::kExtraLength),
-                                  slots, figures),
+                             zf::GetU32LE(p + zf::central::kLocalHeaderOffset),
+                             zf::GetU16LE(p + zf::central::kStartDisk)};
+    const auto slots =
+        zf::SaturatedSlots(static_cast<std::uint32_t>(figures.unpacked), static_cast<std::uint32_t>(figures.packed),
+                           static_cast<std::uint32_t>(figures.local_offset), 0);
+    EXPECT_NE(zf::ApplyZip64Extra(
+                  ExtraOf(record, zf::kCentralHeaderSize, zf::central::kNameLength, zf::central::kExtraLength), slots,
+                  figures),
               zf::Zip64Reading::kMissing);
     return figures;
 }
@@ -41,9 +43,9 @@ TEST(ZipDllZip64Records, NewEntriesCarryZip64ExactlyWhereNeeded) {
         const char* what;
         std::uint64_t unpacked, packed, offset;
         bool descriptor;
-        bool local_zip64;            // expected: both sizes in the local header's field
-        std::size_t central_extra;   // expected: bytes of the central record's extra fields
-        std::uint16_t version;       // expected: version needed, in both headers
+        bool local_zip64;           // expected: both sizes in the local header's field
+        std::size_t central_extra;  // expected: bytes of the central record's extra fields
+        std::uint16_t version;      // expected: version needed, in both headers
     };
     const std::vector<Case> cases = {
         {"classic", 1000, 400, 5000, false, false, 0, 20},
@@ -73,8 +75,9 @@ TEST(ZipDllZip64Records, NewEntriesCarryZip64ExactlyWhereNeeded) {
                                zf::GetU32LE(local.data() + zf::local::kPackedSize), 0, 0};
         const auto local_extra = ExtraOf(local, zf::kLocalHeaderSize, zf::local::kNameLength, zf::local::kExtraLength);
         EXPECT_EQ(local_extra.size(), c.local_zip64 ? 20u : 0u);
-        zf::ApplyZip64Extra(local_extra, zf::SaturatedSlots(static_cast<std::uint32_t>(sizes.unpacked),
-                                                             static_cast<std::uint32_t>(sizes.packed), 0, 0),
+        zf::ApplyZip64Extra(local_extra,
+                            zf::SaturatedSlots(static_cast<std::uint32_t>(sizes.unpacked),
+                                               static_cast<std::uint32_t>(sizes.packed), 0, 0),
                             sizes, true);
         EXPECT_EQ(sizes.unpacked, c.descriptor ? 0 : c.unpacked);
         EXPECT_EQ(sizes.packed, c.descriptor ? 0 : c.packed);
@@ -173,8 +176,8 @@ TEST(ZipDllZip64Records, RoomIsCheckedForWhatTheOldArchiveBringsAlong) {
     existing.entries[1].central.resize(60);
     zipdll::SourceItem source;
     // The second entry is replaced by a file: only the first is certain to be copied.
-    const std::vector<zipdll::PlanItem> plan = {{&existing.entries[0], nullptr}, {&existing.entries[1], &source},
-                                                {nullptr, &source}};
+    const std::vector<zipdll::PlanItem> plan = {
+        {&existing.entries[0], nullptr}, {&existing.entries[1], &source}, {nullptr, &source}};
     const std::uint64_t needed = zipdll::BytesCertainlyWritten(existing, plan);
     EXPECT_EQ(needed, 1000 + 5 * kGiB + 50 + zf::kEndRecordSize);
 

@@ -124,15 +124,13 @@ bool UnzipTestPasses(const std::string& archive, const std::string& password) {
 }
 
 bool SevenZipTestPasses(const std::string& archive, const std::string& password) {
-    ToolResult result = RunTool("7z t -bd " + std::string(password.empty() ? "-p-" : "-p" + Quote(password)) + " " +
-                                Quote(archive));
+    ToolResult result =
+        RunTool("7z t -bd " + std::string(password.empty() ? "-p-" : "-p" + Quote(password)) + " " + Quote(archive));
     if (result.status != 0) ADD_FAILURE() << "7z t " << archive << ":\n" << result.output;
     return result.status == 0;
 }
 
-ToolResult BsdtarFromPipe(const std::string& archive) {
-    return RunTool("cat " + Quote(archive) + " | bsdtar -xOf -");
-}
+ToolResult BsdtarFromPipe(const std::string& archive) { return RunTool("cat " + Quote(archive) + " | bsdtar -xOf -"); }
 
 namespace {
 const char* kPythonTest = R"(
