@@ -111,7 +111,10 @@ with zipfile.ZipFile(target, 'w', zipfile.ZIP_DEFLATED) as z:
         EXPECT_TRUE(SevenZipTestPasses(archive));
         const ToolResult streamed = BsdtarFromPipe(archive);
         EXPECT_EQ(streamed.status, 0) << streamed.output.substr(0, 300);
-        EXPECT_EQ(streamed.output, numbers + "added by us\n");
+        // Not EXPECT_EQ: a diff of megabytes of numbers would drown the report.
+        EXPECT_TRUE(streamed.output == numbers + "added by us\n")
+            << streamed.output.size() << " bytes streamed, ending "
+            << streamed.output.substr(streamed.output.size() - std::min<std::size_t>(200, streamed.output.size()));
     }
 }
 
@@ -169,7 +172,7 @@ TEST_F(ZipDllZip64, EncryptedEntriesAreReadByUnzipAnd7Zip) {
     ASSERT_EQ(call.Run(library), 2);
     EXPECT_TRUE(UnzipTestPasses(call.archive, "pass word"));
     EXPECT_TRUE(SevenZipTestPasses(call.archive, "pass word"));
-    EXPECT_EQ(UnzipEntry(call.archive, "big.txt", "pass word"), big);
+    EXPECT_TRUE(UnzipEntry(call.archive, "big.txt", "pass word") == big);
     EXPECT_EQ(RunTool("7z x -so -bd -p'pass word' " + Quote(call.archive) + " small.txt").output, "a secret");
 }
 
