@@ -157,6 +157,46 @@ TEST_F(ZipDllZip64, EntryCountsPastTheClassicLimit) {
     EXPECT_EQ(RunTool("cat " + Quote(seven) + " | bsdtar -tf - | wc -l").output, "65537\n");
 }
 
+// A zip64 archive that is part of a multi-volume set, or whose zip64 end record is not where
+// its locator says, is refused before anything is written, with the reason, and left as it was.
+TEST_F(ZipDllZip64, DamagedOrMultiVolumeZip64ArchivesAreRefused) {
+    WriteBytes(folder / "h.txt", "hello\n");
+    const std::string made = folder / "made.zip";
+    ASSERT_EQ(RunTool("cd " + Quote(folder.Path()) + " && zip -q -fz made.zip h.txt").status, 0);
+    const std::string original = ReadBytes(made);
+    const std::size_t locator = original.size() - zf::kEndRecordSize - zf::zip64::kLocatorSize;
+    const std::size_t record = locator - zf::zip64::kEndRecordSize;
+    struct Case {
+        const char* what;
+        std::size_t at;
+        char value;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"the locator counts two disks", locator + zf::zip64::locator::kTotalDisks, 2, "part of a multi-volume set"},
+        {"the zip64 record is on disk 1", record + zf::zip64::end_record::kThisDisk, 1, "part of a multi-volume set"},
+        {"no zip64 record where the locator points", record, 'X',
+         "zip64 end of central directory record is missing or damaged"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string damaged = original;
+        damaged[c.at] = c.value;
+        const std::string archive = folder / "damaged.zip";
+        WriteBytes(archive, damaged);
+        AddCall call;
+        call.archive = archive;
+        call.specs = {folder / "h.txt"};
+        EXPECT_EQ(call.Run(library), 0);
+        const auto messages = call.Messages();
+        ASSERT_FALSE(messages.empty());
+        EXPECT_EQ(messages[0].error_code, 10);
+        EXPECT_NE(messages[0].text.find(archive), std::string::npos) << messages[0].text;
+        EXPECT_NE(messages[0].text.find(c.reason), std::string::npos) << messages[0].text;
+        EXPECT_TRUE(ReadBytes(archive) == damaged);
+    }
+}
+
 // Traditional encryption, in one piece and in several (with a data descriptor), read by Info-ZIP
 // and by 7-Zip with the password.
 TEST_F(ZipDllZip64, EncryptedEntriesAreReadByUnzipAnd7Zip) {
