@@ -215,6 +215,7 @@ bool ArchiveBuilder::WriteFileData(OutputStream& out, const SourceItem& source, 
         if (cipher) cipher->Encrypt(piece->data);
         out.Write(piece->data);
         packed += piece->data.size();
+        pipeline_->Recycle(std::move(piece->data));
         reporter_.Advance(piece->length);
         CheckCancel();
     }

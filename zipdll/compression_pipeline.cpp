@@ -9,8 +9,16 @@
 
 namespace zipdll {
 
+namespace {
+// Spare buffers kept for reuse: enough for the workers and the piece being written.
+constexpr std::size_t kMaxSpareBuffers = 6;
+}  // namespace
+
 void ProcessPiece(Piece& piece, DeflateEngine* engine) {
-    std::vector<std::uint8_t> input(piece.length);
+    // A reused buffer keeps its size, so that shrinking it to the piece costs nothing.
+    std::vector<std::uint8_t> input = std::move(piece.data);
+    piece.data = {};
+    input.resize(piece.length);
     try {
         File file = OpenRead(piece.path);
         std::size_t got = ReadAt(file, input.data(), input.size(), piece.offset);
@@ -103,6 +111,11 @@ std::unique_ptr<Piece> CompressionPipeline::Next() {
     return piece;
 }
 
+void CompressionPipeline::Recycle(std::vector<std::uint8_t> buffer) {
+    std::lock_guard lock(mutex_);
+    if (spare_.size() < kMaxSpareBuffers && buffer.capacity() > 0) spare_.push_back(std::move(buffer));
+}
+
 void CompressionPipeline::Work() {
     // Each worker keeps one engine per level it has met; an Add uses one level.
     std::map<int, std::unique_ptr<DeflateEngine>> engines;
@@ -115,6 +128,10 @@ void CompressionPipeline::Work() {
             if (stopping_) return;
             slot = slots_[taken_++];
             slot->taken = true;
+            if (!spare_.empty()) {
+                slot->piece->data = std::move(spare_.back());
+                spare_.pop_back();
+            }
         }
         Piece& piece = *slot->piece;
         try {
