@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "zipdll_add_call.h"
 #include "formats/zip_call_records.h"
 
 namespace {
@@ -86,38 +87,8 @@ Settings ParseArguments(int argc, char** argv) {
 // The library's Add in this (child) process: the whole corpus, recursively, with folder names,
 // folder entries and hidden files, as `zip -r` takes it.
 int RunLibraryAdd(const Settings& settings, const std::string& archive) {
-    void* handle = dlopen(settings.library.c_str(), RTLD_NOW);
-    if (handle == nullptr) {
-        std::fprintf(stderr, "zipdll_benchmark: cannot load %s: %s\n", settings.library.c_str(), dlerror());
-        return 1;
-    }
-    auto exec = reinterpret_cast<ZipDllExecFunction>(dlsym(handle, ZIPDLL_EXEC_NAME));
-    if (exec == nullptr) return 1;
     if (chdir(settings.corpus.c_str()) != 0) return 1;
-    std::string spec = ".", name = archive;
-    char password[ZIPDLL_PASSWORD_CAPACITY] = {};
-    ZipFileSpec element{};
-    element.spec = spec.data();
-    ZipCallRecord record{};
-    ZipCallHeader& h = record.header;
-    h.record_version = ZIPDLL_RECORD_VERSION;
-    h.callback = [](ZipCallbackRecord* r) -> std::int32_t {
-        if (r->action == ZIPDLL_ACTION_MESSAGE && r->error_code != 0) std::fprintf(stderr, "  library: %s\n", r->text);
-        return ZIPDLL_CALLBACK_CONTINUE;
-    };
-    h.password = password;
-    h.hidden_files = ZIPDLL_TRUE;
-    h.no_directory_entries = ZIPDLL_FALSE;
-    h.always_true56 = ZIPDLL_TRUE;
-    h.compression_level = settings.level;
-    h.junk_directory_names = ZIPDLL_FALSE;
-    h.recurse = 0xFFFF;
-    h.always_true80 = ZIPDLL_TRUE;
-    h.spec_count = 1;
-    h.archive_name = name.data();
-    record.specs = &element;
-    record.seal = ZIPDLL_RECORD_SEAL;
-    return exec(&record) > 0 ? 0 : 1;
+    return kitforge::bench::RunZipDllAdd(settings.library, ".", archive, settings.level, true);
 }
 
 int RunInfoZip(const Settings& settings, const std::string& archive) {

@@ -11,7 +11,6 @@
 // work. Each run is a child process of its own, so that its peak memory is its own; the median
 // of R runs (default 3) is reported after one untimed run of each.
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -23,46 +22,13 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "formats/zip_call_records.h"
+#include "zipdll_add_call.h"
 
 namespace {
 
 using kitforge::bench::Fixed;
 using kitforge::bench::MeasuredRun;
 using kitforge::bench::ReportResult;
-
-// The library's Add of one file at level 0, in this (child) process.
-int StoreWithLibrary(const std::string& library, const std::string& source, const std::string& archive) {
-    void* handle = dlopen(library.c_str(), RTLD_NOW);
-    if (handle == nullptr) {
-        std::fprintf(stderr, "zipdll_zip64_bench: cannot load %s: %s\n", library.c_str(), dlerror());
-        return 1;
-    }
-    auto exec = reinterpret_cast<ZipDllExecFunction>(dlsym(handle, ZIPDLL_EXEC_NAME));
-    if (exec == nullptr) return 1;
-    std::string spec = source, name = archive;
-    char password[ZIPDLL_PASSWORD_CAPACITY] = {};
-    ZipFileSpec element{};
-    element.spec = spec.data();
-    ZipCallRecord record{};
-    ZipCallHeader& h = record.header;
-    h.record_version = ZIPDLL_RECORD_VERSION;
-    h.callback = [](ZipCallbackRecord* r) -> std::int32_t {
-        if (r->action == ZIPDLL_ACTION_MESSAGE && r->error_code != 0) std::fprintf(stderr, "  library: %s\n", r->text);
-        return ZIPDLL_CALLBACK_CONTINUE;
-    };
-    h.password = password;
-    h.no_directory_entries = ZIPDLL_TRUE;
-    h.always_true56 = ZIPDLL_TRUE;
-    h.compression_level = 0;
-    h.junk_directory_names = ZIPDLL_TRUE;
-    h.always_true80 = ZIPDLL_TRUE;
-    h.spec_count = 1;
-    h.archive_name = name.data();
-    record.specs = &element;
-    record.seal = ZIPDLL_RECORD_SEAL;
-    return exec(&record) == 1 ? 0 : 1;
-}
 
 // `cp`, then optionally the copy flushed to the disk, as the library flushes its archive.
 int Copy(const std::string& source, const std::string& target, bool flush) {
@@ -107,7 +73,7 @@ int main(int argc, char** argv) {
         std::filesystem::remove(archive);
         std::filesystem::remove(copy);
         return kitforge::bench::MeasureChild([&] {
-            if (which == 0) return StoreWithLibrary(library, source, archive);
+            if (which == 0) return kitforge::bench::RunZipDllAdd(library, source, archive, 0, false);
             return Copy(source, copy, which == 2);
         });
     };

@@ -19,22 +19,6 @@ using kitforge::testing::TempFolder;
 using kitforge::testing::WriteBytes;
 using namespace zipdll_testing;
 
-std::string TextOf(std::size_t size, unsigned seed) {
-    static const char* words[] = {"zip ", "archive ", "installer ", "stub ", "entry ", "deflate ", "\n"};
-    std::mt19937 rng(seed);
-    std::string text;
-    while (text.size() < size) text += words[rng() % 7];
-    text.resize(size);
-    return text;
-}
-
-std::string RandomBytes(std::size_t size, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes) c = static_cast<char>(rng());
-    return bytes;
-}
-
 class ZipDllAdd : public ::testing::Test {
 protected:
     ZipLibrary library;

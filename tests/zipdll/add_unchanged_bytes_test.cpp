@@ -8,7 +8,6 @@
 #include <zlib.h>
 
 #include <cstdlib>
-#include <random>
 
 #include "support/temp_folder.h"
 #include "zipdll_harness.h"
@@ -19,22 +18,6 @@ using kitforge::testing::ReadBytes;
 using kitforge::testing::TempFolder;
 using kitforge::testing::WriteBytes;
 using namespace zipdll_testing;
-
-std::string Words(std::size_t size, unsigned seed) {
-    static const char* words[] = {"zip ", "archive ", "installer ", "stub ", "entry ", "deflate ", "\n"};
-    std::mt19937 rng(seed);
-    std::string text;
-    while (text.size() < size) text += words[rng() % 7];
-    text.resize(size);
-    return text;
-}
-
-std::string Random(std::size_t size, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes) c = static_cast<char>(rng());
-    return bytes;
-}
 
 struct Fingerprint {
     std::size_t size;
@@ -60,12 +43,12 @@ TEST(ZipDllUnchangedBytes, ArchivesWithoutZip64AreWrittenAsBefore) {
         chmod((folder / name).c_str(), 0644);
         return folder / name;
     };
-    const std::string text = file("text.txt", Words(100000, 1));
-    const std::string noise = file("noise.bin", Random(20000, 2));
+    const std::string text = file("text.txt", TextOf(100000, 1));
+    const std::string noise = file("noise.bin", RandomBytes(20000, 2));
     const std::string empty = file("empty", "");
-    const std::string accented = file("caf\xc3\xa9.txt", Words(3000, 3));
-    const std::string big = file("big.txt", Words(9u << 20, 4));  // several pieces, patched header
-    const std::string later = file("later.txt", Words(5000, 5));
+    const std::string accented = file("caf\xc3\xa9.txt", TextOf(3000, 3));
+    const std::string big = file("big.txt", TextOf(9u << 20, 4));  // several pieces, patched header
+    const std::string later = file("later.txt", TextOf(5000, 5));
 
     struct Case {
         const char* what;

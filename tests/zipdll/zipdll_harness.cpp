@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <sstream>
 
 namespace zipdll_testing {
@@ -95,6 +96,22 @@ bool AddCall::HasMessageWithCode(int code) const {
     for (const CallbackEvent& event : events)
         if (event.action == ZIPDLL_ACTION_MESSAGE && event.error_code == code) return true;
     return false;
+}
+
+std::string TextOf(std::size_t size, unsigned seed) {
+    static const char* words[] = {"zip ", "archive ", "installer ", "stub ", "entry ", "deflate ", "\n"};
+    std::mt19937 rng(seed);
+    std::string text;
+    while (text.size() < size) text += words[rng() % 7];
+    text.resize(size);
+    return text;
+}
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng());
+    return bytes;
 }
 
 std::string Quote(const std::string& text) {

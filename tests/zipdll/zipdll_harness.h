@@ -55,6 +55,10 @@ struct AddCall {
     bool HasMessageWithCode(int code) const;
 };
 
+// Reproducible inputs: text of a few words that deflates well, and bytes that do not shrink.
+std::string TextOf(std::size_t size, unsigned seed);
+std::string RandomBytes(std::size_t size, unsigned seed);
+
 struct ToolResult {
     int status = -1;
     std::string output;
