@@ -31,10 +31,16 @@ auto Timed(const char* what, Step step) {
 
 class LargeInstaller : public InstallerEndToEnd {
 protected:
-    void WriteBigScript(bool compressed) const {
+    // Builds out/setup.exe from a sparse 5 GiB src/big.bin put into %program%, compressed or not.
+    void BuildFromBigSource(bool compressed) const {
+        MakeSparseFile(Root("src/big.bin"), kFiveGiB);
         WriteBytes(Root("src/setup.inf"), "[info]\ntitle=Big\nprompt=Choose INSTALL or EXIT.\ncompressed=" +
                                               std::string(compressed ? "1" : "0") +
                                               "\n\n[script]\n1=extract \"%apppath%big.bin\" \"%program%\"\n2=quit\n");
+        Timed(compressed ? "compressed build" : "build", [&] {
+            Build();
+            return 0;
+        });
     }
 
     // Installs what out/setup.exe holds and checks that the installed file equals the source.
@@ -72,12 +78,7 @@ TEST_F(LargeInstaller, TheInstallerListsAndChecksAFileOf5GiB) {
 
 TEST_F(LargeInstaller, AFileOf5GiBIsListedCheckedInstalledWholeAndUninstalled) {
     KITFORGE_LARGE_TEST_ONLY();
-    MakeSparseFile(Root("src/big.bin"), kFiveGiB);
-    WriteBigScript(false);
-    Timed("build", [&] {
-        Build();
-        return 0;
-    });
+    BuildFromBigSource(false);
     if (HasFatalFailure()) return;
 
     const ProgramResult inspected = RunProgram({BuiltProgram("kitforge-cli"), "inspect", Installer()});
@@ -103,12 +104,7 @@ TEST_F(LargeInstaller, AFileOf5GiBIsListedCheckedInstalledWholeAndUninstalled) {
 // through zip64; the group itself goes into the installer like any file.
 TEST_F(LargeInstaller, ACompressedGroupCarriesAFileOf5GiB) {
     KITFORGE_LARGE_TEST_ONLY();
-    MakeSparseFile(Root("src/big.bin"), kFiveGiB);
-    WriteBigScript(true);
-    Timed("compressed build", [&] {
-        Build();
-        return 0;
-    });
+    BuildFromBigSource(true);
     if (HasFatalFailure()) return;
     InstallAndCompare();
 }
