@@ -35,8 +35,7 @@ void Decode(std::span<const std::uint8_t> bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Decode({data, size});
     std::vector<std::uint8_t> checked(data, data + size);
-    kitforge::formats::install_record_detail::AppendU64LE(
-        checked, kitforge::formats::install_record_detail::RecordCheck(checked));
+    kitforge::formats::AppendU64LE(checked, kitforge::formats::install_record_detail::RecordCheck(checked));
     Decode(checked);
     return 0;
 }

@@ -1,14 +1,16 @@
 // Installers come from anywhere, and the installer stub reads its own payload with this code:
-// any bytes must give either a payload whose every file lies inside the data, or a
-// PayloadError; the integrity block in front of the payload, when its mark is there, must lie
-// between the stub and the payload, and checking the checksum must give an outcome. Nothing
-// else may happen: no crash, no other exception, no huge allocation.
+// any bytes must give either a payload whose every file lies inside the data and is no larger
+// than an installer may hold, or a PayloadError; the integrity block in front of the payload,
+// when its mark is there, must lie between the stub and the payload, and checking the checksum
+// must give an outcome. Nothing else may happen: no crash, no other exception, no huge
+// allocation.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 #include "formats/installer_integrity.h"
+#include "formats/installer_payload.h"
 #include "payload/payload_checksum.h"
 #include "payload/payload_reader.h"
 
@@ -26,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // each wholly before the one before it and after the stub.
         std::uint64_t limit = size;
         for (const auto& file : payload.files) {
+            if (file.size > kitforge::formats::kPayloadMaxFileSize) std::abort();
             if (file.offset < payload.stub_size || file.offset + file.size > limit) std::abort();
             limit = file.offset;
             texts += file.name.size();

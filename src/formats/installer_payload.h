@@ -5,7 +5,8 @@
 // going backwards meets each list in its natural order. From the start of the payload:
 //
 //   file records   one per EXTRACT line, that of the last EXTRACT line first; each is
-//                  contents, size (number), name, name length (number)
+//                  contents, size (one number, or two for a file of 2 GiB or more: see
+//                  below), name, name length (number)
 //   file count     number
 //   line records   one per script line, the last line first; each is the line's bytes, then
 //                  their count (number)
@@ -16,6 +17,14 @@
 // Every number is a 32-bit little-endian unsigned integer below 2^31; texts are raw 8-bit
 // bytes without terminator, padding or alignment. The writer in the builder, the reader and
 // the installer stub all take the layout from here.
+//
+// A file's size below 2^31 is one number, as in every installer ever built. A size of 2^31
+// or more takes two 32-bit words: first the low 32 bits of the size, then a word whose top
+// bit is set and whose low 31 bits are the high part (size >> 32). A reader going backwards
+// reads the size word, sees the top bit, and reads the low word before it; an installer
+// without such a file is byte for byte what it was before the long form existed. Every other
+// number keeps the top bit clear. The high part stays below 2^30, so that no size or offset
+// in an installer reaches 2^63, where the file positions of the systems that read it end.
 
 #include <array>
 #include <cstddef>
@@ -32,8 +41,14 @@ inline constexpr std::size_t kPayloadMarkSize = kPayloadMark.size();
 // Every length and count field.
 inline constexpr std::size_t kPayloadNumberSize = 4;
 // Lengths and counts are never negative on the machines that read them, so each stays below
-// 2^31: a file of 2 GiB or more cannot go into an installer.
+// 2^31; a file of 2 GiB or more gives its size in the long form below.
 inline constexpr std::uint32_t kPayloadMaxNumber = 0x7FFFFFFF;
+
+// A file's size in the long form: the low word, then the size word (see above).
+inline constexpr std::uint32_t kLongSizeFlag = 0x80000000;
+inline constexpr std::size_t kLongSizeSize = 2 * kPayloadNumberSize;
+// The largest file an installer holds: 2^62 - 1 bytes (high part below 2^30).
+inline constexpr std::uint64_t kPayloadMaxFileSize = (std::uint64_t{1} << 62) - 1;
 
 // The smallest payload: no files, no lines, empty prompt and title.
 //   file count + line count + prompt length + title length + mark
@@ -47,6 +62,36 @@ constexpr std::array<std::uint8_t, kPayloadNumberSize> PayloadNumber(std::uint32
     return EncodeU32LE(value);
 }
 constexpr std::uint32_t GetPayloadNumber(const std::uint8_t* bytes) noexcept { return GetU32LE(bytes); }
+
+// A file's size as stored, in file order: one number below 2^31, else the low word and the
+// size word. `size` must be at most kPayloadMaxFileSize (the writer checks it).
+struct StoredFileSize {
+    std::array<std::uint8_t, kLongSizeSize> bytes{};
+    std::size_t length = 0;
+};
+constexpr StoredFileSize EncodeFileSize(std::uint64_t size) noexcept {
+    StoredFileSize stored;
+    if (size <= kPayloadMaxNumber) {
+        PutU32LE(stored.bytes.data(), static_cast<std::uint32_t>(size));
+        stored.length = kPayloadNumberSize;
+    } else {
+        PutU32LE(stored.bytes.data(), static_cast<std::uint32_t>(size));
+        PutU32LE(stored.bytes.data() + kPayloadNumberSize, kLongSizeFlag | static_cast<std::uint32_t>(size >> 32));
+        stored.length = kLongSizeSize;
+    }
+    return stored;
+}
+
+// True when a file's size word says the low word of a long size lies before it.
+constexpr bool IsLongSizeWord(std::uint32_t word) noexcept { return (word & kLongSizeFlag) != 0; }
+// The high part a long size word carries.
+constexpr std::uint32_t LongSizeHighPart(std::uint32_t word) noexcept { return word & ~kLongSizeFlag; }
+// The size that a long size word and its low word give. A reader refuses a high part of 2^30
+// or more (past kPayloadMaxFileSize) and a long form of a size below 2^31 (which has only
+// the short form): neither is ever written.
+constexpr std::uint64_t LongFileSize(std::uint32_t word, std::uint32_t low) noexcept {
+    return (static_cast<std::uint64_t>(LongSizeHighPart(word)) << 32) | low;
+}
 
 // The command word of a line that puts a file, as the writer stores it.
 inline constexpr std::string_view kExtractWord = "EXTRACT ";

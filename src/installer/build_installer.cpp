@@ -30,6 +30,16 @@ std::uint32_t StoredNumber(std::uint64_t value, const std::string& what) {
     return static_cast<std::uint32_t>(value);
 }
 
+// A file's size as the payload stores it: the short form below 2 GiB, the long form above,
+// up to the largest file an installer holds.
+formats::StoredFileSize StoredSize(std::uint64_t size, const std::string& source) {
+    if (size > formats::kPayloadMaxFileSize) {
+        throw Error(source + " is too large for an installer (" + std::to_string(size) + " bytes; the limit is " +
+                    std::to_string(formats::kPayloadMaxFileSize) + ")");
+    }
+    return formats::EncodeFileSize(size);
+}
+
 // Every byte of the payload goes through here, so that the checksum covers exactly what is
 // written: each write tells the hasher how far the file is complete.
 class PayloadOutput {
@@ -104,9 +114,9 @@ void WriteFileRecord(PayloadOutput& output, const std::string& source, const Cop
     File file = File::OpenRead(source);
     const std::int64_t size = file.Size();
     if (size < 0) throw ReadError("read", source, file.LastError());
-    const std::uint32_t stored_size = StoredNumber(static_cast<std::uint64_t>(size), source);
-    output.Copy(file, stored_size, copy);
-    WriteNumber(output, stored_size);
+    const formats::StoredFileSize stored_size = StoredSize(static_cast<std::uint64_t>(size), source);
+    output.Copy(file, static_cast<std::uint64_t>(size), copy);
+    output.Write(stored_size.bytes.data(), stored_size.length);
     WriteCountedText(output, FileNamePart(source), "The name of " + source);
 }
 

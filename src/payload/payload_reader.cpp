@@ -27,16 +27,29 @@ public:
 
     // A length or count field; `what` names it in errors.
     std::uint32_t Number(const char* what) {
-        const auto at = unread_.TakeBack(kPayloadNumberSize);
-        if (!at) Fail(std::string("the installer is truncated: no room for the ") + what);
-        std::array<std::uint8_t, kPayloadNumberSize> bytes{};
-        source_.ReadAt(*at, bytes.data(), bytes.size());
-        const std::uint32_t value = GetPayloadNumber(bytes.data());
+        const std::uint32_t value = Word(what);
         if (value > kPayloadMaxNumber) {
             Fail(std::string("the payload is damaged: the ") + what + " " + std::to_string(value) +
                  " is not below 2147483648");
         }
         return value;
+    }
+
+    // A file's size: one number, or the long form's size word and the low word before it.
+    std::uint64_t FileSize() {
+        const std::uint32_t word = Word("file size");
+        if (!IsLongSizeWord(word)) return word;
+        if (LongSizeHighPart(word) > (kPayloadMaxFileSize >> 32)) {
+            Fail("the payload is damaged: the 64-bit file size has the high part " +
+                 std::to_string(LongSizeHighPart(word)) + ", past the largest file of " +
+                 std::to_string(kPayloadMaxFileSize) + " bytes");
+        }
+        const std::uint64_t size = LongFileSize(word, Word("low part of the 64-bit file size"));
+        if (size <= kPayloadMaxNumber) {
+            Fail("the payload is damaged: the 64-bit file size " + std::to_string(size) +
+                 " is below 2147483648, which is never written in that form");
+        }
+        return size;
     }
 
     // Checks that `size` bytes lie before the current position, then steps over them.
@@ -79,6 +92,15 @@ public:
     const PayloadLimits& Limits() const { return limits_; }
 
 private:
+    // Any 32-bit word; `what` names it in errors.
+    std::uint32_t Word(const char* what) {
+        const auto at = unread_.TakeBack(kPayloadNumberSize);
+        if (!at) Fail(std::string("the installer is truncated: no room for the ") + what);
+        std::array<std::uint8_t, kPayloadNumberSize> bytes{};
+        source_.ReadAt(*at, bytes.data(), bytes.size());
+        return GetPayloadNumber(bytes.data());
+    }
+
     ByteSource& source_;
     const PayloadLimits& limits_;
     ByteWindow unread_;
@@ -117,7 +139,7 @@ std::vector<PayloadFile> ReadFiles(BackwardCursor& cursor) {
         PayloadFile file;
         const std::uint32_t name_length = cursor.Number("file name length");
         file.name = cursor.Text(name_length, "file name");
-        file.size = cursor.Number("file size");
+        file.size = cursor.FileSize();
         file.offset = cursor.Skip(file.size, "file contents");
         files.push_back(std::move(file));
     }

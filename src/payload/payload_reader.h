@@ -28,7 +28,7 @@ public:
 struct PayloadFile {
     std::string name;          // the stored file name, exactly as stored (check with IsSafeFileName)
     std::uint64_t offset = 0;  // where its contents start in the installer file
-    std::uint32_t size = 0;    // how many bytes they are
+    std::uint64_t size = 0;    // how many bytes they are
 };
 
 struct Payload {

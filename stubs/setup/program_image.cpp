@@ -87,6 +87,9 @@ private:
         if (count > kMaxEntries || entry_size < smallest)
             Fail("a header table has " + std::to_string(count) + " entries of " + std::to_string(entry_size) +
                  " bytes");
+        // The table must lie inside the file before anything is set aside for it: a damaged
+        // header could otherwise make the installer ask for gigabytes.
+        Cover(offset, count * entry_size);
         std::vector<unsigned char> table(count * entry_size);
         Read(offset, table.data(), table.size());
         return table;

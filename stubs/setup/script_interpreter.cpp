@@ -201,7 +201,7 @@ void ScriptInterpreter::Extract(const ScriptStep& step) {
     const std::string folder = ResolveScriptPath(step.folder, settings_.folders);
     Announce("Extracting " + Printable(record.name, kMaxNameShown) + " to " + Printable(folder));
 
-    std::string head(std::min<std::size_t>(kHeadSize, record.size), '\0');
+    std::string head(static_cast<std::size_t>(std::min<std::uint64_t>(kHeadSize, record.size)), '\0');
     if (installer_.Seek(static_cast<std::int64_t>(record.offset)) < 0) {
         throw ReadError("read", installer_.Path(), installer_.LastError());
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "support/run_program.h"
@@ -64,6 +65,39 @@ TEST(CliInspect, ControlCharactersInTextsAreShownAsQuestionMarksAndKeptInJson) {
     EXPECT_EQ(document["title"], title.stored);
     EXPECT_EQ(document["prompt"], prompt.stored);
     for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(document["lines"][i], lines[i].stored) << i;
+}
+
+// Files of 2 GiB and more carry their size in the long form: the low word, then the size word
+// with its top bit set. The installer here is sparse (its contents are holes) and has no
+// checksum block, so inspect reads only the end of its payload.
+TEST(CliInspect, FilesOf2GiBAndMoreAreListedWithTheirSizes) {
+    TempFolder folder;
+    const std::string path = folder / "big.exe";
+    const std::uint64_t two = 1ull << 31, five = 5ull << 30;
+    {
+        // Records are stored last EXTRACT line first: five.bin, then two.bin.
+        std::ofstream out(path, std::ios::binary);
+        out << "stub";
+        out.seekp(static_cast<std::streamoff>(4 + five));
+        out << std::string("\x00\x00\x00\x40\x01\x00\x00\x80", 8) << Counted("five.bin");
+        out.seekp(static_cast<std::streamoff>(two), std::ios::cur);
+        out << std::string("\x00\x00\x00\x80\x00\x00\x00\x80", 8) << Counted("two.bin") << U32(2)
+            << Counted("EXTRACT five.bin %program%") << Counted("EXTRACT two.bin %program%") << U32(2) << Counted("P")
+            << Counted("T") << "\x2E\x22\x6B\x3D";
+        ASSERT_TRUE(out.good());
+    }
+    const auto shown = RunProgram({BuiltProgram("kitforge-cli"), "inspect", path});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("Files (2):\n  two.bin  2147483648 bytes\n  five.bin  5368709120 bytes\n"),
+              std::string::npos)
+        << shown.out;
+    const auto json = RunProgram({BuiltProgram("kitforge-cli"), "inspect", "--json", path});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto files = nlohmann::json::parse(json.out)["files"];
+    EXPECT_EQ(files[0]["size"], two);
+    EXPECT_EQ(files[0]["offset"], 4 + five + 8 + 8 + 4);
+    EXPECT_EQ(files[1]["size"], five);
+    EXPECT_EQ(files[1]["offset"], 4u);
 }
 
 }  // namespace

@@ -145,6 +145,74 @@ TEST(PayloadReader, ACorruptLengthOrCountIsRejectedBeforeUse) {
     }
 }
 
+// An installer whose first `front` bytes (stub and file contents) read as zeros, then `tail`:
+// files of several GiB without holding them.
+class ZerosThenBytes : public ByteSource {
+public:
+    ZerosThenBytes(std::uint64_t front, std::string tail) : front_(front), tail_(std::move(tail)) {}
+    std::uint64_t Size() const override { return front_ + tail_.size(); }
+    void ReadAt(std::uint64_t offset, void* out, std::size_t size) override {
+        auto* bytes = static_cast<char*>(out);
+        for (std::size_t i = 0; i < size; ++i) bytes[i] = offset + i < front_ ? '\0' : tail_.at(offset + i - front_);
+    }
+    const std::string& Name() const override { return name_; }
+
+private:
+    std::uint64_t front_;
+    std::string tail_;
+    std::string name_ = "setup.exe";
+};
+
+std::string StoredSize(std::uint64_t size) {
+    const formats::StoredFileSize stored = formats::EncodeFileSize(size);
+    return std::string(stored.bytes.begin(), stored.bytes.begin() + static_cast<std::ptrdiff_t>(stored.length));
+}
+
+// What follows the contents of the only file: its size as `size_bytes`, its name, and the rest
+// of a payload with one EXTRACT line.
+std::string AfterTheContents(const std::string& size_bytes) {
+    return size_bytes + Counted("big.bin") + U32(1) + Counted("EXTRACT big.bin %program%") + U32(1) + Counted("") +
+           Counted("") + kMarkBytes;
+}
+
+TEST(PayloadReader, FileSizesOfEveryRangeRoundTrip) {
+    for (const std::uint64_t size : {0ull, 0x7FFFFFFFull, 0x80000000ull, 0x100000000ull, 5ull << 30}) {
+        ZerosThenBytes source(4 + size, AfterTheContents(StoredSize(size)));
+        const Payload read = ReadPayload(source);
+        ASSERT_EQ(read.files.size(), 1u) << size;
+        EXPECT_EQ(read.files[0].size, size);
+        EXPECT_EQ(read.files[0].offset, 4u) << size;
+        EXPECT_EQ(read.stub_size, 4u) << size;
+    }
+}
+
+TEST(PayloadReader, ADamagedLongFileSizeIsRefused) {
+    const struct {
+        const char* what;
+        std::uint64_t front;
+        std::string size_bytes;
+        const char* expected;
+    } rows[] = {
+        {"high part past the largest file", 1ull << 40, U32(0) + U32(0xC0000000u),
+         "the 64-bit file size has the high part 1073741824, past the largest file of 4611686018427387903 bytes"},
+        {"a small size in the long form", 100, U32(5) + U32(0x80000000u), "the 64-bit file size 5 is below 2147483648"},
+        {"no room for the low word", 0, U32(0x80000001u),
+         "truncated: no room for the low part of the 64-bit file size"},
+        {"contents shorter than the size", 100, U32(0) + U32(0x80000001u),
+         "the file contents of 4294967296 bytes reaches before the start of the file"},
+    };
+    for (const auto& row : rows) {
+        ZerosThenBytes source(row.front, AfterTheContents(row.size_bytes));
+        try {
+            ReadPayload(source);
+            ADD_FAILURE() << row.what << ": read";
+        } catch (const PayloadError& e) {
+            EXPECT_NE(std::string(e.what()).find(row.expected), std::string::npos) << row.what << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find("setup.exe"), std::string::npos) << e.what();
+        }
+    }
+}
+
 TEST(PayloadReader, LimitsBoundWhatAPayloadMayClaim) {
     PayloadLimits limits;
     limits.max_text_bytes = 10;

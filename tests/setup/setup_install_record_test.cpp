@@ -31,7 +31,7 @@ InstallRecord SampleRecord() {
 // structure behind the check.
 std::vector<std::uint8_t> Rechecked(std::vector<std::uint8_t> bytes) {
     bytes.resize(bytes.size() - kInstallRecordCheckSize);
-    install_record_detail::AppendU64LE(bytes, install_record_detail::RecordCheck(bytes));
+    AppendU64LE(bytes, install_record_detail::RecordCheck(bytes));
     return bytes;
 }
 

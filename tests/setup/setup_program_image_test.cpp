@@ -2,6 +2,9 @@
 // is read from its ELF headers.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
 
 #include <algorithm>
 
@@ -48,6 +51,36 @@ TEST(ElfImageEnd, IsTheLengthOfAProgramAsLinkedAndRefusesTablesPastTheEnd) {
     for (const auto& c : damaged) {
         EXPECT_THROW(ImageEnd(program, c.cut), payload::PayloadError) << c.name;
     }
+}
+
+// Exits 0 when `bytes` are refused as a damaged program with at most 1 GiB of memory, 2 when
+// anything else is thrown (bad_alloc), 1 when they are taken.
+[[noreturn]] void ImageEndWithLittleMemory(const std::string& bytes) {
+    const rlimit limit{1ul << 30, 1ul << 30};
+    ::setrlimit(RLIMIT_DATA, &limit);
+    try {
+        ImageEnd(bytes);
+    } catch (const payload::PayloadError&) {
+        std::_Exit(0);
+    } catch (...) {
+        std::_Exit(2);
+    }
+    std::_Exit(1);
+}
+
+// A header claiming 65,535 section headers of 65,535 bytes in a file of 64 bytes is refused
+// before anything is set aside for the table: with 1 GiB of memory allowed, asking for the
+// 4 GiB it claims would fail with bad_alloc instead.
+TEST(ElfImageEnd, ATableLongerThanTheFileIsRefusedBeforeMemoryIsSetAsideForIt) {
+    std::string header = OwnProgram().substr(0, 64);
+    const auto put = [&](std::size_t at, std::uint64_t value, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i) header[at + i] = static_cast<char>(value >> (8 * i) & 0xFF);
+    };
+    put(56, 0, 2);       // no program headers
+    put(40, 64, 8);      // the section headers start right after the header
+    put(58, 0xFFFF, 2);  // of 65,535 bytes each
+    put(60, 0xFFFF, 2);  // and 65,535 of them
+    EXPECT_EXIT(ImageEndWithLittleMemory(header), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(CheckPayloadFollowsImage, RefusesARecordThatStartsInsideTheProgram) {
