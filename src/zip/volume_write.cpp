@@ -19,8 +19,6 @@ constexpr std::size_t kCopyBufferSize = 8192;
 // Entry data of at least this size goes through the kernel's copy instead of the buffer.
 constexpr std::int64_t kKernelCopyThreshold = 64 * 1024;
 constexpr std::int64_t kKernelCopyChunk = 8 << 20;
-// Offsets within a volume are stored in 32 bits, so no volume may grow beyond them.
-constexpr std::int64_t kLargestVolume = 0xFFFFFFFFLL;
 
 bool IsFileSystemDrive(DriveType type) { return type == DriveType::Fixed || type == DriveType::Network; }
 
@@ -153,7 +151,7 @@ void TZipMaster::OpenVolume() {
                                 : static_cast<std::int64_t>(disk_free);
         if (max_volume_size_ > 0 && max_volume_size_ < free) free = max_volume_size_;
         if (directory_.CurrentDisk == 0) free -= keep_free_on_disk1_;
-        free = std::min(free, kLargestVolume);
+        // A volume may pass 4 GiB: the positions beyond go to zip64 fields.
 
         // A volume with no room at all is refused whatever the smallest volume is set to;
         // otherwise nothing could ever be written to it.
