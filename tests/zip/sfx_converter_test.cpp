@@ -341,6 +341,31 @@ TEST_F(MakeSFXTest, AnOffsetThatWouldNotFitIsAFailureNotAWrappedNumber) {
     EXPECT_EQ(ReadBytes(source), archive.bytes);
 }
 
+// A directory that cannot be moved is refused before the archive's data is copied: with room
+// for little more than the stub, the refusal names the record, not a write that fell short.
+TEST_F(MakeSFXTest, ADirectoryThatCannotBeMovedIsRefusedBeforeTheDataIsCopied) {
+    BuiltArchive archive = BuildArchive({Stored("a.txt", "alpha\n"), Stored("big.bin", std::string(300000, 'z'))});
+    PutU32At(archive.bytes, archive.central_entries[1] + 42, 0xFFFFFE00u);
+    const std::string source = Source(archive);
+    ASSERT_EQ(h.zip.ZipFilename(), source);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{20000, 20000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const int result = h.zip.MakeSFX();
+        const bool named = h.zip.LastFileFailure().find("central record 2 (\"big.bin\")") != std::string::npos;
+        ::_exit(result == -2 && named ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(FileExists(folder / "data.exe"));
+    EXPECT_EQ(ReadBytes(source), archive.bytes);
+}
+
 TEST_F(MakeSFXTest, AShortWriteIsAFailureThatRemovesTheOutput) {
     const BuiltArchive archive = TwoFiles();
     const std::string source = Source(archive);
