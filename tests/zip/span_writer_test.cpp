@@ -17,6 +17,15 @@ namespace {
 using namespace testing;
 using namespace formats;
 
+// The volumes of the set arch.zip in `out`, in order.
+std::vector<std::string> VolumeFilesIn(const TempFolder& out) {
+    std::vector<std::string> files;
+    for (int n = 0; FileExists(out / ("arch" + VolumeNumberText(n) + ".zip")); ++n) {
+        files.push_back(out / ("arch" + VolumeNumberText(n) + ".zip"));
+    }
+    return files;
+}
+
 class SpanOnFixedDrive : public ::testing::Test {
 protected:
     std::string Volume(int n) const { return folder / ("arch" + VolumeNumberText(n) + ".zip"); }
@@ -89,11 +98,8 @@ TEST_F(SpanOnFixedDrive, RecordsAreNeverSplitWhateverTheVolumeSize) {
         writer.zip.SetMaxVolumeSize(size);
         writer.zip.SetMinFreeVolumeSize(1);
         ASSERT_EQ(writer.zip.SpanArchive(source, out / "arch.zip"), 0) << writer.zip.LastMessage();
-        std::vector<std::string> files;
-        for (int n = 0; FileExists(out / ("arch" + VolumeNumberText(n) + ".zip")); ++n) {
-            files.push_back(out / ("arch" + VolumeNumberText(n) + ".zip"));
-            EXPECT_LE(FileSize(files.back()), size);
-        }
+        const std::vector<std::string> files = VolumeFilesIn(out);
+        for (const std::string& file : files) EXPECT_LE(FileSize(file), size);
         ZipHarness reader;
         EXPECT_EQ(CheckSetPlacement(reader.zip, files.back(), files).size(), 6u);
         // The end record with its comment stands whole at the end of the last volume.
@@ -147,13 +153,12 @@ TEST_F(SpanOnFixedDrive, ASetThatNeedsNoZip64IsTheSourceWithOnlyItsPositionsMove
         writer.zip.SetMaxVolumeSize(size);
         writer.zip.SetMinFreeVolumeSize(1);
         ASSERT_EQ(writer.zip.SpanArchive(source, out / "arch.zip"), 0) << writer.zip.LastMessage();
-        std::vector<std::string> files;
+        const std::vector<std::string> files = VolumeFilesIn(out);
         std::string joined;
         std::vector<std::size_t> volume_starts;
-        for (int n = 0; FileExists(out / ("arch" + VolumeNumberText(n) + ".zip")); ++n) {
-            files.push_back(out / ("arch" + VolumeNumberText(n) + ".zip"));
+        for (const std::string& file : files) {
             volume_starts.push_back(joined.size());
-            joined += ReadBytes(files.back());
+            joined += ReadBytes(file);
         }
         ASSERT_EQ(files.size() == 1, size == 0);
         ZipHarness reader;
