@@ -1,5 +1,6 @@
 // An archive past 4 GiB, copied onto volumes and behind a stub: offsets past 4 GiB on a volume
-// and in the executable go to zip64 fields, and the peers test every entry. It writes several
+// and in the executable go to zip64 fields (those that pass 4 GiB only behind the stub too),
+// and the peers test every entry. It writes several
 // GiB, so it runs only when asked for (KITFORGE_LARGE_TESTS=1).
 
 #include <gtest/gtest.h>
@@ -15,20 +16,29 @@ namespace {
 
 using namespace testing;
 
-// A stored archive: a small entry, 4.5 GiB of zeros, and a small entry behind them, whose
-// local header and the directory lie past 4 GiB. Its zeros are left as holes on disk.
+// A stored archive of a small entry, just under 4 GiB of zeros, and three small entries: the
+// first two with offsets just under 4 GiB, in the classic fields, which a stub in front pushes
+// past 4 GiB; the last, and the directory, past 4 GiB. The zeros are left as holes on disk.
 void WriteLargeSource(const std::string& path) {
     RunPython(R"(
 import zipfile
+# Python moves offsets past 2 GiB to zip64 on its own; Info-ZIP and others only past 4 GiB.
+zipfile.ZIP64_LIMIT = 0xFFFFFFFE
 with zipfile.ZipFile()" +
               PythonBytes(path) +
               R"(.decode(), 'w') as z:
     z.writestr('before.txt', b'before the large entry\n')
-    chunk = bytes(64 << 20)
+    size = 0xFFFFFFFF - 400 - z.fp.tell() - 30 - len('large.bin') - 20
     with z.open(zipfile.ZipInfo('large.bin', (2024, 5, 6, 7, 8, 10)), 'w', force_zip64=True) as f:
-        for _ in range(72):
-            f.write(chunk)
+        chunk = bytes(64 << 20)
+        while size > 0:
+            f.write(chunk[:min(size, len(chunk))])
+            size -= min(size, len(chunk))
+    assert z.fp.tell() == 0xFFFFFFFF - 400
     z.writestr('after.txt', b'after the large entry\n')
+    z.writestr('padding.bin', bytes(300))
+    assert z.fp.tell() > 0xFFFFFFFF
+    z.writestr('last.txt', b'past 4 GiB\n')
 )");
     RunCommand("fallocate --dig-holes '" + path + "' 2>/dev/null");
 }
