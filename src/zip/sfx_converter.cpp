@@ -17,7 +17,9 @@
 #include "platform/paths.h"
 #include "os/safe_file_writer.h"
 #include "platform/trash.h"
+#include "zip/central_record_move.h"
 #include "zip/sfx_stub_header.h"
+#include "zip/zip64_end_search.h"
 #include "zip/zip_master_internals.h"
 
 namespace kitforge {
@@ -89,6 +91,169 @@ void CopyRecordTail(TZipMaster& zip, File& target, std::uint64_t count, int fail
     if (outcome.Failed() || outcome.copied != count) throw EZipMaster::Silent(failure_id);
 }
 
+// The directory of the archive being converted, as its end record gives it, or its zip64
+// end record when it has one.
+struct SourceDirectory {
+    std::uint64_t entries = 0;
+    std::uint64_t central_start = 0;  // as recorded
+    std::optional<Zip64End> zip64;
+};
+
+SourceDirectory SourceDirectoryOf(TZipMaster& zip, const EndRecord& end_record) {
+    DirectoryState& directory = ZipMasterInternals::Directory(zip);
+    SourceDirectory source{end_record.TotalEntries(), end_record.CentralStart(),
+                           FindZip64End(directory.InputHandle, directory.EndRecordOffset)};
+    if (source.zip64) {
+        source.entries = source.zip64->record.TotalEntries();
+        source.central_start = source.zip64->record.CentralStart();
+    }
+    return source;
+}
+
+// Reads the whole central record at the input's position into `record`; raises the id of
+// what is wrong with it.
+void ReadCentralRecord(File& input, std::vector<std::uint8_t>& record) {
+    record.resize(kCentralHeaderSize);
+    if (input.Read(record.data(), record.size()) != record.size()) {
+        throw EZipMaster::Silent(zip_msg::kCentralHeaderShort);
+    }
+    if (GetU32LE(record.data() + central::kSignature) != kCentralHeaderSignature) {
+        throw EZipMaster::Silent(zip_msg::kCentralSignatureWrong);
+    }
+    const std::size_t tail = std::size_t{GetU16LE(record.data() + central::kNameLength)} +
+                             GetU16LE(record.data() + central::kExtraLength) +
+                             GetU16LE(record.data() + central::kCommentLength);
+    record.resize(kCentralHeaderSize + tail);
+    if (input.Read(record.data() + kCentralHeaderSize, tail) != tail) {
+        throw EZipMaster::Silent(zip_msg::kCentralCopyFailed);
+    }
+}
+
+std::string EntryNameOf(const std::vector<std::uint8_t>& record) {
+    const auto* name = reinterpret_cast<const char*>(record.data() + kCentralHeaderSize);
+    return std::string(name, GetU16LE(record.data() + central::kNameLength));
+}
+
+// Reads the whole central directory (the input positioned at its first record) and checks
+// that every record can be moved by `shift`, before the archive's data is copied: a damaged
+// directory is refused without a copy of the archive first. Gives a copy_result, with the
+// reason in LastFileFailure.
+int CheckDirectoryMove(TZipMaster& zip, const SourceDirectory& source, std::int64_t shift) {
+    File& input = ZipMasterInternals::Directory(zip).InputHandle;
+    std::string& failure = ZipMasterInternals::Operation(zip).LastFileFailure;
+    const std::string damaged = "Cannot move the offsets of " + zip.ZipFilename() + ": ";
+    std::vector<std::uint8_t> record;
+    for (std::uint64_t n = 1; n <= source.entries; ++n) {
+        const std::string which = "central record " + std::to_string(n);
+        try {
+            ReadCentralRecord(input, record);
+        } catch (const EZipMaster& e) {
+            failure = damaged + which +
+                      (e.MessageId == zip_msg::kCentralSignatureWrong
+                           ? " has no central record signature; the directory is damaged"
+                           : " is cut short; the directory is damaged");
+            return copy_result::kFailed;
+        }
+        const auto figures = CentralRecordFigures(record);
+        const std::string entry = which + " (\"" + EntryNameOf(record) + "\")";
+        if (!figures) {
+            failure = damaged + entry + " leaves figures to a zip64 field it lacks or that is too short";
+            return copy_result::kFailed;
+        }
+        if (figures->local_offset >= source.central_start) {
+            failure = damaged + entry + " places its local header at " + std::to_string(figures->local_offset) +
+                      ", not before the central directory at " + std::to_string(source.central_start);
+            return copy_result::kFailed;
+        }
+        const MovedRecord moved =
+            MoveCentralRecord(record, figures->local_offset + static_cast<std::uint64_t>(shift), figures->start_disk);
+        if (!moved.failure.empty()) {
+            failure = damaged + entry + ": " + moved.failure;
+            return copy_result::kFailed;
+        }
+    }
+    return copy_result::kDone;
+}
+
+// Writes the central directory of the input (positioned at its first record) with every
+// local-header offset moved by `shift`, then the end records with the directory's new start,
+// then the archive comment. An offset that passes 4 GiB on the way goes to the record's zip64
+// field, and a directory that starts past 4 GiB gets a zip64 end record and locator when it
+// had none. `growth` gets the bytes the moved archive has more than the source (or fewer:
+// extensible data of a zip64 end record is left out).
+int MoveDirectory(TZipMaster& zip, File& target, const EndRecord& end_record, std::int64_t shift,
+                  std::int64_t& growth) {
+    DirectoryState& directory = ZipMasterInternals::Directory(zip);
+    std::string& failure = ZipMasterInternals::Operation(zip).LastFileFailure;
+    File& input = directory.InputHandle;
+    const auto write = [&](const std::vector<std::uint8_t>& bytes, int failure_id) {
+        if (target.Write(bytes.data(), bytes.size()) != bytes.size()) {
+            failure = WriteFailureText(target);
+            throw EZipMaster::Silent(failure_id);
+        }
+    };
+    try {
+        const SourceDirectory source = SourceDirectoryOf(zip, end_record);
+        std::vector<std::uint8_t> record;
+        std::uint64_t read = 0;
+        std::uint64_t written = 0;
+        for (std::uint64_t n = 0; n < source.entries; ++n) {
+            ReadCentralRecord(input, record);
+            const auto figures = CentralRecordFigures(record);
+            if (!figures) throw EZipMaster::Silent(zip_msg::kCentralWriteFailed);
+            const MovedRecord moved = MoveCentralRecord(
+                record, figures->local_offset + static_cast<std::uint64_t>(shift), figures->start_disk);
+            if (!moved.failure.empty()) throw EZipMaster::Silent(zip_msg::kCentralWriteFailed);
+            write(moved.bytes, zip_msg::kCentralWriteFailed);
+            read += record.size();
+            written += moved.bytes.size();
+        }
+        growth = static_cast<std::int64_t>(written) - static_cast<std::int64_t>(read);
+
+        const std::uint64_t start = source.central_start + static_cast<std::uint64_t>(shift);
+        if (source.zip64 || start > zip64::kLargest32 || written > zip64::kLargest32) {
+            const std::int64_t record_at = target.Position();
+            if (record_at < 0) throw EZipMaster::Silent(zip_msg::kEndRecordWriteFailed);
+            Zip64EndRecord zip64_record = Zip64EndRecord::Make(source.entries, written, start);
+            Zip64Locator locator = Zip64Locator::Make(static_cast<std::uint64_t>(record_at));
+            if (source.zip64) {
+                zip64_record = source.zip64->record;
+                growth -= static_cast<std::int64_t>(
+                    std::min<std::uint64_t>(zip64_record.RecordSize() - (zip64::kEndRecordSize - 12), INT64_MAX));
+                PutU64LE<zip64::end_record::kRecordSize>(zip64_record.bytes, zip64::kEndRecordSize - 12);
+                PutU64LE<zip64::end_record::kCentralSize>(zip64_record.bytes, written);
+                zip64_record.SetCentralStart(start);
+                locator = source.zip64->locator;
+                locator.SetEndRecordOffset(static_cast<std::uint64_t>(record_at));
+            } else {
+                growth += static_cast<std::int64_t>(zip64::kEndRecordSize + zip64::kLocatorSize);
+            }
+            write(std::vector<std::uint8_t>(zip64_record.bytes.begin(), zip64_record.bytes.end()),
+                  zip_msg::kEndRecordWriteFailed);
+            write(std::vector<std::uint8_t>(locator.bytes.begin(), locator.bytes.end()),
+                  zip_msg::kEndRecordWriteFailed);
+        }
+
+        // A classic field the source saturated stays so; one that no longer holds its figure
+        // is saturated, the zip64 record holding it.
+        EndRecord moved_end = end_record;
+        if (end_record.CentralStart() != zip64::kSaturated32) {
+            moved_end.SetCentralStart(Classic32(start, start > zip64::kLargest32));
+        }
+        if (end_record.CentralSize() != zip64::kSaturated32) {
+            PutU32LE<end_record::kCentralSize>(moved_end.bytes, Classic32(written, written > zip64::kLargest32));
+        }
+        const std::int64_t end_at = directory.EndRecordOffset + static_cast<std::int64_t>(kEndRecordSize);
+        if (input.Seek(end_at) != end_at) throw EZipMaster::Silent(zip_msg::kEndRecordSkipFailed);
+        write(std::vector<std::uint8_t>(moved_end.bytes.begin(), moved_end.bytes.end()),
+              zip_msg::kEndRecordWriteFailed);
+        CopyRecordTail(zip, target, end_record.CommentSize(), zip_msg::kCommentCopyFailed);
+        return copy_result::kDone;
+    } catch (const EZipMaster&) {
+        return copy_result::kFailed;
+    }
+}
+
 // The first place of the search that holds a file; SFXPath keeps it, or is emptied.
 bool FindSFXStub(TZipMaster& zip) {
     const std::string name(kDefaultStubName);
@@ -133,17 +298,37 @@ int CopyArchive(TZipMaster& zip, File& out, std::int64_t stub_size, std::int64_t
         directory.InputPath = zip.ZipFilename();
         EndRecord end_record;
         ZipMasterInternals::LocateEndRecord(zip, end_record);
-        if (directory.InputHandle.Seek(0) != 0) throw EZipMaster::Silent(zip_msg::kSeekFailed);
         if (zip.OffsetsShifted()) {
+            if (directory.InputHandle.Seek(0) != 0) throw EZipMaster::Silent(zip_msg::kSeekFailed);
             result = ZipMasterInternals::CopyChunked(zip, directory.InputHandle, out, -1);
             archive_size = zip.PhysicalSize();
         } else {
-            result = ZipMasterInternals::CopyChunked(zip, directory.InputHandle, out, end_record.CentralStart());
-            if (result == copy_result::kDone) {
-                result = ZipMasterInternals::WriteShiftedDirectory(
-                    zip, out, end_record, stub_size + static_cast<std::int64_t>(kSFXStubHeaderSize));
+            const std::int64_t shift = stub_size + static_cast<std::int64_t>(kSFXStubHeaderSize);
+            const SourceDirectory source = SourceDirectoryOf(zip, end_record);
+            const auto central_start =
+                static_cast<std::int64_t>(std::min<std::uint64_t>(source.central_start, INT64_MAX));
+            // The directory is checked before the archive's data is copied.
+            if (directory.InputHandle.Seek(central_start) != central_start) {
+                throw EZipMaster::Silent(zip_msg::kSeekFailed);
             }
-            archive_size = zip.ArchiveSize();
+            result = CheckDirectoryMove(zip, source, shift);
+            // Bytes between the directory and the end records would make the output not add up
+            // to the archive: that too is known before the copy.
+            const std::int64_t directory_end = source.zip64 ? source.zip64->record_at : directory.EndRecordOffset;
+            if (result == copy_result::kDone && directory.InputHandle.Position() != directory_end) {
+                failure = "Cannot move the offsets of " + zip.ZipFilename() +
+                          ": its central directory does not end where its end record begins";
+                result = sfx_result::kRefused;
+            }
+            if (result == copy_result::kDone && directory.InputHandle.Seek(0) != 0) {
+                throw EZipMaster::Silent(zip_msg::kSeekFailed);
+            }
+            if (result == copy_result::kDone) {
+                result = ZipMasterInternals::CopyChunked(zip, directory.InputHandle, out, central_start);
+            }
+            std::int64_t growth = 0;
+            if (result == copy_result::kDone) result = MoveDirectory(zip, out, end_record, shift, growth);
+            archive_size = zip.ArchiveSize() + growth;
         }
     } catch (const std::exception& e) {
         if (failure.empty()) failure = e.what();
@@ -244,48 +429,8 @@ int TZipMaster::CopyChunked(File& source, File& target, std::int64_t count) {
 }
 
 int TZipMaster::WriteShiftedDirectory(File& target, const EndRecord& end_record, std::int64_t shift) {
-    try {
-        // An archive that keeps its real figures in a zip64 end record cannot be moved by
-        // rewriting 32-bit fields.
-        if (DefersToZip64(end_record)) {
-            throw EZipMaster::Silent(zip_msg::kCentralWriteFailed);
-        }
-        for (std::uint32_t i = 0; i < end_record.TotalEntries(); ++i) {
-            std::array<std::uint8_t, kCentralHeaderSize> record{};
-            if (directory_.InputHandle.Read(record.data(), record.size()) != record.size()) {
-                throw EZipMaster::Silent(zip_msg::kCentralHeaderShort);
-            }
-            if (GetU32LE<central::kSignature>(record) != kCentralHeaderSignature) {
-                throw EZipMaster::Silent(zip_msg::kCentralSignatureWrong);
-            }
-            const auto moved = Shifted(GetU32LE<central::kLocalHeaderOffset>(record), shift);
-            if (!moved) throw EZipMaster::Silent(zip_msg::kCentralWriteFailed);
-            PutU32LE<central::kLocalHeaderOffset>(record, *moved);
-            if (target.Write(record.data(), record.size()) != record.size()) {
-                operation_.LastFileFailure = WriteFailureText(target);
-                throw EZipMaster::Silent(zip_msg::kCentralWriteFailed);
-            }
-            const std::uint64_t tail = std::uint64_t{GetU16LE<central::kNameLength>(record)} +
-                                       GetU16LE<central::kExtraLength>(record) +
-                                       GetU16LE<central::kCommentLength>(record);
-            CopyRecordTail(*this, target, tail, zip_msg::kCentralCopyFailed);
-        }
-        if (directory_.InputHandle.Seek(static_cast<std::int64_t>(kEndRecordSize), File::Whence::Current) < 0) {
-            throw EZipMaster::Silent(zip_msg::kEndRecordSkipFailed);
-        }
-        EndRecord moved_end = end_record;
-        const auto central_start = Shifted(end_record.CentralStart(), shift);
-        if (!central_start) throw EZipMaster::Silent(zip_msg::kEndRecordWriteFailed);
-        moved_end.SetCentralStart(*central_start);
-        if (target.Write(moved_end.bytes.data(), kEndRecordSize) != kEndRecordSize) {
-            operation_.LastFileFailure = WriteFailureText(target);
-            throw EZipMaster::Silent(zip_msg::kEndRecordWriteFailed);
-        }
-        CopyRecordTail(*this, target, end_record.CommentSize(), zip_msg::kCommentCopyFailed);
-        return copy_result::kDone;
-    } catch (const EZipMaster&) {
-        return copy_result::kFailed;
-    }
+    std::int64_t growth = 0;
+    return MoveDirectory(*this, target, end_record, shift, growth);
 }
 
 int TZipMaster::ShellDeleteFile(const std::string& path, DeleteOpts how) {

@@ -10,10 +10,13 @@
 #include <unordered_map>
 
 #include "formats/byte_cursor.h"
+#include "formats/zip_extra_fields.h"
 #include "platform/ascii_case.h"
 #include "os/errors.h"
 #include "platform/file_stamp.h"
+#include "zip/central_record_move.h"
 #include "zip/volume_names.h"
+#include "zip/zip64_end_search.h"
 #include "zip/zip_master.h"
 
 namespace kitforge {
@@ -123,7 +126,8 @@ int TZipMaster::SpanArchive(const std::string& input_path, const std::string& ou
         }
         span_.VolumeEntries.clear();
         span_.VolumeEntries.shrink_to_fit();
-        span_.DeferredSizes.clear();
+        span_.SourceEntries.clear();
+        span_.SourceEntries.shrink_to_fit();
         const std::string cut_off_volume = span_.OpenVolumePath;
         CloseOutputVolume();
         CloseInput();
@@ -148,17 +152,17 @@ void TZipMaster::SpanArchiveSteps(const std::string& input_path) {
 
     CheckSpanSource(end_record);
     if (directory_.InputHandle.Seek(0) != 0) throw EZipMaster::Shown(zip_msg::kSeekFailed);
-    span_.VolumeEntries.assign(end_record.TotalEntries(), VolumeEntry{});
+    span_.VolumeEntries.assign(span_.SourceEntryCount, VolumeEntry{});
 
     const std::uint8_t signature[4] = {0x50, 0x4B, 0x07, 0x08};
     VolumeWrite(signature, sizeof signature, 0);
 
     span_.ProgressActive = true;
     if (OnProgress) {
-        OnProgress(*this, ProgressFileCount, std::string(), end_record.TotalEntries());
+        OnProgress(*this, ProgressFileCount, std::string(), static_cast<std::int64_t>(span_.SourceEntryCount));
         OnProgress(*this, ProgressByteTotal, std::string(), directory_.ArchiveSize);
     }
-    CopyLocalEntries(end_record.TotalEntries());
+    CopyLocalEntries(span_.SourceEntryCount);
     CopyCentralDirectory(end_record);
     WriteSpanEndRecord(end_record);
     StampAndCloseVolume();
@@ -166,29 +170,52 @@ void TZipMaster::SpanArchiveSteps(const std::string& input_path) {
 }
 
 // Checks, before anything is written, what the set could not hold: names longer than a
-// volume record keeps, and zip64 archives, whose 64-bit positions the classic records of a
-// set cannot carry. Also notes the sizes of entries written with a data descriptor, whose
-// local header leaves them out.
+// volume record keeps, and a source that is itself part of a set. Takes the directory's
+// figures from the end record, or from the zip64 end record when there is one, and notes what
+// the central records say of each entry: the local header of an entry written with a data
+// descriptor, or with its sizes in a zip64 field, may leave them out.
 void TZipMaster::CheckSpanSource(const EndRecord& end_record) {
-    if (DefersToZip64(end_record)) {
-        throw Error("the archive " + directory_.InputPath + " is a zip64 archive, which cannot be split into volumes");
-    }
     if (end_record.ThisDisk() != 0 || end_record.CentralDisk() != 0) {
         throw Error("the archive " + directory_.InputPath + " is itself a part of a multi-volume set");
     }
-    const std::int64_t central_start = directory_.EndRecordOffset - static_cast<std::int64_t>(end_record.CentralSize());
-    if (central_start < 0) {
+    span_.SourceEntryCount = end_record.TotalEntries();
+    span_.SourceCentralSize = end_record.CentralSize();
+    // The directory ends where the end record, or its zip64 form, begins.
+    std::int64_t directory_end = directory_.EndRecordOffset;
+    const std::optional<Zip64End> zip64_end = FindZip64End(directory_.InputHandle, directory_.EndRecordOffset);
+    span_.SourceZip64 = zip64_end.has_value();
+    if (zip64_end) {
+        const Zip64EndRecord& record = zip64_end->record;
+        if (record.ThisDisk() != 0 || record.CentralDisk() != 0 || zip64_end->locator.TotalDisks() > 1) {
+            throw Error("the archive " + directory_.InputPath + " is itself a part of a multi-volume set");
+        }
+        span_.SourceZip64Record = record;
+        span_.SourceEntryCount = record.TotalEntries();
+        span_.SourceCentralSize = record.CentralSize();
+        directory_end = zip64_end->record_at;
+    }
+    if (span_.SourceCentralSize > static_cast<std::uint64_t>(directory_end)) {
         throw Error("the central directory of " + directory_.InputPath + " runs past the start of the file");
     }
-    std::vector<std::uint8_t> directory(end_record.CentralSize());
+    // Every record takes at least its fixed part: a count the directory cannot hold is a
+    // damaged end record, not a reason to allocate.
+    if (span_.SourceEntryCount > span_.SourceCentralSize / kCentralHeaderSize) {
+        throw Error("the end record of " + directory_.InputPath + " claims " + std::to_string(span_.SourceEntryCount) +
+                    " entries in a central directory of " + std::to_string(span_.SourceCentralSize) + " bytes");
+    }
+    const std::int64_t central_start = directory_end - static_cast<std::int64_t>(span_.SourceCentralSize);
+    span_.SourceCentralStart = central_start;
+    std::vector<std::uint8_t> directory(span_.SourceCentralSize);
     if (directory_.InputHandle.Seek(central_start) != central_start ||
         directory_.InputHandle.Read(directory.data(), directory.size()) != directory.size()) {
         throw EZipMaster::Shown(zip_msg::kCentralHeaderShort);
     }
 
-    span_.DeferredSizes.clear();
+    span_.SourceEntries.clear();
+    span_.SourceEntries.reserve(span_.SourceEntryCount);
     ByteCursor cursor(directory);
-    for (unsigned n = 0; n < end_record.TotalEntries(); ++n) {
+    for (std::uint64_t n = 0; n < span_.SourceEntryCount; ++n) {
+        const std::size_t record_at = cursor.Position();
         const auto header = cursor.Bytes(kCentralHeaderSize);
         if (!cursor.Ok()) throw EZipMaster::Shown(zip_msg::kCentralHeaderShort);
         if (GetU32LE(header.data() + central::kSignature) != kCentralHeaderSignature) {
@@ -203,18 +230,29 @@ void TZipMaster::CheckSpanSource(const EndRecord& end_record) {
                         " bytes long; a multi-volume archive keeps names of at most " +
                         std::to_string(kMaxSpanNameLength) + " bytes. Nothing was written");
         }
-        if (GetU16LE(header.data() + central::kFlags) & kFlagDataDescriptor) {
-            span_.DeferredSizes.emplace_back(GetU32LE(header.data() + central::kLocalHeaderOffset),
-                                             GetU32LE(header.data() + central::kPackedSize));
+        const std::size_t tail = std::size_t{GetU16LE(header.data() + central::kExtraLength)} +
+                                 GetU16LE(header.data() + central::kCommentLength);
+        cursor.Skip(tail);
+        if (!cursor.Ok()) throw EZipMaster::Shown(zip_msg::kCentralExtraShort);
+        const auto record =
+            std::span<const std::uint8_t>(directory).subspan(record_at, kCentralHeaderSize + name_length + tail);
+        const auto figures = CentralRecordFigures(record);
+        if (!figures) {
+            throw Error("the central record of " + Quoted(std::string(name.begin(), name.end())) + " in " +
+                        directory_.InputPath + " has no zip64 field for the sizes or offset it leaves to one");
         }
-        cursor.Skip(std::size_t{GetU16LE(header.data() + central::kExtraLength)} +
-                    GetU16LE(header.data() + central::kCommentLength));
+        const Zip64Slots saturated = SaturatedSlots(GetU32LE(header.data() + central::kUnpackedSize),
+                                                    GetU32LE(header.data() + central::kPackedSize), 0, 0);
+        span_.SourceEntries.push_back(
+            {figures->local_offset, figures->packed, GetU32LE(header.data() + central::kCrc32), saturated.Any()});
     }
-    std::sort(span_.DeferredSizes.begin(), span_.DeferredSizes.end());
+    std::stable_sort(span_.SourceEntries.begin(), span_.SourceEntries.end(),
+                     [](const SourceEntry& a, const SourceEntry& b) { return a.local_offset < b.local_offset; });
 }
 
-void TZipMaster::CopyLocalEntries(std::uint16_t total_entries) {
+void TZipMaster::CopyLocalEntries(std::uint64_t total_entries) {
     std::array<std::uint8_t, kLocalHeaderSize> header{};
+    std::vector<std::uint8_t> extra;
     for (std::size_t i = 0; i < total_entries; ++i) {
         const std::int64_t source_offset = directory_.InputHandle.Position();
         if (directory_.InputHandle.Read(header.data(), header.size()) != header.size()) {
@@ -230,15 +268,25 @@ void TZipMaster::CopyLocalEntries(std::uint16_t total_entries) {
         if (directory_.InputHandle.Read(name.data(), name.size()) != name.size()) {
             throw EZipMaster::Shown(zip_msg::kLocalNameShort);
         }
+        extra.resize(extra_length);
+        if (directory_.InputHandle.Read(extra.data(), extra.size()) != extra.size()) {
+            throw EZipMaster::Shown(zip_msg::kLocalExtraShort);
+        }
 
-        // An entry written with a data descriptor may leave its sizes out of the local header;
-        // its central record has them.
-        std::uint32_t packed = GetU32LE<local::kPackedSize>(header);
-        if (flags & kFlagDataDescriptor) {
-            const auto key = static_cast<std::uint32_t>(source_offset);
-            const auto it = std::lower_bound(span_.DeferredSizes.begin(), span_.DeferredSizes.end(),
-                                             std::pair<std::uint32_t, std::uint32_t>{key, 0});
-            if (it != span_.DeferredSizes.end() && it->first == key) packed = it->second;
+        // An entry written with a data descriptor may leave its sizes out of the local header,
+        // and one with a zip64 field saturates them there; its central record has them.
+        const auto key = static_cast<std::uint64_t>(source_offset);
+        const auto it = std::lower_bound(span_.SourceEntries.begin(), span_.SourceEntries.end(), key,
+                                         [](const SourceEntry& e, std::uint64_t k) { return e.local_offset < k; });
+        const SourceEntry* source = it != span_.SourceEntries.end() && it->local_offset == key ? &*it : nullptr;
+        std::uint64_t packed = GetU32LE<local::kPackedSize>(header);
+        const bool local_zip64 = FindExtraField(extra, zip64::kExtraId).has_value();
+        if (source != nullptr && ((flags & kFlagDataDescriptor) || packed == zip64::kSaturated32)) {
+            packed = source->packed;
+        } else if (packed == zip64::kSaturated32) {
+            Zip64Figures figures{GetU32LE<local::kUnpackedSize>(header), packed, 0, 0};
+            const Zip64Slots saturated = SaturatedSlots(GetU32LE<local::kUnpackedSize>(header), packed, 0, 0);
+            if (ApplyZip64Extra(extra, saturated, figures, true) == Zip64Reading::kApplied) packed = figures.packed;
         }
 
         VolumeEntry& entry = span_.VolumeEntries[i];
@@ -248,28 +296,47 @@ void TZipMaster::CopyLocalEntries(std::uint16_t total_entries) {
         if (OnMessage) {
             OnMessage(*this, kComponentMessageCode, MessageText(zip_msg::kCopying, "Copying: ") + ToBackslashes(name));
         }
+        // A data descriptor after a zip64 entry holds 64-bit sizes.
+        const bool wide_descriptor = local_zip64 || (source != nullptr && source->zip64_sizes);
         const std::int64_t header_size = static_cast<std::int64_t>(kLocalHeaderSize) + name_length + extra_length;
-        const std::int64_t descriptor = (flags & kFlagDataDescriptor) ? kDataDescriptorSize : 0;
-        if (OnProgress) OnProgress(*this, ProgressFileStart, ToBackslashes(name), header_size + packed + descriptor);
+        const std::int64_t descriptor =
+            (flags & kFlagDataDescriptor)
+                ? static_cast<std::int64_t>(wide_descriptor ? zip64::kDataDescriptorSize : kDataDescriptorSize)
+                : 0;
+        if (OnProgress) {
+            OnProgress(*this, ProgressFileStart, ToBackslashes(name),
+                       header_size + static_cast<std::int64_t>(packed) + descriptor);
+        }
 
         VolumeWrite(header.data(), header.size(), header_size);
-        entry.disk = static_cast<std::uint16_t>(directory_.CurrentDisk);
+        entry.disk = static_cast<std::uint32_t>(directory_.CurrentDisk);
         entry.offset =
-            static_cast<std::uint32_t>(span_.VolumeBytesWritten - static_cast<std::int64_t>(kLocalHeaderSize));
+            static_cast<std::uint64_t>(span_.VolumeBytesWritten - static_cast<std::int64_t>(kLocalHeaderSize));
         VolumeWrite(name.data(), name_length, 0);
-        CopyToVolumes(extra_length, zip_msg::kLocalExtraShort);
-        CopyToVolumes(packed, zip_msg::kEntryDataShort);
-        if (descriptor > 0) CopyDataDescriptor();
+        VolumeWrite(extra.data(), extra_length, 0);
+        CopyToVolumes(static_cast<std::int64_t>(packed), zip_msg::kEntryDataShort);
+        if (descriptor > 0) CopyDataDescriptor(source, wide_descriptor);
     }
 }
 
 // A data descriptor starts with its signature in the archives of nearly every writer, but the
-// signature is optional: without it the descriptor is 12 bytes long.
-void TZipMaster::CopyDataDescriptor() {
-    std::array<std::uint8_t, kDataDescriptorSize> descriptor{};
+// signature is optional. Its sizes take 32 bits each, or 64 after a zip64 entry: it is 12,
+// 16, 20 or 24 bytes long. The form is taken from the entry's zip64 field, unless only the
+// other form agrees with the central record's checksum and packed size.
+void TZipMaster::CopyDataDescriptor(const SourceEntry* entry, bool wide_sizes) {
+    std::array<std::uint8_t, zip64::kDataDescriptorSize> descriptor{};
     const std::size_t got = directory_.InputHandle.Read(descriptor.data(), descriptor.size());
-    std::size_t size = kDataDescriptorSize;
-    if (got >= 4 && GetU32LE<0>(descriptor) != kDataDescriptorSignature) size = kDataDescriptorSize - 4;
+    const std::size_t signature =
+        got >= 4 && GetU32LE<0>(descriptor) == kDataDescriptorSignature ? data_descriptor::kSignatureSize : 0;
+    const auto size_of = [signature](bool wide) { return signature + (wide ? 20 : 12); };
+    const auto agrees = [&](bool wide) {
+        if (entry == nullptr || got < size_of(wide)) return false;
+        const std::uint8_t* at = descriptor.data() + signature;
+        const std::uint64_t packed = wide ? GetU64LE(at + 4) : GetU32LE(at + 4);
+        return GetU32LE(at) == entry->crc && packed == entry->packed;
+    };
+    if (!agrees(wide_sizes) && agrees(!wide_sizes)) wide_sizes = !wide_sizes;
+    const std::size_t size = size_of(wide_sizes);
     if (got < size) throw EZipMaster::Shown(zip_msg::kDataDescriptorShort);
     if (got > size && directory_.InputHandle.Seek(static_cast<std::int64_t>(size) - static_cast<std::int64_t>(got),
                                                   File::Whence::Current) < 0) {
@@ -278,73 +345,122 @@ void TZipMaster::CopyDataDescriptor() {
     VolumeWrite(descriptor.data(), static_cast<std::int64_t>(size), 0);
 }
 
-void TZipMaster::CopyCentralDirectory(const EndRecord& end_record) {
+void TZipMaster::CopyCentralDirectory(const EndRecord&) {
     if (OnMessage) {
         OnMessage(*this, kComponentMessageCode,
                   MessageText(zip_msg::kCopying, "Copying: ") + std::string(kCentralDirectoryName));
     }
     if (OnProgress) {
         OnProgress(*this, ProgressFileStart, std::string(kCentralDirectoryName),
-                   std::int64_t{end_record.CentralSize()} + static_cast<std::int64_t>(kEndRecordSize) +
-                       end_record.CommentSize());
+                   static_cast<std::int64_t>(span_.SourceCentralSize) + static_cast<std::int64_t>(kEndRecordSize) +
+                       static_cast<std::int64_t>(directory_.ArchiveComment.size()));
     }
     // The directory is read where the end record says it stands, so bytes between the last
     // entry and the directory (padding some writers leave) are not taken for a record.
-    const std::int64_t central_start = directory_.EndRecordOffset - static_cast<std::int64_t>(end_record.CentralSize());
+    const std::int64_t central_start = span_.SourceCentralStart;
     if (directory_.InputHandle.Seek(central_start) != central_start) throw EZipMaster::Shown(zip_msg::kSeekFailed);
+    span_.CentralBytesWritten = 0;
     VolumeEntryIndex index(span_.VolumeEntries);
-    std::array<std::uint8_t, kCentralHeaderSize> header{};
-    for (unsigned n = 0; n < end_record.TotalEntries(); ++n) {
-        if (directory_.InputHandle.Read(header.data(), header.size()) != header.size()) {
+    std::vector<std::uint8_t> record;
+    for (std::uint64_t n = 0; n < span_.SourceEntryCount; ++n) {
+        record.resize(kCentralHeaderSize);
+        if (directory_.InputHandle.Read(record.data(), kCentralHeaderSize) != kCentralHeaderSize) {
             throw EZipMaster::Shown(zip_msg::kCentralHeaderShort);
         }
-        if (GetU32LE<central::kSignature>(header) != kCentralHeaderSignature) {
+        if (GetU32LE(record.data() + central::kSignature) != kCentralHeaderSignature) {
             throw EZipMaster::Shown(zip_msg::kCentralSignatureWrong);
         }
-        const std::uint16_t name_length = GetU16LE<central::kNameLength>(header);
-        const std::uint16_t extra_length = GetU16LE<central::kExtraLength>(header);
-        const std::uint16_t comment_length = GetU16LE<central::kCommentLength>(header);
-        std::string name(name_length, '\0');
-        if (directory_.InputHandle.Read(name.data(), name.size()) != name.size()) {
+        const std::uint16_t name_length = GetU16LE(record.data() + central::kNameLength);
+        const std::uint16_t extra_length = GetU16LE(record.data() + central::kExtraLength);
+        const std::uint16_t comment_length = GetU16LE(record.data() + central::kCommentLength);
+        record.resize(kCentralHeaderSize + name_length + extra_length + comment_length);
+        std::uint8_t* tail = record.data() + kCentralHeaderSize;
+        if (directory_.InputHandle.Read(tail, name_length) != name_length) {
             throw EZipMaster::Shown(zip_msg::kCentralNameShort);
         }
+        if (directory_.InputHandle.Read(tail + name_length, extra_length) != extra_length) {
+            throw EZipMaster::Shown(zip_msg::kCentralExtraShort);
+        }
+        if (directory_.InputHandle.Read(tail + name_length + extra_length, comment_length) != comment_length) {
+            throw EZipMaster::Shown(zip_msg::kFileCommentShort);
+        }
+        const std::string name(reinterpret_cast<const char*>(tail), name_length);
 
         VolumeEntry* entry = index.Find(name);
         if (entry == nullptr) throw EZipMaster::Shown(zip_msg::kCentralWithoutLocal);
         entry->claimed = true;
-        PutU16LE<central::kStartDisk>(header, entry->disk);
-        PutU32LE<central::kLocalHeaderOffset>(header, entry->offset);
-
-        VolumeWrite(header.data(), header.size(),
-                    static_cast<std::int64_t>(kCentralHeaderSize) + name_length + extra_length + comment_length);
+        // Positions past what the classic slots hold go to the record's zip64 field.
+        const MovedRecord moved = MoveCentralRecord(record, entry->offset, entry->disk);
+        if (!moved.failure.empty()) {
+            throw Error("the central record of " + Quoted(name) + " in " + directory_.InputPath +
+                        " cannot be written: " + moved.failure);
+        }
+        const auto size = static_cast<std::int64_t>(moved.bytes.size());
+        PlaceOnVolume(size);
         if (n == 0) {
             span_.CentralRecordDisk = directory_.CurrentDisk;
-            span_.CentralRecordOffset = span_.VolumeBytesWritten - static_cast<std::int64_t>(kCentralHeaderSize);
+            span_.CentralRecordOffset = span_.VolumeBytesWritten;
         }
-        VolumeWrite(name.data(), name_length, 0);
-        CopyToVolumes(extra_length, zip_msg::kCentralExtraShort);
-        CopyToVolumes(comment_length, zip_msg::kFileCommentShort);
+        VolumeWrite(moved.bytes.data(), size, size);
+        span_.CentralBytesWritten += moved.bytes.size();
     }
 }
 
+// The end record goes on the last volume with the directory's place in the set. A source
+// with a zip64 end record, or a set whose figures outgrow the classic fields, also gets a
+// zip64 end record and its locator right before it.
 void TZipMaster::WriteSpanEndRecord(EndRecord end_record) {
-    const std::int64_t fit = static_cast<std::int64_t>(kEndRecordSize) + end_record.CommentSize();
+    const std::int64_t comment_size = end_record.CommentSize();
+    const std::uint64_t central_size = span_.CentralBytesWritten;
+    // Whether the central records ended on a volume or at an offset that the classic fields
+    // cannot name; the end records go on that volume or a later one.
+    const auto central_disk = static_cast<std::uint64_t>(span_.CentralRecordDisk);
+    const bool zip64_end =
+        span_.SourceZip64 || central_size > zip64::kLargest32 ||
+        (span_.SourceEntryCount > 0 && (central_disk > zip64::kLargest16 ||
+                                        static_cast<std::uint64_t>(span_.CentralRecordOffset) > zip64::kLargest32));
+    const std::int64_t zip64_size =
+        zip64_end ? static_cast<std::int64_t>(zip64::kEndRecordSize + zip64::kLocatorSize) : 0;
+    const std::int64_t fit = zip64_size + static_cast<std::int64_t>(kEndRecordSize) + comment_size;
     PlaceOnVolume(fit);
     // An archive without entries has no central record to take the directory's place from:
-    // its directory starts, empty, where the end record stands.
-    if (end_record.TotalEntries() == 0) {
+    // its directory starts, empty, where the end records stand.
+    if (span_.SourceEntryCount == 0) {
         span_.CentralRecordDisk = directory_.CurrentDisk;
         span_.CentralRecordOffset = span_.VolumeBytesWritten;
     }
-    end_record.SetThisDisk(static_cast<std::uint16_t>(directory_.CurrentDisk));
-    end_record.SetCentralDisk(static_cast<std::uint16_t>(span_.CentralRecordDisk));
-    end_record.SetCentralStart(static_cast<std::uint32_t>(span_.CentralRecordOffset));
-    VolumeWrite(end_record.bytes.data(), end_record.bytes.size(), fit);
+    const auto this_disk = static_cast<std::uint32_t>(directory_.CurrentDisk);
+    const auto disk = static_cast<std::uint32_t>(span_.CentralRecordDisk);
+    const auto start = static_cast<std::uint64_t>(span_.CentralRecordOffset);
+    if (zip64_end) {
+        Zip64EndRecord record = Zip64EndRecord::Make(span_.SourceEntryCount, central_size, start);
+        if (span_.SourceZip64) {
+            // The source's own record (its versions and counts), without the extensible data
+            // it may carry.
+            record = span_.SourceZip64Record;
+            PutU64LE<zip64::end_record::kRecordSize>(record.bytes, zip64::kEndRecordSize - 12);
+            PutU64LE<zip64::end_record::kCentralSize>(record.bytes, central_size);
+            record.SetCentralStart(start);
+        }
+        record.SetThisDisk(this_disk);
+        record.SetCentralDisk(disk);
+        const auto record_at = static_cast<std::uint64_t>(span_.VolumeBytesWritten);
+        const Zip64Locator locator = Zip64Locator::Make(record_at, this_disk, this_disk + 1);
+        VolumeWrite(record.bytes.data(), static_cast<std::int64_t>(record.bytes.size()), fit);
+        VolumeWrite(locator.bytes.data(), static_cast<std::int64_t>(locator.bytes.size()), 0);
+    }
+    // The classic fields hold each figure that fits them; the others are saturated and left to
+    // the zip64 record.
+    end_record.SetThisDisk(Classic16(this_disk, this_disk > zip64::kLargest16));
+    end_record.SetCentralDisk(Classic16(disk, disk > zip64::kLargest16));
+    end_record.SetCentralStart(Classic32(start, start > zip64::kLargest32));
+    PutU32LE<end_record::kCentralSize>(end_record.bytes, Classic32(central_size, central_size > zip64::kLargest32));
+    VolumeWrite(end_record.bytes.data(), end_record.bytes.size(), fit - zip64_size);
     const std::int64_t comment_at = directory_.EndRecordOffset + static_cast<std::int64_t>(kEndRecordSize);
     if (directory_.InputHandle.Seek(comment_at) != comment_at) {
         throw EZipMaster::Shown(zip_msg::kSeekFailed);
     }
-    CopyToVolumes(end_record.CommentSize(), zip_msg::kArchiveCommentShort);
+    CopyToVolumes(comment_size, zip_msg::kArchiveCommentShort);
 }
 
 }  // namespace kitforge

@@ -19,8 +19,9 @@ constexpr std::size_t kCopyBufferSize = 8192;
 // Entry data of at least this size goes through the kernel's copy instead of the buffer.
 constexpr std::int64_t kKernelCopyThreshold = 64 * 1024;
 constexpr std::int64_t kKernelCopyChunk = 8 << 20;
-// Offsets within a volume are stored in 32 bits, so no volume may grow beyond them.
-constexpr std::int64_t kLargestVolume = 0xFFFFFFFFLL;
+// A removable disk is most likely FAT, whose files stop at 4 GiB - 1; the volumes on one stay
+// below that. Elsewhere a volume may pass 4 GiB, its positions beyond in zip64 fields.
+constexpr std::int64_t kLargestDiskVolume = 0xFFFFFFFFLL;
 
 bool IsFileSystemDrive(DriveType type) { return type == DriveType::Fixed || type == DriveType::Network; }
 
@@ -153,7 +154,7 @@ void TZipMaster::OpenVolume() {
                                 : static_cast<std::int64_t>(disk_free);
         if (max_volume_size_ > 0 && max_volume_size_ < free) free = max_volume_size_;
         if (directory_.CurrentDisk == 0) free -= keep_free_on_disk1_;
-        free = std::min(free, kLargestVolume);
+        if (!IsFileSystemDrive(type)) free = std::min(free, kLargestDiskVolume);
 
         // A volume with no room at all is refused whatever the smallest volume is set to;
         // otherwise nothing could ever be written to it.

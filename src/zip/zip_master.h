@@ -276,8 +276,8 @@ private:
     // Multi-volume sets.
     void SpanArchiveSteps(const std::string& input_path);
     void CheckSpanSource(const formats::EndRecord& end_record);
-    void CopyLocalEntries(std::uint16_t total_entries);
-    void CopyDataDescriptor();
+    void CopyLocalEntries(std::uint64_t total_entries);
+    void CopyDataDescriptor(const SourceEntry* entry, bool wide_sizes);
     void CopyCentralDirectory(const formats::EndRecord& end_record);
     void WriteSpanEndRecord(formats::EndRecord end_record);
     // Writes `count` bytes to the volumes, after making sure that `fit_size` bytes fit on the

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "os/file.h"
@@ -341,24 +342,51 @@ TEST_F(MakeSFXTest, AnOffsetThatWouldNotFitIsAFailureNotAWrappedNumber) {
     EXPECT_EQ(ReadBytes(source), archive.bytes);
 }
 
-TEST_F(MakeSFXTest, AShortWriteIsAFailureThatRemovesTheOutput) {
-    const BuiltArchive archive = TwoFiles();
-    const std::string source = Source(archive);
-    // A file size limit makes the writes fail as a full disk would; it is set in a child
-    // process so that the test program keeps its own.
+// Runs `convert` in a child process whose files may grow to `limit` bytes, so that a write
+// past it fails as on a full disk and the test program keeps its own limit; gives the child's
+// exit status, or -1 when it did not exit.
+int ExitStatusWithFileLimit(rlim_t limit, const std::function<int()>& convert) {
     const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
+    if (child < 0) return -1;
     if (child == 0) {
         ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{2000, 2000};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        const int result = h.zip.MakeSFX();
-        ::_exit(result == -2 ? 0 : 10 - result);
+        const rlimit limits{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &limits);
+        ::_exit(convert());
     }
     int status = 0;
     ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A directory that cannot be moved is refused before the archive's data is copied: with room
+// for little more than the stub, the refusal names the record, not a write that fell short.
+TEST_F(MakeSFXTest, ADirectoryThatCannotBeMovedIsRefusedBeforeTheDataIsCopied) {
+    BuiltArchive archive = BuildArchive({Stored("a.txt", "alpha\n"), Stored("big.bin", std::string(300000, 'z'))});
+    PutU32At(archive.bytes, archive.central_entries[1] + 42, 0xFFFFFE00u);
+    const std::string source = Source(archive);
+    ASSERT_EQ(h.zip.ZipFilename(), source);
+    EXPECT_EQ(ExitStatusWithFileLimit(20000,
+                                      [&] {
+                                          const int result = h.zip.MakeSFX();
+                                          const bool named = h.zip.LastFileFailure().find(
+                                                                 "central record 2 (\"big.bin\")") != std::string::npos;
+                                          return result == -2 && named ? 0 : 1;
+                                      }),
+              0);
+    EXPECT_FALSE(FileExists(folder / "data.exe"));
+    EXPECT_EQ(ReadBytes(source), archive.bytes);
+}
+
+TEST_F(MakeSFXTest, AShortWriteIsAFailureThatRemovesTheOutput) {
+    const BuiltArchive archive = TwoFiles();
+    const std::string source = Source(archive);
+    EXPECT_EQ(ExitStatusWithFileLimit(2000,
+                                      [&] {
+                                          const int result = h.zip.MakeSFX();
+                                          return result == -2 ? 0 : 10 - result;
+                                      }),
+              0);
     EXPECT_FALSE(FileExists(folder / "data.exe"));
     EXPECT_EQ(ReadBytes(source), archive.bytes);
 }

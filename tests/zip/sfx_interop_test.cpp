@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <optional>
+
 #include "os/file.h"
+#include "support/large_files.h"
 #include "support/run_program.h"
 #include "support/temp_folder.h"
+#include "zip64_test_sources.h"
 #include "zip_test_support.h"
 #include "zip/zip_master_internals.h"
 
@@ -155,6 +159,72 @@ TEST_F(SFXInterop, EmptySFXModeMakesAnExecutableTheStubAccepts) {
     EXPECT_TRUE(h.zip.Entries().empty());
     EXPECT_FALSE(h.zip.OffsetsShifted());
 }
+
+std::uint64_t U64At(const std::string& bytes, std::size_t at) {
+    return formats::GetU64LE(reinterpret_cast<const std::uint8_t*>(bytes.data()) + at);
+}
+std::uint32_t U32At(const std::string& bytes, std::size_t at) {
+    return formats::GetU32LE(reinterpret_cast<const std::uint8_t*>(bytes.data()) + at);
+}
+
+// The central directory start that the zip64 end record of `bytes` (an archive whose comment
+// is `comment_size` bytes) gives; checks on the way that the locator points at that record.
+std::optional<std::uint64_t> Zip64CentralStart(const std::string& bytes, std::size_t comment_size) {
+    using namespace formats;
+    const std::size_t locator = bytes.size() - comment_size - kEndRecordSize - zip64::kLocatorSize;
+    if (U32At(bytes, locator) != zip64::kLocatorSignature) return std::nullopt;
+    const std::uint64_t record = U64At(bytes, locator + zip64::locator::kEndRecordOffset);
+    EXPECT_EQ(record + zip64::kEndRecordSize, locator);
+    EXPECT_EQ(U32At(bytes, record), zip64::kEndRecordSignature);
+    return U64At(bytes, record + zip64::end_record::kCentralStart);
+}
+
+// Zip64 archives of every kind the peers write, behind a stand-in stub (the self-extractor's
+// own reading of zip64 is tested with it): the tools that read an executable by its offsets
+// find every entry there and extract it identical.
+class SFXZip64Interop : public ::testing::TestWithParam<testing::Zip64Source> {
+protected:
+    TempFolder folder;
+};
+
+TEST_P(SFXZip64Interop, PeersReadTheExecutableByItsMovedOffsets) {
+    KITFORGE_NEEDS_TOOL("python3");
+    KITFORGE_NEEDS_TOOL("unzip");
+    const std::string source = folder / "data.zip";
+    if (!testing::WriteZip64Source(source, GetParam())) GTEST_SKIP() << "the source's writer is missing";
+    const std::string original = ReadBytes(source);
+    WriteBytes(folder / "original.zip", original);
+    const std::string stub = "MZ" + std::string(3998, 's');
+    WriteBytes(folder / "stub.bin", stub);
+    ZipHarness h;
+    h.zip.SetSFXPath(folder / "stub.bin");
+    h.zip.SetHowToDelete(htdFinal);
+    h.Read(source);
+    ASSERT_EQ(h.zip.ZipFilename(), source) << h.zip.LastMessage();
+    ASSERT_EQ(h.zip.MakeSFX(), 0) << h.zip.LastFileFailure();
+    const std::string exe = folder / "data.exe";
+
+    std::string output;
+    EXPECT_EQ(RunCommand("unzip -tqq '" + exe + "' 2>&1", &output), 0) << output;
+    if (testing::ToolOnPath("7z")) {
+        EXPECT_EQ(RunCommand("7z t '" + exe + "' > /dev/null 2>&1"), 0);
+    }
+    EXPECT_GT(testing::ComparedEntryCount(folder / "original.zip", exe), 0);
+    // A zip64 end record moves with the directory, and its locator with it.
+    const std::size_t comment = GetParam() == testing::Zip64Source::kInfoZipStreamed ? 0 : 12;
+    const auto before = Zip64CentralStart(original, comment);
+    const auto after = Zip64CentralStart(ReadBytes(exe), comment);
+    ASSERT_EQ(before.has_value(), after.has_value());
+    if (before) {
+        EXPECT_EQ(*after, *before + stub.size() + 256);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, SFXZip64Interop,
+                         ::testing::Values(testing::Zip64Source::kPythonForced, testing::Zip64Source::kPythonStreamed,
+                                           testing::Zip64Source::kPythonLargeOffsets,
+                                           testing::Zip64Source::kInfoZipStreamed, testing::Zip64Source::kManyEntries),
+                         [](const auto& info) { return std::string(testing::Zip64SourceName(info.param)); });
 
 }  // namespace
 }  // namespace kitforge

@@ -17,6 +17,26 @@ namespace {
 using namespace testing;
 using namespace formats;
 
+// The volumes of the set arch.zip in `out`, in order.
+std::vector<std::string> VolumeFilesIn(const TempFolder& out) {
+    std::vector<std::string> files;
+    for (int n = 0; FileExists(out / ("arch" + VolumeNumberText(n) + ".zip")); ++n) {
+        files.push_back(out / ("arch" + VolumeNumberText(n) + ".zip"));
+    }
+    return files;
+}
+
+// Splits `source` into volumes of at most `size` bytes (0: as large as the disk allows) in `out`;
+// gives the volumes in order, none when the span failed.
+std::vector<std::string> SpanInto(const std::string& source, const TempFolder& out, int size) {
+    ZipHarness writer;
+    writer.zip.SetMaxVolumeSize(size);
+    writer.zip.SetMinFreeVolumeSize(1);
+    const int result = writer.zip.SpanArchive(source, out / "arch.zip");
+    EXPECT_EQ(result, 0) << writer.zip.LastMessage();
+    return result == 0 ? VolumeFilesIn(out) : std::vector<std::string>();
+}
+
 class SpanOnFixedDrive : public ::testing::Test {
 protected:
     std::string Volume(int n) const { return folder / ("arch" + VolumeNumberText(n) + ".zip"); }
@@ -85,15 +105,9 @@ TEST_F(SpanOnFixedDrive, RecordsAreNeverSplitWhateverTheVolumeSize) {
     for (int size : {150, 151, 170, 199, 233, 300, 512, 1000}) {
         SCOPED_TRACE(size);
         TempFolder out;
-        ZipHarness writer;
-        writer.zip.SetMaxVolumeSize(size);
-        writer.zip.SetMinFreeVolumeSize(1);
-        ASSERT_EQ(writer.zip.SpanArchive(source, out / "arch.zip"), 0) << writer.zip.LastMessage();
-        std::vector<std::string> files;
-        for (int n = 0; FileExists(out / ("arch" + VolumeNumberText(n) + ".zip")); ++n) {
-            files.push_back(out / ("arch" + VolumeNumberText(n) + ".zip"));
-            EXPECT_LE(FileSize(files.back()), size);
-        }
+        const std::vector<std::string> files = SpanInto(source, out, size);
+        ASSERT_FALSE(files.empty());
+        for (const std::string& file : files) EXPECT_LE(FileSize(file), size);
         ZipHarness reader;
         EXPECT_EQ(CheckSetPlacement(reader.zip, files.back(), files).size(), 6u);
         // The end record with its comment stands whole at the end of the last volume.
@@ -128,6 +142,50 @@ TEST_F(SpanOnFixedDrive, EndRecordNamesItsVolumeAndTheDirectoryStart) {
     reader.Read(Volume(1));
     EXPECT_EQ(reader.zip.ArchiveComment(), "set comment");
     EXPECT_EQ(reader.zip.Entries().size(), 2u);
+}
+
+// A set that needs no zip64 is written as it always was: the volumes, read one after another,
+// are the spanning signature and the source byte for byte, but for each central record's disk
+// and offset (checked against the local headers there) and the end record's disks and start of
+// the directory (worked out here from where the volumes split).
+TEST_F(SpanOnFixedDrive, ASetThatNeedsNoZip64IsTheSourceWithOnlyItsPositionsMoved) {
+    testing::ArchiveOptions options;
+    options.comment = "kept";
+    const auto built = BuildArchive(
+        {Stored("a.txt", NoiseBytes(900, 1)), Stored("b.txt", "bb"), Stored("c.bin", NoiseBytes(3000, 2))}, options);
+    WriteBytes(source, built.bytes);
+    for (int size : {0, 700, 1500}) {
+        SCOPED_TRACE(size);
+        TempFolder out;
+        const std::vector<std::string> files = SpanInto(source, out, size);
+        ASSERT_FALSE(files.empty());
+        std::string joined;
+        std::vector<std::size_t> volume_starts;
+        for (const std::string& file : files) {
+            volume_starts.push_back(joined.size());
+            joined += ReadBytes(file);
+        }
+        ASSERT_EQ(files.size() == 1, size == 0);
+        ZipHarness reader;
+        const auto placed = CheckSetPlacement(reader.zip, files.back(), files);
+        ASSERT_EQ(placed.size(), 3u);
+
+        std::string expected = std::string("\x50\x4B\x07\x08", 4) + built.bytes;
+        auto* bytes = reinterpret_cast<std::uint8_t*>(expected.data()) + 4;
+        for (std::size_t i = 0; i < placed.size(); ++i) {
+            PutU16LE(bytes + built.central_entries[i] + central::kStartDisk,
+                     static_cast<std::uint16_t>(placed[i].disk));
+            PutU32LE(bytes + built.central_entries[i] + central::kLocalHeaderOffset, placed[i].offset);
+        }
+        const std::size_t central_at = 4 + built.central_start;
+        std::size_t central_disk = 0;
+        while (central_disk + 1 < volume_starts.size() && volume_starts[central_disk + 1] <= central_at) ++central_disk;
+        PutU16LE(bytes + built.end_record + end_record::kThisDisk, static_cast<std::uint16_t>(files.size() - 1));
+        PutU16LE(bytes + built.end_record + end_record::kCentralDisk, static_cast<std::uint16_t>(central_disk));
+        PutU32LE(bytes + built.end_record + end_record::kCentralStart,
+                 static_cast<std::uint32_t>(central_at - volume_starts[central_disk]));
+        EXPECT_EQ(joined, expected);
+    }
 }
 
 TEST_F(SpanOnFixedDrive, DirectoryOnAnEarlierVolumeIsReadFromItsNumberedFile) {
