@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "zipsfx/system_services.h"
+
 namespace kitforge::zipsfx {
 
 namespace {
@@ -35,6 +37,17 @@ std::optional<std::string> TerminalConsole::Ask(std::string_view question) {
         answer += static_cast<char>(c);
     }
     if (!answer.empty() && answer.back() == '\r') answer.pop_back();
+    return answer;
+}
+
+std::optional<std::string> TerminalConsole::AskSecret(std::string_view question) {
+    const bool hidden = HideTyping();
+    auto answer = Ask(question);
+    if (hidden) {
+        ShowTyping();
+        // The Enter that ended the line was not shown either.
+        if (answer) WriteLine(stdout, "");
+    }
     return answer;
 }
 
