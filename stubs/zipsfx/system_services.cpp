@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <iterator>
 #include <cstdio>
 
 namespace kitforge::zipsfx {
@@ -21,16 +23,39 @@ namespace {
 
 struct termios saved_terminal {};
 
+// The signals that end the program at a prompt; each gives the terminal its echo back first.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+struct sigaction saved_actions[std::size(kEndingSignals)]{};
+
+void ShowTypingAndEnd(int signal) {
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
 }  // namespace
 
 bool HideTyping() {
     if (::tcgetattr(STDIN_FILENO, &saved_terminal) != 0) return false;
+    struct sigaction action {};
+    action.sa_handler = ShowTypingAndEnd;
+    ::sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+        ::sigaction(kEndingSignals[i], &action, &saved_actions[i]);
+    }
     struct termios quiet = saved_terminal;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    return ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
+    if (::tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0) return true;
+    ShowTyping();
+    return false;
 }
 
-void ShowTyping() { ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal); }
+void ShowTyping() {
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+        ::sigaction(kEndingSignals[i], &saved_actions[i], nullptr);
+    }
+}
 
 std::optional<std::uint64_t> FreeSpaceFor(const std::string& folder) {
     std::string path = folder.empty() ? "." : folder;

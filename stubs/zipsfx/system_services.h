@@ -17,7 +17,8 @@ std::optional<std::uint64_t> FreeSpaceFor(const std::string& folder);
 int RunShellCommand(const std::string& command, const std::string& folder);
 
 // Stops the terminal on standard input from showing what is typed, for a password; false when
-// standard input is no terminal (nothing changed). ShowTyping undoes it.
+// standard input is no terminal (nothing changed). ShowTyping undoes it; so does a signal that
+// ends the program meanwhile (Ctrl-C), so the shell is not left without echo.
 bool HideTyping();
 void ShowTyping();
 

@@ -99,5 +99,42 @@ TEST(SfxPasswords, EncryptedEntriesExtractWithTheRightPasswordOnly) {
     }
 }
 
+// On a terminal the password is typed without being shown. Python's pty module plays the
+// terminal.
+TEST(SfxPasswords, TheTerminalDoesNotShowThePassword) {
+    KITFORGE_NEEDS_TOOL("zip");
+    KITFORGE_NEEDS_TOOL("python3");
+    TempFolder folder;
+    WriteBytes(folder / "a.txt", "alpha\n");
+    ASSERT_EQ(RunProgram({"zip", "-q", "-e", "-P", "hidden", "data.zip", "a.txt"}, folder.Path()).status, 0);
+    ASSERT_EQ(
+        RunProgram({BuiltProgram("kitforge-cli"), "make-sfx", "data.zip", "--delete", "final"}, folder.Path()).status,
+        0);
+    const std::string script =
+        "import os, pty, sys, termios, time\n"
+        "pid, fd = pty.fork()\n"
+        "if pid == 0:\n"
+        "    os.execv(sys.argv[1], [sys.argv[1], '--text', '-d', sys.argv[2]])\n"
+        "seen = b''\n"
+        "def until(text):\n"
+        "    global seen\n"
+        "    while text not in seen:\n"
+        "        chunk = os.read(fd, 1024)\n"
+        "        if not chunk: break\n"
+        "        seen += chunk\n"
+        "until(b'Password for a.txt: ')\n"
+        "time.sleep(0.2)\n"
+        "os.write(fd, b'hidden\\n')\n"
+        "until(b'extracted.')\n"
+        "sys.stdout.write(seen.decode())\n"
+        "_, status = os.waitpid(pid, 0)\n"
+        "sys.exit(os.waitstatus_to_exitcode(status))\n";
+    const ProgramResult run = RunProgram({"python3", "-c", script, folder / "data.exe", folder / "out"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("Password for a.txt: "), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("hidden"), std::string::npos) << "the password was shown:\n" << run.out;
+    EXPECT_EQ(ReadBytes(folder / "out/a.txt"), "alpha\n");
+}
+
 }  // namespace
 }  // namespace kitforge::zipsfx
