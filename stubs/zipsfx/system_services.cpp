@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
-#include <iterator>
 #include <cstdio>
 
 namespace kitforge::zipsfx {
@@ -23,39 +21,19 @@ namespace {
 
 struct termios saved_terminal {};
 
-// The signals that end the program at a prompt; each gives the terminal its echo back first.
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-struct sigaction saved_actions[std::size(kEndingSignals)]{};
-
-void ShowTypingAndEnd(int signal) {
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
-}
-
 }  // namespace
 
 bool HideTyping() {
     if (::tcgetattr(STDIN_FILENO, &saved_terminal) != 0) return false;
-    struct sigaction action {};
-    action.sa_handler = ShowTypingAndEnd;
-    ::sigemptyset(&action.sa_mask);
-    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
-        ::sigaction(kEndingSignals[i], &action, &saved_actions[i]);
-    }
     struct termios quiet = saved_terminal;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    if (::tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0) return true;
-    ShowTyping();
-    return false;
+    // Ctrl-C ends the line as a character instead of killing the program with the echo off
+    // (a signal handler would restore it too, but costs the stub a 64 KiB block).
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ISIG);
+    quiet.c_cc[VEOL] = kInterruptCharacter;
+    return ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
 }
 
-void ShowTyping() {
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
-    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
-        ::sigaction(kEndingSignals[i], &saved_actions[i], nullptr);
-    }
-}
+void ShowTyping() { ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal); }
 
 std::optional<std::uint64_t> FreeSpaceFor(const std::string& folder) {
     std::string path = folder.empty() ? "." : folder;

@@ -17,8 +17,9 @@ std::optional<std::uint64_t> FreeSpaceFor(const std::string& folder);
 int RunShellCommand(const std::string& command, const std::string& folder);
 
 // Stops the terminal on standard input from showing what is typed, for a password; false when
-// standard input is no terminal (nothing changed). ShowTyping undoes it; so does a signal that
-// ends the program meanwhile (Ctrl-C), so the shell is not left without echo.
+// standard input is no terminal (nothing changed). Meanwhile Ctrl-C does not end the program
+// but ends the line as kInterruptCharacter, so that the echo always comes back: ShowTyping.
+inline constexpr char kInterruptCharacter = '\x03';
 bool HideTyping();
 void ShowTyping();
 

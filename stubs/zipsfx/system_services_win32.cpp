@@ -26,6 +26,7 @@ DWORD saved_console_mode = 0;
 bool HideTyping() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     if (input == INVALID_HANDLE_VALUE || !GetConsoleMode(input, &saved_console_mode)) return false;
+    // Ctrl-C stays a signal here: the console gets its mode back when the program ends.
     return SetConsoleMode(input, saved_console_mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
 }
 
