@@ -1,10 +1,13 @@
 // Fuzz target for the self-extracting stub's readers: the ELF image end, the 256-byte header
-// and the zip archive behind it, down to unpacking every entry and checking every name. The
-// input stands for what follows the stub's image: a header, then the archive.
+// and the zip archive behind it (zip64 records, Unicode names), down to unpacking every entry
+// (deciphering encrypted ones) and checking every name. The input stands for what follows the
+// stub's image: a header, then the archive.
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string_view>
 
 #include "zipsfx/archive_completeness.h"
 #include "zipsfx/byte_source.h"
@@ -31,7 +34,11 @@ void ReadEverything(kitforge::zipsfx::ByteSource& source, std::uint64_t archive_
     for (const ArchiveEntry& entry : archive.entries) {
         if (entry.unpacked_size > kMostToUnpack) continue;
         try {
-            ReadEntryData(source, entry, [](const std::uint8_t*, std::size_t) {});
+            // Encrypted entries go through the cipher too; one input in 256 passes the check byte.
+            const std::optional<std::string_view> password =
+                entry.IsEncrypted() ? std::optional<std::string_view>("password") : std::nullopt;
+            ReadEntryData(
+                source, entry, [](const std::uint8_t*, std::size_t) {}, password);
         } catch (const SfxError&) {
         }
     }

@@ -114,9 +114,9 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
         ->transform(CLI::IsMember({"trash", "final"}, CLI::ignore_case))
         ->capture_default_str();
     command->add_flag("--force", arguments->force,
-                      "convert even when the self-extractor cannot extract some entry (encrypted, compressed "
-                      "with a method other than Stored or Deflate, or a symbolic link); without it such an "
-                      "archive is refused, naming the first such entry");
+                      "convert even when the self-extractor cannot extract some entry (encrypted with AES or "
+                      "strong encryption, compressed with a method other than Stored or Deflate, or a "
+                      "symbolic link); without it such an archive is refused, naming the first such entry");
 
     command->callback([arguments, &context] {
         TZipMaster zip(context.host);

@@ -11,6 +11,9 @@ namespace {
 
 using namespace formats;
 
+constexpr std::uint16_t kMethodAesEncrypted = 99;
+constexpr std::uint16_t kFlagStrongEncryption = 1u << 6;
+
 // FileName keeps "\" for the stored "/"; a folder's name ends in one.
 bool IsFolderName(const std::string& name) { return !name.empty() && (name.back() == '\\' || name.back() == '/'); }
 
@@ -42,8 +45,12 @@ std::string Shown(const std::string& name) {
 
 std::string SfxStubRefusal(const ZipDirEntry& entry) {
     if (IsFolderName(entry.FileName)) return "";
-    if (entry.Flags & kFlagEncrypted) {
-        return entry.Method == 99 ? "it is encrypted with " + ZipMethodName(entry.Method) : "it is encrypted";
+    // Traditional encryption the stub deciphers with a password; these it cannot.
+    if (entry.Method == kMethodAesEncrypted) {
+        return "it is encrypted with " + ZipMethodName(entry.Method) + ", which the self-extractor cannot decrypt";
+    }
+    if ((entry.Flags & kFlagEncrypted) && (entry.Flags & kFlagStrongEncryption)) {
+        return "it is encrypted with PKWARE strong encryption, which the self-extractor cannot decrypt";
     }
     if (entry.Method != kMethodStored && entry.Method != kMethodDeflated) {
         return "it is compressed with " + ZipMethodName(entry.Method) + ", which the self-extractor cannot unpack";

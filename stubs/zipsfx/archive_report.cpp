@@ -69,12 +69,16 @@ void ListArchive(const ZipArchive& archive, Console& console) {
     console.Say(Row(total, "                ", std::to_string(count) + (count == 1 ? " file" : " files")));
 }
 
-bool TestArchive(ByteSource& source, const ZipArchive& archive, Console& console, bool quiet) {
+bool TestArchive(ByteSource& source, const ZipArchive& archive, Console& console, bool quiet,
+                 EntryPasswords& passwords) {
     std::size_t failures = 0;
     for (const ArchiveEntry& entry : archive.entries) {
         if (entry.IsDirectoryName() && entry.unpacked_size == 0) continue;
         try {
-            ReadEntryData(source, entry, [](const std::uint8_t*, std::size_t) {});
+            std::optional<std::string> password;
+            if (entry.IsEncrypted() && entry.UnsupportedReason().empty()) password = passwords.For(entry);
+            ReadEntryData(
+                source, entry, [](const std::uint8_t*, std::size_t) {}, password);
             if (!quiet) console.Say("    OK      " + Printable(entry.stored_name));
         } catch (const SfxError& error) {
             console.Complain("    FAILED  " + Printable(entry.stored_name) + ": " + error.what());

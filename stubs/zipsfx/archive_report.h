@@ -3,6 +3,7 @@
 
 #include "zipsfx/byte_source.h"
 #include "zipsfx/console.h"
+#include "zipsfx/entry_passwords.h"
 #include "zipsfx/stub_header.h"
 #include "zipsfx/zip_archive.h"
 
@@ -18,6 +19,7 @@ void ListArchive(const ZipArchive& archive, Console& console);
 
 // Unpacks every entry without writing it and checks its size and CRC. Reports each entry
 // unless `quiet`, and every failure always. Gives true when every entry passed.
-bool TestArchive(ByteSource& source, const ZipArchive& archive, Console& console, bool quiet);
+bool TestArchive(ByteSource& source, const ZipArchive& archive, Console& console, bool quiet,
+                 EntryPasswords& passwords);
 
 }  // namespace kitforge::zipsfx

@@ -18,6 +18,8 @@ public:
     // Shows `question` and gives the line typed, without its line end, or nothing when the
     // input has ended.
     virtual std::optional<std::string> Ask(std::string_view question) = 0;
+    // As Ask, for a password: what is typed is not shown where that can be helped.
+    virtual std::optional<std::string> AskSecret(std::string_view question) { return Ask(question); }
 };
 
 // Standard output, standard error and standard input.
@@ -26,6 +28,7 @@ public:
     void Say(std::string_view line) override;
     void Complain(std::string_view line) override;
     std::optional<std::string> Ask(std::string_view question) override;
+    std::optional<std::string> AskSecret(std::string_view question) override;
 };
 
 }  // namespace kitforge::zipsfx

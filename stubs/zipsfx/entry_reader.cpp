@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "formats/byte_cursor.h"
 #include "zipsfx/entry_names.h"
 #include "zipsfx/sfx_error.h"
+#include "zipsfx/traditional_decryption.h"
 
 namespace kitforge::zipsfx {
 
@@ -37,7 +39,11 @@ public:
 
     void Finish() const {
         if (written_ != entry_.unpacked_size) Damaged(source_, entry_, "unpacks to fewer bytes than recorded");
-        if (crc_ != entry_.crc32) Damaged(source_, entry_, "fails its CRC check");
+        // One wrong password in 256 passes the check byte and shows only here.
+        if (crc_ != entry_.crc32) {
+            Damaged(source_, entry_,
+                    entry_.IsEncrypted() ? "fails its CRC check (or the password is wrong)" : "fails its CRC check");
+        }
     }
 
 private:
@@ -48,17 +54,20 @@ private:
     uLong crc_ = crc32_z(0, nullptr, 0);
 };
 
-// Reads the entry's packed bytes chunk by chunk, never past the last of them.
+// Reads the entry's packed bytes chunk by chunk, never past the last of them, deciphering them
+// when the entry is encrypted.
 class PackedReader {
 public:
-    PackedReader(ByteSource& source, const ArchiveEntry& entry)
-        : source_(source), entry_(entry), unread_(entry.data_offset, entry.data_offset + entry.packed_size) {}
+    PackedReader(ByteSource& source, const ArchiveEntry& entry, std::uint64_t start, std::uint64_t size,
+                 TraditionalDecryption* decryption)
+        : source_(source), entry_(entry), unread_(start, start + size), decryption_(decryption) {}
 
     std::size_t Next(std::vector<std::uint8_t>& buffer) {
         const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, Remaining()));
         const std::uint64_t at = *unread_.TakeFront(size);
         buffer.resize(size);
         if (!source_.ReadAt(at, buffer.data(), size)) Damaged(source_, entry_, "cannot be read: its data ends early");
+        if (decryption_) decryption_->Decrypt(buffer.data(), size);
         return size;
     }
     std::uint64_t Remaining() const { return unread_.Remaining(); }
@@ -67,11 +76,38 @@ private:
     ByteSource& source_;
     const ArchiveEntry& entry_;
     formats::ByteWindow unread_;
+    TraditionalDecryption* decryption_;
 };
 
-void CopyStored(ByteSource& source, const ArchiveEntry& entry, CheckedSink& out) {
-    if (entry.packed_size != entry.unpacked_size) Damaged(source, entry, "is stored but its two sizes differ");
-    PackedReader in(source, entry);
+// Where the packed bytes of the file itself lie, behind the encryption header if any.
+struct PackedRange {
+    std::uint64_t start = 0;
+    std::uint64_t size = 0;
+    std::optional<TraditionalDecryption> decryption;
+
+    PackedReader Reader(ByteSource& source, const ArchiveEntry& entry) {
+        return PackedReader(source, entry, start, size, decryption ? &*decryption : nullptr);
+    }
+};
+
+// Deciphers the encryption header with `password`: gives the cipher, ready for the data, or
+// nothing when the check byte shows the password is wrong.
+std::optional<TraditionalDecryption> OpenEncryption(ByteSource& source, const ArchiveEntry& entry,
+                                                    std::string_view password) {
+    if (entry.packed_size < kEncryptionHeaderSize) Damaged(source, entry, "is too short for an encrypted entry");
+    std::uint8_t header[kEncryptionHeaderSize];
+    if (!source.ReadAt(entry.data_offset, header, sizeof header)) {
+        Damaged(source, entry, "cannot be read: its data ends early");
+    }
+    TraditionalDecryption decryption(password);
+    decryption.Decrypt(header, sizeof header);
+    if (header[kEncryptionHeaderSize - 1] != PasswordCheckByte(entry)) return std::nullopt;
+    return decryption;
+}
+
+void CopyStored(ByteSource& source, const ArchiveEntry& entry, PackedRange& range, CheckedSink& out) {
+    if (range.size != entry.unpacked_size) Damaged(source, entry, "is stored but its two sizes differ");
+    PackedReader in = range.Reader(source, entry);
     std::vector<std::uint8_t> buffer;
     while (in.Remaining() > 0) {
         const std::size_t size = in.Next(buffer);
@@ -89,8 +125,8 @@ struct InflateStream {
     InflateStream& operator=(const InflateStream&) = delete;
 };
 
-void Inflate(ByteSource& source, const ArchiveEntry& entry, CheckedSink& out) {
-    PackedReader in(source, entry);
+void Inflate(ByteSource& source, const ArchiveEntry& entry, PackedRange& range, CheckedSink& out) {
+    PackedReader in = range.Reader(source, entry);
     InflateStream inflater;
     z_stream& z = inflater.stream;
     std::vector<std::uint8_t> input;
@@ -116,14 +152,32 @@ void Inflate(ByteSource& source, const ArchiveEntry& entry, CheckedSink& out) {
 
 }  // namespace
 
-void ReadEntryData(ByteSource& source, const ArchiveEntry& entry, const ByteSink& sink) {
+bool PasswordOpens(ByteSource& source, const ArchiveEntry& entry, std::string_view password) {
+    return OpenEncryption(source, entry, password).has_value();
+}
+
+void ReadEntryData(ByteSource& source, const ArchiveEntry& entry, const ByteSink& sink,
+                   std::optional<std::string_view> password) {
     const std::string reason = entry.UnsupportedReason();
     if (!reason.empty()) throw SfxError("cannot unpack " + Printable(entry.stored_name) + ": " + reason);
+    PackedRange range{entry.data_offset, entry.packed_size, std::nullopt};
+    if (entry.IsEncrypted()) {
+        if (!password) {
+            throw SfxError("cannot unpack " + Printable(entry.stored_name) +
+                           ": it is encrypted and no password was given");
+        }
+        range.decryption = OpenEncryption(source, entry, *password);
+        if (!range.decryption) {
+            throw SfxError("cannot unpack " + Printable(entry.stored_name) + ": the password is wrong");
+        }
+        range.start += kEncryptionHeaderSize;
+        range.size -= kEncryptionHeaderSize;
+    }
     CheckedSink out(source, entry, sink);
     if (entry.method == formats::kMethodStored) {
-        CopyStored(source, entry, out);
+        CopyStored(source, entry, range, out);
     } else {
-        Inflate(source, entry, out);
+        Inflate(source, entry, range, out);
     }
     out.Finish();
 }

@@ -20,7 +20,8 @@ struct PlannedItem {
     std::string path;  // relative to the target folder, "/"-separated
     bool is_directory = false;
     TargetState state = TargetState::Missing;
-    bool write = true;  // false: an existing file is kept
+    bool write = true;                    // false: an existing file is kept
+    std::optional<std::string> password;  // of an encrypted file, once settled
 };
 
 // One item per entry, in archive order. Throws SfxError naming the entry when a name is

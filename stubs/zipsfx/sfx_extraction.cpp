@@ -16,14 +16,15 @@ namespace {
 class Extraction {
 public:
     Extraction(ByteSource& source, const StubHeader& header, const ZipArchive& archive, const SfxOptions& options,
-               const std::string& target, SfxEnvironment& environment, SfxFrontEnd& front)
+               const std::string& target, SfxEnvironment& environment, SfxFrontEnd& front, EntryPasswords& passwords)
         : source_(source),
           header_(header),
           archive_(archive),
           options_(options),
           target_(target),
           environment_(environment),
-          front_(front) {}
+          front_(front),
+          passwords_(passwords) {}
 
     void Run() {
         if (!options_.silent) {
@@ -40,6 +41,7 @@ public:
         ProbeTargets(target_, items_);
         SettleExistingFiles();
         CheckFreeSpace();
+        SettlePasswords();
         Write();
         RunCommandLine();
     }
@@ -115,6 +117,19 @@ private:
                        FailureKind::NoSpace);
     }
 
+    // Every password is known before the first file is written, so a wrong one (or none, in
+    // silent mode) stops the run with nothing written.
+    void SettlePasswords() {
+        for (PlannedItem& item : items_) {
+            if (item.is_directory || !item.write || !item.entry->IsEncrypted()) continue;
+            try {
+                item.password = passwords_.For(*item.entry);
+            } catch (const SfxError& error) {
+                throw SfxError(std::string(error.what()) + "; nothing was extracted", error.Kind());
+            }
+        }
+    }
+
     // After a full disk, with the temporary files removed again: what the extraction needed
     // and what the file system has, so the user knows how much room to make.
     std::string RoomFigures() const {
@@ -141,11 +156,14 @@ private:
                 auto mode = entry.UnixMode();
                 if (mode && !S_ISREG(*mode)) mode.reset();
                 writer.StageFile(item.path, mode, entry.dos_date_time, [&](const ByteSink& sink) {
-                    ReadEntryData(source_, entry, [&](const std::uint8_t* data, std::size_t size) {
-                        sink(data, size);
-                        done += size;
-                        if (!options_.silent && !front_.Progress(done, total)) Cancel();
-                    });
+                    ReadEntryData(
+                        source_, entry,
+                        [&](const std::uint8_t* data, std::size_t size) {
+                            sink(data, size);
+                            done += size;
+                            if (!options_.silent && !front_.Progress(done, total)) Cancel();
+                        },
+                        item.password);
                 });
                 ++written_;
             }
@@ -187,6 +205,7 @@ private:
     std::string target_;
     SfxEnvironment& environment_;
     SfxFrontEnd& front_;
+    EntryPasswords& passwords_;
     std::vector<PlannedItem> items_;
     std::vector<FileIdentity> written_files_;
     std::size_t written_ = 0;
@@ -196,8 +215,9 @@ private:
 }  // namespace
 
 void ExtractArchive(ByteSource& source, const StubHeader& header, const ZipArchive& archive, const SfxOptions& options,
-                    const std::string& target, SfxEnvironment& environment, SfxFrontEnd& front) {
-    Extraction(source, header, archive, options, target, environment, front).Run();
+                    const std::string& target, SfxEnvironment& environment, SfxFrontEnd& front,
+                    EntryPasswords& passwords) {
+    Extraction(source, header, archive, options, target, environment, front, passwords).Run();
 }
 
 }  // namespace kitforge::zipsfx

@@ -43,6 +43,9 @@ public:
     virtual ReplaceAnswer AskReplace(const std::string& path) = 0;
     // Whether to run `command` (printable) after extracting; `proposed` is the header's default.
     virtual bool AskRunCommand(const std::string& command, bool proposed) = 0;
+    // The password of the encrypted file `path` (printable), typed without being shown;
+    // `again` says the last one was wrong. Nothing when the person gives none.
+    virtual std::optional<std::string> AskPassword(const std::string& path, bool again) = 0;
 
     // An existing file at `path` (printable) is kept.
     virtual void Kept(const std::string& path) = 0;

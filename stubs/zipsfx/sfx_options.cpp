@@ -52,6 +52,13 @@ SfxOptions ParseSfxOptions(const std::vector<std::string>& arguments) {
         } else if (argument.rfind("-d", 0) == 0 && argument.size() > 2 && argument[2] != '-') {
             if (options.folder) Usage("the target folder is given twice");
             options.folder = argument.substr(2);
+        } else if (argument == "--password-file") {
+            if (i + 1 == arguments.size() || arguments[i + 1].empty()) Usage(argument + " needs a file");
+            if (options.password_file) Usage("the password file is given twice");
+            options.password_file = arguments[++i];
+        } else if (argument.rfind("--password-file=", 0) == 0 && argument.size() > 16) {
+            if (options.password_file) Usage("the password file is given twice");
+            options.password_file = argument.substr(16);
         } else if (argument.rfind("--dir=", 0) == 0 && argument.size() > 6) {
             if (options.folder) Usage("the target folder is given twice");
             options.folder = argument.substr(6);
@@ -82,7 +89,12 @@ std::string SfxUsage(const std::string& program, bool has_window) {
            "  -o                  overwrite existing files without asking\n"
            "  -n                  never overwrite existing files\n"
            "  -s, --silent        ask nothing and print only failures; existing files are kept\n"
-           "                      unless the archive or -o says to overwrite them\n"
+           "                      unless the archive or -o says to overwrite them; encrypted\n"
+           "                      files need --password-file\n"
+           "  --password-file FILE\n"
+           "                      the password of encrypted files: the first line of FILE\n"
+           "                      (- for standard input);\n"
+           "                      without it, the password is asked for (3 tries per file)\n"
            "  --gui               ask in a window even when started from a terminal\n"
            "  --text              ask on the terminal (or standard input), never in a window\n"
            "  -h, --help          show this text\n"
@@ -92,6 +104,8 @@ std::string SfxUsage(const std::string& program, bool has_window) {
            "Files are unpacked under temporary names and renamed into place only when every\n"
            "file has unpacked with a correct CRC, so a damaged archive replaces nothing.\n"
            "Names that are absolute or climb out of the target folder are refused.\n"
+           "Files stored or deflated, plain or with traditional zip encryption, are extracted;\n"
+           "other methods (bzip2, LZMA, AES encryption, ...) are refused by name.\n"
            "\n"
            "Exit status: 0 success, 1 damaged archive or failed extraction, 2 bad usage,\n"
            "3 cancelled, 4 not enough free space, 5 the command run after extracting failed.";

@@ -14,10 +14,11 @@ enum class SfxAction { Extract, List, Test, Help };
 struct SfxOptions {
     SfxAction action = SfxAction::Extract;
     bool silent = false;
-    std::optional<std::string> folder;       // -d DIR
-    std::optional<OverwriteMode> overwrite;  // -o / -n, over the header's mode
-    bool gui = false;                        // --gui: the window even from a terminal
-    bool text = false;                       // --text: the terminal even without one
+    std::optional<std::string> folder;         // -d DIR
+    std::optional<OverwriteMode> overwrite;    // -o / -n, over the header's mode
+    bool gui = false;                          // --gui: the window even from a terminal
+    bool text = false;                         // --text: the terminal even without one
+    std::optional<std::string> password_file;  // --password-file FILE
 };
 
 // Parses the arguments after the program name. Throws SfxError (FailureKind::Usage) naming

@@ -6,6 +6,7 @@
 #include "zipsfx/archive_completeness.h"
 #include "zipsfx/archive_report.h"
 #include "zipsfx/byte_source.h"
+#include "zipsfx/entry_passwords.h"
 #include "zipsfx/entry_names.h"
 #include "zipsfx/sfx_error.h"
 #include "zipsfx/sfx_extraction.h"
@@ -29,17 +30,26 @@ int Run(const SfxOptions& options, SfxEnvironment& environment, SfxFrontEnd& fro
     const ZipArchive archive = ReadZipArchive(source, parts.archive_start);
     CheckArchiveComplete(source, parts, archive);
     const std::string target = TargetFolder(options, parts.header, environment.self_path, environment.home);
+    std::optional<std::string> given;
+    if (options.password_file && options.action != SfxAction::List) given = ReadPasswordFile(*options.password_file);
+    PasswordQuestion ask;
+    if (!options.silent) {
+        ask = [&front](const std::string& path, bool again) { return front.AskPassword(path, again); };
+    }
+    EntryPasswords passwords(source, std::move(given), options.password_file.value_or(""), std::move(ask));
     switch (options.action) {
         case SfxAction::List:
             ListHeader(parts.header, target, console);
             ListArchive(archive, console);
             return 0;
         case SfxAction::Test:
-            return TestArchive(source, archive, console, options.silent) ? 0 : static_cast<int>(FailureKind::Damaged);
+            return TestArchive(source, archive, console, options.silent, passwords)
+                       ? 0
+                       : static_cast<int>(FailureKind::Damaged);
         case SfxAction::Extract:
         case SfxAction::Help: break;
     }
-    ExtractArchive(source, parts.header, archive, options, target, environment, front);
+    ExtractArchive(source, parts.header, archive, options, target, environment, front, passwords);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <sys/statvfs.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,6 +16,24 @@ std::string ParentFolder(const std::string& path) {
     if (slash == 0) return "/";
     return path.substr(0, slash);
 }
+
+namespace {
+
+struct termios saved_terminal {};
+
+}  // namespace
+
+bool HideTyping() {
+    if (::tcgetattr(STDIN_FILENO, &saved_terminal) != 0) return false;
+    struct termios quiet = saved_terminal;
+    // Ctrl-C ends the line as a character instead of killing the program with the echo off
+    // (a signal handler would restore it too, but costs the stub a 64 KiB block).
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ISIG);
+    quiet.c_cc[VEOL] = kInterruptCharacter;
+    return ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
+}
+
+void ShowTyping() { ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal); }
 
 std::optional<std::uint64_t> FreeSpaceFor(const std::string& folder) {
     std::string path = folder.empty() ? "." : folder;

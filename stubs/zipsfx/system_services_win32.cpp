@@ -17,6 +17,21 @@ std::string ParentFolder(const std::string& path) {
     return path.substr(0, slash);
 }
 
+namespace {
+
+DWORD saved_console_mode = 0;
+
+}  // namespace
+
+bool HideTyping() {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (input == INVALID_HANDLE_VALUE || !GetConsoleMode(input, &saved_console_mode)) return false;
+    // Ctrl-C stays a signal here: the console gets its mode back when the program ends.
+    return SetConsoleMode(input, saved_console_mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
+}
+
+void ShowTyping() { SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), saved_console_mode); }
+
 std::optional<std::uint64_t> FreeSpaceFor(const std::string& folder) {
     std::string path = folder.empty() ? "." : folder;
     for (;;) {

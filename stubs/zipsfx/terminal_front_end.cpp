@@ -77,6 +77,11 @@ bool TerminalFrontEnd::AskRunCommand(const std::string& command, bool proposed) 
     return choice == "y" || choice == "yes";
 }
 
+std::optional<std::string> TerminalFrontEnd::AskPassword(const std::string& path, bool again) {
+    if (again) console_.Say("The password is wrong.");
+    return console_.AskSecret("Password for " + path + ": ");
+}
+
 void TerminalFrontEnd::Kept(const std::string& path) { console_.Say("  kept:       " + path); }
 
 void TerminalFrontEnd::Extracting(const std::string& path) { console_.Say("  extracting: " + path); }

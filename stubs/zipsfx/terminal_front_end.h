@@ -16,6 +16,7 @@ public:
     std::optional<OverwriteMode> AskOverwriteMode(std::size_t existing, OverwriteMode proposed) override;
     ReplaceAnswer AskReplace(const std::string& path) override;
     bool AskRunCommand(const std::string& command, bool proposed) override;
+    std::optional<std::string> AskPassword(const std::string& path, bool again) override;
     void Kept(const std::string& path) override;
     void Extracting(const std::string& path) override;
     bool Progress(std::uint64_t, std::uint64_t) override { return true; }

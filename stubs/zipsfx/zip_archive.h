@@ -7,7 +7,9 @@
 // wherever the archive had them before a stub was put in front (a source that was itself
 // shifted). Both are read the same way: the distance between where the central directory
 // really stands (just before the end record) and where the end record says it stands is added
-// to every local header offset.
+// to every local header offset. An archive with a zip64 end record (found before the classic
+// one) is read by its figures, and each entry's zip64 field gives the sizes and the offset that
+// its classic slots cannot hold.
 
 #include <cstdint>
 #include <optional>
@@ -20,7 +22,9 @@
 namespace kitforge::zipsfx {
 
 struct ArchiveEntry {
-    std::string stored_name;  // exactly as stored
+    // The name as stored, or the UTF-8 name of its Unicode Path field when that was written
+    // for the stored name: the name shown, checked and extracted.
+    std::string stored_name;
     std::uint16_t method = 0;
     std::uint16_t flags = 0;
     std::uint8_t host_system = 0;
@@ -31,13 +35,15 @@ struct ArchiveEntry {
     std::uint32_t external_attributes = 0;
     std::uint64_t data_offset = 0;  // where the entry's data starts in the file
 
+    // Encrypted: with the traditional cipher, unless UnsupportedReason says otherwise.
     bool IsEncrypted() const { return flags & formats::kFlagEncrypted; }
     // The stored name ends in a separator.
     bool IsDirectoryName() const;
     // The Unix permission and type bits, when the entry was made on Unix.
     std::optional<std::uint32_t> UnixMode() const;
     bool IsSymbolicLink() const;
-    // Why this program cannot extract the entry, or "" when it can.
+    // Why this program cannot extract the entry, or "" when it can: stored or deflated, plain
+    // or traditionally encrypted (with its password), zip64 or not.
     std::string UnsupportedReason() const;
 };
 

@@ -157,7 +157,7 @@ TEST_F(CliMakeSfx, EntriesTheSelfExtractorCannotExtractAreRefused) {
         {9, 0, kRegularFile, "compressed with Deflate64 (method 9)"},
         {14, 0, kRegularFile, "compressed with LZMA (method 14)"},
         {99, 1, kRegularFile, "encrypted with AES (method 99)"},
-        {8, 1, kRegularFile, "encrypted"},
+        {8, 0x41, kRegularFile, "encrypted with PKWARE strong encryption"},
         {0, 0, 0120777u << 16, "a symbolic link"},
     };
     const std::string original = ReadBytes(folder / "data.zip");

@@ -2,11 +2,13 @@
 // that do not hold together.
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <functional>
 
 #include "zipsfx/byte_source.h"
 #include "zipsfx/entry_reader.h"
+#include "zipsfx/extraction_plan.h"
 #include "zipsfx/sfx_error.h"
 #include "zipsfx/zip_archive.h"
 #include "zipsfx_test_archives.h"
@@ -16,6 +18,7 @@ namespace {
 
 using testing::AsBytes;
 using testing::BuildZip;
+using testing::ExtraField;
 using testing::PutU16;
 using testing::PutU32;
 using testing::TestEntry;
@@ -267,16 +270,47 @@ TEST(EntryData, DamagedDataIsCaughtBeforeItCounts) {
     EXPECT_THROW(Unpack(source, archive.entries[0]), SfxError);
 }
 
+// What the stub cannot extract is refused with the method's name; traditional encryption
+// (flag bit 0 alone) it extracts given the password.
 TEST(EntryData, UnsupportedEntriesAreNamed) {
-    std::string bytes = BuildZip({{"secret", "x"}, {"bz", "y"}}, 0).bytes;
-    const std::size_t central = bytes.size() - 22 - 2 * 46 - 8;
-    PutU16(bytes, central + 8, 1);             // encrypted
-    PutU16(bytes, central + 46 + 6 + 10, 12);  // bzip2
-    MemorySource source(AsBytes(bytes));
-    const ZipArchive archive = ReadZipArchive(source, 0);
-    EXPECT_NE(archive.entries[0].UnsupportedReason().find("encrypted"), std::string::npos);
-    EXPECT_NE(archive.entries[1].UnsupportedReason().find("BZip2 (method 12)"), std::string::npos);
-    EXPECT_THROW(Unpack(source, archive.entries[0]), SfxError);
+    struct Row {
+        std::uint16_t method;
+        std::uint16_t flags;
+        const char* reason;  // "" when the stub extracts it
+    };
+    const Row rows[] = {
+        {0, 0, ""},
+        {8, 0, ""},
+        {0, 1, ""},
+        {8, 1 | 8, ""},
+        {8, 1 | 0x40, "encrypted with PKWARE strong encryption"},
+        {99, 1, "encrypted with AES (method 99)"},
+        {12, 0, "compressed with BZip2 (method 12)"},
+        {9, 0, "compressed with Deflate64 (method 9)"},
+        {14, 0, "compressed with LZMA (method 14)"},
+        {77, 0, "compressed with method 77"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        std::string bytes = BuildZip({{"entry", "x"}}, 0).bytes;
+        const std::size_t central = bytes.size() - 22 - 46 - 5;
+        PutU16(bytes, central + 8, row.flags);
+        PutU16(bytes, central + 10, row.method);
+        MemorySource source(AsBytes(bytes));
+        const ZipArchive archive = ReadZipArchive(source, 0);
+        const std::string reason = archive.entries[0].UnsupportedReason();
+        if (*row.reason == '\0') {
+            EXPECT_EQ(reason, "");
+            continue;
+        }
+        EXPECT_NE(reason.find(row.reason), std::string::npos) << reason;
+        try {
+            Unpack(source, archive.entries[0]);
+            ADD_FAILURE() << "unpacked";
+        } catch (const SfxError& error) {
+            EXPECT_NE(std::string(error.what()).find(row.reason), std::string::npos) << error.what();
+        }
+    }
 }
 
 TEST(EntryData, UnixModesAndLinksAreRecognised) {
@@ -288,6 +322,164 @@ TEST(EntryData, UnixModesAndLinksAreRecognised) {
     EXPECT_FALSE(archive.entries[0].IsSymbolicLink());
     EXPECT_TRUE(archive.entries[1].IsSymbolicLink());
     EXPECT_FALSE(archive.entries[2].UnixMode().has_value());
+}
+
+std::string U64(std::uint64_t value) {
+    std::string bytes(8, '\0');
+    for (int i = 0; i < 8; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
+    return bytes;
+}
+
+// Archives whose figures live in zip64 records: where the zip64 end record is found, and what
+// makes one not hold together.
+TEST(Zip64Archive, FiguresComeFromTheZip64RecordsWhereverTheRecordStands) {
+    const std::size_t prefix = 1000;
+    struct Row {
+        const char* name;
+        std::uint64_t base;          // where the archive's offsets count from
+        std::size_t extensible = 0;  // bytes of extensible data after the zip64 end record
+        std::int64_t shift;
+    };
+    const Row rows[] = {
+        {"offsets moved past the prefix", prefix, 0, 0},
+        {"offsets of the bare archive", 0, 0, static_cast<std::int64_t>(prefix)},
+        {"extensible data: found by its moved offset", prefix, 40, 0},
+        {"extensible data: found by its offset in the bare archive", 0, 40, static_cast<std::int64_t>(prefix)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const testing::BuiltZip zip = BuildZip(kTwoFiles, row.base, "", true);
+        std::string bytes = zip.bytes;
+        if (row.extensible > 0) {
+            bytes.insert(zip.zip64_end_offset + 56, std::string(row.extensible, 'e'));
+            bytes.replace(zip.zip64_end_offset + 4, 8, U64(44 + row.extensible));
+        }
+        const std::string file = std::string(prefix, 'S') + bytes;
+        MemorySource source(AsBytes(file));
+        const ZipArchive archive = ReadZipArchive(source, prefix);
+        EXPECT_EQ(archive.shift, row.shift);
+        ASSERT_EQ(archive.entries.size(), 2u);
+        EXPECT_EQ(archive.entries[1].unpacked_size, 5000u);
+        EXPECT_EQ(Unpack(source, archive.entries[0]), "alpha\n");
+        EXPECT_EQ(Unpack(source, archive.entries[1]), std::string(5000, 'b'));
+    }
+}
+
+TEST(Zip64Archive, RecordsThatDoNotHoldTogetherAreRefused) {
+    const testing::BuiltZip zip = BuildZip(kTwoFiles, 0, "", true);
+    const std::size_t z64 = zip.zip64_end_offset;
+    const std::size_t locator = z64 + 56;
+    const std::size_t central = zip.central_offset;  // "a.txt": its zip64 field follows the name
+    const std::size_t local_second = zip.local_offsets[1];
+    struct Row {
+        const char* name;
+        std::function<void(std::string&)> damage;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"locator on another disk", [&](std::string& b) { PutU32(b, locator + 16, 2); }, "multi-volume"},
+        {"zip64 end record on disk 1", [&](std::string& b) { PutU32(b, z64 + 16, 1); }, "multi-volume"},
+        {"no zip64 end record", [&](std::string& b) { PutU32(b, z64, 0x12345678); },
+         "Zip64 end record is missing or damaged"},
+        {"its counts disagree", [&](std::string& b) { b.replace(z64 + 24, 8, U64(1)); }, "disagrees with itself"},
+        {"more entries than the directory holds",
+         [&](std::string& b) {
+             b.replace(z64 + 24, 8, U64(1000));
+             b.replace(z64 + 32, 8, U64(1000));
+         },
+         "too small for the number of entries"},
+        {"directory size wrong", [&](std::string& b) { b.replace(z64 + 40, 8, U64(z64 - central + 1)); },
+         "not where the end record puts it"},
+        {"entry without its zip64 field", [&](std::string& b) { PutU16(b, central + 46 + 5, 0x9999); },
+         "defer to a Zip64 field it lacks"},
+        {"entry's zip64 field too short", [&](std::string& b) { PutU16(b, central + 46 + 5 + 2, 8); },
+         "Zip64 field too short"},
+        {"entry's offset past the archive",
+         [&](std::string& b) { b.replace(central + 46 + 5 + 4 + 16, 8, U64(1ull << 40)); },
+         "points outside the archive"},
+        {"local zip64 size differs", [&](std::string& b) { b.replace(local_second + 30 + 9 + 4, 8, U64(4999)); },
+         "sizes differ from the directory's"},
+        {"local zip64 field missing", [&](std::string& b) { PutU16(b, local_second + 30 + 9, 0x9999); },
+         "local header whose Zip64 sizes are missing"},
+    };
+    for (const Row& row : rows) {
+        std::string bytes = zip.bytes;
+        row.damage(bytes);
+        MemorySource source(AsBytes(bytes));
+        try {
+            ReadZipArchive(source, 0);
+            ADD_FAILURE() << row.name << ": accepted";
+        } catch (const SfxError& error) {
+            EXPECT_NE(std::string(error.what()).find(row.expected), std::string::npos)
+                << row.name << ": " << error.what();
+        }
+    }
+    // A classic end record that defers without any zip64 record behind it.
+    std::string plain = BuildZip(kTwoFiles).bytes;
+    PutU32(plain, plain.size() - 22 + 16, 0xFFFFFFFF);
+    MemorySource source(AsBytes(plain));
+    EXPECT_THROW(ReadZipArchive(source, 0), SfxError);
+}
+
+TEST(Zip64Archive, MoreThan65535EntriesAreAllRead) {
+    std::vector<TestEntry> entries;
+    for (int i = 0; i < 70000; ++i) entries.emplace_back("f" + std::to_string(i), i % 1000 == 0 ? "data" : "");
+    const testing::BuiltZip zip = BuildZip(entries, 0, "", true);
+    MemorySource source(AsBytes(zip.bytes));
+    const ZipArchive archive = ReadZipArchive(source, 0);
+    ASSERT_EQ(archive.entries.size(), 70000u);
+    EXPECT_EQ(archive.entries[69999].stored_name, "f69999");
+    EXPECT_EQ(Unpack(source, archive.entries[69000]), "data");
+}
+
+// A Unicode Path field gives the name used, shown and checked, when it was written for the
+// stored name; a stale one is ignored.
+TEST(UnicodeNames, ThePathFieldNamesTheEntryWhenItsCrcMatches) {
+    const std::string cp437 = "caf\x82.txt";
+    const auto crc_of = [](const std::string& text) {
+        return static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
+    };
+    const auto unicode_field = [](std::uint32_t crc, const std::string& name, char version = 1) {
+        std::string data(5, '\0');
+        data[0] = version;
+        PutU32(data, 1, crc);
+        return ExtraField(0x7075, data + name);
+    };
+    struct Row {
+        const char* label;
+        std::string extra;
+        std::string expected_name;
+        const char* refusal;  // the plan refuses the name used, or nullptr
+    };
+    const Row rows[] = {
+        {"matching field", unicode_field(crc_of(cp437), "caf\xc3\xa9.txt"), "caf\xc3\xa9.txt", nullptr},
+        {"after another field", ExtraField(0x5455, "\x01\0\0\0\0") + unicode_field(crc_of(cp437), "caf\xc3\xa9.txt"),
+         "caf\xc3\xa9.txt", nullptr},
+        {"stale field", unicode_field(crc_of("old.txt"), "new.txt"), cp437, nullptr},
+        {"unknown version", unicode_field(crc_of(cp437), "x.txt", 2), cp437, nullptr},
+        {"climbing name", unicode_field(crc_of(cp437), "../escape.txt"), "../escape.txt", "climbs out"},
+        {"absolute name", unicode_field(crc_of(cp437), "/etc/passwd"), "/etc/passwd", "absolute"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        TestEntry entry(cp437, "x");
+        entry.central_extra = row.extra;
+        const std::string bytes = BuildZip({entry}).bytes;
+        MemorySource source(AsBytes(bytes));
+        const ZipArchive archive = ReadZipArchive(source, 0);
+        EXPECT_EQ(archive.entries[0].stored_name, row.expected_name);
+        if (!row.refusal) {
+            EXPECT_EQ(CheckEntries(archive).at(0).path, row.expected_name);
+            continue;
+        }
+        try {
+            CheckEntries(archive);
+            ADD_FAILURE() << "accepted";
+        } catch (const SfxError& error) {
+            EXPECT_NE(std::string(error.what()).find(row.refusal), std::string::npos) << error.what();
+        }
+    }
 }
 
 }  // namespace

@@ -54,6 +54,13 @@ public:
         shown.push_back("run " + command + (proposed ? " (yes)" : " (no)"));
         return run;
     }
+    std::optional<std::string> AskPassword(const std::string& path, bool again) override {
+        shown.push_back("password " + path + (again ? " again" : ""));
+        if (passwords.empty()) return std::nullopt;
+        std::string password = passwords.front();
+        passwords.pop_front();
+        return password;
+    }
     void Kept(const std::string& path) override { shown.push_back("kept " + path); }
     void Extracting(const std::string& path) override { shown.push_back("extracting " + path); }
     bool Progress(std::uint64_t done, std::uint64_t total) override {
@@ -68,6 +75,7 @@ public:
     std::optional<std::vector<bool>> files_chosen;
     std::optional<OverwriteMode> mode;
     std::deque<ReplaceAnswer> replies;
+    std::deque<std::string> passwords;
     bool run = false;
     std::optional<std::uint64_t> cancel_after;
     std::vector<std::string> shown;
@@ -142,6 +150,7 @@ protected:
         }
         ReplaceAnswer AskReplace(const std::string& p) override { return to_.AskReplace(p); }
         bool AskRunCommand(const std::string& c, bool p) override { return to_.AskRunCommand(c, p); }
+        std::optional<std::string> AskPassword(const std::string& p, bool a) override { return to_.AskPassword(p, a); }
         void Kept(const std::string& p) override { to_.Kept(p); }
         void Extracting(const std::string& p) override { to_.Extracting(p); }
         bool Progress(std::uint64_t d, std::uint64_t t) override { return to_.Progress(d, t); }

@@ -23,6 +23,16 @@ void AppendU32(std::string& out, std::uint32_t value) {
     AppendU16(out, value >> 16);
 }
 
+void AppendU64(std::string& out, std::uint64_t value) {
+    AppendU32(out, static_cast<std::uint32_t>(value));
+    AppendU32(out, static_cast<std::uint32_t>(value >> 32));
+}
+
+// A 32-bit slot: the value, or saturated when zip64 holds it.
+std::uint32_t Slot32(std::uint64_t value, bool zip64) {
+    return zip64 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(value);
+}
+
 std::string RawDeflate(const std::string& data) {
     z_stream z{};
     if (deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::runtime_error("deflate");
@@ -53,7 +63,14 @@ void PutU32(std::string& bytes, std::size_t at, std::uint32_t value) {
     PutU16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
 }
 
-BuiltZip BuildZip(const std::vector<TestEntry>& entries, std::uint64_t base, const std::string& comment) {
+std::string ExtraField(std::uint16_t id, const std::string& data) {
+    std::string field;
+    AppendU16(field, id);
+    AppendU16(field, static_cast<std::uint32_t>(data.size()));
+    return field + data;
+}
+
+BuiltZip BuildZip(const std::vector<TestEntry>& entries, std::uint64_t base, const std::string& comment, bool zip64) {
     BuiltZip zip;
     std::string central;
     for (const TestEntry& entry : entries) {
@@ -61,8 +78,19 @@ BuiltZip BuildZip(const std::vector<TestEntry>& entries, std::uint64_t base, con
         const auto crc = static_cast<std::uint32_t>(
             crc32(0, reinterpret_cast<const Bytef*>(entry.data.data()), static_cast<uInt>(entry.data.size())));
         const std::uint16_t method = entry.deflate ? 8 : 0;
-        const auto offset = static_cast<std::uint32_t>(base + zip.bytes.size());
+        const std::uint64_t offset = base + zip.bytes.size();
         zip.local_offsets.push_back(zip.bytes.size());
+        std::string local_extra;
+        std::string central_extra;
+        if (zip64) {
+            std::string sizes;
+            AppendU64(sizes, entry.data.size());
+            AppendU64(sizes, packed.size());
+            local_extra = ExtraField(1, sizes);
+            AppendU64(sizes, offset);
+            central_extra = ExtraField(1, sizes);
+        }
+        central_extra += entry.central_extra;
 
         std::string& local = zip.bytes;
         AppendU32(local, 0x04034B50);
@@ -71,11 +99,12 @@ BuiltZip BuildZip(const std::vector<TestEntry>& entries, std::uint64_t base, con
         AppendU16(local, method);
         AppendU32(local, entry.dos_time);
         AppendU32(local, crc);
-        AppendU32(local, static_cast<std::uint32_t>(packed.size()));
-        AppendU32(local, static_cast<std::uint32_t>(entry.data.size()));
+        AppendU32(local, Slot32(packed.size(), zip64));
+        AppendU32(local, Slot32(entry.data.size(), zip64));
         AppendU16(local, static_cast<std::uint16_t>(entry.name.size()));
-        AppendU16(local, 0);
+        AppendU16(local, static_cast<std::uint16_t>(local_extra.size()));
         local += entry.name;
+        local += local_extra;
         local += packed;
 
         AppendU32(central, 0x02014B50);
@@ -85,27 +114,45 @@ BuiltZip BuildZip(const std::vector<TestEntry>& entries, std::uint64_t base, con
         AppendU16(central, method);
         AppendU32(central, entry.dos_time);
         AppendU32(central, crc);
-        AppendU32(central, static_cast<std::uint32_t>(packed.size()));
-        AppendU32(central, static_cast<std::uint32_t>(entry.data.size()));
+        AppendU32(central, Slot32(packed.size(), zip64));
+        AppendU32(central, Slot32(entry.data.size(), zip64));
         AppendU16(central, static_cast<std::uint16_t>(entry.name.size()));
-        AppendU16(central, 0);
+        AppendU16(central, static_cast<std::uint16_t>(central_extra.size()));
         AppendU16(central, 0);
         AppendU16(central, 0);
         AppendU16(central, 0);
         AppendU32(central, entry.unix_mode ? *entry.unix_mode << 16 : 0);
-        AppendU32(central, offset);
+        AppendU32(central, Slot32(offset, zip64));
         central += entry.name;
+        central += central_extra;
     }
     zip.central_offset = zip.bytes.size();
     zip.bytes += central;
+    if (zip64) {
+        zip.zip64_end_offset = zip.bytes.size();
+        AppendU32(zip.bytes, 0x06064B50);
+        AppendU64(zip.bytes, 44);
+        AppendU16(zip.bytes, 45);
+        AppendU16(zip.bytes, 45);
+        AppendU32(zip.bytes, 0);
+        AppendU32(zip.bytes, 0);
+        AppendU64(zip.bytes, entries.size());
+        AppendU64(zip.bytes, entries.size());
+        AppendU64(zip.bytes, central.size());
+        AppendU64(zip.bytes, base + zip.central_offset);
+        AppendU32(zip.bytes, 0x07064B50);
+        AppendU32(zip.bytes, 0);
+        AppendU64(zip.bytes, base + zip.zip64_end_offset);
+        AppendU32(zip.bytes, 1);
+    }
     zip.end_offset = zip.bytes.size();
     AppendU32(zip.bytes, 0x06054B50);
     AppendU16(zip.bytes, 0);
     AppendU16(zip.bytes, 0);
-    AppendU16(zip.bytes, static_cast<std::uint16_t>(entries.size()));
-    AppendU16(zip.bytes, static_cast<std::uint16_t>(entries.size()));
-    AppendU32(zip.bytes, static_cast<std::uint32_t>(central.size()));
-    AppendU32(zip.bytes, static_cast<std::uint32_t>(base + zip.central_offset));
+    AppendU16(zip.bytes, zip64 ? 0xFFFF : static_cast<std::uint16_t>(entries.size()));
+    AppendU16(zip.bytes, zip64 ? 0xFFFF : static_cast<std::uint16_t>(entries.size()));
+    AppendU32(zip.bytes, Slot32(central.size(), zip64));
+    AppendU32(zip.bytes, Slot32(base + zip.central_offset, zip64));
     AppendU16(zip.bytes, static_cast<std::uint16_t>(comment.size()));
     zip.bytes += comment;
     return zip;

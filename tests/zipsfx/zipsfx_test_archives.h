@@ -26,6 +26,7 @@ struct TestEntry {
     bool deflate = false;
     std::optional<std::uint32_t> unix_mode;  // full st_mode, e.g. 0100755
     std::uint32_t dos_time = 0x5A8C6000;     // 2025-04-12 12:00:00
+    std::string central_extra;               // extra fields of the directory record
 };
 
 struct BuiltZip {
@@ -33,10 +34,17 @@ struct BuiltZip {
     std::vector<std::size_t> local_offsets;  // positions inside `bytes`
     std::size_t central_offset = 0;          // position inside `bytes`
     std::size_t end_offset = 0;              // position of the end record inside `bytes`
+    std::size_t zip64_end_offset = 0;        // position of the zip64 end record, when written
 };
 
 // A zip of `entries` whose stored offsets are counted from `base` bytes before its start.
-BuiltZip BuildZip(const std::vector<TestEntry>& entries, std::uint64_t base = 0, const std::string& comment = "");
+// With `zip64`, every size and offset goes to zip64 fields (as a writer forced to zip64
+// does), and a zip64 end record and locator stand before the end record.
+BuiltZip BuildZip(const std::vector<TestEntry>& entries, std::uint64_t base = 0, const std::string& comment = "",
+                  bool zip64 = false);
+
+// The bytes of one extra field.
+std::string ExtraField(std::uint16_t id, const std::string& data);
 
 // The 256-byte header.
 std::string HeaderBytes(std::uint8_t flags, const std::string& caption = "", const std::string& folder = "",

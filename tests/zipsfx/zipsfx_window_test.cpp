@@ -1,6 +1,6 @@
 // The built zipsfx.bin started as from a file manager (standard input not a terminal) on an X
-// server of its own: its window is found by title, Extract and Close are pressed with the
-// keyboard, and the extracted tree is compared with the source.
+// server of its own: its window is found by title, Extract and Close are pressed (and
+// passwords typed) with the keyboard, and the extracted tree is compared with the source.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -149,6 +149,62 @@ TEST(SfxWindow, ExtractsWhenExtractAndCloseArePressedInItsWindow) {
         if (!status) Stop(sfx);
         ASSERT_EQ(status, 0);
         EXPECT_EQ(RunProgram({"diff", "-r", source, folder / "unpacked"}).status, 0);
+    }
+}
+
+// An encrypted archive asks for its password on a page of the window with a hidden field:
+// a wrong password asks again, the right one extracts, three wrong ones extract nothing.
+TEST(SfxWindow, AskForThePasswordInAHiddenField) {
+    if (!HaveProgram("Xvfb") || !HaveProgram("xdotool") || !HaveProgram("zip")) {
+        GTEST_SKIP() << "Xvfb, xdotool or zip is not installed";
+    }
+    if (RunProgram({BuiltProgram("zipsfx.bin"), "--help"}).out.find("no window") != std::string::npos) {
+        GTEST_SKIP() << "this build of zipsfx.bin has no window";
+    }
+    TempFolder folder;
+    WriteBytes(folder / "secret.txt", "the contents\n");
+    ASSERT_EQ(RunProgram({"zip", "-q", "-e", "-P", "right", "data.zip", "secret.txt"}, folder.Path()).status, 0);
+    const ProgramResult made = RunProgram({BuiltProgram("kitforge-cli"), "make-sfx", "data.zip", "--caption",
+                                           "Password test", "--dir", "unpacked", "--delete", "final"},
+                                          folder.Path());
+    ASSERT_EQ(made.status, 0) << made.err;
+    VirtualDisplay display;
+    ASSERT_TRUE(display.Ready());
+    struct Row {
+        std::vector<const char*> typed;
+        int status;
+    };
+    const Row rows[] = {{{"wrong", "right"}, 0}, {{"one", "two", "three"}, 1}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.typed.size());
+        RunProgram({"rm", "-rf", folder / "unpacked"});
+        const pid_t sfx = Start({folder / "data.exe"}, folder.Path(), true);
+        ASSERT_GT(sfx, 0);
+        const ProgramResult found =
+            RunProgram({"timeout", "20", "xdotool", "search", "--sync", "--name", "^Password test"});
+        if (found.status != 0) Stop(sfx);
+        ASSERT_EQ(found.status, 0) << found.err;
+        const std::string window = found.out.substr(0, found.out.find('\n'));
+        RunProgram({"xdotool", "windowfocus", "--sync", window});
+        RunProgram({"xdotool", "key", "Return"});  // Extract
+        for (const char* password : row.typed) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+            RunProgram({"xdotool", "type", "--delay", "30", password});
+            RunProgram({"xdotool", "key", "Return"});
+        }
+        // Then Close on the result page.
+        std::optional<int> status;
+        for (int attempt = 0; attempt < 40 && !status; ++attempt) {
+            status = Ended(sfx, 0.3);
+            if (!status) RunProgram({"xdotool", "key", "Return"});
+        }
+        if (!status) Stop(sfx);
+        EXPECT_EQ(status, row.status);
+        const bool extracted = ::access((folder / "unpacked/secret.txt").c_str(), F_OK) == 0;
+        EXPECT_EQ(extracted, row.status == 0);
+        if (extracted) {
+            EXPECT_EQ(kitforge::testing::ReadBytes(folder / "unpacked/secret.txt"), "the contents\n");
+        }
     }
 }
 

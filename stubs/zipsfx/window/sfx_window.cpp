@@ -8,6 +8,7 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Progress.H>
 #include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Secret_Input.H>
 #include <FL/fl_ask.H>
 
 #include <algorithm>
@@ -127,6 +128,24 @@ public:
         return answer == 0;
     }
 
+    std::optional<std::string> AskPassword(const std::string& path, bool again) override {
+        StartPage();
+        Text(kMargin, 50,
+             (again ? "The password is wrong. Please try again.\n" : std::string()) + "The file " + path +
+                 " is encrypted. Its password:");
+        auto* input = new Fl_Secret_Input(kMargin, 100, kWidth - 2 * kMargin, kButtonHeight);
+        input->when(FL_WHEN_ENTER_KEY_ALWAYS);
+        input->callback(OnPasswordEnter, this);
+        Buttons({"OK", "Exit"}, -1);
+        input->take_focus();
+        const int answer = Wait();
+        // Nothing of the password stays in the window once it is read.
+        std::string password = input->value();
+        input->value("");
+        if (answer != 0) return Leave();
+        return password;
+    }
+
     void Kept(const std::string&) override {}
 
     void Extracting(const std::string& path) override {
@@ -192,6 +211,9 @@ private:
             if (self->buttons_[n] == button) self->answer_ = static_cast<int>(n);
         }
     }
+
+    // Enter in the password field answers as the OK button does.
+    static void OnPasswordEnter(Fl_Widget*, void* data) { static_cast<SfxWindow*>(data)->answer_ = 0; }
 
     static void OnBrowse(Fl_Widget*, void* data) {
         auto* input = static_cast<Fl_Input*>(data);
