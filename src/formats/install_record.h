@@ -103,11 +103,6 @@ inline void AppendText(std::vector<std::uint8_t>& out, std::string_view text) {
     out.insert(out.end(), text.begin(), text.end());
 }
 
-inline void AppendU64LE(std::vector<std::uint8_t>& out, std::uint64_t value) {
-    AppendU32LE(out, static_cast<std::uint32_t>(value));
-    AppendU32LE(out, static_cast<std::uint32_t>(value >> 32));
-}
-
 inline std::uint64_t RecordCheck(std::span<const std::uint8_t> bytes) noexcept { return Xxh3_64(bytes); }
 
 // Reads a text of at most the bytes left; nothing when the cursor runs out.
