@@ -56,15 +56,17 @@ TEST_F(ListZip64, ShowsRealSizesAndUnicodeNames) {
     testing::RunPython(
         "import zipfile, zlib, struct\n"
         "raw = 'caf\\u00e9.txt'.encode('cp437')\n"
+        "class Cp437Info(zipfile.ZipInfo):\n"
+        "    __slots__ = ()\n"
+        "    def _encodeFilenameFlags(self): return raw, self.flag_bits\n"
         "with zipfile.ZipFile('" +
         folder / "u.zip" +
         "', 'w') as z:\n"
         "    for host in (0, 3):\n"
-        "        i = zipfile.ZipInfo('x%d' % host)\n"
+        "        i = Cp437Info('x%d' % host)\n"
         "        i.create_system = host\n"
         "        text = 'caf\\u00e9.txt'.encode()\n"
         "        i.extra = struct.pack('<HHBI', 0x7075, 5 + len(text), 1, zlib.crc32(raw)) + text\n"
-        "        i._encodeFilenameFlags = lambda i=i: (raw, i.flag_bits)\n"
         "        z.writestr(i, b'x')\n");
     struct Case {
         std::string archive;
@@ -140,7 +142,10 @@ TEST_F(ListZip64, MultiVolumeZip64SetsOfInfoZip) {
             EXPECT_EQ(json["entries"][i]["name"], expected[i][0]);
             EXPECT_EQ(json["entries"][i]["unpacked_size"], expected[i][2]);
         }
-        EXPECT_GT(json["entries"].back()["start_disk"].get<int>(), 0);
+        // The last entries start on a later volume than the first, their offsets counting from it.
+        if (test.directory_on_earlier_disk) {
+            EXPECT_GT(json["entries"].back()["start_disk"].get<int>(), 0);
+        }
     }
 }
 
