@@ -92,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < zip.Entries().size(); ++i) {
         const ZipDirEntry& e = zip.Entries()[i];
         Check(e.FileName.find('/') == std::string::npos);
-        Check(e.FileComment.size() == e.CommentLength || e.CommentLength > 0 || (failed && i + 1 == zip.Entries().size()));
+        Check(e.FileComment.size() == e.CommentLength || e.CommentLength > 0 ||
+              (failed && i + 1 == zip.Entries().size()));
         Check(e.UnpackedSize64 == e.UnpackedSize || e.UnpackedSize == 0xFFFFFFFF);
         Check(e.PackedSize64 == e.PackedSize || e.PackedSize == 0xFFFFFFFF);
         Check(e.LocalHeaderOffset64 == e.LocalHeaderOffset || e.LocalHeaderOffset == 0xFFFFFFFF);

@@ -292,18 +292,19 @@ void WarnOfUnsafeNames(const TZipMaster& zip, UiHost& host) {
 
 void AddListCommand(CLI::App& app, CommandContext& context) {
     auto arguments = std::make_shared<ListArguments>();
-    auto* list = app.add_subcommand("list",
-                                    "Read a zip archive's directory (also one behind a self-extracting "
-                                    "stub) and print its entries: local-header "
-                                    "offset, method, packed and unpacked size, CRC-32, modification time "
-                                    "and name, names as the zip component "
-                                    "keeps them (with \"\\\"; control characters shown as \"?\"; the UTF-8 name of a Unicode Path "
-                                    "field when it was written for the stored one). Sizes and offsets are the "
-                                    "real ones, from zip64 fields where the archive needs them. Then the "
-                                    "stub size, whether the stored offsets are shifted, whether the archive "
-                                    "is part of a multi-volume set, and the archive comment. Warnings and "
-                                    "errors go to stderr; an archive that "
-                                    "cannot be read is an error.");
+    auto* list = app.add_subcommand(
+        "list",
+        "Read a zip archive's directory (also one behind a self-extracting "
+        "stub) and print its entries: local-header "
+        "offset, method, packed and unpacked size, CRC-32, modification time "
+        "and name, names as the zip component "
+        "keeps them (with \"\\\"; control characters shown as \"?\"; the UTF-8 name of a Unicode Path "
+        "field when it was written for the stored one). Sizes and offsets are the "
+        "real ones, from zip64 fields where the archive needs them. Then the "
+        "stub size, whether the stored offsets are shifted, whether the archive "
+        "is part of a multi-volume set, and the archive comment. Warnings and "
+        "errors go to stderr; an archive that "
+        "cannot be read is an error.");
     list->add_option("ZIP", arguments->archive, "the archive to read")->required();
     list->add_flag("--json", arguments->json,
                    "print the same as JSON, with the component's messages and ids; texts are kept "

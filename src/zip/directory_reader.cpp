@@ -243,8 +243,8 @@ void TZipMaster::ReadDirectorySteps(std::int64_t& central_position) {
 }
 
 TZipMaster::DirectoryFigures TZipMaster::FiguresOf(const EndRecord& end_record) {
-    DirectoryFigures figures{end_record.TotalEntries(), end_record.CentralSize(), end_record.CentralStart(),
-                             directory_.EndRecordOffset,  end_record.ThisDisk(),    end_record.CentralDisk()};
+    DirectoryFigures figures{end_record.TotalEntries(),  end_record.CentralSize(), end_record.CentralStart(),
+                             directory_.EndRecordOffset, end_record.ThisDisk(),    end_record.CentralDisk()};
     const bool saturated =
         end_record.TotalEntries() == zip64::kSaturated16 || end_record.CentralSize() == zip64::kSaturated32 ||
         end_record.CentralStart() == zip64::kSaturated32 || end_record.ThisDisk() == zip64::kSaturated16 ||
@@ -255,8 +255,7 @@ TZipMaster::DirectoryFigures TZipMaster::FiguresOf(const EndRecord& end_record) 
     // zip64 record begins, and the classic figures hold.
     Zip64Locator locator;
     const std::int64_t locator_at = directory_.EndRecordOffset - static_cast<std::int64_t>(zip64::kLocatorSize);
-    if (!ReadAt(directory_.InputHandle, locator_at, locator.bytes) ||
-        locator.Signature() != zip64::kLocatorSignature) {
+    if (!ReadAt(directory_.InputHandle, locator_at, locator.bytes) || locator.Signature() != zip64::kLocatorSignature) {
         return figures;
     }
     if (!saturated) {
@@ -297,7 +296,8 @@ TZipMaster::DirectoryFigures TZipMaster::FiguresOf(const EndRecord& end_record) 
         record_at = recorded <= INT64_MAX ? static_cast<std::int64_t>(recorded) : -1;
         if (!ReadAt(directory_.InputHandle, record_at, record.bytes) || !IsRecord(record)) {
             throw Error("the zip64 locator points at offset " + std::to_string(recorded) + " of disk " +
-                        std::to_string(std::uint64_t{locator.EndRecordDisk()} + 1) + ", where no zip64 end record stands");
+                        std::to_string(std::uint64_t{locator.EndRecordDisk()} + 1) +
+                        ", where no zip64 end record stands");
         }
     }
     if (record.ThisDisk() > kMaxDisk || record.CentralDisk() > kMaxDisk) {

@@ -109,17 +109,19 @@ TEST_F(ListZip64, MultiVolumeZip64SetsOfInfoZip) {
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
         TempFolder set;
-        ASSERT_EQ(testing::RunCommand("cd " + set.Path() + " && head -c 200000 /dev/urandom > random.bin && python3 -c \"\n"
-                                      "for i in range(" +
-                                      std::to_string(test.files) +
-                                      "): open('a_rather_long_file_name_%05d.txt' % i, 'w').write('x' * (i % 7))\" && "
-                                      "zip -q -s 64k -fz set.zip *.txt random.bin && zip -q -s 0 set.zip --out joined.zip"),
-                  0);
+        ASSERT_EQ(
+            testing::RunCommand("cd " + set.Path() +
+                                " && head -c 200000 /dev/urandom > random.bin && python3 -c \"\n"
+                                "for i in range(" +
+                                std::to_string(test.files) +
+                                "): open('a_rather_long_file_name_%05d.txt' % i, 'w').write('x' * (i % 7))\" && "
+                                "zip -q -s 64k -fz set.zip *.txt random.bin && zip -q -s 0 set.zip --out joined.zip"),
+            0);
         const auto expected = PythonEntries(set / "joined.zip");
         // set.z01, set.z02, ..., set.zip become set001.zip, set002.zip, ...
         int volumes = 0;
-        while (std::filesystem::exists(set / ("set.z" + std::string(volumes + 1 < 10 ? "0" : "") +
-                                              std::to_string(volumes + 1)))) {
+        while (std::filesystem::exists(
+            set / ("set.z" + std::string(volumes + 1 < 10 ? "0" : "") + std::to_string(volumes + 1)))) {
             ++volumes;
         }
         ASSERT_GT(volumes, 1);
@@ -129,8 +131,8 @@ TEST_F(ListZip64, MultiVolumeZip64SetsOfInfoZip) {
         }
         std::filesystem::rename(set / "set.zip", NumberedVolumeName(set / "set.zip", volumes));
         const std::string last = testing::ReadBytes(NumberedVolumeName(set / "set.zip", volumes));
-        const std::uint16_t classic_central_disk = static_cast<std::uint8_t>(last[last.size() - 16]) |
-                                                   static_cast<std::uint8_t>(last[last.size() - 15]) << 8;
+        const std::uint16_t classic_central_disk =
+            static_cast<std::uint8_t>(last[last.size() - 16]) | static_cast<std::uint8_t>(last[last.size() - 15]) << 8;
         EXPECT_EQ(classic_central_disk != volumes, test.directory_on_earlier_disk);
 
         std::string out, err;

@@ -33,9 +33,7 @@ std::string Le(std::uint64_t value, int bytes) {
 }
 
 // An extra field with `id` and `data`, as stored.
-std::string ExtraField(std::uint16_t id, const std::string& data) {
-    return Le(id, 2) + Le(data.size(), 2) + data;
-}
+std::string ExtraField(std::uint16_t id, const std::string& data) { return Le(id, 2) + Le(data.size(), 2) + data; }
 
 void PatchCentral(testing::BuiltArchive& built, std::size_t field, std::uint64_t value, int bytes) {
     built.bytes.replace(built.central_entries[0] + field, static_cast<std::size_t>(bytes), Le(value, bytes));
@@ -70,13 +68,34 @@ TEST(Zip64Directory, SaturatedFieldsTakeTheFiguresOfTheZip64Field) {
     };
     // The entry stands right after a 100-byte stub (offsets count from the file's start).
     const std::vector<Case> cases = {
-        {"both sizes", {{c::kUnpackedSize, 4}, {c::kPackedSize, 4}}, Le(kFiveGiB, 8) + Le(kFiveGiB - 7, 8), true,
-         kFiveGiB, kFiveGiB - 7, 100, 0, ""},
+        {"both sizes",
+         {{c::kUnpackedSize, 4}, {c::kPackedSize, 4}},
+         Le(kFiveGiB, 8) + Le(kFiveGiB - 7, 8),
+         true,
+         kFiveGiB,
+         kFiveGiB - 7,
+         100,
+         0,
+         ""},
         {"unpacked only, as Info-ZIP -fz", {{c::kUnpackedSize, 4}}, Le(kFiveGiB, 8), true, kFiveGiB, 4, 100, 0, ""},
         {"offset", {{c::kLocalHeaderOffset, 4}}, Le(100, 8), true, 4, 4, 100, 0, ""},
-        {"offset and disk", {{c::kLocalHeaderOffset, 4}, {c::kStartDisk, 2}}, Le(100, 8) + Le(70000, 4), true, 4, 4,
-         100, 70000, ""},
-        {"no field", {{c::kUnpackedSize, 4}}, "", false, 0, 0, 0, 0,
+        {"offset and disk",
+         {{c::kLocalHeaderOffset, 4}, {c::kStartDisk, 2}},
+         Le(100, 8) + Le(70000, 4),
+         true,
+         4,
+         4,
+         100,
+         70000,
+         ""},
+        {"no field",
+         {{c::kUnpackedSize, 4}},
+         "",
+         false,
+         0,
+         0,
+         0,
+         0,
          "the entry \"big.bin\" leaves its unpacked size to a zip64 extra field, which it does not have"},
         {"short field",
          {{c::kUnpackedSize, 4}, {c::kPackedSize, 4}, {c::kLocalHeaderOffset, 4}},
@@ -100,7 +119,8 @@ TEST(Zip64Directory, SaturatedFieldsTakeTheFiguresOfTheZip64Field) {
         options.stub = std::string(100, 's');
         options.offsets_include_stub = true;
         auto built = BuildArchive({entry}, options);
-        for (const auto& [field, width] : test.saturated) PatchCentral(built, field, width == 4 ? kFull : 0xFFFF, width);
+        for (const auto& [field, width] : test.saturated)
+            PatchCentral(built, field, width == 4 ? kFull : 0xFFFF, width);
         WriteBytes(folder / "z.zip", built.bytes);
         ZipHarness h;
         h.Read(folder / "z.zip");
@@ -152,8 +172,8 @@ TEST(Zip64Directory, PeerArchivesReadAsPythonReadsThem) {
         "    for n in ['a.txt', 'dir/b.txt']:\n"
         "        with z.open(n, 'w', force_zip64=True) as e: e.write(b'data ' * 500)\n\"";
     const std::vector<Case> cases = {
-        {"Info-ZIP zip -fz", "zip", "seq 1 3000 > s.txt && head -c 5000 /dev/urandom > r.bin && zip -q -fz p.zip s.txt r.bin",
-         true},
+        {"Info-ZIP zip -fz", "zip",
+         "seq 1 3000 > s.txt && head -c 5000 /dev/urandom > r.bin && zip -q -fz p.zip s.txt r.bin", true},
         {"Info-ZIP streamed, zip64 descriptor", "zip", "seq 1 200000 | zip -q - - > p.zip", false},
         {"Python force_zip64 through a pipe, data descriptors", "python3", python_streamed, false},
         {"Python force_zip64", "python3", python_seekable, false},
