@@ -13,6 +13,7 @@
 
 #include "formats/zip_extra_fields.h"
 #include "platform/oem_code_page.h"
+#include "platform/printable_text.h"
 #include "zip/zip_master.h"
 
 namespace kitforge {
@@ -121,6 +122,10 @@ std::string SlotNames(const Zip64Slots& slots) {
     return text;
 }
 
+// An entry's name as a report shows it: names come from whoever made the archive, and one
+// with control characters must not reach a terminal as it is.
+std::string ShownName(std::string_view name) { return "\"" + Printable(name, 260) + "\""; }
+
 // Takes the entry's saturated figures from its zip64 extra field; an entry that saturates a
 // figure without giving it there is damaged, and its figure cannot be guessed.
 void ApplyZip64Figures(std::span<const std::uint8_t> extra, ZipDirEntry& entry, std::string_view shown_name) {
@@ -130,10 +135,10 @@ void ApplyZip64Figures(std::span<const std::uint8_t> extra, ZipDirEntry& entry, 
     Zip64Figures figures{entry.UnpackedSize, entry.PackedSize, entry.LocalHeaderOffset, entry.StartDisk};
     switch (ApplyZip64Extra(extra, slots, figures)) {
         case Zip64Reading::kMissing:
-            throw Error("the entry \"" + std::string(shown_name) + "\" leaves its " + SlotNames(slots) +
+            throw Error("the entry " + ShownName(shown_name) + " leaves its " + SlotNames(slots) +
                         " to a zip64 extra field, which it does not have");
         case Zip64Reading::kShort:
-            throw Error("the entry \"" + std::string(shown_name) + "\" leaves its " + SlotNames(slots) +
+            throw Error("the entry " + ShownName(shown_name) + " leaves its " + SlotNames(slots) +
                         " to a zip64 extra field of " + Bytes(FindExtraField(extra, zip64::kExtraId)->size()) +
                         ", too short to hold them");
         case Zip64Reading::kNotNeeded:
@@ -343,7 +348,7 @@ void TZipMaster::ReadCentralEntries(const DirectoryFigures& figures) {
         if (stream.Read(name.data(), name.size()) < name.size()) throw EZipMaster::Shown(zip_msg::kCentralNameShort);
         extra.resize(entry.ExtraLength);
         if (stream.Read(extra.data(), extra.size()) < extra.size()) {
-            throw Error("the extra field of the entry \"" + name + "\" is cut short");
+            throw Error("the extra field of the entry " + ShownName(name) + " is cut short");
         }
         // Names flagged as UTF-8 are already what they mean. Others may carry their UTF-8
         // form in a Unicode Path field, taken when it was written for this very name (a

@@ -65,6 +65,7 @@ TEST(Zip64Directory, SaturatedFieldsTakeTheFiguresOfTheZip64Field) {
         std::uint64_t unpacked, packed, offset;
         std::uint32_t disk;
         std::string error;  // empty when the reading succeeds
+        std::string name = "big.bin";
     };
     // The entry stands right after a 100-byte stub (offsets count from the file's start).
     const std::vector<Case> cases = {
@@ -107,11 +108,22 @@ TEST(Zip64Directory, SaturatedFieldsTakeTheFiguresOfTheZip64Field) {
          0,
          "the entry \"big.bin\" leaves its unpacked size, packed size and local header offset to a zip64 extra "
          "field of 8 bytes, too short to hold them"},
+        // A name from the archive reaches the terminal only with its control characters shown as "?".
+        {"no field, a name that would retitle the terminal",
+         {{c::kUnpackedSize, 4}},
+         "",
+         false,
+         0,
+         0,
+         0,
+         0,
+         "the entry \"x?]0;owned?.bin\" leaves its unpacked size",
+         "x\x1b]0;owned\a.bin"},
     };
     TempFolder folder;
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
-        auto entry = testing::Stored("big.bin", "data");
+        auto entry = testing::Stored(test.name, "data");
         // A field of another kind first: the zip64 field is found among others.
         entry.extra = ExtraField(0x5455, Le(0x01, 1) + Le(0x6000000, 4));
         if (test.field) entry.extra += ExtraField(formats::zip64::kExtraId, test.zip64_data);
