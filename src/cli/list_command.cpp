@@ -4,6 +4,7 @@
 // comments come from whoever made the archive: the listing shows their control characters as
 // "?", so a name cannot rewrite the terminal or hide a line; the JSON keeps them exactly.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <iostream>
@@ -129,18 +130,66 @@ ShortText<8> Hex8(std::uint32_t value) {
     return t;
 }
 
+// `value` in decimal, right-aligned in `width` characters.
+void AppendRight(std::string& out, std::uint64_t value, std::size_t width) {
+    char digits[20];
+    std::size_t n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    if (n < width) out.append(width - n, ' ');
+    while (n > 0) out += digits[--n];
+}
+
+// `text` left-aligned in `width` characters.
+void AppendLeft(std::string& out, std::string_view text, std::size_t width) {
+    out += text;
+    if (text.size() < width) out.append(width - text.size(), ' ');
+}
+
+// Names of printable ASCII alone, the usual case, are shown as they are.
+bool IsPlainAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
 void PrintText(const TZipMaster& zip, const std::string& archive) {
     std::cout << "Archive: " << Printable(archive) << '\n';
     char line[160];
     std::snprintf(line, sizeof line, "%10s  %-9s  %10s  %10s  %-8s  %-19s  %s", "Offset", "Method", "Packed",
                   "Unpacked", "CRC-32", "Modified", "Name");
     std::cout << line << '\n';
+    // Lines are put together in one buffer written in large pieces: a listing of many
+    // entries is mostly this loop.
+    constexpr std::size_t kFlushAt = 1 << 16;
+    std::string out;
+    out.reserve(kFlushAt + 512);
     for (const auto& e : zip.Entries()) {
-        std::snprintf(line, sizeof line, "%10u  %-9s  %10u  %10u  %-8s  %-19s  ", e.LocalHeaderOffset,
-                      MethodName(e.Method).c_str(), e.PackedSize, e.UnpackedSize, Hex8(e.Crc32).String().c_str(),
-                      DosDateTimeText(e.DosDateTime).String().c_str());
-        std::cout << line << Printable(ForDisplay(e.FileName)) << '\n';
+        // The real figures: those of zip64 fields where the stored ones are saturated.
+        AppendRight(out, e.LocalHeaderOffset64, 10);
+        out += "  ";
+        AppendLeft(out, MethodName(e.Method), 9);
+        out += "  ";
+        AppendRight(out, e.PackedSize64, 10);
+        out += "  ";
+        AppendRight(out, e.UnpackedSize64, 10);
+        out += "  ";
+        out += Hex8(e.Crc32).View();
+        out += "  ";
+        out += DosDateTimeText(e.DosDateTime).View();
+        out += "  ";
+        if (IsPlainAscii(e.FileName)) {
+            out += e.FileName;
+        } else {
+            out += Printable(ForDisplay(e.FileName));
+        }
+        out += '\n';
+        if (out.size() >= kFlushAt) {
+            std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+            out.clear();
+        }
     }
+    std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
     std::cout << '\n'
               << "Entries:          " << zip.Entries().size() << '\n'
               << "Stub size:        " << zip.StubSize() << " bytes\n"
@@ -167,9 +216,9 @@ void PrintJson(const TZipMaster& zip, const std::string& archive, bool ok, const
         json.Key("name");
         json.String(ForDisplay(e.FileName, storage));
         json.Key("packed_size");
-        json.Number(e.PackedSize);
+        json.Number(e.PackedSize64);
         json.Key("unpacked_size");
-        json.Number(e.UnpackedSize);
+        json.Number(e.UnpackedSize64);
         json.Key("method");
         json.Number(e.Method);
         json.Key("method_name");
@@ -177,7 +226,12 @@ void PrintJson(const TZipMaster& zip, const std::string& archive, bool ok, const
         json.Key("crc32");
         json.String(Hex8(e.Crc32).View());
         json.Key("offset");
-        json.Number(e.LocalHeaderOffset);
+        json.Number(e.LocalHeaderOffset64);
+        // In a set the offset counts from the start of the entry's own volume.
+        if (zip.SpannedArchive()) {
+            json.Key("start_disk");
+            json.Number(e.StartDisk32);
+        }
         json.Key("modified");
         json.String(DosDateTimeText(e.DosDateTime).View());
         json.Key("host_system");
@@ -238,16 +292,19 @@ void WarnOfUnsafeNames(const TZipMaster& zip, UiHost& host) {
 
 void AddListCommand(CLI::App& app, CommandContext& context) {
     auto arguments = std::make_shared<ListArguments>();
-    auto* list = app.add_subcommand("list",
-                                    "Read a zip archive's directory (also one behind a self-extracting "
-                                    "stub) and print its entries: local-header "
-                                    "offset, method, packed and unpacked size, CRC-32, modification time "
-                                    "and name, names as the zip component "
-                                    "keeps them (with \"\\\"; control characters shown as \"?\"). Then the "
-                                    "stub size, whether the stored offsets are shifted, whether the archive "
-                                    "is part of a multi-volume set, and the archive comment. Warnings and "
-                                    "errors go to stderr; an archive that "
-                                    "cannot be read is an error.");
+    auto* list = app.add_subcommand(
+        "list",
+        "Read a zip archive's directory (also one behind a self-extracting "
+        "stub) and print its entries: local-header "
+        "offset, method, packed and unpacked size, CRC-32, modification time "
+        "and name, names as the zip component "
+        "keeps them (with \"\\\"; control characters shown as \"?\"; the UTF-8 name of a Unicode Path "
+        "field when it was written for the stored one). Sizes and offsets are the "
+        "real ones, from zip64 fields where the archive needs them. Then the "
+        "stub size, whether the stored offsets are shifted, whether the archive "
+        "is part of a multi-volume set, and the archive comment. Warnings and "
+        "errors go to stderr; an archive that "
+        "cannot be read is an error.");
     list->add_option("ZIP", arguments->archive, "the archive to read")->required();
     list->add_flag("--json", arguments->json,
                    "print the same as JSON, with the component's messages and ids; texts are kept "

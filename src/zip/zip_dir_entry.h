@@ -1,6 +1,7 @@
 #pragma once
 // One entry of an archive's central directory as the zip component keeps it: the fixed part
-// of the stored header, field for field, then the name and the comment as text.
+// of the stored header, field for field, then the name and the comment as text, then the
+// entry's real sizes, offset and disk, which may need more bits than the stored fields have.
 
 #include <array>
 #include <cstdint>
@@ -32,9 +33,18 @@ struct ZipDirEntry {
     std::string FileName;
     // The stored file comment after the code-page conversion; empty when none is stored.
     std::string FileComment;
+    // The figures the program works with. They equal the stored fields above, except where a
+    // stored field holds its saturated value (0xFFFFFFFF, 0xFFFF): then the figure is the one
+    // of the entry's zip64 extra field, which an archive over 4 GiB, or an entry of 4 GiB or
+    // more, needs. The stored fields keep the saturated value, as stored.
+    std::uint64_t PackedSize64 = 0;
+    std::uint64_t UnpackedSize64 = 0;
+    std::uint64_t LocalHeaderOffset64 = 0;
+    std::uint32_t StartDisk32 = 0;
 };
 
-// The fixed fields of a 46-byte central header (its signature is not looked at).
+// The fixed fields of a 46-byte central header (its signature is not looked at); the real
+// figures start as the stored ones.
 inline void DecodeCentralHeader(const std::array<std::uint8_t, formats::kCentralHeaderSize>& header,
                                 ZipDirEntry& entry) noexcept {
     namespace c = formats::central;
@@ -56,6 +66,10 @@ inline void DecodeCentralHeader(const std::array<std::uint8_t, formats::kCentral
     entry.InternalAttributes = GetU16LE<c::kInternalAttributes>(header);
     entry.ExternalAttributes = GetU32LE<c::kExternalAttributes>(header);
     entry.LocalHeaderOffset = GetU32LE<c::kLocalHeaderOffset>(header);
+    entry.PackedSize64 = entry.PackedSize;
+    entry.UnpackedSize64 = entry.UnpackedSize;
+    entry.LocalHeaderOffset64 = entry.LocalHeaderOffset;
+    entry.StartDisk32 = entry.StartDisk;
 }
 
 }  // namespace kitforge

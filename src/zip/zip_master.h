@@ -221,10 +221,12 @@ private:
         std::uint64_t central_size = 0;
         std::uint64_t central_start = 0;
         std::int64_t directory_end = 0;  // where the central directory must end in this file
+        std::uint32_t last_disk = 0;     // the disk of the end record: the set's last
+        std::uint32_t central_disk = 0;  // the disk on which the central directory starts
     };
     void ReadDirectorySteps(std::int64_t& central_position);
     DirectoryFigures FiguresOf(const formats::EndRecord& end_record);
-    void ReadCentralEntries(const formats::EndRecord& end_record, const DirectoryFigures& figures);
+    void ReadCentralEntries(const DirectoryFigures& figures);
     // Opens InputPath into InputHandle (left open for the caller), finds the end record and
     // copies it into `end_record`; sets PhysicalSize, ArchiveSize, EndRecordOffset,
     // ArchiveComment and perhaps SpannedArchive. Raises EZipMaster, or Error for an

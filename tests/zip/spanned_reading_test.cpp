@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "formats/zip_extra_fields.h"
 #include "support/simulated_drive.h"
 #include "support/temp_folder.h"
 #include "zip_test_support.h"
@@ -117,6 +118,45 @@ TEST_F(SpannedReading, DirectoryRunsFromTheFirstDiskOntoTheLast) {
     const std::string in_drive = "\r\nin drive: " + drive->Root();
     EXPECT_EQ(h.Prompts(), (std::vector<std::string>{"Please insert disk volume 1 of 2" + in_drive,
                                                      "Please insert disk volume 2 of 2" + in_drive}));
+}
+
+// A zip64 set whose directory and zip64 end record stand on the first disk, with only the
+// locator and the classic end record (its directory offset saturated) on the last: the
+// locator says which disk to ask for, and the directory is read there.
+TEST_F(SpannedReading, Zip64EndRecordOnAnEarlierDiskIsFoundThroughItsLocator) {
+    testing::ArchiveOptions options;
+    options.stub = std::string("PK\x07\x08", 4);
+    options.offsets_include_stub = true;
+    const auto built = BuildArchive({Stored("first.txt", "one"), Stored("second.txt", "two")}, options);
+    std::string first_disk = built.bytes.substr(0, built.end_record);
+    const std::size_t record_at = first_disk.size();
+    first_disk += std::string(
+        reinterpret_cast<const char*>(
+            Zip64EndRecord::Make(2, built.end_record - built.central_start, built.central_start).bytes.data()),
+        zip64::kEndRecordSize);
+    std::string last_disk(reinterpret_cast<const char*>(Zip64Locator::Make(record_at, 0, 2).bytes.data()),
+                          zip64::kLocatorSize);
+    auto end = EndRecord::Empty();
+    end.SetThisDisk(1);
+    end.SetCentralDisk(0);
+    PutU16LE<end_record::kTotalEntries>(end.bytes, 2);
+    PutU32LE<end_record::kCentralSize>(end.bytes, static_cast<std::uint32_t>(built.end_record - built.central_start));
+    end.SetCentralStart(zip64::kSaturated32);
+    last_disk += std::string(reinterpret_cast<const char*>(end.bytes.data()), end.bytes.size());
+    WriteBytes(drive->DiskAt(first).folder + "arch.zip", first_disk);
+    WriteBytes(drive->DiskAt(second).folder + "arch.zip", last_disk);
+
+    Harness h(*drive);
+    drive->queued_disks = {first};
+    h.host.answers = {Answer::Ok};
+    h.zip.SetZipFilename(path);
+    EXPECT_TRUE(h.reports.empty()) << h.reports[0].text;
+    ASSERT_EQ(h.zip.Entries().size(), 2u);
+    EXPECT_EQ(h.zip.Entries()[1].FileName, "second.txt");
+    EXPECT_TRUE(ZipMasterInternals::Directory(h.zip).Zip64Directory);
+    EXPECT_EQ(h.zip.TotalDisks(), 1);
+    EXPECT_EQ(h.zip.CentralOffset(), static_cast<std::int64_t>(built.central_start));
+    EXPECT_EQ(h.Prompts().size(), 1u);
 }
 
 TEST_F(SpannedReading, AWrongDiskIsAskedForAgain) {

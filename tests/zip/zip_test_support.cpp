@@ -95,10 +95,10 @@ std::vector<std::string> PythonEntryLines(const std::string& archive) {
 }
 
 std::string EntryLine(const ZipDirEntry& e, std::string_view stored_name) {
-    return Hex(stored_name) + "|" + std::to_string(e.PackedSize) + "|" + std::to_string(e.UnpackedSize) + "|" +
-           std::to_string(e.Crc32) + "|" + std::to_string(e.LocalHeaderOffset) + "|" + std::to_string(e.Method) + "|" +
-           std::to_string(e.HostSystem) + "|" + std::to_string(e.SpecVersion) + "|" + std::to_string(e.Flags) + "|" +
-           std::to_string(e.NeededVersion) + "|" + std::to_string(e.ExternalAttributes) + "|" +
+    return Hex(stored_name) + "|" + std::to_string(e.PackedSize64) + "|" + std::to_string(e.UnpackedSize64) + "|" +
+           std::to_string(e.Crc32) + "|" + std::to_string(e.LocalHeaderOffset64) + "|" + std::to_string(e.Method) +
+           "|" + std::to_string(e.HostSystem) + "|" + std::to_string(e.SpecVersion) + "|" + std::to_string(e.Flags) +
+           "|" + std::to_string(e.NeededVersion) + "|" + std::to_string(e.ExternalAttributes) + "|" +
            std::to_string(e.DosDateTime);
 }
 

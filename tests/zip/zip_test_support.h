@@ -29,7 +29,7 @@ std::string PythonBytes(std::string_view bytes);
 // "name|packed|unpacked|crc|offset|method|host|version|flags|needed|external|dos-date-time".
 // The name is printed as bytes in hexadecimal.
 std::vector<std::string> PythonEntryLines(const std::string& archive);
-// The same line made from one of our entries.
+// The same line made from one of our entries, with its real (zip64) figures as Python gives them.
 std::string EntryLine(const ZipDirEntry& entry, std::string_view stored_name);
 
 std::uint32_t Crc32(std::string_view bytes);
