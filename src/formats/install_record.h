@@ -98,9 +98,6 @@ inline bool IsRecordablePath(std::string_view path) noexcept {
 
 namespace install_record_detail {
 
-// The format layer's, under the name this record's readers and tests have always used.
-using formats::AppendU64LE;
-
 inline void AppendText(std::vector<std::uint8_t>& out, std::string_view text) {
     AppendU32LE(out, static_cast<std::uint32_t>(text.size()));
     out.insert(out.end(), text.begin(), text.end());
