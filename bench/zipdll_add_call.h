@@ -14,8 +14,7 @@ namespace kitforge::bench {
 // Adds `spec` to `archive` at `level`. `whole_tree`: recursively, with folder names, folder
 // entries and hidden files, as `zip -r` takes a folder; else the named file alone. Answers 0
 // when at least one entry was added; reports of trouble go to stderr.
-inline int RunZipDllAdd(const std::string& library, std::string spec, std::string archive, int level,
-                        bool whole_tree) {
+inline int RunZipDllAdd(const std::string& library, std::string spec, std::string archive, int level, bool whole_tree) {
     void* handle = dlopen(library.c_str(), RTLD_NOW);
     if (handle == nullptr) {
         std::fprintf(stderr, "cannot load %s: %s\n", library.c_str(), dlerror());

@@ -20,14 +20,14 @@ bool ToolOnPath(const std::string& name);
 }  // namespace kitforge::testing
 
 // Skips the calling test unless large tests were asked for.
-#define KITFORGE_LARGE_TEST_ONLY()                                                          \
-    do {                                                                                    \
-        if (!::kitforge::testing::LargeTestsWanted())                                       \
+#define KITFORGE_LARGE_TEST_ONLY()                                                           \
+    do {                                                                                     \
+        if (!::kitforge::testing::LargeTestsWanted())                                        \
             GTEST_SKIP() << "writes files past 4 GiB; set KITFORGE_LARGE_TESTS=1 to run it"; \
     } while (0)
 
 // Skips the calling test when a zip reader we check against is missing.
-#define KITFORGE_NEEDS_TOOL(name)                                                                 \
-    do {                                                                                          \
+#define KITFORGE_NEEDS_TOOL(name)                                                                  \
+    do {                                                                                           \
         if (!::kitforge::testing::ToolOnPath(name)) GTEST_SKIP() << (name) << " is not installed"; \
     } while (0)
