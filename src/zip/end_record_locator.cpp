@@ -110,20 +110,4 @@ bool TZipMaster::SearchEndRecord(EndRecord& end_record, bool spanned_signature, 
     throw EZipMaster::Shown(zip_msg::kNotAZipArchive);
 }
 
-bool TZipMaster::DefersToZip64(const EndRecord& end_record) {
-    const bool saturated = end_record.TotalEntries() == zip64::kSaturated16 ||
-                           end_record.CentralSize() == zip64::kSaturated32 ||
-                           end_record.CentralStart() == zip64::kSaturated32;
-    if (!saturated) return false;
-    const std::int64_t locator_at = directory_.EndRecordOffset - static_cast<std::int64_t>(zip64::kLocatorSize);
-    if (locator_at < 0) return false;
-    const std::int64_t position = directory_.InputHandle.Position();
-    std::array<std::uint8_t, 4> signature{};
-    const bool found = directory_.InputHandle.Seek(locator_at) == locator_at &&
-                       directory_.InputHandle.Read(signature.data(), signature.size()) == signature.size() &&
-                       GetU32LE<0>(signature) == zip64::kLocatorSignature;
-    if (position >= 0) directory_.InputHandle.Seek(position);
-    return found;
-}
-
 }  // namespace kitforge

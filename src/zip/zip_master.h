@@ -233,11 +233,6 @@ private:
     // impossible file, when there is no usable end record.
     bool LocateEndRecord(formats::EndRecord& end_record);
     bool SearchEndRecord(formats::EndRecord& end_record, bool spanned_signature, int volume_number);
-    // Whether `end_record` (just found by LocateEndRecord) leaves its figures to a zip64 end
-    // record: a field holds the zip64 marker and a zip64 locator stands right before it. A
-    // plain archive of exactly 65,535 entries holds 0xFFFF as its real count, with no locator.
-    // Puts InputHandle's position back.
-    bool DefersToZip64(const formats::EndRecord& end_record);
     // Whether OemToAnsiName converts names of this host system and version.
     bool IsOemName(std::uint8_t host_system, std::uint8_t spec_version) const noexcept;
     // Checks the drive of DriveRoot and reads VolumeLabel, DiskSize and DiskFree. Raises
