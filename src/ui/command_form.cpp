@@ -39,6 +39,11 @@ QLabel* CommandForm::AddLabel(const char* object_name, const QString& text, int 
     return label;
 }
 
+void CommandForm::SetBuddy(QLabel* label, QWidget* buddy) {
+    label->setBuddy(buddy);
+    label->resize(label->sizeHint().width(), label->height());
+}
+
 QLineEdit* CommandForm::AddEdit(const char* object_name, int left, int top, int width) {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(QString::fromLatin1(object_name));
@@ -53,6 +58,9 @@ QComboBox* CommandForm::AddCombo(const char* object_name, int left, int top, int
     combo->setEditable(true);
     // Enter answers the dialog instead of adding the typed text to the list.
     combo->setInsertPolicy(QComboBox::NoInsert);
+    // Completing typed text from the items would turn "%s" into "%system%" as the author
+    // types a path of their own; what is typed is what is meant.
+    combo->setCompleter(nullptr);
     for (const auto item : items) combo->addItem(ToQt(item));
     combo->setMaxVisibleItems(12);
     combo->setCurrentIndex(-1);
@@ -70,12 +78,12 @@ QPushButton* CommandForm::AddBrowseButton(const char* object_name, int left, int
 }
 
 void CommandForm::AddOkCancel(int top) {
-    ok_button_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_button_ = new QPushButton(QStringLiteral("&OK"), this);
     ok_button_->setObjectName(QStringLiteral("OKButton"));
     ok_button_->setDefault(true);
     ok_button_->setGeometry(kOkLeft, top, kButtonWidth, kButtonHeight);
     connect(ok_button_, &QPushButton::clicked, this, &QDialog::accept);
-    cancel_button_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_button_ = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel_button_->setObjectName(QStringLiteral("CancelButton"));
     cancel_button_->setAutoDefault(false);
     cancel_button_->setGeometry(kCancelLeft, top, kButtonWidth, kButtonHeight);

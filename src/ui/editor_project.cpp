@@ -1,24 +1,41 @@
 #include "ui/editor_project.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kitforge {
 
-void ScriptRows::Select(std::optional<std::size_t> row) { selected_ = row && *row < rows_.size() ? row : std::nullopt; }
+std::optional<std::size_t> ScriptRows::Selected() const noexcept {
+    if (selected_.empty()) return std::nullopt;
+    return selected_.front();
+}
+
+void ScriptRows::Select(std::optional<std::size_t> row) {
+    selected_.clear();
+    if (row && *row < rows_.size()) selected_.push_back(*row);
+}
+
+void ScriptRows::SelectRows(std::vector<std::size_t> rows) {
+    std::erase_if(rows, [this](std::size_t row) { return row >= rows_.size(); });
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    selected_ = std::move(rows);
+}
 
 void ScriptRows::InsertAt(std::size_t row, ScriptCommand command) {
     if (row > rows_.size()) row = rows_.size();
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(row), std::move(command));
-    if (selected_ && *selected_ >= row) ++*selected_;
+    for (auto& selected : selected_) {
+        if (selected >= row) ++selected;
+    }
 }
 
 void ScriptRows::Remove(std::size_t row) {
     if (row >= rows_.size()) return;
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
-    if (selected_ == row) {
-        selected_.reset();
-    } else if (selected_ && *selected_ > row) {
-        --*selected_;
+    std::erase(selected_, row);
+    for (auto& selected : selected_) {
+        if (selected > row) --selected;
     }
 }
 
@@ -26,7 +43,12 @@ void ScriptRows::Swap(std::size_t a, std::size_t b) { std::swap(rows_.at(a), row
 
 void ScriptRows::Clear() {
     rows_.clear();
-    selected_.reset();
+    selected_.clear();
+}
+
+void ScriptRows::Assign(std::vector<ScriptCommand> rows) {
+    rows_ = std::move(rows);
+    selected_.clear();
 }
 
 std::string EditorProject::CaptionFor(std::string_view script_file_name) {
@@ -38,6 +60,11 @@ void EditorProject::SetField(ProjectField field, std::string_view text) {
     if (value == text) return;
     value = text;
     changed_ = true;
+}
+
+void EditorProject::SetEncoding(TextEncoding encoding) noexcept {
+    encoding_ = encoding;
+    ++generation_;
 }
 
 void EditorProject::SetCompressed(bool compressed) {
@@ -58,6 +85,7 @@ BuildScript EditorProject::Script() const {
 }
 
 void EditorProject::SetProjectFields(const BuildScript& script) {
+    ++generation_;
     SetField(ProjectField::Title, script.Title);
     SetField(ProjectField::Prompt, script.Prompt);
     SetField(ProjectField::Output, script.Output);

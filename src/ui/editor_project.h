@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,28 +19,36 @@ namespace kitforge {
 
 enum class ProjectField { Title, Prompt, Output, Notes };
 
-// The rows of the script list and the one row that may be selected.
+// The rows of the script list and the rows that are selected. Several rows may be selected;
+// the command buttons act on the first of them.
 class ScriptRows {
 public:
     const std::vector<ScriptCommand>& Rows() const noexcept { return rows_; }
     std::size_t Count() const noexcept { return rows_.size(); }
     const ScriptCommand& At(std::size_t row) const { return rows_.at(row); }
 
-    std::optional<std::size_t> Selected() const noexcept { return selected_; }
-    // Selects a row; a position past the last row selects nothing.
+    // The first selected row, the one the command buttons edit.
+    std::optional<std::size_t> Selected() const noexcept;
+    // Every selected row, in ascending order.
+    const std::vector<std::size_t>& SelectedRows() const noexcept { return selected_; }
+    // Selects one row, or none; a position past the last row selects nothing.
     void Select(std::optional<std::size_t> row);
+    // Selects these rows; positions past the last row are left out.
+    void SelectRows(std::vector<std::size_t> rows);
 
     void Append(ScriptCommand command) { rows_.push_back(std::move(command)); }
     void InsertAt(std::size_t row, ScriptCommand command);
     void Replace(std::size_t row, ScriptCommand command) { rows_.at(row) = std::move(command); }
-    // Removes a row; the selection goes with it when it was that row.
+    // Removes a row; a selection of that row goes with it.
     void Remove(std::size_t row);
     void Swap(std::size_t a, std::size_t b);
     void Clear();
+    // All rows at once, nothing selected.
+    void Assign(std::vector<ScriptCommand> rows);
 
 private:
     std::vector<ScriptCommand> rows_;
-    std::optional<std::size_t> selected_;
+    std::vector<std::size_t> selected_;
 };
 
 class EditorProject {
@@ -66,7 +75,12 @@ public:
     // The encoding the script file was read in, and in which it is written back. The fields
     // and rows always hold UTF-8, whatever the file's encoding; a new project is UTF-8.
     TextEncoding Encoding() const noexcept { return encoding_; }
-    void SetEncoding(TextEncoding encoding) noexcept { encoding_ = encoding; }
+    void SetEncoding(TextEncoding encoding) noexcept;
+
+    // Counts the projects this object has held. Opening a script and starting a new project
+    // both choose the encoding and put all five project fields at once; either begins another
+    // project, whose undo history must not reach back into the one before.
+    std::uint64_t Generation() const noexcept { return generation_; }
 
     const std::string& Caption() const noexcept { return caption_; }
     void SetCaption(std::string caption) { caption_ = std::move(caption); }
@@ -85,6 +99,7 @@ private:
     std::string script_file_name_;
     bool changed_ = false;
     TextEncoding encoding_ = TextEncoding::Utf8;
+    std::uint64_t generation_ = 0;
     std::string caption_{kCaption};
 };
 

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -24,6 +25,8 @@
 #include "model/command_kinds.h"
 #include "platform/ui_host.h"
 #include "ui/editor_font.h"
+#include "ui/editor_keys.h"
+#include "ui/mnemonics.h"
 #include "ui/qt_command_dialogs.h"
 #include "ui/qt_text.h"
 
@@ -63,6 +66,9 @@ TKitforgeForm::TKitforgeForm(UiHost& host, EditorEnvironment environment, QWidge
     encoding_label_ = new QLabel(this);
     encoding_label_->setObjectName(QStringLiteral("EncodingLabel"));
     statusBar()->addPermanentWidget(encoding_label_);
+    list_hint_label_ = new QLabel(this);
+    list_hint_label_->setObjectName(QStringLiteral("ListHintLabel"));
+    statusBar()->addWidget(list_hint_label_, 1);
 
     setTabOrder(title_edit_, prompt_edit_);
     setTabOrder(prompt_edit_, output_edit_);
@@ -71,7 +77,7 @@ TKitforgeForm::TKitforgeForm(UiHost& host, EditorEnvironment environment, QWidge
     setTabOrder(compress_check_, list_view1_);
     QWidget* previous = list_view1_;
     for (const char* name : {"InsertButton", "DeleteButton", "PutButton", "ExecuteButton", "RunButton", "CopyButton",
-                             "LinkButton", "CleanupButton", "QuitButton"}) {
+                             "LinkButton", "CleanupButton", "QuitButton", "UpButton", "DownButton"}) {
         QWidget* button = findChild<QWidget*>(QString::fromLatin1(name));
         setTabOrder(previous, button);
         previous = button;
@@ -99,18 +105,23 @@ void TKitforgeForm::CreateMenu() {
     };
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("File1"));
-    add(file, "New1", QStringLiteral("New"), QKeySequence(Qt::CTRL | Qt::Key_N), &TKitforgeForm::New1Click);
-    add(file, "Open1", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), &TKitforgeForm::Open1Click);
-    add(file, "Save1", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), &TKitforgeForm::Save1Click);
-    add(file, "SaveAs1", QStringLiteral("Save As..."), {}, &TKitforgeForm::SaveAs1Click);
-    add(file, "Build1", QStringLiteral("Build"), QKeySequence(Qt::CTRL | Qt::Key_B), &TKitforgeForm::Build1Click);
-    add(file, "CreateSFXZip1", QStringLiteral("Create SFX Zip"), {}, &TKitforgeForm::CreateSFXZip1Click);
+    add(file, "New1", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N), &TKitforgeForm::New1Click);
+    add(file, "Open1", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O), &TKitforgeForm::Open1Click);
+    add(file, "Save1", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S), &TKitforgeForm::Save1Click);
+    add(file, "SaveAs1", QStringLiteral("Save &As..."), {}, &TKitforgeForm::SaveAs1Click);
+    add(file, "Build1", QStringLiteral("&Build"), QKeySequence(Qt::CTRL | Qt::Key_B), &TKitforgeForm::Build1Click);
+    add(file, "CreateSFXZip1", QStringLiteral("Create S&FX Zip"), {}, &TKitforgeForm::CreateSFXZip1Click);
     file->addSeparator()->setObjectName(QStringLiteral("N1"));
-    add(file, "Exit1", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_X), &TKitforgeForm::Exit1Click);
+    add(file, "Exit1", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_X), &TKitforgeForm::Exit1Click);
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("Edit1"));
+    undo1_ = add(edit, "Undo1", QStringLiteral("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), &TKitforgeForm::Undo1Click);
+    redo1_ = add(edit, "Redo1", QStringLiteral("&Redo"), {}, &TKitforgeForm::Redo1Click);
+    redo1_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
-    add(help, "ReadMe1", QStringLiteral("Read Me"), {}, &TKitforgeForm::ReadMe1Click);
-    add(help, "About1", QStringLiteral("About"), {}, &TKitforgeForm::About1Click);
+    add(help, "ReadMe1", QStringLiteral("&Read Me"), {}, &TKitforgeForm::ReadMe1Click);
+    add(help, "About1", QStringLiteral("&About"), {}, &TKitforgeForm::About1Click);
 }
 
 QWidget* TKitforgeForm::CreateProjectInfo() {
@@ -126,22 +137,25 @@ QWidget* TKitforgeForm::CreateProjectInfo() {
         auto* edit = new QLineEdit(group);
         edit->setObjectName(QString::fromLatin1(edit_name));
         label->setBuddy(edit);
+        edit->installEventFilter(this);
         layout->addWidget(label);
         layout->addWidget(edit);
         layout->addSpacing(2);
         connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& text) { EditChange(field, text); });
         return edit;
     };
-    title_edit_ = add_field("TitleLabel", QStringLiteral("Title"), "TitleEdit", ProjectField::Title);
-    prompt_edit_ = add_field("PromptLabel", QStringLiteral("Prompt"), "PromptEdit", ProjectField::Prompt);
-    output_edit_ = add_field("OutputLabel", QStringLiteral("Output File"), "OutputEdit", ProjectField::Output);
-    notes_edit_ = add_field("NotesLabel", QStringLiteral("Notes"), "NotesEdit", ProjectField::Notes);
-    compress_check_ = new QCheckBox(QStringLiteral("Use compression"), group);
+    title_edit_ = add_field("TitleLabel", QStringLiteral("&Title"), "TitleEdit", ProjectField::Title);
+    prompt_edit_ = add_field("PromptLabel", QStringLiteral("&Prompt"), "PromptEdit", ProjectField::Prompt);
+    output_edit_ = add_field("OutputLabel", QStringLiteral("&Output File"), "OutputEdit", ProjectField::Output);
+    notes_edit_ = add_field("NotesLabel", QStringLiteral("&Notes"), "NotesEdit", ProjectField::Notes);
+    compress_check_ = new QCheckBox(QStringLiteral("Use co&mpression"), group);
     compress_check_->setObjectName(QStringLiteral("CompressCheck"));
     layout->addWidget(compress_check_);
     layout->addStretch(1);
     connect(compress_check_, &QCheckBox::toggled, this, [this](bool checked) {
-        if (!syncing_) project_.SetCompressed(checked);
+        if (syncing_) return;
+        project_.SetCompressed(checked);
+        Recorded();
     });
     return group;
 }
@@ -172,7 +186,7 @@ QWidget* TKitforgeForm::CreateScript() {
     list_view1_->setUniformRowHeights(true);
     list_view1_->setAllColumnsShowFocus(true);
     list_view1_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_view1_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_view1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_view1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The selected row stays visible while another control has the focus.
     QPalette palette = list_view1_->palette();
@@ -181,6 +195,7 @@ QWidget* TKitforgeForm::CreateScript() {
                      palette.brush(QPalette::Active, QPalette::HighlightedText));
     list_view1_->setPalette(palette);
     list_view1_->viewport()->installEventFilter(this);
+    list_view1_->installEventFilter(this);
     connect(list_view1_, &QTreeWidget::itemSelectionChanged, this, &TKitforgeForm::ListSelectionChange);
     connect(list_view1_, &QTreeWidget::itemDoubleClicked, this, &TKitforgeForm::ListView1DblClick);
     layout->addWidget(list_view1_, 1);
@@ -192,9 +207,10 @@ QWidget* TKitforgeForm::CreateScript() {
         QPushButton* button = AddListButton(name, caption, hint);
         connect(button, &QPushButton::clicked, this, handler);
         buttons->addWidget(button);
+        return button;
     };
-    add("InsertButton", QStringLiteral("Insert"), "Insert a command", &TKitforgeForm::InsertButtonClick);
-    add("DeleteButton", QStringLiteral("Delete"), "Delete selected command", &TKitforgeForm::DeleteButtonClick);
+    add("InsertButton", QStringLiteral("&Insert"), "Insert a command", &TKitforgeForm::InsertButtonClick);
+    add("DeleteButton", QStringLiteral("&Delete"), "Delete selected command", &TKitforgeForm::DeleteButtonClick);
     auto* separator = new QFrame;
     separator->setObjectName(QStringLiteral("Bevel1"));
     separator->setFrameShape(QFrame::HLine);
@@ -214,7 +230,8 @@ QWidget* TKitforgeForm::CreateScript() {
                                               "LinkButton", "CleanupButton", "QuitButton"};
     for (std::size_t i = 0; i < commands.size(); ++i) {
         const auto [kind, handler] = commands[i];
-        add(names[i], ToQt(CommandCaption(kind)), FindCommandKind(kind)->hint, handler);
+        const std::string_view hint = FindCommandKind(kind)->hint;
+        command_buttons_.emplace_back(add(names[i], CommandButtonCaption(kind), hint, handler), hint);
     }
     buttons->addStretch(1);
 
@@ -226,7 +243,9 @@ QWidget* TKitforgeForm::CreateScript() {
         button->setObjectName(QString::fromLatin1(name));
         button->setArrowType(arrow);
         button->setToolTip(hint);
-        button->setFocusPolicy(Qt::NoFocus);
+        // Tab reaches them; a click leaves the focus in the list, where Ctrl+Up and Ctrl+Down
+        // move the row as well.
+        button->setFocusPolicy(Qt::TabFocus);
         button->setFixedSize((kButtonWidth - 3) / 2, kButtonHeight);
         connect(button, &QToolButton::clicked, this, handler);
         arrows->addWidget(button);
@@ -256,17 +275,32 @@ void TKitforgeForm::FormCreate() {
 }
 
 void TKitforgeForm::EditChange(ProjectField field, const QString& text) {
-    if (!syncing_) project_.SetField(field, FromQt(text));
+    if (syncing_) return;
+    project_.SetField(field, FromQt(text));
+    Recorded(field);
 }
 
 void TKitforgeForm::ListSelectionChange() {
     if (syncing_) return;
-    const auto selected = list_view1_->selectedItems();
-    if (selected.isEmpty()) {
-        project_.Rows().Select(std::nullopt);
-    } else {
-        project_.Rows().Select(static_cast<std::size_t>(list_view1_->indexOfTopLevelItem(selected.front())));
+    std::vector<std::size_t> rows;
+    for (QTreeWidgetItem* item : list_view1_->selectedItems()) {
+        rows.push_back(static_cast<std::size_t>(list_view1_->indexOfTopLevelItem(item)));
     }
+    project_.Rows().SelectRows(std::move(rows));
+    Recorded();
+}
+
+void TKitforgeForm::Recorded(std::optional<ProjectField> typing) {
+    history_.Record(project_, typing);
+    ShowEditState();
+}
+
+void TKitforgeForm::ShowEditState() {
+    undo1_->setEnabled(history_.CanUndo());
+    redo1_->setEnabled(history_.CanRedo());
+    const QString target = ToQt(list_commands_.CommandButtonTarget());
+    for (const auto& [button, hint] : command_buttons_) button->setToolTip(ToQt(hint) + u'\n' + target);
+    list_hint_label_->setText(target);
 }
 
 void TKitforgeForm::SyncControls() {
@@ -292,14 +326,15 @@ void TKitforgeForm::SyncControls() {
         item->setText(2, ToQt(command.Parameter2));
     }
     list_view1_->clearSelection();
+    for (const std::size_t row : rows.SelectedRows()) list_view1_->topLevelItem(static_cast<int>(row))->setSelected(true);
     if (const auto selected = rows.Selected()) {
         QTreeWidgetItem* item = list_view1_->topLevelItem(static_cast<int>(*selected));
-        list_view1_->setCurrentItem(item);
-        item->setSelected(true);
+        list_view1_->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
         list_view1_->scrollToItem(item);
     }
     setWindowTitle(ToQt(project_.Caption()));
     encoding_label_->setText(QStringLiteral("Encoding: ") + ToQt(TextEncodingName(project_.Encoding())));
+    Recorded();
     syncing_ = false;
 }
 
@@ -328,6 +363,12 @@ void TKitforgeForm::ReadMe1Click() {
 }
 void TKitforgeForm::About1Click() {
     Run([this] { files_.About(); });
+}
+void TKitforgeForm::Undo1Click() {
+    Run([this] { history_.Undo(project_); });
+}
+void TKitforgeForm::Redo1Click() {
+    Run([this] { history_.Redo(project_); });
 }
 
 void TKitforgeForm::InsertButtonClick() {
@@ -378,12 +419,31 @@ void TKitforgeForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TKitforgeForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && HandleKey(watched, *static_cast<QKeyEvent*>(event))) return true;
     // A click below the last row clears the selection, so the command buttons append again.
-    if (watched == list_view1_->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (event->type() == QEvent::MouseButtonPress && watched == list_view1_->viewport()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (list_view1_->itemAt(mouse->position().toPoint()) == nullptr) list_view1_->clearSelection();
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool TKitforgeForm::HandleKey(QObject* watched, const QKeyEvent& key) {
+    if (watched == list_view1_) {
+        switch (ListKeyFor(key)) {
+            case ListKey::DeleteRows: DeleteButtonClick(); return true;
+            case ListKey::EditRow: ListView1DblClick(); return true;
+            case ListKey::MoveUp: UpButtonClick(); return true;
+            case ListKey::MoveDown: DownButtonClick(); return true;
+            case ListKey::None: break;
+        }
+    }
+    switch (UndoKeyFor(key)) {
+        case UndoKey::Undo: Undo1Click(); return true;
+        case UndoKey::Redo: Redo1Click(); return true;
+        case UndoKey::None: break;
+    }
+    return false;
 }
 
 }  // namespace kitforge

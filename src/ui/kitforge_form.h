@@ -5,14 +5,20 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "ui/command_dialogs.h"
 #include "ui/editor_project.h"
 #include "ui/file_commands.h"
 #include "ui/list_commands.h"
+#include "ui/project_history.h"
 
 class QAction;
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -47,6 +53,8 @@ public slots:
     void Exit1Click();
     void ReadMe1Click();
     void About1Click();
+    void Undo1Click();
+    void Redo1Click();
 
     void InsertButtonClick();
     void DeleteButtonClick();
@@ -76,6 +84,12 @@ private:
     void FormCreate();
     void EditChange(ProjectField field, const QString& text);
     void ListSelectionChange();
+    // Takes the project's state into the undo history and shows what can be undone and what
+    // the command buttons will do.
+    void Recorded(std::optional<ProjectField> typing = std::nullopt);
+    void ShowEditState();
+    // The keys of the list and of undo; true when the key was used.
+    bool HandleKey(QObject* watched, const QKeyEvent& key);
     // Runs a command; a failure is shown in the standard error box and ends the command.
     template <typename Command>
     void Run(Command&& command);
@@ -85,6 +99,7 @@ private:
     FileCommands files_;
     std::unique_ptr<CommandDialogs> dialogs_;
     ListCommands list_commands_;
+    ProjectHistory history_;
 
     QLineEdit* title_edit_ = nullptr;
     QLineEdit* prompt_edit_ = nullptr;
@@ -94,6 +109,12 @@ private:
     QTreeWidget* list_view1_ = nullptr;
     // The status line's note of the encoding the script was read in.
     QLabel* encoding_label_ = nullptr;
+    // The status line's note of what the command buttons do: replace the selected row or add.
+    QLabel* list_hint_label_ = nullptr;
+    QAction* undo1_ = nullptr;
+    QAction* redo1_ = nullptr;
+    // The command buttons and their own hints, to which the note above is added.
+    std::vector<std::pair<QPushButton*, std::string_view>> command_buttons_;
     bool syncing_ = false;
 };
 

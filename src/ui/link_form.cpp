@@ -9,19 +9,17 @@
 namespace kitforge {
 
 TLinkForm::TLinkForm(QWidget* parent) : CommandForm(parent, "LinkForm", QStringLiteral("Create A Shortcut"), 185) {
-    // The doubled ampersand shows as one: a single one would mark an accelerator key.
-    auto* location_label = AddLabel("Label1", QStringLiteral("Shortcut Location && Name"), 8, 8);
+    // The doubled ampersand shows as one: a single one marks the Alt key.
+    auto* location_label = AddLabel("Label1", QStringLiteral("&Shortcut Location && Name"), 8, 8);
     combo_box2_ = AddCombo("ComboBox2", 8, 24, 401, SpecialFolderTokens());
-    auto* program_label = AddLabel("Label2", QStringLiteral("Target Program"), 8, 56);
+    auto* program_label = AddLabel("Label2", QStringLiteral("&Target Program"), 8, 56);
     combo_box1_ = AddCombo("ComboBox1", 8, 72, 401, FolderMacros());
-    auto* arguments_label = AddLabel("Label3", QStringLiteral("Command Line Arguments"), 8, 104);
+    auto* arguments_label = AddLabel("Label3", QStringLiteral("Command Line &Arguments"), 8, 104);
     edit1_ = AddEdit("Edit1", 8, 120, 401);
     AddOkCancel(152);
-    location_label->setBuddy(combo_box2_);
-    program_label->setBuddy(combo_box1_);
-    arguments_label->setBuddy(edit1_);
-    // The label's width was taken before the buddy turned "&&" into "&".
-    location_label->resize(location_label->sizeHint().width(), location_label->height());
+    SetBuddy(location_label, combo_box2_);
+    SetBuddy(program_label, combo_box1_);
+    SetBuddy(arguments_label, edit1_);
     SetTabOrder({combo_box2_, combo_box1_, edit1_});
 }
 

@@ -1,5 +1,7 @@
 #include "ui/list_commands.h"
 
+#include <vector>
+
 #include "model/command_text.h"
 #include "ui/put_sources.h"
 
@@ -75,27 +77,25 @@ void ListCommands::Insert() {
 
 void ListCommands::Delete() {
     ScriptRows& rows = project_.Rows();
+    const std::vector<std::size_t> selected = rows.SelectedRows();
+    if (selected.empty()) return;
+    // From the last up, so the positions still to remove stay where they are.
+    for (auto row = selected.rbegin(); row != selected.rend(); ++row) rows.Remove(*row);
+    project_.SetChanged(true);
+}
+
+void ListCommands::Up() { Move(-1); }
+
+void ListCommands::Down() { Move(+1); }
+
+void ListCommands::Move(int step) {
+    ScriptRows& rows = project_.Rows();
     const auto selected = rows.Selected();
     if (!selected) return;
-    rows.Remove(*selected);
-    project_.SetChanged(true);
-}
-
-void ListCommands::Up() {
-    ScriptRows& rows = project_.Rows();
-    const auto selected = rows.Selected();
-    if (!selected || *selected == 0) return;
-    rows.Swap(*selected, *selected - 1);
-    rows.Select(*selected - 1);
-    project_.SetChanged(true);
-}
-
-void ListCommands::Down() {
-    ScriptRows& rows = project_.Rows();
-    const auto selected = rows.Selected();
-    if (!selected || *selected + 1 >= rows.Count()) return;
-    rows.Swap(*selected, *selected + 1);
-    rows.Select(*selected + 1);
+    if (step < 0 ? *selected == 0 : *selected + 1 >= rows.Count()) return;
+    const std::size_t other = step < 0 ? *selected - 1 : *selected + 1;
+    rows.Swap(*selected, other);
+    rows.Select(other);
     project_.SetChanged(true);
 }
 
@@ -104,6 +104,17 @@ void ListCommands::DoubleClick() {
     if (!selected) return;
     const CommandKind kind = project_.Rows().At(*selected).Action;
     if (kind != CommandKind::None) CommandButton(kind);
+}
+
+std::string ListCommands::CommandButtonTarget() const {
+    const ScriptRows& rows = project_.Rows();
+    const auto selected = rows.Selected();
+    if (!selected) return "Adds a row";
+    std::string target = "Replaces row " + std::to_string(*selected + 1);
+    if (rows.SelectedRows().size() > 1) {
+        target += " (the first of " + std::to_string(rows.SelectedRows().size()) + " selected)";
+    }
+    return target;
 }
 
 }  // namespace kitforge

@@ -98,8 +98,8 @@ TEST(CommandForms, PutAFileHasItsControlsInPlace) {
                         {"Button2", 388, 72, 22, 22},
                         {"OKButton", 256, 112, 75, 25},
                         {"CancelButton", 336, 112, 75, 25}});
-    EXPECT_EQ(Child<QLabel>(form, "Label1")->text(), "Source File");
-    EXPECT_EQ(Child<QLabel>(form, "Label2")->text(), "Target Folder");
+    EXPECT_EQ(Child<QLabel>(form, "Label1")->text(), "&Source File");
+    EXPECT_EQ(Child<QLabel>(form, "Label2")->text(), "&Target Folder");
     EXPECT_EQ(TabOrder(form, "Edit1", 6),
               (std::vector<QString>{"Edit1", "Button1", "ComboBox1", "Button2", "OKButton", "CancelButton"}));
     EXPECT_EQ(Items(Child<QComboBox>(form, "ComboBox1")), MacroItems());
@@ -117,7 +117,7 @@ TEST(CommandForms, ExecuteCopyAndShortcutHaveTheirControlsInPlace) {
                            {"ComboBox1", 8, 24, 401, 21},
                            {"OKButton", 256, 64, 75, 25},
                            {"CancelButton", 336, 64, 75, 25}});
-    EXPECT_EQ(Child<QLabel>(execute, "Label2")->text(), "Execute Command (wait until done)");
+    EXPECT_EQ(Child<QLabel>(execute, "Label2")->text(), "&Execute Command (wait until done)");
     EXPECT_EQ(Items(Child<QComboBox>(execute, "ComboBox1")), MacroItems());
 
     TCopyForm copy(host, "/prog/");
@@ -149,7 +149,7 @@ TEST(CommandForms, ExecuteCopyAndShortcutHaveTheirControlsInPlace) {
                         {"CancelButton", 336, 152, 75, 25}});
     EXPECT_EQ(TabOrder(link, "ComboBox2", 5),
               (std::vector<QString>{"ComboBox2", "ComboBox1", "Edit1", "OKButton", "CancelButton"}));
-    EXPECT_EQ(Child<QLabel>(link, "Label3")->text(), "Command Line Arguments");
+    EXPECT_EQ(Child<QLabel>(link, "Label3")->text(), "Command Line &Arguments");
     const auto tokens = Items(Child<QComboBox>(link, "ComboBox2"));
     ASSERT_EQ(tokens.size(), 31u);
     EXPECT_EQ(tokens.front(), "<DESKTOP>");
@@ -246,7 +246,7 @@ TEST(CommandForms, TheQtDialogsAreFilledShownAndReadBack) {
 
     testing::DialogAnswer<TExecuteForm> run([](TExecuteForm& form) {
         EXPECT_EQ(form.windowTitle(), "Run");
-        EXPECT_EQ(form.findChild<QLabel*>("Label2")->text(), "Run Command (don't wait)");
+        EXPECT_EQ(form.findChild<QLabel*>("Label2")->text(), "&Run Command (don't wait)");
         EXPECT_EQ(form.CommandLine(), "old");
         form.SetCommandLine(QStringLiteral("%program%\\app -x"));
         QTest::mouseClick(form.findChild<QPushButton*>("OKButton"), Qt::LeftButton);

@@ -77,7 +77,7 @@ TEST_F(KitforgeFormTest, TheWindowHasItsControlsMenuAndLayout) {
     EXPECT_EQ(Get<QGroupBox>("ScriptGroup")->title(), "Script");
     EXPECT_EQ(Get<QLineEdit>("TitleEdit")->text(), "New Project");
     EXPECT_EQ(Get<QLineEdit>("PromptEdit")->text(), QString::fromUtf8(kNewProjectPrompt));
-    EXPECT_EQ(Get<QCheckBox>("CompressCheck")->text(), "Use compression");
+    EXPECT_EQ(Get<QCheckBox>("CompressCheck")->text(), "Use co&mpression");
 
     struct Item {
         const char* name;
@@ -85,10 +85,12 @@ TEST_F(KitforgeFormTest, TheWindowHasItsControlsMenuAndLayout) {
         QKeySequence key;
     };
     for (const Item& item :
-         {Item{"New1", "New", QKeySequence("Ctrl+N")}, Item{"Open1", "Open", QKeySequence("Ctrl+O")},
-          Item{"Save1", "Save", QKeySequence("Ctrl+S")}, Item{"SaveAs1", "Save As...", {}},
-          Item{"Build1", "Build", QKeySequence("Ctrl+B")}, Item{"CreateSFXZip1", "Create SFX Zip", {}},
-          Item{"Exit1", "Exit", QKeySequence("Ctrl+X")}, Item{"ReadMe1", "Read Me", {}}, Item{"About1", "About", {}}}) {
+         {Item{"New1", "&New", QKeySequence("Ctrl+N")}, Item{"Open1", "&Open", QKeySequence("Ctrl+O")},
+          Item{"Save1", "&Save", QKeySequence("Ctrl+S")}, Item{"SaveAs1", "Save &As...", {}},
+          Item{"Build1", "&Build", QKeySequence("Ctrl+B")}, Item{"CreateSFXZip1", "Create S&FX Zip", {}},
+          Item{"Exit1", "E&xit", QKeySequence("Ctrl+X")}, Item{"Undo1", "&Undo", QKeySequence("Ctrl+Z")},
+          Item{"Redo1", "&Redo", QKeySequence("Ctrl+Shift+Z")}, Item{"ReadMe1", "&Read Me", {}},
+          Item{"About1", "&About", {}}}) {
         auto* action = Get<QAction>(item.name);
         if (!action) continue;
         EXPECT_EQ(action->text(), item.text) << item.name;
@@ -103,24 +105,25 @@ TEST_F(KitforgeFormTest, TheWindowHasItsControlsMenuAndLayout) {
     EXPECT_EQ(list->columnWidth(0), 60);
     EXPECT_EQ(list->columnWidth(1), 240);
     EXPECT_EQ(list->columnWidth(2), 200);
-    EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
 
-    EXPECT_EQ(Get<QPushButton>("PutButton")->toolTip(), "Put a file in the installation");
-    EXPECT_EQ(Get<QPushButton>("LinkButton")->text(), "Shortcut");
-    EXPECT_EQ(Get<QPushButton>("CleanupButton")->toolTip(), "Clean up a folder");
+    EXPECT_EQ(Get<QPushButton>("PutButton")->toolTip(), "Put a file in the installation\nAdds a row");
+    EXPECT_EQ(Get<QPushButton>("LinkButton")->text(), "&Shortcut");
+    EXPECT_EQ(Get<QPushButton>("CleanupButton")->toolTip(), "Clean up a folder\nAdds a row");
     EXPECT_EQ(Get<QPushButton>("DeleteButton")->toolTip(), "Delete selected command");
     EXPECT_EQ(Get<QToolButton>("UpButton")->toolTip(), "Shuffle command up the script");
-    EXPECT_EQ(Get<QToolButton>("UpButton")->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(Get<QToolButton>("DownButton")->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(Get<QToolButton>("UpButton")->focusPolicy(), Qt::TabFocus);
+    EXPECT_EQ(Get<QToolButton>("DownButton")->focusPolicy(), Qt::TabFocus);
 }
 
 TEST_F(KitforgeFormTest, TheKeyboardVisitsTheFieldsThenTheListThenTheButtons) {
     const std::vector<QString> expected = {"TitleEdit",     "PromptEdit",    "OutputEdit",   "NotesEdit",
                                            "CompressCheck", "ListView1",     "InsertButton", "DeleteButton",
                                            "PutButton",     "ExecuteButton", "RunButton",    "CopyButton",
-                                           "LinkButton",    "CleanupButton", "QuitButton"};
+                                           "LinkButton",    "CleanupButton", "QuitButton",   "UpButton",
+                                           "DownButton"};
     std::vector<QString> order;
     QWidget* widget = Get("TitleEdit");
     while (order.size() < expected.size()) {
