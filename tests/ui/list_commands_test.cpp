@@ -239,5 +239,37 @@ TEST_F(ListCommandsTest, DoubleClickActsAsTheButtonOfTheSelectedRowsCommand) {
     EXPECT_EQ(Rows()[1], (ScriptCommand{CommandKind::Put, "b.txt", "%common%"}));
 }
 
+// Several selected rows: Delete takes them all; the buttons and moves act on the first.
+TEST_F(ListCommandsTest, WithSeveralRowsSelectedDeleteRemovesThemAllAndTheRestActOnTheFirst) {
+    AddThreeRows();
+    project.Rows().Append({CommandKind::Run, "y", ""});
+    EXPECT_EQ(commands.CommandButtonTarget(), "Adds a row");
+    project.Rows().SelectRows({3, 1});
+    EXPECT_EQ(commands.CommandButtonTarget(), "Replaces row 2 (the first of 2 selected)");
+    commands.Insert();  // above the first selected, which is selected alone
+    EXPECT_EQ(Rows()[1], ScriptCommand{});
+    EXPECT_EQ(project.Rows().SelectedRows(), (std::vector<std::size_t>{1}));
+    EXPECT_EQ(commands.CommandButtonTarget(), "Replaces row 2");
+
+    project.Rows().SelectRows({2, 4});  // Execute x and Run y
+    dialogs.answers.push_back(Fields{"z"});
+    commands.CommandButton(CommandKind::Run);
+    EXPECT_EQ(Rows()[2], (ScriptCommand{CommandKind::Run, "z", ""}));
+    EXPECT_EQ(Rows()[4], (ScriptCommand{CommandKind::Run, "y", ""}));
+
+    commands.Down();
+    EXPECT_EQ(Rows()[3], (ScriptCommand{CommandKind::Run, "z", ""}));
+    EXPECT_EQ(project.Rows().SelectedRows(), (std::vector<std::size_t>{3}));
+
+    project.SetChanged(false);
+    project.Rows().SelectRows({0, 3, 4});
+    commands.Delete();
+    ASSERT_EQ(Rows().size(), 2u);
+    EXPECT_EQ(Rows()[0], ScriptCommand{});
+    EXPECT_EQ(Rows()[1].Action, CommandKind::Quit);
+    EXPECT_TRUE(project.Rows().SelectedRows().empty());
+    EXPECT_TRUE(project.Changed());
+}
+
 }  // namespace
 }  // namespace kitforge
