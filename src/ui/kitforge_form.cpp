@@ -115,7 +115,8 @@ void TKitforgeForm::CreateMenu() {
     add(file, "Exit1", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_X), &TKitforgeForm::Exit1Click);
     QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("Edit1"));
-    undo1_ = add(edit, "Undo1", QStringLiteral("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), &TKitforgeForm::Undo1Click);
+    undo1_ =
+        add(edit, "Undo1", QStringLiteral("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), &TKitforgeForm::Undo1Click);
     redo1_ = add(edit, "Redo1", QStringLiteral("&Redo"), {}, &TKitforgeForm::Redo1Click);
     redo1_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
@@ -326,7 +327,9 @@ void TKitforgeForm::SyncControls() {
         item->setText(2, ToQt(command.Parameter2));
     }
     list_view1_->clearSelection();
-    for (const std::size_t row : rows.SelectedRows()) list_view1_->topLevelItem(static_cast<int>(row))->setSelected(true);
+    for (const std::size_t row : rows.SelectedRows()) {
+        list_view1_->topLevelItem(static_cast<int>(row))->setSelected(true);
+    }
     if (const auto selected = rows.Selected()) {
         QTreeWidgetItem* item = list_view1_->topLevelItem(static_cast<int>(*selected));
         list_view1_->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);

@@ -18,8 +18,8 @@ QString WithMnemonic(const QString& text, QChar letter);
 QChar FirstLetterNotIn(const QString& text, QStringView taken);
 
 // The caption of a command button beside the script list, with its Alt key: Put is Alt+U,
-// Execute Alt+X, Run Alt+R, Copy Alt+C, Shortcut Alt+S, Clean Up Alt+L and Quit Alt+Q, since
-// P, E, and T already belong to Prompt, the Edit menu and Title.
+// Execute Alt+X, Run Alt+R, Copy Alt+C, Shortcut Alt+S, Clean Up Alt+L and Quit Alt+Q: Put,
+// Execute and Clean Up leave their first letters to Prompt, the Edit menu and Copy.
 QString CommandButtonCaption(CommandKind kind);
 
 }  // namespace kitforge

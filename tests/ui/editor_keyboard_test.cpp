@@ -233,7 +233,8 @@ void ExpectOwnAltKeys(QWidget& window, const std::string& name) {
         }
     }
     if (auto* main = qobject_cast<QMainWindow*>(&window)) {
-        for (const QAction* menu : main->menuBar()->actions()) controls.emplace_back(menu->menu()->objectName(), menu->text());
+        for (const QAction* menu : main->menuBar()->actions())
+            controls.emplace_back(menu->menu()->objectName(), menu->text());
     }
     ASSERT_FALSE(controls.empty()) << name;
     std::map<QChar, QString> owners;
@@ -255,8 +256,8 @@ TEST_F(EditorKeyboardTest, EveryMenuButtonAndLabelledFieldHasItsOwnAltKey) {
             if (action->isSeparator() || action->menu()) continue;
             const QChar key = AltKey(action->text());
             EXPECT_FALSE(key.isNull()) << action->text().toStdString();
-            EXPECT_TRUE(keys.insert(key).second) << "Alt+" << QString(key).toStdString() << " twice in "
-                                                 << menu->objectName().toStdString();
+            EXPECT_TRUE(keys.insert(key).second)
+                << "Alt+" << QString(key).toStdString() << " twice in " << menu->objectName().toStdString();
         }
     }
     TExtractForm put(host);
@@ -287,9 +288,9 @@ TEST(CommandDialogCombos, TakeTypedTextAsTypedInsteadOfCompletingIt) {
     TExecuteForm execute;
     TCopyForm copy(host, "/prog/");
     TLinkForm link;
-    const std::vector<std::pair<QWidget*, const char*>> combos = {
-        {&put, "ComboBox1"},  {&execute, "ComboBox1"}, {&copy, "ComboBox2"},
-        {&copy, "ComboBox1"}, {&link, "ComboBox2"},    {&link, "ComboBox1"}};
+    const std::vector<std::pair<QWidget*, const char*>> combos = {{&put, "ComboBox1"},  {&execute, "ComboBox1"},
+                                                                  {&copy, "ComboBox2"}, {&copy, "ComboBox1"},
+                                                                  {&link, "ComboBox2"}, {&link, "ComboBox1"}};
     for (const auto& [dialog, name] : combos) {
         dialog->show();
         auto* combo = dialog->findChild<QComboBox*>(QString::fromLatin1(name));

@@ -119,11 +119,10 @@ TEST_F(KitforgeFormTest, TheWindowHasItsControlsMenuAndLayout) {
 }
 
 TEST_F(KitforgeFormTest, TheKeyboardVisitsTheFieldsThenTheListThenTheButtons) {
-    const std::vector<QString> expected = {"TitleEdit",     "PromptEdit",    "OutputEdit",   "NotesEdit",
-                                           "CompressCheck", "ListView1",     "InsertButton", "DeleteButton",
-                                           "PutButton",     "ExecuteButton", "RunButton",    "CopyButton",
-                                           "LinkButton",    "CleanupButton", "QuitButton",   "UpButton",
-                                           "DownButton"};
+    const std::vector<QString> expected = {
+        "TitleEdit",    "PromptEdit",    "OutputEdit", "NotesEdit",     "CompressCheck", "ListView1",
+        "InsertButton", "DeleteButton",  "PutButton",  "ExecuteButton", "RunButton",     "CopyButton",
+        "LinkButton",   "CleanupButton", "QuitButton", "UpButton",      "DownButton"};
     std::vector<QString> order;
     QWidget* widget = Get("TitleEdit");
     while (order.size() < expected.size()) {
