@@ -20,9 +20,10 @@ constexpr std::string_view kAppPathToken = "%apppath%";
 // The tokens for which the Linux installer has a launcher folder; it skips a Shortcut to any
 // other token (a printer or recycle-bin folder, or a misspelt token) with a warning.
 constexpr std::array<std::string_view, 14> kTokensWithLauncherFolder = {
-    "DESKTOP",         "DESKTOPDIRECTORY", "COMMON_DESKTOPDIRECTORY", "PROGRAMS",       "STARTMENU",
-    "COMMON_PROGRAMS", "COMMON_STARTMENU", "STARTUP",                 "ALTSTARTUP",     "COMMON_STARTUP",
-    "COMMON_ALTSTARTUP", "PERSONAL",       "TEMPLATES",               "APPDATA",
+    "DESKTOP",    "DESKTOPDIRECTORY", "COMMON_DESKTOPDIRECTORY", "PROGRAMS",
+    "STARTMENU",  "COMMON_PROGRAMS",  "COMMON_STARTMENU",        "STARTUP",
+    "ALTSTARTUP", "COMMON_STARTUP",   "COMMON_ALTSTARTUP",       "PERSONAL",
+    "TEMPLATES",  "APPDATA",
 };
 
 // Endings with which Linux desktops hand a file to another program (an interpreter, an archive
@@ -126,7 +127,10 @@ InstallerPlatform StubPlatform(const std::string& stub_path) {
     if (!file) return InstallerPlatform::Unknown;
     char magic[4] = {};
     const std::size_t got = file->Read(magic, sizeof magic);
-    if (got >= 4 && std::string_view(magic, 4) == "\x7F" "ELF") return InstallerPlatform::Linux;
+    if (got >= 4 && std::string_view(magic, 4) ==
+                        "\x7F"
+                        "ELF")
+        return InstallerPlatform::Linux;
     if (got >= 2 && std::string_view(magic, 2) == "MZ") return InstallerPlatform::Windows;
     return InstallerPlatform::Unknown;
 }

@@ -44,8 +44,9 @@ TBuildResultForm::TBuildResultForm(UiHost& host, BuiltInstaller built, QWidget* 
     auto* buttons = new QDialogButtonBox(this);
     test_button_ = buttons->addButton(QStringLiteral("&Test install"), QDialogButtonBox::ActionRole);
     test_button_->setObjectName(QStringLiteral("TestInstallButton"));
-    test_button_->setToolTip(QStringLiteral("Run the installer with --silent into a temporary folder, show what it "
-                                            "installed, then remove the folder"));
+    test_button_->setToolTip(
+        QStringLiteral("Run the installer with --silent into a temporary folder, show what it "
+                       "installed, then remove the folder"));
     test_button_->setAutoDefault(false);
     close_button_ = buttons->addButton(QDialogButtonBox::Close);
     close_button_->setObjectName(QStringLiteral("CloseButton"));

@@ -92,7 +92,8 @@ TestInstallResult RunTestInstall(UiHost& host, const std::string& installer, std
         result.start_error = "no temporary folder could be made: " + FromQt(temporary.errorString());
         return result;
     }
-    const TestFolders folders{temporary.filePath(QStringLiteral("program")), temporary.filePath(QStringLiteral("home"))};
+    const TestFolders folders{temporary.filePath(QStringLiteral("program")),
+                              temporary.filePath(QStringLiteral("home"))};
     QDir().mkpath(folders.home);
 
     QProcess process;

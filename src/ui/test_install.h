@@ -25,13 +25,13 @@ struct InstalledFile {
 
 struct TestInstallResult {
     bool started = false;
-    bool timed_out = false;     // stopped at the time limit
-    bool crashed = false;       // ended by a signal
-    int exit_status = -1;       // when it ended by itself
-    std::string output;         // standard output and error, with the temporary paths shown as above
+    bool timed_out = false;            // stopped at the time limit
+    bool crashed = false;              // ended by a signal
+    int exit_status = -1;              // when it ended by itself
+    std::string output;                // standard output and error, with the temporary paths shown as above
     std::vector<InstalledFile> files;  // sorted by path
-    bool removed = true;        // the temporary folder is gone again
-    std::string start_error;    // why it could not be started
+    bool removed = true;               // the temporary folder is gone again
+    std::string start_error;           // why it could not be started
 };
 
 // Runs `installer` with --silent --user --target <temporary folder>, letting the window's events

@@ -17,7 +17,9 @@ namespace {
 using testing::TempFolder;
 using testing::WriteBytes;
 
-IniProfile Script(const std::string& entries) { return IniProfile::Parse("[info]\r\ntitle=T\r\n[script]\r\n" + entries); }
+IniProfile Script(const std::string& entries) {
+    return IniProfile::Parse("[info]\r\ntitle=T\r\n[script]\r\n" + entries);
+}
 
 TEST(BuildCheck, NamesEveryLineThatWouldFailSkipOrWriteOutsideTheInstallFolder) {
     TempFolder folder;
@@ -77,13 +79,38 @@ TEST(BuildCheck, NamesEveryLineThatWouldFailSkipOrWriteOutsideTheInstallFolder) 
 // one it does not, against the installer's own table.
 TEST(BuildCheck, AgreesWithTheLinuxInstallerOnWhichTokensGetALauncher) {
     constexpr std::array<const char*, 32> kTokens = {
-        "DESKTOP",       "INTERNET",          "PROGRAMS",         "CONTROLS",       "PRINTERS",
-        "PERSONAL",      "FAVORITES",         "STARTUP",          "RECENT",         "SENDTO",
-        "BITBUCKET",     "STARTMENU",         "DESKTOPDIRECTORY", "DRIVES",         "NETWORK",
-        "NETHOOD",       "FONTS",             "TEMPLATES",        "COMMON_STARTMENU", "COMMON_PROGRAMS",
-        "COMMON_STARTUP", "COMMON_DESKTOPDIRECTORY", "APPDATA",   "PRINTHOOD",      "ALTSTARTUP",
-        "COMMON_ALTSTARTUP", "COMMON_FAVORITES", "INTERNET_CACHE", "COOKIES",       "HISTORY",
-        "QUICK_LAUNCH",  "NOT_A_TOKEN",
+        "DESKTOP",
+        "INTERNET",
+        "PROGRAMS",
+        "CONTROLS",
+        "PRINTERS",
+        "PERSONAL",
+        "FAVORITES",
+        "STARTUP",
+        "RECENT",
+        "SENDTO",
+        "BITBUCKET",
+        "STARTMENU",
+        "DESKTOPDIRECTORY",
+        "DRIVES",
+        "NETWORK",
+        "NETHOOD",
+        "FONTS",
+        "TEMPLATES",
+        "COMMON_STARTMENU",
+        "COMMON_PROGRAMS",
+        "COMMON_STARTUP",
+        "COMMON_DESKTOPDIRECTORY",
+        "APPDATA",
+        "PRINTHOOD",
+        "ALTSTARTUP",
+        "COMMON_ALTSTARTUP",
+        "COMMON_FAVORITES",
+        "INTERNET_CACHE",
+        "COOKIES",
+        "HISTORY",
+        "QUICK_LAUNCH",
+        "NOT_A_TOKEN",
     };
     setup::SetupEnvironment environment;
     environment.home = "/home/ann";
@@ -92,9 +119,9 @@ TEST(BuildCheck, AgreesWithTheLinuxInstallerOnWhichTokensGetALauncher) {
         for (const auto scope : {setup::InstallScope::PerUser, setup::InstallScope::SystemWide}) {
             const bool installed =
                 setup::ResolveSpecialFolder(token, environment, scope).kind == setup::SpecialFolder::Kind::Folder;
-            const auto problems = CheckScriptLines(
-                Script("1=link \"<" + std::string(token) + ">\\App\" \"%program%\\app\" \"\""), "/p/",
-                InstallerPlatform::Linux);
+            const auto problems =
+                CheckScriptLines(Script("1=link \"<" + std::string(token) + ">\\App\" \"%program%\\app\" \"\""), "/p/",
+                                 InstallerPlatform::Linux);
             EXPECT_EQ(problems.empty(), installed) << token;
         }
     }
@@ -107,16 +134,11 @@ TEST(BuildCheck, AnOutputNameIsCheckedForTheSystemTheStubRunsOn) {
         bool listed;
     } rows[] = {
         {"/p/hello.exe", InstallerPlatform::Linux, false},  // the builder's default name
-        {"/p/hello", InstallerPlatform::Linux, false},
-        {"/p/hello-1.2.run", InstallerPlatform::Linux, false},
-        {"/p/hello.sh", InstallerPlatform::Linux, true},
-        {"/p/hello.ZIP", InstallerPlatform::Linux, true},
-        {"/p/hello.desktop", InstallerPlatform::Linux, true},
-        {"/p/setup.msi", InstallerPlatform::Linux, true},
-        {"C:\\p\\setup.EXE", InstallerPlatform::Windows, false},
-        {"C:\\p\\setup", InstallerPlatform::Windows, true},
-        {"C:\\p\\setup.sh", InstallerPlatform::Windows, true},
-        {"/p/hello.sh", InstallerPlatform::Unknown, false},
+        {"/p/hello", InstallerPlatform::Linux, false},           {"/p/hello-1.2.run", InstallerPlatform::Linux, false},
+        {"/p/hello.sh", InstallerPlatform::Linux, true},         {"/p/hello.ZIP", InstallerPlatform::Linux, true},
+        {"/p/hello.desktop", InstallerPlatform::Linux, true},    {"/p/setup.msi", InstallerPlatform::Linux, true},
+        {"C:\\p\\setup.EXE", InstallerPlatform::Windows, false}, {"C:\\p\\setup", InstallerPlatform::Windows, true},
+        {"C:\\p\\setup.sh", InstallerPlatform::Windows, true},   {"/p/hello.sh", InstallerPlatform::Unknown, false},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(CheckOutputName(row.output, row.platform).has_value(), row.listed) << row.output;
@@ -130,7 +152,11 @@ TEST(BuildCheck, TellsTheStubsSystemByItsFirstBytesAndChecksTheSavedScript) {
         std::string bytes;
         InstallerPlatform platform;
     } stubs[] = {
-        {"elf", std::string("\x7F" "ELF\x02\x01", 6), InstallerPlatform::Linux},
+        {"elf",
+         std::string("\x7F"
+                     "ELF\x02\x01",
+                     6),
+         InstallerPlatform::Linux},
         {"pe", "MZ\x90", InstallerPlatform::Windows},
         {"script", "#!stub\n", InstallerPlatform::Unknown},
         {"empty", "", InstallerPlatform::Unknown},

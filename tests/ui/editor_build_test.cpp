@@ -125,7 +125,9 @@ protected:
         environment.program_folder = program_folder;
         form = std::make_unique<TKitforgeForm>(host, environment);
     }
-    QTreeWidgetItem* Row(int row) { return form->findChild<QTreeWidget*>(QStringLiteral("ListView1"))->topLevelItem(row); }
+    QTreeWidgetItem* Row(int row) {
+        return form->findChild<QTreeWidget*>(QStringLiteral("ListView1"))->topLevelItem(row);
+    }
 
     TempFolder folder;
     std::string program_folder = folder / "program/";
@@ -218,10 +220,21 @@ TEST_F(EditorBuildTest, EachOutcomeIsToldOnceInItsOwnWindow) {
         bool installer_made;
         std::vector<std::string> messages;
     } rows[] = {
-        {"never saved, No", "%apppath%a.txt", false, false, false, false, {"Save changes?", std::string(kSaveScriptFirst)}},
+        {"never saved, No",
+         "%apppath%a.txt",
+         false,
+         false,
+         false,
+         false,
+         {"Save changes?", std::string(kSaveScriptFirst)}},
         {"nothing to check", "%apppath%a.txt", true, false, false, true, {}},
         {"missing source, Cancel", "%apppath%gone.txt", true, false, true, false, {}},
-        {"missing source, Build anyway", "%apppath%gone.txt", true, true, true, false,
+        {"missing source, Build anyway",
+         "%apppath%gone.txt",
+         true,
+         true,
+         true,
+         false,
          {"There was an error building the install file.\n\nFile not found: " + folder / "gone.txt"}},
     };
     for (const auto& row : rows) {
@@ -289,10 +302,14 @@ TEST(TestInstall, RunsTheInstallerSilentlyIntoATemporaryFolderAndListsWhatItWrot
          {"Exit status 0: installed.", "It installed 2 files:", "%program%/bin/app  (3 bytes)",
           "~/.local/bin/tool  (5 bytes)", "--silent --user --target %program%", "has been removed again"},
          {"%program%/bin/app", "~/.local/bin/tool"}},
-        {"fails", "echo \"$4\" >> " + log + "; echo 'line 2: it broke' >&2; exit 1", std::chrono::seconds(20),
+        {"fails",
+         "echo \"$4\" >> " + log + "; echo 'line 2: it broke' >&2; exit 1",
+         std::chrono::seconds(20),
          {"Exit status 1: failed.", "It installed no files.", "line 2: it broke"},
          {}},
-        {"never ends", "echo \"$4\" >> " + log + "; exec sleep 30", std::chrono::milliseconds(300),
+        {"never ends",
+         "echo \"$4\" >> " + log + "; exec sleep 30",
+         std::chrono::milliseconds(300),
          {"did not end within the time limit"},
          {}},
     };
@@ -302,7 +319,8 @@ TEST(TestInstall, RunsTheInstallerSilentlyIntoATemporaryFolderAndListsWhatItWrot
         WriteProgram(folder / "installer", "#!/bin/sh\n" + row.script + "\n");
         const TestInstallResult result = RunTestInstall(host, folder / "installer", row.limit);
         const std::string report = TestInstallReport(result);
-        for (const auto& part : row.report_parts) EXPECT_NE(report.find(part), std::string::npos) << part << "\n" << report;
+        for (const auto& part : row.report_parts)
+            EXPECT_NE(report.find(part), std::string::npos) << part << "\n" << report;
         std::vector<std::string> files;
         for (const auto& file : result.files) files.push_back(file.path);
         EXPECT_EQ(files, row.files);
@@ -334,8 +352,9 @@ TEST(TestInstall, TheResultWindowTestsARealInstaller) {
     ASSERT_TRUE(RunBuildCommand(host, "demo.exe", folder / "demo.inf", folder.Path(), options)) << host.Texts().at(0);
 
     TBuildResultForm window(host, {folder / "demo.exe", static_cast<std::uint64_t>(FileSize(folder / "demo.exe"))});
-    EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("InstallerLabel"))->text().contains(
-        QString::fromStdString(folder / "demo.exe")));
+    EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("InstallerLabel"))
+                    ->text()
+                    .contains(QString::fromStdString(folder / "demo.exe")));
     window.TestInstallClick();
     const QString report = window.findChild<QPlainTextEdit*>(QStringLiteral("TestInstallReport"))->toPlainText();
     for (const char* part : {"Exit status 0: installed.", "%program%/a.txt  (12 bytes)", "%program%/uninstall",

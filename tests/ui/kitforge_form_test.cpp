@@ -302,9 +302,8 @@ TEST_F(KitforgeFormTest, BuildFromTheWindowWritesAnInstallerAndSaysWhereItIs) {
     form->activateWindow();
     // The source was picked before the script had a folder, so it stays absolute and the check
     // lists it; the window after the build names the installer instead of "Build complete".
-    DialogAnswer<TBuildCheckForm> check([](TBuildCheckForm& dialog) {
-        dialog.findChild<QPushButton*>(QStringLiteral("BuildAnywayButton"))->click();
-    });
+    DialogAnswer<TBuildCheckForm> check(
+        [](TBuildCheckForm& dialog) { dialog.findChild<QPushButton*>(QStringLiteral("BuildAnywayButton"))->click(); });
     QString result_text;
     DialogAnswer<TBuildResultForm> result([&result_text](TBuildResultForm& dialog) {
         result_text = dialog.findChild<QLabel*>(QStringLiteral("InstallerLabel"))->text();
