@@ -1,5 +1,5 @@
 // kitforge-cli build SCRIPT.inf [-o OUTPUT] [--stub PATH]: the editor's Build command without
-// the window. Its messages ("Build complete", "Build failed" and every error) go to stderr.
+// the window. Its messages ("Build complete" and every error, one line each) go to stderr.
 
 #include <filesystem>
 #include <iostream>

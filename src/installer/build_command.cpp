@@ -41,6 +41,8 @@ void DeleteOldOutput(const std::string& output) {
 
 }  // namespace
 
+std::string DefaultStubPath(const std::string& program_folder) { return program_folder + std::string(kStubName); }
+
 std::string BuildOutputPath(std::string_view output_field, std::string_view script_file_name) {
     std::string output(output_field);
     if (output.empty()) {
@@ -55,7 +57,7 @@ std::string BuildOutputPath(std::string_view output_field, std::string_view scri
 bool RunBuildCommand(UiHost& host, std::string_view output_field, const std::string& script_file_name,
                      const std::string& program_folder, const BuildCommandOptions& options) {
     const std::string output = BuildOutputPath(output_field, script_file_name);
-    const std::string stub = options.stub_path.empty() ? program_folder + std::string(kStubName) : options.stub_path;
+    const std::string stub = options.stub_path.empty() ? DefaultStubPath(program_folder) : options.stub_path;
     bool written = false;
     try {
         RefuseDestructiveOutput(output, stub, script_file_name);
@@ -69,12 +71,15 @@ bool RunBuildCommand(UiHost& host, std::string_view output_field, const std::str
         host.Fail(e.what());
         return false;
     }
-    if (written && FileExists(output)) {
-        host.Inform("Build complete");
-        return true;
+    // A writer that gave false has already said why; a second box saying only that the build
+    // failed would be one failure told twice.
+    if (!written) return false;
+    if (!FileExists(output)) {
+        host.Warn("Build failed: " + output + " was not written");
+        return false;
     }
-    host.Warn("Build failed");
-    return false;
+    if (options.announce_success) host.Inform("Build complete");
+    return true;
 }
 
 }  // namespace kitforge

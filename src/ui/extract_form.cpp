@@ -32,7 +32,9 @@ QString TExtractForm::TargetFolder() const { return combo_box1_->currentText(); 
 void TExtractForm::SetTargetFolder(const QString& text) { combo_box1_->setEditText(text); }
 
 void TExtractForm::Button1Click() {
-    if (const auto chosen = BrowsePutSources(host_, FromQt(SourceFiles()))) SetSourceFiles(ToQt(*chosen));
+    if (const auto chosen = BrowsePutSources(host_, FromQt(SourceFiles()), script_file_name_)) {
+        SetSourceFiles(ToQt(*chosen));
+    }
 }
 
 void TExtractForm::Button2Click() {

@@ -135,8 +135,7 @@ bool FileCommands::CloseRequested() { return SaveChanges(true); }
 
 void FileCommands::Build() {
     if (!SaveChanges(true)) return;
-    RunBuildCommand(host_, project_.Field(ProjectField::Output), project_.ScriptFileName(),
-                    environment_.program_folder);
+    RunEditorBuild(host_, project_, environment_.program_folder, environment_.build_dialogs);
 }
 
 void FileCommands::CreateSFXZip() { RunCreateSfxZip(host_, project_.ScriptFileName(), environment_.program_folder); }

@@ -9,6 +9,7 @@
 
 #include "platform/ui_host.h"
 #include "platform/version_resource.h"
+#include "ui/editor_build.h"
 #include "ui/editor_project.h"
 
 namespace kitforge {
@@ -19,6 +20,8 @@ struct EditorEnvironment {
     std::string program_path;    // the running program's own file, read for About
     // Asks the desktop to open a file with its default viewer; the result is not looked at.
     std::function<void(const std::string& path)> open_document;
+    // The windows of Build: its check before and its result after (see editor_build.h).
+    BuildDialogs build_dialogs;
 
     // The running program's folder and file; no viewer.
     static EditorEnvironment ForThisProgram();

@@ -27,6 +27,7 @@
 #include "ui/editor_font.h"
 #include "ui/editor_keys.h"
 #include "ui/mnemonics.h"
+#include "ui/qt_build_dialogs.h"
 #include "ui/qt_command_dialogs.h"
 #include "ui/qt_text.h"
 
@@ -49,8 +50,9 @@ void SetTextIfDifferent(QLineEdit* edit, const std::string& text) {
 TKitforgeForm::TKitforgeForm(UiHost& host, EditorEnvironment environment, QWidget* parent)
     : QMainWindow(parent),
       host_(host),
-      files_(project_, host, std::move(environment)),
-      dialogs_(std::make_unique<QtCommandDialogs>(host, files_.Environment().program_folder, this)),
+      files_(project_, host, WithQtBuildDialogs(std::move(environment), host, this)),
+      dialogs_(std::make_unique<QtCommandDialogs>(host, files_.Environment().program_folder, this,
+                                                  [this] { return project_.ScriptFileName(); })),
       list_commands_(project_, *dialogs_) {
     setObjectName(QStringLiteral("KitforgeForm"));
     setFont(EditorFont());

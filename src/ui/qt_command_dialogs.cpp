@@ -10,6 +10,7 @@ namespace kitforge {
 
 std::optional<ExtractFields> QtCommandDialogs::ShowExtract(const ExtractFields& fields) {
     TExtractForm form(host_, owner_);
+    if (script_file_name_) form.SetScriptFileName(script_file_name_());
     form.SetSourceFiles(ToQt(fields.SourceFiles));
     form.SetTargetFolder(ToQt(fields.TargetFolder));
     if (form.exec() != QDialog::Accepted) return std::nullopt;

@@ -209,19 +209,20 @@ TEST(CommandForms, TargetButtonsReplaceAMacroWithTheChosenFolder) {
     PickerHost host;
     TExtractForm put(host);
     put.SetTargetFolder(QStringLiteral("%program%"));
-    host.folder_answers = {std::string("/opt/app"), std::nullopt};
+    host.folder_answers = {std::string("/"), std::nullopt};
     QTest::mouseClick(Child<QPushButton>(put, "Button2"), Qt::LeftButton);
-    EXPECT_EQ(put.TargetFolder(), "/opt/app");
+    EXPECT_EQ(put.TargetFolder(), "/");
     put.Button2Click();
-    EXPECT_EQ(put.TargetFolder(), "/opt/app");
-    EXPECT_EQ(host.pickers,
-              (std::vector<std::string>{"Select Target Folder|%program%", "Select Target Folder|/opt/app"}));
+    EXPECT_EQ(put.TargetFolder(), "/");
+    // A macro is no folder of this machine: the picker "Target Folder" starts at home then,
+    // and at the folder itself once the field names one.
+    EXPECT_EQ(host.pickers, (std::vector<std::string>{"Target Folder|" + TargetPickerStart(""), "Target Folder|/"}));
 
     TCopyForm copy(host, "/prog/");
     host.folder_answers = {std::string("/srv")};
     copy.Button2Click();
     EXPECT_EQ(copy.TargetFolder(), "/srv");
-    EXPECT_EQ(host.pickers.back(), "Select Target Folder|");
+    EXPECT_EQ(host.pickers.back(), "Target Folder|" + TargetPickerStart(""));
 }
 
 TEST(CommandForms, CopySourceButtonStartsInTheProgramFolderWhenTheFieldIsEmpty) {

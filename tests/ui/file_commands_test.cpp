@@ -234,7 +234,9 @@ protected:
     BuildTest() {
         WriteBytes(program_folder + "setup.ex_", "STUB");
         WriteBytes(folder / "a.txt", "hello");
-        project.Rows().Append({CommandKind::Put, folder / "a.txt", "%program%"});
+        // Written from the script's folder, as the browse button writes it, so that the check
+        // before the build has nothing to list.
+        project.Rows().Append({CommandKind::Put, "%apppath%a.txt", "%program%"});
         project.Rows().Append({CommandKind::Execute, "%program%\\a.txt", ""});
     }
 };
@@ -244,8 +246,9 @@ TEST_F(BuildTest, BuildSavesFirstThenWritesTheInstallerAndSaysSo) {
     host.answers = {Answer::Yes};
     host.save_file_answers = {folder / "demo.setup.inf"};
     files->Build();
-    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes?", "Build complete"}));
     const std::string output = folder / "demo.exe";
+    const BuiltInstaller built{output, static_cast<std::uint64_t>(FileSize(output))};
+    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes?", BuiltInstallerText(built)}));
     ASSERT_TRUE(FileExists(output));
     EXPECT_EQ(ReadBytes(output).substr(0, 4), "STUB");
     const auto payload = payload::ReadPayload(output);

@@ -25,6 +25,8 @@
 #include "qt_test_support.h"
 #include "support/scripted_ui_host.h"
 #include "support/temp_folder.h"
+#include "ui/build_check_form.h"
+#include "ui/build_result_form.h"
 #include "ui/extract_form.h"
 #include "ui/link_form.h"
 
@@ -281,7 +283,7 @@ TEST_F(KitforgeFormTest, ShortcutRowsRoundTripThroughTheirDialog) {
     EXPECT_EQ(form->Project().Rows().Count(), 1u);
 }
 
-TEST_F(KitforgeFormTest, BuildFromTheWindowWritesAnInstallerAndSaysBuildComplete) {
+TEST_F(KitforgeFormTest, BuildFromTheWindowWritesAnInstallerAndSaysWhereItIs) {
     testing::WriteBytes(program_folder + "setup.ex_", "STUB");
     testing::WriteBytes(folder / "a.txt", "contents");
     Get<QLineEdit>("TitleEdit")->setText(QStringLiteral("Window build"));
@@ -300,8 +302,20 @@ TEST_F(KitforgeFormTest, BuildFromTheWindowWritesAnInstallerAndSaysBuildComplete
     host.save_file_answers = {folder / "demo.inf"};
     Show();
     form->activateWindow();
+    // The source was picked before the script had a folder, so it stays absolute and the check
+    // lists it; the window after the build names the installer instead of "Build complete".
+    DialogAnswer<TBuildCheckForm> check(
+        [](TBuildCheckForm& dialog) { dialog.findChild<QPushButton*>(QStringLiteral("BuildAnywayButton"))->click(); });
+    QString result_text;
+    DialogAnswer<TBuildResultForm> result([&result_text](TBuildResultForm& dialog) {
+        result_text = dialog.findChild<QLabel*>(QStringLiteral("InstallerLabel"))->text();
+        dialog.accept();
+    });
     QTest::keySequence(form.get(), QKeySequence(Qt::CTRL | Qt::Key_B));
-    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes?", "Build complete"}));
+    EXPECT_TRUE(check.Answered());
+    EXPECT_TRUE(result.Answered());
+    EXPECT_TRUE(result_text.contains(QString::fromStdString(folder / "setup.exe"))) << result_text.toStdString();
+    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes?"}));
     const auto payload = payload::ReadPayload(folder / "setup.exe");
     EXPECT_EQ(payload.title, "Window build");
     EXPECT_EQ(payload.lines, (std::vector<std::string>{"EXTRACT a.txt %program%\\Demo", "quit"}));
