@@ -45,7 +45,11 @@ bool Shoot(QWidget& widget, const QString& folder, const QString& name) {
     widget.raise();
     widget.activateWindow();
     Settle(400);
-    const QRect g = widget.frameGeometry();
+    // The screen is in device pixels; at a scale factor above 1 the window's geometry is not.
+    const qreal scale = widget.devicePixelRatioF();
+    const QRect logical = widget.frameGeometry();
+    const QRect g(QPoint(qRound(logical.x() * scale), qRound(logical.y() * scale)),
+                  QSize(qRound(logical.width() * scale), qRound(logical.height() * scale)));
     const QString crop = QStringLiteral("%1x%2+%3+%4").arg(g.width()).arg(g.height()).arg(g.x()).arg(g.y());
     const QString file = folder + QLatin1Char('/') + name;
     const int status =
