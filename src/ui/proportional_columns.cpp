@@ -39,7 +39,8 @@ void ProportionalColumns::Spread() {
 void ProportionalColumns::ColumnDragged() {
     if (spreading_) return;
     double total = 0;
-    for (std::size_t column = 0; column < shares_.size(); ++column) total += view_.columnWidth(static_cast<int>(column));
+    for (std::size_t column = 0; column < shares_.size(); ++column)
+        total += view_.columnWidth(static_cast<int>(column));
     if (total <= 0) return;
     for (std::size_t column = 0; column < shares_.size(); ++column) {
         shares_[column] = view_.columnWidth(static_cast<int>(column)) / total;

@@ -11,7 +11,9 @@ namespace kitforge {
 
 namespace {
 
-QSpacerItem* ShrinkingGap(int height) { return new QSpacerItem(0, height, QSizePolicy::Minimum, QSizePolicy::Preferred); }
+QSpacerItem* ShrinkingGap(int height) {
+    return new QSpacerItem(0, height, QSizePolicy::Minimum, QSizePolicy::Preferred);
+}
 
 }  // namespace
 
@@ -40,6 +42,8 @@ QScrollArea* ScrollWhenShort(QWidget* contents) {
     auto* scroll = new QScrollArea;
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
+    // The controls inside take the keyboard focus, and the area scrolls to show the one that has it.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidget(contents);
     return scroll;
 }

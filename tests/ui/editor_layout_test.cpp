@@ -37,8 +37,8 @@ std::string Text(QPoint point) { return std::to_string(point.x()) + "," + std::t
 const QRect kSmallScreen(0, 0, 640, 400);
 const QSize kDesignedSize(TKitforgeForm::kWidth, TKitforgeForm::kHeight);
 
-const char* const kButtons[] = {"InsertButton", "DeleteButton", "PutButton",     "ExecuteButton",
-                                "RunButton",    "CopyButton",   "LinkButton",    "CleanupButton",
+const char* const kButtons[] = {"InsertButton", "DeleteButton", "PutButton",  "ExecuteButton",
+                                "RunButton",    "CopyButton",   "LinkButton", "CleanupButton",
                                 "QuitButton",   "UpButton",     "DownButton"};
 
 class EditorLayoutTest : public ::testing::Test {
@@ -147,6 +147,26 @@ TEST_F(EditorLayoutTest, AtTheDesignedSizeNothingScrolls) {
     ASSERT_NE(fields, nullptr);
     EXPECT_FALSE(fields->verticalScrollBar()->isVisible());
     for (const char* name : kButtons) EXPECT_TRUE(WhollyShown(Get(name))) << name;
+}
+
+TEST_F(EditorLayoutTest, TabLeadsFromFieldToFieldAndOnToTheButtonsPastTheScrollAreas) {
+    ShowAt(QSize(TKitforgeForm::kWidth, 360));
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    // The window opens with the focus in the first field.
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    std::vector<std::string> stops = {QApplication::focusWidget()->objectName().toStdString()};
+    while (stops.size() < 7) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        stops.push_back(QApplication::focusWidget()->objectName().toStdString());
+    }
+    EXPECT_EQ(stops, (std::vector<std::string>{"TitleEdit", "PromptEdit", "OutputEdit", "NotesEdit", "CompressCheck",
+                                               "ListView1", "InsertButton"}));
+    // The field with the focus is scrolled into view.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget()->objectName().toStdString(), "CompressCheck");
+    EXPECT_TRUE(WhollyShown(Get("CompressCheck")));
 }
 
 TEST_F(EditorLayoutTest, TheColumnsShareTheListsWidthAsTheWindowResizes) {
