@@ -15,6 +15,7 @@
 #include "ui/extract_form.h"
 #include "ui/kitforge_form.h"
 #include "ui/link_form.h"
+#include "ui/message_box_title.h"
 #include "ui/qt_text.h"
 #include "ui/qt_ui_host.h"
 
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
     QString about = ToQt(form.Files().AboutText());
     about.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(QMessageBox::Information, QStringLiteral("Kitforge"), about, QMessageBox::Ok, &form);
+    WidenForTitle(box);
     ok = Shoot(box, folder, QStringLiteral("about.png")) && ok;
     box.close();
 
