@@ -1,11 +1,12 @@
 # Sourced by the scripts that show windows: start_private_xvfb starts an X server of the
 # script's own on the first free display number (the server picks it and reports it), without
 # network access, and sets XVFB_PID and XVFB_DISPLAY (":N"). The caller stops it with
-# kill "$XVFB_PID".
+# kill "$XVFB_PID". The screen is 1024x768 unless the first argument names another size
+# (WIDTHxHEIGHTxDEPTH).
 start_private_xvfb() {
-  local note
+  local note screen=${1:-1024x768x24}
   note=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$note" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$note" 2>/dev/null &
   XVFB_PID=$!
   for _ in $(seq 100); do
     [ -s "$note" ] && break

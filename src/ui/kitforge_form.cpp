@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScreen>
 #include <QStatusBar>
 #include <QSignalBlocker>
@@ -27,9 +28,12 @@
 #include "ui/editor_font.h"
 #include "ui/editor_keys.h"
 #include "ui/mnemonics.h"
+#include "ui/proportional_columns.h"
 #include "ui/qt_build_dialogs.h"
 #include "ui/qt_command_dialogs.h"
 #include "ui/qt_text.h"
+#include "ui/shrinking_layouts.h"
+#include "ui/window_placement.h"
 
 namespace kitforge {
 
@@ -38,6 +42,7 @@ namespace {
 constexpr int kButtonWidth = 75;
 // Eleven rows of buttons must fit beside the list in the window's opening height.
 constexpr int kButtonHeight = 21;
+// The list's columns at the designed width; they keep these proportions as the window resizes.
 constexpr std::array<int, 3> kColumnWidths = {60, 240, 200};
 
 void SetTextIfDifferent(QLineEdit* edit, const std::string& text) {
@@ -63,7 +68,7 @@ TKitforgeForm::TKitforgeForm(UiHost& host, EditorEnvironment environment, QWidge
     layout->setSpacing(2);
     layout->addWidget(CreateProjectInfo());
     layout->addWidget(CreateScript(), 1);
-    setCentralWidget(central);
+    setCentralWidget(ScrollWhenShort(central));
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     encoding_label_ = new QLabel(this);
     encoding_label_->setObjectName(QStringLiteral("EncodingLabel"));
@@ -85,10 +90,7 @@ TKitforgeForm::TKitforgeForm(UiHost& host, EditorEnvironment environment, QWidge
         previous = button;
     }
 
-    resize(kWidth, kHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    PlaceOnScreen(*this, QSize(kWidth, kHeight));
     FormCreate();
 }
 
@@ -128,10 +130,10 @@ void TKitforgeForm::CreateMenu() {
 }
 
 QWidget* TKitforgeForm::CreateProjectInfo() {
-    auto* group = new QGroupBox(QStringLiteral("Project Info"));
+    auto* group = new ScrollingGroupBox(QStringLiteral("Project Info"), kProjectInfoHeight);
     group->setObjectName(QStringLiteral("ProjectInfoGroup"));
-    group->setFixedHeight(kProjectInfoHeight);
-    auto* layout = new QVBoxLayout(group);
+    auto* fields = new QWidget;
+    auto* layout = new QVBoxLayout(fields);
     layout->setSpacing(1);
     const auto add_field = [this, group, layout](const char* label_name, const QString& caption, const char* edit_name,
                                                  ProjectField field) {
@@ -153,8 +155,10 @@ QWidget* TKitforgeForm::CreateProjectInfo() {
     notes_edit_ = add_field("NotesLabel", QStringLiteral("&Notes"), "NotesEdit", ProjectField::Notes);
     compress_check_ = new QCheckBox(QStringLiteral("Use co&mpression"), group);
     compress_check_->setObjectName(QStringLiteral("CompressCheck"));
-    layout->addWidget(compress_check_);
+    layout->addWidget(compress_check_, 0, Qt::AlignLeft);
     layout->addStretch(1);
+    LetSpacingShrink(*layout);
+    group->SetFields(fields);
     connect(compress_check_, &QCheckBox::toggled, this, [this](bool checked) {
         if (syncing_) return;
         project_.SetCompressed(checked);
@@ -182,8 +186,7 @@ QWidget* TKitforgeForm::CreateScript() {
     list_view1_->setObjectName(QStringLiteral("ListView1"));
     list_view1_->setHeaderLabels(
         {QStringLiteral("Action"), QStringLiteral("Parameter 1"), QStringLiteral("Parameter 2")});
-    for (int column = 0; column < 3; ++column) list_view1_->setColumnWidth(column, kColumnWidths[column]);
-    list_view1_->header()->setStretchLastSection(false);
+    new ProportionalColumns(*list_view1_, {kColumnWidths.begin(), kColumnWidths.end()});
     list_view1_->setRootIsDecorated(false);
     list_view1_->setItemsExpandable(false);
     list_view1_->setUniformRowHeights(true);
@@ -257,6 +260,7 @@ QWidget* TKitforgeForm::CreateScript() {
     add_arrow("DownButton", Qt::DownArrow, QStringLiteral("Shuffle a command down the script"),
               &TKitforgeForm::DownButtonClick);
     buttons->addLayout(arrows);
+    LetSpacingShrink(*buttons);
     layout->addLayout(buttons);
     return group;
 }

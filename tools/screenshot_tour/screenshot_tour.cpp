@@ -15,6 +15,7 @@
 #include "ui/extract_form.h"
 #include "ui/kitforge_form.h"
 #include "ui/link_form.h"
+#include "ui/message_box_title.h"
 #include "ui/qt_text.h"
 #include "ui/qt_ui_host.h"
 
@@ -45,7 +46,11 @@ bool Shoot(QWidget& widget, const QString& folder, const QString& name) {
     widget.raise();
     widget.activateWindow();
     Settle(400);
-    const QRect g = widget.frameGeometry();
+    // The screen is in device pixels; at a scale factor above 1 the window's geometry is not.
+    const qreal scale = widget.devicePixelRatioF();
+    const QRect logical = widget.frameGeometry();
+    const QRect g(QPoint(qRound(logical.x() * scale), qRound(logical.y() * scale)),
+                  QSize(qRound(logical.width() * scale), qRound(logical.height() * scale)));
     const QString crop = QStringLiteral("%1x%2+%3+%4").arg(g.width()).arg(g.height()).arg(g.x()).arg(g.y());
     const QString file = folder + QLatin1Char('/') + name;
     const int status =
@@ -101,6 +106,7 @@ int main(int argc, char** argv) {
     QString about = ToQt(form.Files().AboutText());
     about.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(QMessageBox::Information, QStringLiteral("Kitforge"), about, QMessageBox::Ok, &form);
+    WidenForTitle(box);
     ok = Shoot(box, folder, QStringLiteral("about.png")) && ok;
     box.close();
 
