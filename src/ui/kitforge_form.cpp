@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,6 +19,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -26,6 +29,9 @@
 #include "ui/editor_font.h"
 #include "ui/qt_command_dialogs.h"
 #include "ui/qt_text.h"
+#include "ui/readme_window.h"
+#include "ui/recent_files_menu.h"
+#include "ui/script_drop.h"
 
 namespace kitforge {
 
@@ -82,6 +88,12 @@ TKitforgeForm::TKitforgeForm(UiHost& host, EditorEnvironment environment, QWidge
         move(screen->availableGeometry().center() - rect().center());
     }
     FormCreate();
+    // The "*" of unsaved changes follows every keystroke, not only the commands.
+    for (QLineEdit* edit : {title_edit_, prompt_edit_, output_edit_, notes_edit_}) {
+        connect(edit, &QLineEdit::textChanged, this, &TKitforgeForm::ShowCaption);
+    }
+    connect(compress_check_, &QCheckBox::toggled, this, &TKitforgeForm::ShowCaption);
+    setAcceptDrops(true);
 }
 
 TKitforgeForm::~TKitforgeForm() = default;
@@ -101,6 +113,9 @@ void TKitforgeForm::CreateMenu() {
     file->setObjectName(QStringLiteral("File1"));
     add(file, "New1", QStringLiteral("New"), QKeySequence(Qt::CTRL | Qt::Key_N), &TKitforgeForm::New1Click);
     add(file, "Open1", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), &TKitforgeForm::Open1Click);
+    recent_menu_ = file->addMenu(QStringLiteral("Open &Recent"));
+    recent_menu_->setObjectName(QStringLiteral("OpenRecent1"));
+    connect(file, &QMenu::aboutToShow, this, &TKitforgeForm::FillRecentMenu);
     add(file, "Save1", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), &TKitforgeForm::Save1Click);
     add(file, "SaveAs1", QStringLiteral("Save As..."), {}, &TKitforgeForm::SaveAs1Click);
     add(file, "Build1", QStringLiteral("Build"), QKeySequence(Qt::CTRL | Qt::Key_B), &TKitforgeForm::Build1Click);
@@ -298,7 +313,7 @@ void TKitforgeForm::SyncControls() {
         item->setSelected(true);
         list_view1_->scrollToItem(item);
     }
-    setWindowTitle(ToQt(project_.Caption()));
+    ShowCaption();
     encoding_label_->setText(QStringLiteral("Encoding: ") + ToQt(TextEncodingName(project_.Encoding())));
     syncing_ = false;
 }
@@ -324,7 +339,9 @@ void TKitforgeForm::CreateSFXZip1Click() {
 }
 void TKitforgeForm::Exit1Click() { close(); }
 void TKitforgeForm::ReadMe1Click() {
-    Run([this] { files_.ReadMe(); });
+    Run([this] {
+        if (!files_.ReadMe()) ShowReadMeWindow(this, files_.ReadMePath());
+    });
 }
 void TKitforgeForm::About1Click() {
     Run([this] { files_.About(); });
@@ -375,6 +392,31 @@ void TKitforgeForm::closeEvent(QCloseEvent* event) {
     } else {
         event->ignore();
     }
+}
+
+void TKitforgeForm::ShowCaption() { setWindowTitle(ToQt(project_.WindowCaption())); }
+
+void TKitforgeForm::FillRecentMenu() {
+    FillRecentFilesMenu(*recent_menu_, files_.Recent().Paths(), [this](const std::string& path) {
+        Run([this, &path] { files_.OpenRecent(path); });
+    });
+}
+
+void TKitforgeForm::OpenFile(const std::string& path) {
+    Run([this, &path] { files_.OpenPath(path); });
+}
+
+void TKitforgeForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedScript(event->mimeData())) event->acceptProposedAction();
+}
+
+void TKitforgeForm::dropEvent(QDropEvent* event) {
+    const auto path = DroppedScript(event->mimeData());
+    if (!path) return;
+    event->acceptProposedAction();
+    // The questions Open may ask wait until the drag has ended, so the file manager it came
+    // from is not left waiting.
+    QTimer::singleShot(0, this, [this, script = *path] { OpenFile(script); });
 }
 
 bool TKitforgeForm::eventFilter(QObject* watched, QEvent* event) {

@@ -15,6 +15,7 @@ class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QToolButton;
 class QTreeWidget;
@@ -36,6 +37,9 @@ public:
 
     EditorProject& Project() noexcept { return project_; }
     FileCommands& Files() noexcept { return files_; }
+    // Opens a script named on the command line or dropped onto the window, through the
+    // save-changes gate.
+    void OpenFile(const std::string& path);
 
 public slots:
     void New1Click();
@@ -67,6 +71,8 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateMenu();
@@ -76,6 +82,8 @@ private:
     void FormCreate();
     void EditChange(ProjectField field, const QString& text);
     void ListSelectionChange();
+    void ShowCaption();
+    void FillRecentMenu();
     // Runs a command; a failure is shown in the standard error box and ends the command.
     template <typename Command>
     void Run(Command&& command);
@@ -95,6 +103,7 @@ private:
     // The status line's note of the encoding the script was read in.
     QLabel* encoding_label_ = nullptr;
     bool syncing_ = false;
+    QMenu* recent_menu_ = nullptr;
 };
 
 }  // namespace kitforge

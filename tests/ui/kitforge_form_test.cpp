@@ -39,7 +39,10 @@ protected:
         ::mkdir(program_folder.c_str(), 0755);
         EditorEnvironment environment = EditorEnvironment::ForThisProgram();
         environment.program_folder = program_folder;
-        environment.open_document = [this](const std::string& path) { opened.push_back(path); };
+        environment.open_document = [this](const std::string& path) {
+            opened.push_back(path);
+            return true;
+        };
         form = std::make_unique<TKitforgeForm>(host, environment);
     }
 
@@ -138,7 +141,7 @@ TEST_F(KitforgeFormTest, ClosingAtOnceAsksNothing) {
     EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(KitforgeFormTest, TypingMarksTheProjectChangedAndNewWithNoKeepsTheRows) {
+TEST_F(KitforgeFormTest, TypingMarksTheProjectChangedAndNewWithNoEmptiesTheList) {
     form->QuitButtonClick();
     form->Project().SetChanged(false);
     QTest::keyClicks(Get<QLineEdit>("TitleEdit"), QStringLiteral("!"));
@@ -147,14 +150,15 @@ TEST_F(KitforgeFormTest, TypingMarksTheProjectChangedAndNewWithNoKeepsTheRows) {
     host.answers = {Answer::No};
     form->New1Click();
     EXPECT_EQ(Get<QLineEdit>("TitleEdit")->text(), "New Project");
-    EXPECT_EQ(List()->topLevelItemCount(), 1);
-    EXPECT_TRUE(form->Project().Changed());
-    // Closing asks again; Cancel keeps the window open.
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+    EXPECT_FALSE(form->Project().Changed());
+    // Typing again: closing asks; Cancel keeps the window open.
+    QTest::keyClicks(Get<QLineEdit>("TitleEdit"), QStringLiteral("?"));
     form->show();
     host.answers = {Answer::Cancel};
     EXPECT_FALSE(form->close());
     EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes?", "Save changes?"}));
+    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes to Untitled?", "Save changes to Untitled?"}));
 }
 
 TEST_F(KitforgeFormTest, TheCheckBoxMarksTheProjectChanged) {
@@ -299,7 +303,7 @@ TEST_F(KitforgeFormTest, BuildFromTheWindowWritesAnInstallerAndSaysBuildComplete
     Show();
     form->activateWindow();
     QTest::keySequence(form.get(), QKeySequence(Qt::CTRL | Qt::Key_B));
-    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes?", "Build complete"}));
+    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes to Untitled?", "Build complete"}));
     const auto payload = payload::ReadPayload(folder / "setup.exe");
     EXPECT_EQ(payload.title, "Window build");
     EXPECT_EQ(payload.lines, (std::vector<std::string>{"EXTRACT a.txt %program%\\Demo", "quit"}));
