@@ -29,6 +29,7 @@
 #include "model/script_file.h"
 #include "os/file.h"
 #include "qt_test_support.h"
+#include "support/run_program.h"
 #include "support/scripted_ui_host.h"
 #include "support/temp_folder.h"
 #include "ui/kitforge_form.h"
@@ -227,7 +228,7 @@ TEST_F(EditorFilesTest, TheFileMenuListsRecentFilesAcrossRunsAndDropsMissingOnes
     host.open_file_answers = {std::vector<std::string>{a}, std::vector<std::string>{b}};
     form->Open1Click();
     form->Open1Click();
-    EXPECT_EQ(RecentMenu(), (std::vector<std::string>{b, a}));
+    ASSERT_EQ(RecentMenu(), (std::vector<std::string>{b, a}));
     EXPECT_EQ(Get<QAction>("RecentFile1")->text(), QString::fromStdString("&1 " + folder / "b && c.inf"));
 
     // The next run of the editor lists them too; choosing one opens it.
@@ -235,7 +236,7 @@ TEST_F(EditorFilesTest, TheFileMenuListsRecentFilesAcrossRunsAndDropsMissingOnes
     ASSERT_EQ(RecentMenu(), (std::vector<std::string>{b, a}));
     Get<QAction>("RecentFile2")->trigger();
     EXPECT_EQ(Get<QLineEdit>("TitleEdit")->text(), "A");
-    EXPECT_EQ(RecentMenu(), (std::vector<std::string>{a, b}));
+    ASSERT_EQ(RecentMenu(), (std::vector<std::string>{a, b}));
 
     ::unlink(b.c_str());
     Get<QAction>("RecentFile2")->trigger();
@@ -305,6 +306,23 @@ TEST_F(EditorFilesTest, ReadMeOpensInsideTheEditorWhenTheDesktopHasNoViewer) {
     EXPECT_TRUE(text->isReadOnly());
     EXPECT_EQ(text->toPlainText(), QString::fromUtf8("KITFORGE 2.1\n============\n\nCaf\xC3\xA9 instructions.\n"));
     EXPECT_EQ(host.messages.size(), 1u);
+}
+
+// The program's arguments: one script at most, and --help says so.
+TEST(EditorProgram, TakesOneScriptArgumentAndItsHelpSaysSo) {
+    const std::string program = testing::BuiltProgram("kitforge");
+    if (!FileExists(program)) GTEST_SKIP() << "the editor is not built beside the tests";
+    const auto help = testing::RunProgram({program, "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.substr(0, help.out.find('\n')), "Usage: kitforge [SCRIPT.inf]");
+    const auto two = testing::RunProgram({program, "-platform", "offscreen", "a.inf", "b.inf"});
+    EXPECT_EQ(two.status, 2);
+    EXPECT_NE(two.err.find("kitforge: one build script at a time (a.inf and b.inf were given)\n"), std::string::npos)
+        << two.err;
+    const auto unknown = testing::RunProgram({program, "-platform", "offscreen", "--open", "a.inf"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("kitforge: unknown option --open\nTry kitforge --help.\n"), std::string::npos)
+        << unknown.err;
 }
 
 }  // namespace
