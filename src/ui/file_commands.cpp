@@ -161,6 +161,7 @@ void FileCommands::LoadScript(const std::string& path) {
     recent_.Add(path);
     // Lines that became empty rows or lost text would vanish at the next save: say which.
     if (const std::string report = UnreadLinesReport(path, diagnosis); !report.empty()) {
+        if (show_project_) show_project_();
         host_.ShowMessage(MessageKind::Warning, report, kApplicationTitle, Buttons::Ok);
     }
 }

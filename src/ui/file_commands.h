@@ -72,6 +72,8 @@ public:
     TEPInfoExe& EPInfoExe1() noexcept { return version_reader_; }
     const EditorEnvironment& Environment() const noexcept { return environment_; }
     const RecentFiles& Recent() const noexcept { return recent_; }
+    // Lets the window show an opened project before a message about it appears.
+    void SetShowProject(std::function<void()> show) { show_project_ = std::move(show); }
 
 private:
     FileDialogOptions SaveDialog1(std::string_view beside) const;
@@ -85,6 +87,7 @@ private:
     EditorEnvironment environment_;
     TEPInfoExe version_reader_;
     RecentFiles recent_;
+    std::function<void()> show_project_;
 };
 
 }  // namespace kitforge

@@ -93,6 +93,7 @@ TKitforgeForm::TKitforgeForm(UiHost& host, EditorEnvironment environment, QWidge
         connect(edit, &QLineEdit::textChanged, this, &TKitforgeForm::ShowCaption);
     }
     connect(compress_check_, &QCheckBox::toggled, this, &TKitforgeForm::ShowCaption);
+    files_.SetShowProject([this] { SyncControls(); });
     setAcceptDrops(true);
 }
 

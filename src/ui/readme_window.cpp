@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "model/text_encoding.h"
@@ -19,8 +21,8 @@ namespace {
 
 constexpr const char* kWindowName = "ReadMeWindow";
 // Wide enough for the read-me's 78-column lines; the screen may make it smaller.
-constexpr int kColumns = 82;
-constexpr int kRows = 40;
+constexpr int kColumns = 80;
+constexpr int kRows = 32;
 
 std::string ReadWholeFile(const std::string& path) {
     File file = File::OpenRead(path);
@@ -32,9 +34,14 @@ std::string ReadWholeFile(const std::string& path) {
     return text;
 }
 
+// The text view's size for kColumns by kRows characters, its frame, margins and scroll bar
+// included; never more than most of the screen.
 QSize FittingSize(const QPlainTextEdit& view) {
     const QFontMetrics metrics(view.font());
-    QSize size(metrics.horizontalAdvance(QLatin1Char('M')) * kColumns, metrics.lineSpacing() * kRows);
+    const int extra = 2 * (view.frameWidth() + static_cast<int>(view.document()->documentMargin()));
+    QSize size(metrics.horizontalAdvance(QLatin1Char('M')) * kColumns + extra +
+                   view.verticalScrollBar()->sizeHint().width(),
+               metrics.lineSpacing() * kRows + extra);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
     }
@@ -67,7 +74,10 @@ void ShowReadMeWindow(QWidget* parent, const std::string& path) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, window);
     QObject::connect(buttons, &QDialogButtonBox::rejected, window, &QDialog::close);
     layout->addWidget(buttons);
-    window->resize(FittingSize(*view) + QSize(24, 60));
+    const QMargins margins = layout->contentsMargins();
+    window->resize(FittingSize(*view) + QSize(margins.left() + margins.right(),
+                                              margins.top() + margins.bottom() + layout->spacing() +
+                                                  buttons->sizeHint().height()));
     window->show();
 }
 

@@ -62,6 +62,18 @@ private:
     std::optional<std::string> old_;
 };
 
+// Lets a test look at the window while a message is up.
+class WatchingHost : public testing::ScriptedUiHost {
+public:
+    std::function<void()> on_message;
+
+    Answer ShowMessage(MessageKind kind, std::string_view text, std::string_view caption, Buttons buttons,
+                       std::optional<Answer> default_button) override {
+        if (on_message) on_message();
+        return ScriptedUiHost::ShowMessage(kind, text, caption, buttons, default_button);
+    }
+};
+
 class EditorFilesTest : public ::testing::Test {
 protected:
     EditorFilesTest() {
@@ -103,7 +115,7 @@ protected:
 
     testing::TempFolder folder;
     std::string program_folder = folder / "program/";
-    testing::ScriptedUiHost host;
+    WatchingHost host;
     bool desktop_has_viewer = true;
     std::unique_ptr<TKitforgeForm> form;
 };
@@ -135,7 +147,11 @@ TEST_F(EditorFilesTest, OpenAsksBeforeAFileThatIsNotAScriptAndListsLinesItCouldN
     const std::string odd = folder / "odd.inf";
     WriteBytes(odd, "[script]\n1=run a\n2=lnk \"b\"\n3=link\n4=extract \"c\n");
     host.open_file_answers = {std::vector<std::string>{odd}};
+    // The list of lines comes over the opened project, not over the one before it.
+    QString title_under_message;
+    host.on_message = [&] { title_under_message = Get<QLineEdit>("TitleEdit")->text(); };
     form->Open1Click();
+    EXPECT_EQ(title_under_message, "");
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[1].kind, MessageKind::Warning);
     EXPECT_NE(host.messages[1].text.find("\r\n\r\nLine 3: 2=lnk \"b\"\r\nLine 4: 3=link\r\nLine 5: 4=extract \"c"),
