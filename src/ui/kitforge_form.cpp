@@ -4,8 +4,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,7 +17,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QSignalBlocker>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -94,7 +91,7 @@ TKitforgeForm::TKitforgeForm(UiHost& host, EditorEnvironment environment, QWidge
     }
     connect(compress_check_, &QCheckBox::toggled, this, &TKitforgeForm::ShowCaption);
     files_.SetShowProject([this] { SyncControls(); });
-    setAcceptDrops(true);
+    new ScriptDropCatcher(*this, [this](const std::string& path) { OpenFile(path); });
 }
 
 TKitforgeForm::~TKitforgeForm() = default;
@@ -405,19 +402,6 @@ void TKitforgeForm::FillRecentMenu() {
 
 void TKitforgeForm::OpenFile(const std::string& path) {
     Run([this, &path] { files_.OpenPath(path); });
-}
-
-void TKitforgeForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (DroppedScript(event->mimeData())) event->acceptProposedAction();
-}
-
-void TKitforgeForm::dropEvent(QDropEvent* event) {
-    const auto path = DroppedScript(event->mimeData());
-    if (!path) return;
-    event->acceptProposedAction();
-    // The questions Open may ask wait until the drag has ended, so the file manager it came
-    // from is not left waiting.
-    QTimer::singleShot(0, this, [this, script = *path] { OpenFile(script); });
 }
 
 bool TKitforgeForm::eventFilter(QObject* watched, QEvent* event) {

@@ -272,34 +272,39 @@ TEST_F(EditorFilesTest, TheProgramKeepsRecentFilesInTheUsersSettingsFolder) {
     EXPECT_TRUE(FileExists(folder / "config/Kitforge/Kitforge.conf"));
 }
 
-TEST_F(EditorFilesTest, ADroppedScriptOpensThroughTheSaveChangesGate) {
-    EXPECT_TRUE(form->acceptDrops());
+TEST_F(EditorFilesTest, ADroppedScriptOpensThroughTheSaveChangesGateWhereverItLands) {
     const std::string path = folder / "Dropped.INF";
     WriteBytes(path, "[info]\r\ntitle=Dropped\r\n");
-    const auto drop = [this](const std::string& file) {
+    // Drags the file over `target` and drops it there; false when the target refused it.
+    const auto drop = [](QWidget* target, const std::string& file) {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
+        data.setText(QUrl::fromLocalFile(QString::fromStdString(file)).toString());
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         enter.ignore();
-        QApplication::sendEvent(form.get(), &enter);
+        QApplication::sendEvent(target, &enter);
         if (!enter.isAccepted()) return false;
         QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form.get(), &dropped);
+        QApplication::sendEvent(target, &dropped);
         QTest::qWait(20);
         return true;
     };
-    EXPECT_FALSE(drop(folder / "notes.txt"));
+    EXPECT_FALSE(drop(form.get(), folder / "notes.txt"));
 
     Get<QLineEdit>("TitleEdit")->setText(QStringLiteral("Unsaved"));
     host.answers = {Answer::Cancel};
-    ASSERT_TRUE(drop(path));
+    ASSERT_TRUE(drop(form.get(), path));
     WaitFor([this] { return !host.messages.empty(); });
     EXPECT_EQ(Get<QLineEdit>("TitleEdit")->text(), "Unsaved");
+
+    // Dropped on a text field, the script is opened, not pasted into the field as text.
     host.answers = {Answer::No};
-    drop(path);
+    ASSERT_TRUE(drop(Get<QLineEdit>("NotesEdit"), path));
     WaitFor([this] { return form->Project().ScriptFileName() == folder / "Dropped.INF"; });
     EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes to Untitled?", "Save changes to Untitled?"}));
     EXPECT_EQ(Get<QLineEdit>("TitleEdit")->text(), "Dropped");
+    EXPECT_EQ(Get<QLineEdit>("NotesEdit")->text(), "");
+    EXPECT_FALSE(form->Project().Changed());
     EXPECT_EQ(Title(), Caption(path));
 }
 
