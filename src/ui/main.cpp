@@ -29,6 +29,7 @@ constexpr const char* kUsage =
     "\n"
     "  -h, --help     show this text and end\n"
     "  --version      show the version and end\n"
+    "\n"
     "Qt's own options (-platform, -style, ...) are taken as well.\n";
 
 // --help and --version answer on the terminal before Qt starts, so they need no display.
