@@ -53,6 +53,7 @@ TEST(ScriptDiagnosis, ListsEveryLineTheProjectWillNotHold) {
         {"1=extract \"a\" \"b\" and more", true},
         {"1=quit now", true},
         {"1=link foo", true},
+        {"1=link \"<DESKTOP>\\a\"  \"p\" \"q\"", true},  // the reader's target starts at "q"
         // Lines the reader passes over.
         {"extract \"a\" \"b\"", true},
         {"x=run a", true},
@@ -113,7 +114,7 @@ TEST(ScriptDiagnosis, NamesTheLineWhereANulByteEndsTheReading) {
     EXPECT_EQ(DiagnoseScript("[script]\r\n1=quit \r\n").cut_at_line, std::nullopt);
 }
 
-TEST(ScriptDiagnosis, WhatTheWriterWritesIsAlwaysAWholeScript) {
+TEST(ScriptDiagnosis, AScriptAsTheEditorWritesItHasNothingToReport) {
     BuildScript script;
     script.Title = "My App";
     script.Prompt = "Click \"INSTALL\"";
