@@ -43,14 +43,18 @@ using testing::DialogAnswer;
 using testing::ReadBytes;
 using testing::WriteBytes;
 
-// Points HOME at a folder of the test for its lifetime.
+// Points HOME, and the user settings in which Qt's file dialog keeps its history, at a folder
+// of the test for its lifetime.
 class HomeFolderOverride {
 public:
-    explicit HomeFolderOverride(const std::string& home) {
+    explicit HomeFolderOverride(const std::string& home)
+        : config_(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)) {
         if (const char* old = std::getenv("HOME")) old_ = old;
         ::setenv("HOME", home.c_str(), 1);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(home + "/.config"));
     }
     ~HomeFolderOverride() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config_);
         if (old_) {
             ::setenv("HOME", old_->c_str(), 1);
         } else {
@@ -59,6 +63,7 @@ public:
     }
 
 private:
+    QString config_;
     std::optional<std::string> old_;
 };
 
@@ -262,14 +267,15 @@ TEST_F(EditorFilesTest, TheFileMenuListsRecentFilesAcrossRunsAndDropsMissingOnes
 }
 
 TEST_F(EditorFilesTest, TheProgramKeepsRecentFilesInTheUsersSettingsFolder) {
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(folder / "config"));
-    const RecentFilesStore store = SettingsRecentFilesStore();
-    store.save({"/x/a.inf"});
-    const std::vector<std::string> loaded = store.load();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
+    std::vector<std::string> loaded;
+    {
+        const HomeFolderOverride home(folder / "home");
+        const RecentFilesStore store = SettingsRecentFilesStore();
+        store.save({"/x/a.inf"});
+        loaded = store.load();
+    }
     EXPECT_EQ(loaded, std::vector<std::string>{"/x/a.inf"});
-    EXPECT_TRUE(FileExists(folder / "config/Kitforge/Kitforge.conf"));
+    EXPECT_TRUE(FileExists(folder / "home/.config/Kitforge/Kitforge.conf"));
 }
 
 TEST_F(EditorFilesTest, ADroppedScriptOpensThroughTheSaveChangesGateWhereverItLands) {
