@@ -7,6 +7,7 @@
 #include "installer/compressed_groups.h"
 #include "os/errors.h"
 #include "os/file.h"
+#include "platform/dialog_start_folder.h"
 #include "zip/zip_master.h"
 
 namespace kitforge {
@@ -17,10 +18,10 @@ std::string CutAtFirstDot(std::string_view name) { return std::string(name.subst
 
 }  // namespace
 
-FileDialogOptions SfxZipFileDialog(const std::string& program_folder) {
+FileDialogOptions SfxZipFileDialog(const std::string& script_file_name) {
     FileDialogOptions options;
     options.title = std::string(kSfxZipDialogTitle);
-    options.initial_folder = program_folder;
+    options.initial_folder = DialogStartFolder(script_file_name);
     options.allow_multiple = true;
     options.file_must_exist = true;
     options.folder_must_exist = true;
@@ -65,7 +66,7 @@ std::optional<std::string> RunCreateSfxZip(UiHost& host, const std::string& scri
     {
         auto zip = std::make_unique<TZipMaster>(host);
         try {
-            const auto chosen = host.OpenFiles(SfxZipFileDialog(program_folder));
+            const auto chosen = host.OpenFiles(SfxZipFileDialog(script_file_name));
             if (!chosen) return std::nullopt;
             std::vector<std::string> files;
             for (const auto& file : *chosen) {

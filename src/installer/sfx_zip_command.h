@@ -23,8 +23,9 @@ inline constexpr std::string_view kSfxZipNamePrompt = "Zip File Name";
 inline constexpr std::string_view kSfxZipCreated = " successfully created.";
 inline constexpr std::string_view kSfxConversionFailed = "SFX conversion failed.";
 
-// The file-open dialog: several files, each must exist, starting in the program folder.
-FileDialogOptions SfxZipFileDialog(const std::string& program_folder);
+// The file-open dialog: several files, each must exist, starting in the script's folder (the
+// home folder for a project without a file).
+FileDialogOptions SfxZipFileDialog(const std::string& script_file_name);
 
 // The name the input box offers: the script file's name cut at its first "." (empty for a
 // project without a file).

@@ -37,50 +37,44 @@ std::string ToUpperAscii(std::string_view text) {
     return upper;
 }
 
-// Calls `line` for each line of the text, breaking at CR LF, a lone CR and a lone LF. A break
-// at the very end gives no further empty line.
-template <typename LineFn>
-void ForEachLine(std::string_view text, LineFn line) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const auto end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            line(text.substr(start));
-            return;
-        }
-        line(text.substr(start, end - start));
-        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+struct TextField {
+    std::string_view key;
+    std::string BuildScript::*field;
+};
+constexpr std::array<TextField, 4> kTextFields = {{
+    {"TITLE=", &BuildScript::Title},
+    {"PROMPT=", &BuildScript::Prompt},
+    {"NOTES=", &BuildScript::Notes},
+    {"OUTPUT=", &BuildScript::Output},
+}};
+constexpr std::string_view kCompressedKey = "COMPRESSED=";
+
+const TextField* TextFieldOf(std::string_view line) {
+    for (const auto& text_field : kTextFields) {
+        if (StartsWithUpper(line, text_field.key)) return &text_field;
     }
+    return nullptr;
+}
+
+// The key of an entry is a whole number of 0 or more; gives the position of its "=".
+std::optional<std::size_t> EntryEquals(std::string_view line) {
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos) return std::nullopt;
+    const auto number = ParsePlatformInteger(line.substr(0, equals));
+    if (!number || *number < 0) return std::nullopt;
+    return equals;
 }
 
 void ReadLine(std::string_view line, BuildScript& script) {
-    struct TextField {
-        std::string_view key;
-        std::string BuildScript::*field;
-    };
-    static constexpr std::array<TextField, 3> kTextFields = {{
-        {"TITLE=", &BuildScript::Title},
-        {"PROMPT=", &BuildScript::Prompt},
-        {"NOTES=", &BuildScript::Notes},
-    }};
-    for (const auto& text_field : kTextFields) {
-        if (StartsWithUpper(line, text_field.key)) {
-            script.*text_field.field = std::string(line.substr(text_field.key.size()));
-            return;
-        }
-    }
-    if (StartsWithUpper(line, "COMPRESSED=")) {
-        script.Compressed = ToUpperAscii(line.substr(11)) == "1";
+    if (const TextField* text_field = TextFieldOf(line)) {
+        script.*text_field->field = std::string(line.substr(text_field->key.size()));
         return;
     }
-    if (StartsWithUpper(line, "OUTPUT=")) {
-        script.Output = std::string(line.substr(7));
+    if (StartsWithUpper(line, kCompressedKey)) {
+        script.Compressed = ToUpperAscii(line.substr(kCompressedKey.size())) == "1";
         return;
     }
-    const auto equals = line.find('=');
-    if (equals == std::string_view::npos) return;
-    const auto number = ParsePlatformInteger(line.substr(0, equals));
-    if (number && *number >= 0) script.Commands.push_back(ParseCommand(line.substr(equals + 1)));
+    if (const auto equals = EntryEquals(line)) script.Commands.push_back(ParseCommand(line.substr(*equals + 1)));
 }
 
 }  // namespace
@@ -116,11 +110,31 @@ BuildScript ParseScriptFile(std::string_view text) {
     const auto nul = text.find('\0');
     if (nul != std::string_view::npos) text = text.substr(0, nul);
     BuildScript script;
-    ForEachLine(text, [&script](std::string_view line) { ReadLine(line, script); });
+    for (const std::string_view line : ScriptLines(text)) ReadLine(line, script);
     return script;
 }
 
-BuildScript ReadScriptFile(const std::string& path) {
+std::vector<std::string_view> ScriptLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+    }
+    return lines;
+}
+
+ScriptLineRole ScriptLineRoleOf(std::string_view line) {
+    if (TextFieldOf(line) != nullptr || StartsWithUpper(line, kCompressedKey)) return ScriptLineRole::Field;
+    return EntryEquals(line) ? ScriptLineRole::Entry : ScriptLineRole::Ignored;
+}
+
+std::string ReadScriptText(const std::string& path) {
     File file = File::OpenRead(path);
     const std::int64_t size = file.Size();
     if (size < 0) throw ReadError("read", path, file.LastError());
@@ -129,7 +143,9 @@ BuildScript ReadScriptFile(const std::string& path) {
     // The size may change under us; read what is there now, no more than we planned.
     text.resize(file.Read(text.data(), text.size()));
     if (file.LastError() != 0) throw ReadError("read", path, file.LastError());
-    return ParseScriptFile(text);
+    return text;
 }
+
+BuildScript ReadScriptFile(const std::string& path) { return ParseScriptFile(ReadScriptText(path)); }
 
 }  // namespace kitforge

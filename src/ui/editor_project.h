@@ -84,6 +84,9 @@ public:
 
     const std::string& Caption() const noexcept { return caption_; }
     void SetCaption(std::string caption) { caption_ = std::move(caption); }
+    // The caption as the window shows it: with a "*" after it while there are unsaved changes
+    // ("Kitforge [/home/me/setup.inf]*").
+    std::string WindowCaption() const { return changed_ ? caption_ + "*" : caption_; }
 
     // The build script that the fields and rows stand for, as it would be saved.
     BuildScript Script() const;

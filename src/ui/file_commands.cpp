@@ -7,10 +7,14 @@
 
 #include "installer/build_command.h"
 #include "installer/sfx_zip_command.h"
+#include "model/script_diagnosis.h"
 #include "model/script_encoding.h"
 #include "model/script_file.h"
+#include "os/file.h"
+#include "platform/dialog_start_folder.h"
 #include "platform/paths.h"
 #include "ui/program_identity.h"
+#include "ui/script_open_messages.h"
 
 namespace kitforge {
 
@@ -34,14 +38,17 @@ EditorEnvironment EditorEnvironment::ForThisProgram() {
 }
 
 FileCommands::FileCommands(EditorProject& project, UiHost& host, EditorEnvironment environment)
-    : project_(project), host_(host), environment_(std::move(environment)) {}
+    : project_(project),
+      host_(host),
+      environment_(std::move(environment)),
+      recent_(environment_.recent_files_store) {}
 
-FileDialogOptions FileCommands::SaveDialog1() const {
+FileDialogOptions FileCommands::SaveDialog1(std::string_view beside) const {
     FileDialogOptions options;
     options.title = "Save Script";
     options.filter = kScriptFilter;
     options.default_extension = "inf";
-    options.initial_folder = environment_.program_folder;
+    options.initial_folder = DialogStartFolder(beside);
     options.folder_must_exist = true;
     return options;
 }
@@ -51,18 +58,17 @@ FileDialogOptions FileCommands::OpenDialog1() const {
     options.title = "Load Build Script";
     options.filter = kScriptFilter;
     options.default_extension = "inf";
-    // The dialog opens beside the current script, where the next one most likely is.
-    options.initial_folder = FolderPart(project_.ScriptFileName());
+    options.initial_folder = DialogStartFolder(project_.ScriptFileName());
     options.file_must_exist = true;
     options.folder_must_exist = true;
     return options;
 }
 
-bool FileCommands::SaveChanges(bool prompt) {
+bool FileCommands::SaveChanges(bool prompt, std::string_view dialog_beside) {
     if (!project_.Changed()) return true;
     if (prompt) {
-        const Answer answer =
-            host_.ShowMessage(MessageKind::Confirmation, kSaveChangesQuestion, kApplicationTitle, Buttons::YesNoCancel);
+        const Answer answer = host_.ShowMessage(MessageKind::Confirmation, SaveChangesQuestion(project_.ScriptFileName()),
+                                                kApplicationTitle, Buttons::YesNoCancel);
         if (answer == Answer::No) return true;
         if (answer != Answer::Yes) return false;
     }
@@ -70,13 +76,14 @@ bool FileCommands::SaveChanges(bool prompt) {
     // stops the save before a name is asked for, and the project stays changed.
     const BuildScript script = EncodeScript(project_.Script(), project_.Encoding(), project_.ScriptFileName());
     if (project_.ScriptFileName().empty()) {
-        const auto chosen = host_.SaveFile(SaveDialog1());
+        const auto chosen = host_.SaveFile(SaveDialog1(dialog_beside));
         if (!chosen || chosen->empty()) return false;
         project_.SetScriptFileName(*chosen);
     }
     WriteScriptFile(project_.ScriptFileName(), script);
     project_.SetChanged(false);
     project_.SetCaption(EditorProject::CaptionFor(project_.ScriptFileName()));
+    recent_.Add(project_.ScriptFileName());
     return true;
 }
 
@@ -92,19 +99,50 @@ void FileCommands::StartUp() {
 }
 
 void FileCommands::New() {
-    if (SaveChanges(true)) ResetProject();
+    if (!SaveChanges(true)) return;
+    // Nothing of the previous project may ship with the new one: no rows, no file name in
+    // the caption.
+    ResetProject();
+    project_.Rows().Clear();
+    project_.SetCaption(std::string(EditorProject::kCaption));
+    project_.SetChanged(false);
 }
 
 void FileCommands::OpenScript() {
     if (!SaveChanges(true)) return;
     const auto chosen = host_.OpenFiles(OpenDialog1());
     if (!chosen || chosen->empty()) return;
-    const std::string& path = chosen->front();
+    LoadScript(chosen->front());
+}
+
+void FileCommands::OpenPath(const std::string& path) {
+    if (SaveChanges(true)) LoadScript(path);
+}
+
+void FileCommands::OpenRecent(const std::string& path) {
+    if (!FileExists(path)) {
+        recent_.Remove(path);
+        host_.ShowMessage(MessageKind::Warning, MissingRecentFileMessage(path), kApplicationTitle, Buttons::Ok);
+        return;
+    }
+    OpenPath(path);
+}
+
+void FileCommands::LoadScript(const std::string& path) {
     // The file is read before anything is emptied: a file that cannot be read leaves the
     // window as it was, instead of an empty project that a later save would write over it.
+    const std::string text = ReadScriptText(path);
+    // Any file reads as some project, so a binary opened by mistake would be replaced by a
+    // few lines of script at the next save: ask first.
+    const ScriptDiagnosis diagnosis = DiagnoseScript(text);
+    if (diagnosis.verdict != ScriptVerdict::Script &&
+        host_.ShowMessage(MessageKind::Warning, NotAScriptQuestion(path, diagnosis.verdict), kApplicationTitle,
+                          Buttons::YesNo, Answer::No) != Answer::Yes) {
+        return;
+    }
     // A script made on Windows may hold code page 1252: its texts are shown and edited as
     // UTF-8 and written back in 1252, so untouched texts keep their bytes.
-    const BuildScript file_script = ReadScriptFile(path);
+    const BuildScript file_script = ParseScriptFile(text);
     const TextEncoding encoding = ScriptEncoding(file_script);
     const BuildScript script = DecodeScript(file_script, encoding);
 
@@ -120,6 +158,12 @@ void FileCommands::OpenScript() {
     for (const auto& command : script.Commands) project_.Rows().Append(command);
     project_.SetChanged(false);
     project_.SetCaption(EditorProject::CaptionFor(path));
+    recent_.Add(path);
+    // Lines that became empty rows or lost text would vanish at the next save: say which.
+    if (const std::string report = UnreadLinesReport(path, diagnosis); !report.empty()) {
+        if (show_project_) show_project_();
+        host_.ShowMessage(MessageKind::Warning, report, kApplicationTitle, Buttons::Ok);
+    }
 }
 
 void FileCommands::Save() { SaveChanges(false); }
@@ -128,7 +172,7 @@ void FileCommands::SaveAs() {
     const std::string previous = project_.ScriptFileName();
     project_.SetScriptFileName({});
     project_.SetChanged(true);
-    if (!SaveChanges(false)) project_.SetScriptFileName(previous);
+    if (!SaveChanges(false, previous)) project_.SetScriptFileName(previous);
 }
 
 bool FileCommands::CloseRequested() { return SaveChanges(true); }
@@ -140,9 +184,9 @@ void FileCommands::Build() {
 
 void FileCommands::CreateSFXZip() { RunCreateSfxZip(host_, project_.ScriptFileName(), environment_.program_folder); }
 
-void FileCommands::ReadMe() {
-    if (environment_.open_document) environment_.open_document(environment_.program_folder + std::string(kReadMeName));
-}
+std::string FileCommands::ReadMePath() const { return environment_.program_folder + std::string(kReadMeName); }
+
+bool FileCommands::ReadMe() { return environment_.open_document && environment_.open_document(ReadMePath()); }
 
 std::string FileCommands::AboutText() {
     version_reader_.SetExeName(environment_.program_path);

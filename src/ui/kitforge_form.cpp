@@ -32,6 +32,9 @@
 #include "ui/qt_build_dialogs.h"
 #include "ui/qt_command_dialogs.h"
 #include "ui/qt_text.h"
+#include "ui/readme_window.h"
+#include "ui/recent_files_menu.h"
+#include "ui/script_drop.h"
 #include "ui/shrinking_layouts.h"
 #include "ui/window_placement.h"
 
@@ -92,6 +95,13 @@ TKitforgeForm::TKitforgeForm(UiHost& host, EditorEnvironment environment, QWidge
 
     PlaceOnScreen(*this, QSize(kWidth, kHeight));
     FormCreate();
+    // The "*" of unsaved changes follows every keystroke, not only the commands.
+    for (QLineEdit* edit : {title_edit_, prompt_edit_, output_edit_, notes_edit_}) {
+        connect(edit, &QLineEdit::textChanged, this, &TKitforgeForm::ShowCaption);
+    }
+    connect(compress_check_, &QCheckBox::toggled, this, &TKitforgeForm::ShowCaption);
+    files_.SetShowProject([this] { SyncControls(); });
+    new ScriptDropCatcher(*this, [this](const std::string& path) { OpenFile(path); });
 }
 
 TKitforgeForm::~TKitforgeForm() = default;
@@ -111,6 +121,9 @@ void TKitforgeForm::CreateMenu() {
     file->setObjectName(QStringLiteral("File1"));
     add(file, "New1", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N), &TKitforgeForm::New1Click);
     add(file, "Open1", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O), &TKitforgeForm::Open1Click);
+    recent_menu_ = file->addMenu(QStringLiteral("Open &Recent"));
+    recent_menu_->setObjectName(QStringLiteral("OpenRecent1"));
+    connect(file, &QMenu::aboutToShow, this, &TKitforgeForm::FillRecentMenu);
     add(file, "Save1", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S), &TKitforgeForm::Save1Click);
     add(file, "SaveAs1", QStringLiteral("Save &As..."), {}, &TKitforgeForm::SaveAs1Click);
     add(file, "Build1", QStringLiteral("&Build"), QKeySequence(Qt::CTRL | Qt::Key_B), &TKitforgeForm::Build1Click);
@@ -341,7 +354,7 @@ void TKitforgeForm::SyncControls() {
         list_view1_->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
         list_view1_->scrollToItem(item);
     }
-    setWindowTitle(ToQt(project_.Caption()));
+    ShowCaption();
     encoding_label_->setText(QStringLiteral("Encoding: ") + ToQt(TextEncodingName(project_.Encoding())));
     Recorded();
     syncing_ = false;
@@ -368,7 +381,9 @@ void TKitforgeForm::CreateSFXZip1Click() {
 }
 void TKitforgeForm::Exit1Click() { close(); }
 void TKitforgeForm::ReadMe1Click() {
-    Run([this] { files_.ReadMe(); });
+    Run([this] {
+        if (!files_.ReadMe()) ShowReadMeWindow(this, files_.ReadMePath());
+    });
 }
 void TKitforgeForm::About1Click() {
     Run([this] { files_.About(); });
@@ -425,6 +440,18 @@ void TKitforgeForm::closeEvent(QCloseEvent* event) {
     } else {
         event->ignore();
     }
+}
+
+void TKitforgeForm::ShowCaption() { setWindowTitle(ToQt(project_.WindowCaption())); }
+
+void TKitforgeForm::FillRecentMenu() {
+    FillRecentFilesMenu(*recent_menu_, files_.Recent().Paths(), [this](const std::string& path) {
+        Run([this, &path] { files_.OpenRecent(path); });
+    });
+}
+
+void TKitforgeForm::OpenFile(const std::string& path) {
+    Run([this, &path] { files_.OpenPath(path); });
 }
 
 bool TKitforgeForm::eventFilter(QObject* watched, QEvent* event) {

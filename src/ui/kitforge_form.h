@@ -21,6 +21,7 @@ class QCheckBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QToolButton;
 class QTreeWidget;
@@ -43,6 +44,9 @@ public:
 
     EditorProject& Project() noexcept { return project_; }
     FileCommands& Files() noexcept { return files_; }
+    // Opens a script named on the command line or dropped onto the window, through the
+    // save-changes gate.
+    void OpenFile(const std::string& path);
 
 public slots:
     void New1Click();
@@ -91,6 +95,8 @@ private:
     void ShowEditState();
     // The keys of the list and of undo; true when the key was used.
     bool HandleKey(QObject* watched, const QKeyEvent& key);
+    void ShowCaption();
+    void FillRecentMenu();
     // Runs a command; a failure is shown in the standard error box and ends the command.
     template <typename Command>
     void Run(Command&& command);
@@ -117,6 +123,7 @@ private:
     // The command buttons and their own hints, to which the note above is added.
     std::vector<std::pair<QPushButton*, std::string_view>> command_buttons_;
     bool syncing_ = false;
+    QMenu* recent_menu_ = nullptr;
 };
 
 }  // namespace kitforge

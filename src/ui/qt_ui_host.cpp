@@ -120,8 +120,8 @@ std::optional<std::string> QtUiHost::SaveFile(const FileDialogOptions& options) 
     QFileDialog dialog(Owner());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // Saving over an existing script is what the user asked for: no second question.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // The dialog asks before it lets an existing file be chosen: a slip of the mouse on
+    // another script would otherwise replace it.
     SetUp(dialog, options);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return FromQt(dialog.selectedFiles().constFirst());

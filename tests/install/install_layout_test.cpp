@@ -144,7 +144,7 @@ TEST_F(InstalledTree, DesktopEntryStartsTheInstalledEditorWithItsIcon) {
     const std::string entry = Prefix("share/applications/kitforge.desktop");
     const std::string text = ReadBytes(entry);
     EXPECT_TRUE(StartsWith(text, "[Desktop Entry]\n"));
-    EXPECT_NE(text.find("\nExec=kitforge\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nExec=kitforge %f\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\nIcon=kitforge\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\nCategories=Development;\n"), std::string::npos) << text;
     EXPECT_TRUE(IsExecutable(Prefix("bin/kitforge")));

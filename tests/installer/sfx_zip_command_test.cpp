@@ -67,7 +67,8 @@ TEST(CreateSfxZipCommand, TheDialogsAndEveryWayToEndWithoutAWord) {
         ASSERT_EQ(f.host.file_dialogs.size(), 1u);
         const FileDialogOptions& dialog = f.host.file_dialogs[0];
         EXPECT_EQ(dialog.title, "Create Self Extracting Zip");
-        EXPECT_EQ(dialog.initial_folder, f.program_folder);
+        // Beside the script, never in the program folder, which is read-only once installed.
+        EXPECT_EQ(dialog.initial_folder, FolderPart(f.script));
         EXPECT_TRUE(dialog.allow_multiple);
         EXPECT_TRUE(dialog.file_must_exist);
         EXPECT_TRUE(dialog.filter.empty());

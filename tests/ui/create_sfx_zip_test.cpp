@@ -49,7 +49,7 @@ TEST_F(CreateSfxZipTest, TheMenuCommandMakesAWorkingSelfExtractingFile) {
 
     ASSERT_EQ(host.file_dialogs.size(), 1u);
     EXPECT_EQ(host.file_dialogs[0].title, "Create Self Extracting Zip");
-    EXPECT_EQ(host.file_dialogs[0].initial_folder, ProgramFolder());
+    EXPECT_EQ(host.file_dialogs[0].initial_folder, folder / "");
     EXPECT_EQ(host.inputs_asked, (std::vector<std::string>{"Create SFX Zip File|Zip File Name|demo"}));
     EXPECT_EQ(host.Texts(), (std::vector<std::string>{folder / "archive.exe" + " successfully created."}));
     EXPECT_FALSE(host.busy);

@@ -179,7 +179,7 @@ TEST_F(EditorBuildWindowTest, TheCheckWindowListsTheProblemsAndEnterCancelsTheBu
     EXPECT_TRUE(listed.contains(QStringLiteral("/home/me/out"))) << listed.toStdString();
     EXPECT_TRUE(listed.contains(QStringLiteral("<FAVORITES>"))) << listed.toStdString();
     EXPECT_FALSE(FileExists(folder / "demo.exe"));
-    EXPECT_EQ(host.Texts(), std::vector<std::string>{"Save changes?"});
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"Save changes to Untitled?"});
 }
 
 // The steps of Build after its save question, with the two windows recorded and answered.
@@ -226,7 +226,7 @@ TEST_F(EditorBuildTest, EachOutcomeIsToldOnceInItsOwnWindow) {
          false,
          false,
          false,
-         {"Save changes?", std::string(kSaveScriptFirst)}},
+         {"Save changes to Untitled?", std::string(kSaveScriptFirst)}},
         {"nothing to check", "%apppath%a.txt", true, false, false, true, {}},
         {"missing source, Cancel", "%apppath%gone.txt", true, false, true, false, {}},
         {"missing source, Build anyway",

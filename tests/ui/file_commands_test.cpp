@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include "model/script_file.h"
 #include "payload/payload_reader.h"
 #include "os/errors.h"
 #include "os/file.h"
+#include "platform/dialog_start_folder.h"
 #include "support/scripted_ui_host.h"
 #include "support/temp_folder.h"
 
@@ -26,7 +30,10 @@ protected:
         EditorEnvironment environment;
         environment.program_folder = program_folder;
         environment.program_path = EditorEnvironment::ForThisProgram().program_path;
-        environment.open_document = [this](const std::string& path) { opened.push_back(path); };
+        environment.open_document = [this](const std::string& path) {
+            opened.push_back(path);
+            return true;
+        };
         files = std::make_unique<FileCommands>(project, host, environment);
         files->StartUp();
     }
@@ -59,24 +66,23 @@ TEST_F(FileCommandsTest, StartsWithANewUnchangedProjectAndClosesWithoutAQuestion
     EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(FileCommandsTest, NewAfterTypingAsksAndNoResetsTheFieldsButKeepsTheRowsAndTheChange) {
+TEST_F(FileCommandsTest, NewAfterTypingAsksAndNoGivesAnEmptyUnchangedProject) {
     project.Rows().Append({CommandKind::Quit, "", ""});
     Type(ProjectField::Title, "My Setup");
     Type(ProjectField::Output, "out.exe");
     host.answers = {Answer::No};
     files->New();
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Save changes?");
+    EXPECT_EQ(host.messages[0].text, "Save changes to Untitled?");
     EXPECT_EQ(host.messages[0].kind, MessageKind::Confirmation);
     EXPECT_EQ(host.messages[0].buttons, Buttons::YesNoCancel);
     EXPECT_EQ(project.Field(ProjectField::Title), "New Project");
     EXPECT_EQ(project.Field(ProjectField::Output), "");
-    EXPECT_EQ(project.Rows().Count(), 1u);
-    EXPECT_TRUE(project.Changed());
-    // So closing asks again; Cancel keeps the window.
-    host.answers = {Answer::Cancel};
-    EXPECT_FALSE(files->CloseRequested());
-    EXPECT_EQ(Questions(), 2u);
+    EXPECT_EQ(project.Rows().Count(), 0u);
+    EXPECT_FALSE(project.Changed());
+    // So closing asks nothing.
+    EXPECT_TRUE(files->CloseRequested());
+    EXPECT_EQ(Questions(), 1u);
 }
 
 TEST_F(FileCommandsTest, NewOnAnUnchangedNewProjectAsksNothingAndStaysUnchanged) {
@@ -85,18 +91,19 @@ TEST_F(FileCommandsTest, NewOnAnUnchangedNewProjectAsksNothingAndStaysUnchanged)
     files->New();
     EXPECT_TRUE(host.messages.empty());
     EXPECT_FALSE(project.Changed());
-    EXPECT_EQ(project.Rows().Count(), 1u);
+    EXPECT_EQ(project.Rows().Count(), 0u);
 }
 
-TEST_F(FileCommandsTest, NewKeepsTheCaptionAndForgetsTheFileName) {
+TEST_F(FileCommandsTest, NewForgetsTheFileNameAndTheCaptionNamesNoFile) {
     host.save_file_answers = {folder / "a.inf"};
     files->SaveAs();
     ASSERT_EQ(project.Caption(), "Kitforge [" + folder / "a.inf" + "]");
     Type(ProjectField::Title, "Other");
     host.answers = {Answer::No};
     files->New();
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"Save changes to a.inf?"});
     EXPECT_EQ(project.ScriptFileName(), "");
-    EXPECT_EQ(project.Caption(), "Kitforge [" + folder / "a.inf" + "]");
+    EXPECT_EQ(project.Caption(), "Kitforge");
 }
 
 TEST_F(FileCommandsTest, SaveOfAnUnchangedNeverSavedProjectDoesNothingWhileSaveAsWrites) {
@@ -110,7 +117,7 @@ TEST_F(FileCommandsTest, SaveOfAnUnchangedNeverSavedProjectDoesNothingWhileSaveA
     EXPECT_EQ(dialog.title, "Save Script");
     EXPECT_EQ(dialog.filter, "Build Scripts|*.inf");
     EXPECT_EQ(dialog.default_extension, "inf");
-    EXPECT_EQ(dialog.initial_folder, program_folder);
+    EXPECT_EQ(dialog.initial_folder, HomeFolder());
     EXPECT_EQ(ReadBytes(path), FormatScriptFile(NewBuildScript()));
     EXPECT_FALSE(project.Changed());
     EXPECT_EQ(project.ScriptFileName(), path);
@@ -248,7 +255,7 @@ TEST_F(BuildTest, BuildSavesFirstThenWritesTheInstallerAndSaysSo) {
     files->Build();
     const std::string output = folder / "demo.exe";
     const BuiltInstaller built{output, static_cast<std::uint64_t>(FileSize(output))};
-    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes?", BuiltInstallerText(built)}));
+    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes to Untitled?", BuiltInstallerText(built)}));
     ASSERT_TRUE(FileExists(output));
     EXPECT_EQ(ReadBytes(output).substr(0, 4), "STUB");
     const auto payload = payload::ReadPayload(output);
@@ -305,6 +312,135 @@ TEST_F(FileCommandsTest, TheVersionReaderOfTheWindowStartsWithLanguage040CWhichR
     info.SetLangId("0C09");
     info.ReadVersionInfo();
     EXPECT_EQ(info.FileVersion(), "2.1.0.33");
+}
+
+// A file that is not a build script reads as an almost empty project, which the next save
+// would write over it: Open asks first, and No leaves everything as it was.
+TEST_F(FileCommandsTest, OpenAsksBeforeAFileThatIsNotABuildScript) {
+    const std::string binary = folder / "tool.bin";
+    WriteBytes(binary, std::string("\x7f" "ELF\x02\x01\x01\0\0\0\0", 12) + std::string(4096, '\xAA'));
+    project.Rows().Append({CommandKind::Quit, "", ""});
+    project.SetChanged(false);
+    host.answers = {Answer::No};
+    files->OpenPath(binary);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Warning);
+    EXPECT_EQ(host.messages[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(host.messages[0].default_button, Answer::No);
+    EXPECT_EQ(host.messages[0].text, "\"" + binary +
+                                         "\" is not a build script: it holds NUL bytes before any section, as binary "
+                                         "files do.\r\n\r\nOpen it anyway? Saving it would replace the file with a "
+                                         "build script.");
+    EXPECT_EQ(project.ScriptFileName(), "");
+    EXPECT_EQ(project.Rows().Count(), 1u);
+    EXPECT_EQ(project.Caption(), "Kitforge");
+    EXPECT_TRUE(files->Recent().Paths().empty());
+
+    // Yes opens it as what the reader makes of it.
+    const std::string letter = folder / "letter.txt";
+    WriteBytes(letter, "title=Hello\n");
+    host.answers = {Answer::Yes};
+    files->OpenPath(letter);
+    EXPECT_EQ(project.Field(ProjectField::Title), "Hello");
+    EXPECT_EQ(project.ScriptFileName(), letter);
+    EXPECT_EQ(host.messages.size(), 2u);  // no list: the one line was read
+}
+
+TEST_F(FileCommandsTest, OpenListsTheLinesItCouldNotReadInOneMessage) {
+    const std::string path = folder / "hand made.inf";
+    std::string text = "[info]\r\ntitle=T\r\ncompressed=yes\r\n[script]\r\n1=extract \"a.txt\" \"%program%\"\r\n"
+                       "2=lnk \"<DESKTOP>\\a\"\r\n3=link\r\n4=extract \"a\r\n; a comment\r\n5=quit \r\n";
+    for (int i = 6; i < 30; ++i) text += std::to_string(i) + "=Run x" + std::string(100, 'y') + "\r\n";
+    WriteBytes(path, text);
+    host.open_file_answers = {std::vector<std::string>{path}};
+    files->OpenScript();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Warning);
+    const std::string& report = host.messages[0].text;
+    EXPECT_EQ(report.substr(0, report.find("Line 11")),
+              "Some of \"" + path + "\" could not be read. The project does not hold it, and saving will not keep "
+              "it:\r\n\r\nLine 3: compressed=yes\r\nLine 6: 2=lnk \"<DESKTOP>\\a\"\r\nLine 7: 3=link\r\n"
+              "Line 8: 4=extract \"a\r\n");
+    // Twenty lines are listed, each cut to a readable length, and the rest counted.
+    EXPECT_NE(report.find("\r\nLine 26: 21=Run x" + std::string(64, 'y') + "...\r\n... and 8 more lines."),
+              std::string::npos)
+        << report;
+    EXPECT_EQ(report.find("Line 27"), std::string::npos);
+    // The project is what the reader made of the file, unchanged, as before.
+    EXPECT_EQ(project.Rows().Count(), 29u);
+    EXPECT_EQ(project.Rows().At(1), ScriptCommand{});
+    EXPECT_FALSE(project.Changed());
+}
+
+TEST_F(FileCommandsTest, TheFileDialogsStartBesideTheScriptElseInTheHomeFolder) {
+    host.open_file_answers = {std::nullopt};
+    files->OpenScript();
+    host.open_file_answers = {std::nullopt};
+    files->CreateSFXZip();
+    const std::string path = folder / "scripts/setup.inf";
+    ::mkdir((folder / "scripts").c_str(), 0755);
+    host.save_file_answers = {path, std::nullopt};
+    files->SaveAs();
+    files->SaveAs();
+    host.answers = {Answer::No};
+    host.open_file_answers = {std::nullopt, std::nullopt};
+    files->OpenScript();
+    files->CreateSFXZip();
+    std::vector<std::string> folders;
+    for (const auto& dialog : host.file_dialogs) folders.push_back(dialog.initial_folder);
+    ASSERT_FALSE(HomeFolder().empty());
+    EXPECT_EQ(folders, (std::vector<std::string>{HomeFolder(), HomeFolder(), HomeFolder(), folder / "scripts/",
+                                                 folder / "scripts/", folder / "scripts/"}));
+}
+
+TEST_F(FileCommandsTest, RecentFilesKeepTheLastEightMostRecentFirstAndDropMissingOnes) {
+    std::vector<std::string> stored = {"", "/gone/a.inf", "/gone/a.inf"};  // as a hand-edited store might hold
+    int saves = 0;
+    EditorEnvironment environment = files->Environment();
+    environment.recent_files_store.load = [&stored] { return stored; };
+    environment.recent_files_store.save = [&stored, &saves](const std::vector<std::string>& paths) {
+        stored = paths;
+        ++saves;
+    };
+    FileCommands commands(project, host, environment);
+    EXPECT_EQ(commands.Recent().Paths(), std::vector<std::string>{"/gone/a.inf"});
+
+    std::vector<std::string> expected;
+    for (int i = 1; i <= 9; ++i) {
+        const std::string path = folder / ("s" + std::to_string(i) + ".inf");
+        WriteBytes(path, "[script]\n1=quit \n");
+        host.open_file_answers = {std::vector<std::string>{path}};
+        commands.OpenScript();
+        expected.insert(expected.begin(), path);
+    }
+    expected.resize(RecentFiles::kLimit);
+    EXPECT_EQ(stored, expected);
+    // Saving puts the saved file first without repeating it.
+    Type(ProjectField::Title, "x");
+    host.save_file_answers = {expected[3]};
+    commands.SaveAs();
+    EXPECT_EQ(stored.front(), expected[3]);
+    EXPECT_EQ(stored.size(), RecentFiles::kLimit);
+    EXPECT_EQ(std::count(stored.begin(), stored.end(), expected[3]), 1);
+
+    // Another editor's entries, stored meanwhile, are kept.
+    stored.insert(stored.begin(), folder / "other.inf");
+    ::unlink(expected[0].c_str());
+    commands.OpenRecent(expected[0]);
+    EXPECT_EQ(host.Texts().back(), "\"" + expected[0] + "\" no longer exists. It has been taken off the recent files.");
+    EXPECT_EQ(std::count(stored.begin(), stored.end(), expected[0]), 0);
+    EXPECT_EQ(stored.front(), folder / "other.inf");
+    EXPECT_EQ(project.Field(ProjectField::Title), "x");  // nothing else happened
+    EXPECT_GT(saves, 9);
+}
+
+TEST_F(FileCommandsTest, ReadMeSaysWhenTheDesktopHasNoViewer) {
+    EXPECT_TRUE(files->ReadMe());
+    EditorEnvironment environment = files->Environment();
+    environment.open_document = [](const std::string&) { return false; };
+    EXPECT_FALSE(FileCommands(project, host, environment).ReadMe());
+    environment.open_document = nullptr;
+    EXPECT_FALSE(FileCommands(project, host, environment).ReadMe());
 }
 
 }  // namespace

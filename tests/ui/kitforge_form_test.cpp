@@ -41,7 +41,10 @@ protected:
         ::mkdir(program_folder.c_str(), 0755);
         EditorEnvironment environment = EditorEnvironment::ForThisProgram();
         environment.program_folder = program_folder;
-        environment.open_document = [this](const std::string& path) { opened.push_back(path); };
+        environment.open_document = [this](const std::string& path) {
+            opened.push_back(path);
+            return true;
+        };
         form = std::make_unique<TKitforgeForm>(host, environment);
     }
 
@@ -143,7 +146,7 @@ TEST_F(KitforgeFormTest, ClosingAtOnceAsksNothing) {
     EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(KitforgeFormTest, TypingMarksTheProjectChangedAndNewWithNoKeepsTheRows) {
+TEST_F(KitforgeFormTest, TypingMarksTheProjectChangedAndNewWithNoEmptiesTheList) {
     form->QuitButtonClick();
     form->Project().SetChanged(false);
     QTest::keyClicks(Get<QLineEdit>("TitleEdit"), QStringLiteral("!"));
@@ -152,14 +155,15 @@ TEST_F(KitforgeFormTest, TypingMarksTheProjectChangedAndNewWithNoKeepsTheRows) {
     host.answers = {Answer::No};
     form->New1Click();
     EXPECT_EQ(Get<QLineEdit>("TitleEdit")->text(), "New Project");
-    EXPECT_EQ(List()->topLevelItemCount(), 1);
-    EXPECT_TRUE(form->Project().Changed());
-    // Closing asks again; Cancel keeps the window open.
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+    EXPECT_FALSE(form->Project().Changed());
+    // Typing again: closing asks; Cancel keeps the window open.
+    QTest::keyClicks(Get<QLineEdit>("TitleEdit"), QStringLiteral("?"));
     form->show();
     host.answers = {Answer::Cancel};
     EXPECT_FALSE(form->close());
     EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes?", "Save changes?"}));
+    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes to Untitled?", "Save changes to Untitled?"}));
 }
 
 TEST_F(KitforgeFormTest, TheCheckBoxMarksTheProjectChanged) {
@@ -316,7 +320,7 @@ TEST_F(KitforgeFormTest, BuildFromTheWindowWritesAnInstallerAndSaysWhereItIs) {
     EXPECT_TRUE(check.Answered());
     EXPECT_TRUE(result.Answered());
     EXPECT_TRUE(result_text.contains(QString::fromStdString(folder / "setup.exe"))) << result_text.toStdString();
-    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes?"}));
+    EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Save changes to Untitled?"}));
     const auto payload = payload::ReadPayload(folder / "setup.exe");
     EXPECT_EQ(payload.title, "Window build");
     EXPECT_EQ(payload.lines, (std::vector<std::string>{"EXTRACT a.txt %program%\\Demo", "quit"}));
@@ -384,7 +388,7 @@ TEST_F(KitforgeFormTest, AWindows1252ScriptKeepsItsEncodingThroughEditsAndSaves)
     EXPECT_TRUE(form->Project().Changed());
 
     // A new project is UTF-8, and so is a script that is UTF-8 throughout.
-    host.answers = {Answer::No, Answer::No};  // "Save changes?" before New, and before Open
+    host.answers = {Answer::No, Answer::No};  // "Save changes to Untitled?" before New, and before Open
     form->New1Click();
     EXPECT_EQ(Get<QLabel>("EncodingLabel")->text(), "Encoding: UTF-8");
     const std::string utf8 = folder / "utf8.inf";
