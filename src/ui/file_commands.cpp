@@ -38,10 +38,7 @@ EditorEnvironment EditorEnvironment::ForThisProgram() {
 }
 
 FileCommands::FileCommands(EditorProject& project, UiHost& host, EditorEnvironment environment)
-    : project_(project),
-      host_(host),
-      environment_(std::move(environment)),
-      recent_(environment_.recent_files_store) {}
+    : project_(project), host_(host), environment_(std::move(environment)), recent_(environment_.recent_files_store) {}
 
 FileDialogOptions FileCommands::SaveDialog1(std::string_view beside) const {
     FileDialogOptions options;
@@ -67,8 +64,9 @@ FileDialogOptions FileCommands::OpenDialog1() const {
 bool FileCommands::SaveChanges(bool prompt, std::string_view dialog_beside) {
     if (!project_.Changed()) return true;
     if (prompt) {
-        const Answer answer = host_.ShowMessage(MessageKind::Confirmation, SaveChangesQuestion(project_.ScriptFileName()),
-                                                kApplicationTitle, Buttons::YesNoCancel);
+        const Answer answer =
+            host_.ShowMessage(MessageKind::Confirmation, SaveChangesQuestion(project_.ScriptFileName()),
+                              kApplicationTitle, Buttons::YesNoCancel);
         if (answer == Answer::No) return true;
         if (answer != Answer::Yes) return false;
     }

@@ -445,9 +445,8 @@ void TKitforgeForm::closeEvent(QCloseEvent* event) {
 void TKitforgeForm::ShowCaption() { setWindowTitle(ToQt(project_.WindowCaption())); }
 
 void TKitforgeForm::FillRecentMenu() {
-    FillRecentFilesMenu(*recent_menu_, files_.Recent().Paths(), [this](const std::string& path) {
-        Run([this, &path] { files_.OpenRecent(path); });
-    });
+    FillRecentFilesMenu(*recent_menu_, files_.Recent().Paths(),
+                        [this](const std::string& path) { Run([this, &path] { files_.OpenRecent(path); }); });
 }
 
 void TKitforgeForm::OpenFile(const std::string& path) {

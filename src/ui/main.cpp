@@ -58,8 +58,8 @@ bool ScriptArgument(const QStringList& arguments, std::optional<QString>& script
             return false;
         }
         if (script) {
-            std::fprintf(stderr, "kitforge: one build script at a time (%s and %s were given)\n",
-                         qPrintable(*script), qPrintable(argument));
+            std::fprintf(stderr, "kitforge: one build script at a time (%s and %s were given)\n", qPrintable(*script),
+                         qPrintable(argument));
             return false;
         }
         script = argument;

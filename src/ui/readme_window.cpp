@@ -39,9 +39,9 @@ std::string ReadWholeFile(const std::string& path) {
 QSize FittingSize(const QPlainTextEdit& view) {
     const QFontMetrics metrics(view.font());
     const int extra = 2 * (view.frameWidth() + static_cast<int>(view.document()->documentMargin()));
-    QSize size(metrics.horizontalAdvance(QLatin1Char('M')) * kColumns + extra +
-                   view.verticalScrollBar()->sizeHint().width(),
-               metrics.lineSpacing() * kRows + extra);
+    QSize size(
+        metrics.horizontalAdvance(QLatin1Char('M')) * kColumns + extra + view.verticalScrollBar()->sizeHint().width(),
+        metrics.lineSpacing() * kRows + extra);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
     }
@@ -75,9 +75,9 @@ void ShowReadMeWindow(QWidget* parent, const std::string& path) {
     QObject::connect(buttons, &QDialogButtonBox::rejected, window, &QDialog::close);
     layout->addWidget(buttons);
     const QMargins margins = layout->contentsMargins();
-    window->resize(FittingSize(*view) + QSize(margins.left() + margins.right(),
-                                              margins.top() + margins.bottom() + layout->spacing() +
-                                                  buttons->sizeHint().height()));
+    window->resize(FittingSize(*view) +
+                   QSize(margins.left() + margins.right(),
+                         margins.top() + margins.bottom() + layout->spacing() + buttons->sizeHint().height()));
     window->show();
 }
 

@@ -31,8 +31,8 @@ std::string ShownLine(std::string_view bytes) {
 }  // namespace
 
 std::string NotAScriptQuestion(std::string_view path, ScriptVerdict verdict) {
-    std::string text = "\"" + std::string(path) + "\" is not a build script: it " + std::string(VerdictReason(verdict)) +
-                       ".";
+    std::string text =
+        "\"" + std::string(path) + "\" is not a build script: it " + std::string(VerdictReason(verdict)) + ".";
     text += kLineBreak;
     text += kLineBreak;
     text += "Open it anyway? Saving it would replace the file with a build script.";
@@ -55,8 +55,7 @@ std::string UnreadLinesReport(std::string_view path, const ScriptDiagnosis& diag
     }
     if (diagnosis.cut_at_line) {
         text += kLineBreak;
-        text += "Line " + std::to_string(*diagnosis.cut_at_line) +
-                " holds a NUL byte: nothing after it was read.";
+        text += "Line " + std::to_string(*diagnosis.cut_at_line) + " holds a NUL byte: nothing after it was read.";
     }
     return text;
 }

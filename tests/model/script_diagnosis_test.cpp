@@ -23,7 +23,10 @@ TEST(ScriptDiagnosis, TellsScriptsFromOtherFiles) {
         {"only a script section, in capitals", "[SCRIPT]\n1=quit \n", ScriptVerdict::Script},
         {"an indented info section", "  [Info]  \ntitle=x\n", ScriptVerdict::Script},
         {"NUL padding after the sections", "[info]\r\ntitle=a\r\n\0\0\0"s, ScriptVerdict::Script},
-        {"an executable", "\x7f" "ELF\x02\x01\x01\0\0\0[script]\n1=quit \n"s, ScriptVerdict::NulBeforeSection},
+        {"an executable",
+         "\x7f"
+         "ELF\x02\x01\x01\0\0\0[script]\n1=quit \n"s,
+         ScriptVerdict::NulBeforeSection},
         {"UTF-16 text", "\xff\xfe[\0i\0n\0f\0o\0]\0"s, ScriptVerdict::NulBeforeSection},
         {"a zip", "PK\x03\x04\x14[script]\n", ScriptVerdict::NotText},
         {"a script with a stray control byte", "[info]\ntitle=a\x01\n", ScriptVerdict::NotText},
@@ -107,8 +110,14 @@ TEST(ScriptDiagnosis, CountsLinesAsTheReaderBreaksThem) {
 }
 
 TEST(ScriptDiagnosis, NamesTheLineWhereANulByteEndsTheReading) {
-    EXPECT_EQ(DiagnoseScript("[script]\r\n1=quit \r\n\0" "2=run x\r\n"s).cut_at_line, 3u);
-    EXPECT_EQ(DiagnoseScript("[script]\r\n1=quit \0" "2=run x\r\n"s).cut_at_line, 2u);
+    EXPECT_EQ(DiagnoseScript("[script]\r\n1=quit \r\n\0"
+                             "2=run x\r\n"s)
+                  .cut_at_line,
+              3u);
+    EXPECT_EQ(DiagnoseScript("[script]\r\n1=quit \0"
+                             "2=run x\r\n"s)
+                  .cut_at_line,
+              2u);
     // Padding after the last line loses nothing.
     EXPECT_EQ(DiagnoseScript("[script]\r\n1=quit \r\n\0\0 \r\n"s).cut_at_line, std::nullopt);
     EXPECT_EQ(DiagnoseScript("[script]\r\n1=quit \r\n").cut_at_line, std::nullopt);

@@ -202,8 +202,8 @@ TEST_F(EditorFilesTest, SaveAsAsksBeforeReplacingAFileAndStartsInTheHomeFolder) 
 
 TEST_F(EditorFilesTest, NewGivesAnEmptyListAndTheCaptionKitforge) {
     const std::string path = folder / "old.inf";
-    WriteScriptFile(path, BuildScript{"Old", "P", "", "old.exe", true,
-                                      {{CommandKind::Run, "a", ""}, {CommandKind::Quit, "", ""}}});
+    WriteScriptFile(
+        path, BuildScript{"Old", "P", "", "old.exe", true, {{CommandKind::Run, "a", ""}, {CommandKind::Quit, "", ""}}});
     host.open_file_answers = {std::vector<std::string>{path}};
     form->Open1Click();
     ASSERT_EQ(Rows(), 2);
@@ -261,7 +261,8 @@ TEST_F(EditorFilesTest, TheFileMenuListsRecentFilesAcrossRunsAndDropsMissingOnes
 
     ::unlink(b.c_str());
     Get<QAction>("RecentFile2")->trigger();
-    EXPECT_EQ(host.Texts(), std::vector<std::string>{"\"" + b + "\" no longer exists. It has been taken off the recent files."});
+    EXPECT_EQ(host.Texts(),
+              std::vector<std::string>{"\"" + b + "\" no longer exists. It has been taken off the recent files."});
     EXPECT_EQ(RecentMenu(), std::vector<std::string>{a});
     EXPECT_EQ(Title(), Caption(a));
 }

@@ -318,7 +318,10 @@ TEST_F(FileCommandsTest, TheVersionReaderOfTheWindowStartsWithLanguage040CWhichR
 // would write over it: Open asks first, and No leaves everything as it was.
 TEST_F(FileCommandsTest, OpenAsksBeforeAFileThatIsNotABuildScript) {
     const std::string binary = folder / "tool.bin";
-    WriteBytes(binary, std::string("\x7f" "ELF\x02\x01\x01\0\0\0\0", 12) + std::string(4096, '\xAA'));
+    WriteBytes(binary, std::string("\x7f"
+                                   "ELF\x02\x01\x01\0\0\0\0",
+                                   12) +
+                           std::string(4096, '\xAA'));
     project.Rows().Append({CommandKind::Quit, "", ""});
     project.SetChanged(false);
     host.answers = {Answer::No};
@@ -348,8 +351,9 @@ TEST_F(FileCommandsTest, OpenAsksBeforeAFileThatIsNotABuildScript) {
 
 TEST_F(FileCommandsTest, OpenListsTheLinesItCouldNotReadInOneMessage) {
     const std::string path = folder / "hand made.inf";
-    std::string text = "[info]\r\ntitle=T\r\ncompressed=yes\r\n[script]\r\n1=extract \"a.txt\" \"%program%\"\r\n"
-                       "2=lnk \"<DESKTOP>\\a\"\r\n3=link\r\n4=extract \"a\r\n; a comment\r\n5=quit \r\n";
+    std::string text =
+        "[info]\r\ntitle=T\r\ncompressed=yes\r\n[script]\r\n1=extract \"a.txt\" \"%program%\"\r\n"
+        "2=lnk \"<DESKTOP>\\a\"\r\n3=link\r\n4=extract \"a\r\n; a comment\r\n5=quit \r\n";
     for (int i = 6; i < 30; ++i) text += std::to_string(i) + "=Run x" + std::string(100, 'y') + "\r\n";
     WriteBytes(path, text);
     host.open_file_answers = {std::vector<std::string>{path}};
@@ -358,9 +362,10 @@ TEST_F(FileCommandsTest, OpenListsTheLinesItCouldNotReadInOneMessage) {
     EXPECT_EQ(host.messages[0].kind, MessageKind::Warning);
     const std::string& report = host.messages[0].text;
     EXPECT_EQ(report.substr(0, report.find("Line 11")),
-              "Some of \"" + path + "\" could not be read. The project does not hold it, and saving will not keep "
-              "it:\r\n\r\nLine 3: compressed=yes\r\nLine 6: 2=lnk \"<DESKTOP>\\a\"\r\nLine 7: 3=link\r\n"
-              "Line 8: 4=extract \"a\r\n");
+              "Some of \"" + path +
+                  "\" could not be read. The project does not hold it, and saving will not keep "
+                  "it:\r\n\r\nLine 3: compressed=yes\r\nLine 6: 2=lnk \"<DESKTOP>\\a\"\r\nLine 7: 3=link\r\n"
+                  "Line 8: 4=extract \"a\r\n");
     // Twenty lines are listed, each cut to a readable length, and the rest counted.
     EXPECT_NE(report.find("\r\nLine 26: 21=Run x" + std::string(64, 'y') + "...\r\n... and 8 more lines."),
               std::string::npos)
