@@ -1,15 +1,27 @@
-// kitforge-screenshot-tour SCRIPT.inf FOLDER: shows the editor's main window with a build
-// script opened, then each command dialog filled as an author would have it, and the About
-// box, and saves a picture of each to FOLDER with ImageMagick's `import`. scripts/screenshots
+// kitforge-screenshot-tour SCRIPT.inf FOLDER [PROGRAM_FOLDER]: shows the editor's main window with a build
+// script opened, then each command dialog filled as an author would have it, the About box,
+// the check before a build (of a copy of the script with rows that would go wrong), and the
+// window after building the script with its Test install run; it saves a picture of each to
+// FOLDER with ImageMagick's `import`. The installer stub is taken from PROGRAM_FOLDER (the
+// build's bin/ folder), else from beside the tour. scripts/screenshots
 // runs it under a virtual X server. The window and dialogs are the editor's own classes.
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
+#include <QTemporaryDir>
 #include <cstdio>
 
+#include "installer/build_check.h"
+#include "installer/build_command.h"
+#include "model/script_file.h"
+#include "os/file.h"
+
+#include "ui/build_check_form.h"
+#include "ui/build_result_form.h"
 #include "ui/copy_form.h"
 #include "ui/execute_form.h"
 #include "ui/extract_form.h"
@@ -29,6 +41,12 @@ public:
     explicit TourHost(std::string script) : script_(std::move(script)) {}
     std::optional<std::vector<std::string>> OpenFiles(const FileDialogOptions&) override {
         return std::vector<std::string>{script_};
+    }
+    // Nobody is there to answer a box: its text goes to standard error instead.
+    Answer ShowMessage(MessageKind, std::string_view text, std::string_view, Buttons buttons,
+                       std::optional<Answer>) override {
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+        return buttons == Buttons::Ok || buttons == Buttons::OkCancel ? Answer::Ok : Answer::No;
     }
 
 private:
@@ -65,10 +83,13 @@ bool Shoot(QWidget& widget, const QString& folder, const QString& name) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kitforge"));
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: kitforge-screenshot-tour SCRIPT.inf FOLDER\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: kitforge-screenshot-tour SCRIPT.inf FOLDER [PROGRAM_FOLDER]\n");
         return 2;
     }
+    // Each line shows at once when the output goes to a pipe.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const std::string program_folder = argc == 4 ? std::string(argv[3]) + "/" : ProgramFolder();
     const QString folder = QString::fromLocal8Bit(argv[2]);
     TourHost host(argv[1]);
     TKitforgeForm form(host, EditorEnvironment::ForThisProgram());
@@ -109,6 +130,39 @@ int main(int argc, char** argv) {
     WidenForTitle(box);
     ok = Shoot(box, folder, QStringLiteral("about.png")) && ok;
     box.close();
+
+    // The check before a build, of a copy of the script beside it that gained three rows an
+    // author might pick with the browse buttons on their own machine.
+    QTemporaryDir work;
+    const std::string script_folder = FromQt(QFileInfo(QString::fromLocal8Bit(argv[1])).absolutePath()) + "/";
+    BuildScript risky = ReadScriptFile(argv[1]);
+    risky.Commands.insert(risky.Commands.begin() + 2,
+                          {{CommandKind::Put, "/home/me/hello/build/hello-cli", "%program%"},
+                           {CommandKind::Put, "%apppath%\\files\\hello.sh", "/home/me/Programs/Hello"},
+                           {CommandKind::Shortcut, "<FAVORITES>\\Hello", "\"%program%\\hello.sh\" \"\""}});
+    const std::string risky_path = script_folder + "check-tour.inf";
+    WriteScriptFile(risky_path, risky);
+    const auto problems = CheckBuild(risky_path, script_folder + "hello.sh", program_folder + "setup.ex_");
+    DeleteFile(risky_path);
+    TBuildCheckForm check(problems, &form);
+    ok = Shoot(check, folder, QStringLiteral("build_check.png")) && ok;
+    check.close();
+
+    // The window after building the script itself, once Test install has run.
+    const std::string output = FromQt(work.path()) + "/hello-setup";
+    BuildCommandOptions options;
+    options.announce_success = false;
+    if (RunBuildCommand(host, output, argv[1], program_folder, options)) {
+        TBuildResultForm result(host, {output, static_cast<std::uint64_t>(QFileInfo(ToQt(output)).size())}, &form);
+        result.show();
+        Settle(200);
+        result.TestInstallClick();
+        ok = Shoot(result, folder, QStringLiteral("build_result.png")) && ok;
+        result.close();
+    } else {
+        std::printf("FAILED to build %s\n", output.c_str());
+        ok = false;
+    }
 
     form.Project().SetChanged(false);
     return ok ? 0 : 1;
