@@ -21,6 +21,7 @@
 namespace kitforge {
 namespace {
 
+using testing::Child;
 using testing::ScriptedUiHost;
 
 // A host that also remembers where the folder picker started.
@@ -32,13 +33,6 @@ public:
     }
     std::vector<std::string> pickers;
 };
-
-template <typename Widget>
-Widget* Child(QWidget& parent, const char* name) {
-    auto* widget = parent.findChild<Widget*>(QString::fromLatin1(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-}
 
 struct Place {
     const char* name;

@@ -97,9 +97,7 @@ protected:
 
     template <typename Widget = QWidget>
     Widget* Get(const char* name) {
-        auto* widget = form->findChild<Widget*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return testing::Child<Widget>(*form, name);
     }
     QString Title() { return form->windowTitle(); }
     QString Caption(const std::string& path) { return QString::fromStdString("Kitforge [" + path + "]"); }

@@ -45,9 +45,7 @@ protected:
 
     template <typename Widget = QWidget>
     Widget* Get(const char* name) {
-        auto* widget = form->findChild<Widget*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return testing::Child<Widget>(*form, name);
     }
     QTreeWidget* List() { return Get<QTreeWidget>("ListView1"); }
     QLineEdit* Title() { return Get<QLineEdit>("TitleEdit"); }

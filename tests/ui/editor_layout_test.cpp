@@ -47,9 +47,7 @@ protected:
 
     template <typename Widget = QWidget>
     Widget* Get(const char* name) {
-        auto* widget = form->findChild<Widget*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return testing::Child<Widget>(*form, name);
     }
     void ShowAt(QSize size) {
         form->show();

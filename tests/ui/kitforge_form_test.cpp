@@ -50,9 +50,7 @@ protected:
 
     template <typename Widget = QWidget>
     Widget* Get(const char* name) {
-        auto* widget = form->findChild<Widget*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return testing::Child<Widget>(*form, name);
     }
     QTreeWidget* List() { return Get<QTreeWidget>("ListView1"); }
     QString Cell(int row, int column) { return List()->topLevelItem(row)->text(column); }

@@ -2,6 +2,8 @@
 // Qt in the UI tests: one QApplication for the whole test program (offscreen), and a way to
 // answer a modal dialog that a command is about to open.
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
@@ -9,6 +11,14 @@
 #include <memory>
 
 namespace kitforge::testing {
+
+// The child control of that object name; a missing one fails the test, naming it.
+template <typename Widget = QWidget>
+Widget* Child(QWidget& parent, const char* name) {
+    auto* widget = parent.findChild<Widget*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
 
 // Waits for the next modal dialog of type Dialog and hands it to `answer`, which fills it and
 // closes it. The wait ends with the object: a command that never opened the dialog leaves no
