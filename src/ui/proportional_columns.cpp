@@ -9,14 +9,14 @@
 namespace kitforge {
 
 ProportionalColumns::ProportionalColumns(QTreeView& view, const std::vector<int>& widths)
-    : QObject(&view), view_(view) {
+    : QObject(&view), view_(view), viewport_(view.viewport()) {
     const double total = std::accumulate(widths.begin(), widths.end(), 0.0);
     for (std::size_t column = 0; column < widths.size(); ++column) {
         view_.setColumnWidth(static_cast<int>(column), widths[column]);
         shares_.push_back(total > 0 ? widths[column] / total : 0.0);
     }
     view_.header()->setStretchLastSection(false);
-    view_.viewport()->installEventFilter(this);
+    viewport_->installEventFilter(this);
     connect(view_.header(), &QHeaderView::sectionResized, this, [this] { ColumnDragged(); });
 }
 
@@ -48,7 +48,7 @@ void ProportionalColumns::ColumnDragged() {
 }
 
 bool ProportionalColumns::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_.viewport() && event->type() == QEvent::Resize) Spread();
+    if (watched == viewport_ && event->type() == QEvent::Resize) Spread();
     return QObject::eventFilter(watched, event);
 }
 

@@ -29,6 +29,9 @@ private:
     void ColumnDragged();
 
     QTreeView& view_;
+    // Kept from the start: while the view is being destroyed its viewport still sends events
+    // here, and the view can no longer be asked for it.
+    QObject* viewport_;
     std::vector<double> shares_;
     bool spreading_ = false;
 };
