@@ -153,7 +153,16 @@ void Inflate(ByteSource& source, const ArchiveEntry& entry, PackedRange& range, 
 }  // namespace
 
 bool PasswordOpens(ByteSource& source, const ArchiveEntry& entry, std::string_view password) {
-    return OpenEncryption(source, entry, password).has_value();
+    if (!OpenEncryption(source, entry, password)) return false;
+    // One wrong password in 256 passes the check byte. Unpacking the entry with it (and
+    // throwing the bytes away) is the only sure test: otherwise the person who mistyped would
+    // be told the archive is damaged instead of being asked again.
+    try {
+        ReadEntryData(source, entry, [](const std::uint8_t*, std::size_t) {}, password);
+    } catch (const SfxError&) {
+        return false;
+    }
+    return true;
 }
 
 void ReadEntryData(ByteSource& source, const ArchiveEntry& entry, const ByteSink& sink,

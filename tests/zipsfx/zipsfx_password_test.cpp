@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include "support/large_files.h"
+#include "zipsfx/byte_source.h"
+#include "zipsfx/traditional_decryption.h"
+#include "zipsfx/zip_archive.h"
 #include "support/run_program.h"
 #include "support/temp_folder.h"
 
@@ -21,6 +24,20 @@ using kitforge::testing::ToolOnPath;
 using kitforge::testing::WriteBytes;
 
 bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+// A wrong password that passes the check byte of the archive's first entry: one in 256 does,
+// and a person who types it must be asked again, not told the archive is damaged.
+std::string WrongPasswordThatPassesTheCheck(const std::string& zip_path, const std::string& right) {
+    FileSource source(zip_path);
+    const ArchiveEntry entry = ReadZipArchive(source, 0).entries.at(0);
+    const std::vector<std::uint8_t> header = ReadRange(source, entry.data_offset, kEncryptionHeaderSize, "header");
+    for (int n = 0;; ++n) {
+        const std::string candidate = "wrong" + std::to_string(n);
+        std::vector<std::uint8_t> plain = header;
+        TraditionalDecryption(candidate).Decrypt(plain.data(), plain.size());
+        if (candidate != right && plain.back() == PasswordCheckByte(entry)) return candidate;
+    }
+}
 
 TEST(SfxPasswords, EncryptedEntriesExtractWithTheRightPasswordOnly) {
     KITFORGE_NEEDS_TOOL("zip");
@@ -43,6 +60,7 @@ TEST(SfxPasswords, EncryptedEntriesExtractWithTheRightPasswordOnly) {
          "'" + BuiltProgram("kitforge-cli") + "' add data.zip a.txt big.txt -e --password-file right"},
     };
     const std::string out = folder / "out";
+    std::string lucky;  // set for each archive
     struct Scenario {
         const char* label;
         std::vector<std::string> arguments;
@@ -52,6 +70,11 @@ TEST(SfxPasswords, EncryptedEntriesExtractWithTheRightPasswordOnly) {
     };
     const Scenario scenarios[] = {
         {"asked: wrong, then right", {"--text", "-d", out}, "secretz\nsecret\n", 0, "The password is wrong."},
+        {"asked: wrong but passing the check byte, then right",
+         {"--text", "-d", out},
+         "LUCKY\nsecret\n",
+         0,
+         "The password is wrong."},
         {"asked: wrong three times",
          {"--text", "-d", out},
          "a\nb\nc\n",
@@ -77,6 +100,7 @@ TEST(SfxPasswords, EncryptedEntriesExtractWithTheRightPasswordOnly) {
     for (const Maker& maker : makers) {
         SCOPED_TRACE(maker.label);
         ASSERT_EQ(RunProgram({"sh", "-c", "rm -f data.zip data.exe && " + maker.make}, folder.Path()).status, 0);
+        lucky = WrongPasswordThatPassesTheCheck(folder / "data.zip", "secret");
         const ProgramResult made =
             RunProgram({BuiltProgram("kitforge-cli"), "make-sfx", "data.zip", "--delete", "final"}, folder.Path());
         ASSERT_EQ(made.status, 0) << made.err;
@@ -85,7 +109,9 @@ TEST(SfxPasswords, EncryptedEntriesExtractWithTheRightPasswordOnly) {
             RunProgram({"rm", "-rf", out});
             std::vector<std::string> command{folder / "data.exe"};
             command.insert(command.end(), scenario.arguments.begin(), scenario.arguments.end());
-            const ProgramResult run = RunProgram(command, folder.Path(), scenario.input);
+            std::string input = scenario.input;
+            if (input.starts_with("LUCKY")) input.replace(0, 5, lucky);
+            const ProgramResult run = RunProgram(command, folder.Path(), input);
             EXPECT_EQ(run.status, scenario.status) << run.out << run.err;
             EXPECT_NE((run.out + run.err).find(scenario.said), std::string::npos) << run.out << run.err;
             EXPECT_EQ(run.out.find("secret"), std::string::npos) << "the password was shown";
