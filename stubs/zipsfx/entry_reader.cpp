@@ -158,7 +158,8 @@ bool PasswordOpens(ByteSource& source, const ArchiveEntry& entry, std::string_vi
     // throwing the bytes away) is the only sure test: otherwise the person who mistyped would
     // be told the archive is damaged instead of being asked again.
     try {
-        ReadEntryData(source, entry, [](const std::uint8_t*, std::size_t) {}, password);
+        ReadEntryData(
+            source, entry, [](const std::uint8_t*, std::size_t) {}, password);
     } catch (const SfxError&) {
         return false;
     }
