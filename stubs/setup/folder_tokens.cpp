@@ -3,6 +3,7 @@
 #include <array>
 
 #include "platform/ascii_case.h"
+#include "setup/shell_folder_tokens.h"
 
 namespace kitforge::setup {
 
@@ -75,6 +76,14 @@ std::string FolderOf(Place place, const SetupEnvironment& environment, InstallSc
 }  // namespace
 
 SpecialFolder ResolveSpecialFolder(std::string_view token, const SetupEnvironment& environment, InstallScope scope) {
+#ifdef _WIN32
+    (void)environment;
+    const ShellFolder shell = ShellFolderOfToken(token, scope);
+    if (shell == ShellFolder::Unknown) return {SpecialFolder::Kind::Unknown, {}};
+    std::string path = ShellFolderPath(shell);
+    if (path.empty()) return {SpecialFolder::Kind::NoCounterpart, {}};
+    return {SpecialFolder::Kind::Folder, std::move(path)};
+#endif
     for (const auto& known : kTokens) {
         if (!EqualIgnoringAsciiCase(token, known.name)) continue;
         if (known.place == Place::None) return {SpecialFolder::Kind::NoCounterpart, {}};
@@ -84,6 +93,12 @@ SpecialFolder ResolveSpecialFolder(std::string_view token, const SetupEnvironmen
         return {SpecialFolder::Kind::Folder, std::move(folder)};
     }
     return {SpecialFolder::Kind::Unknown, {}};
+}
+
+std::vector<std::string_view> SpecialFolderTokens() {
+    std::vector<std::string_view> names;
+    for (const auto& known : kTokens) names.push_back(known.name);
+    return names;
 }
 
 }  // namespace kitforge::setup

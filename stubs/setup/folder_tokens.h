@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "setup/folder_macros.h"
 #include "setup/setup_environment.h"
@@ -22,7 +23,11 @@ struct SpecialFolder {
 
 // The folder for `token`, given without its angle brackets and matched in any letter case.
 // System-wide installs put menu and autostart entries where every user sees them; per-user
-// installs use the user's own folders, the "COMMON_" tokens included.
+// installs use the user's own folders, the "COMMON_" tokens included. On Windows the folder is
+// the known folder of the shell (see shell_folder_tokens.h).
 SpecialFolder ResolveSpecialFolder(std::string_view token, const SetupEnvironment& environment, InstallScope scope);
+
+// Every token the editor offers, without its angle brackets.
+std::vector<std::string_view> SpecialFolderTokens();
 
 }  // namespace kitforge::setup

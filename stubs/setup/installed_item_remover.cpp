@@ -114,7 +114,13 @@ std::vector<std::string> RemovalAnchors(const SetupEnvironment& environment, con
                                         const std::vector<formats::InstallItem>& items) {
     std::vector<std::string> candidates = {program_folder, environment.home, environment.data_home,
                                            environment.config_home};
-    for (const char* token : {"DESKTOP", "PROGRAMS", "STARTUP", "PERSONAL", "TEMPLATES"}) {
+#ifdef _WIN32
+    // Each token has a folder of its own on Windows.
+    const std::vector<std::string_view> tokens = SpecialFolderTokens();
+#else
+    const std::vector<std::string_view> tokens = {"DESKTOP", "PROGRAMS", "STARTUP", "PERSONAL", "TEMPLATES"};
+#endif
+    for (const std::string_view token : tokens) {
         for (InstallScope scope : {InstallScope::PerUser, InstallScope::SystemWide}) {
             const SpecialFolder special = ResolveSpecialFolder(token, environment, scope);
             if (special.kind == SpecialFolder::Kind::Folder) candidates.push_back(special.folder);

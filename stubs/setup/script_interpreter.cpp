@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "os/errors.h"
+#include "os/file_names.h"
 #include "platform/file_copy.h"
 #include "setup/desktop_launcher.h"
 #include "setup/launcher_location.h"
@@ -14,6 +15,7 @@
 #include "setup/safe_extraction.h"
 #include "setup/setup_cancel.h"
 #include "setup/setup_errors.h"
+#include "setup/windows_shortcut.h"
 #include "setup/written_item.h"
 
 namespace kitforge::setup {
@@ -24,6 +26,12 @@ namespace {
 constexpr std::size_t kMaxNameShown = NAME_MAX;
 #else
 constexpr std::size_t kMaxNameShown = 255;
+#endif
+
+#ifdef _WIN32
+constexpr const char* kLauncherWord = "shortcut";
+#else
+constexpr const char* kLauncherWord = "launcher";
 #endif
 
 constexpr std::string_view kArchivePrefix = "!install";
@@ -260,35 +268,32 @@ void ScriptInterpreter::Copy(const ScriptStep& step) {
 }
 
 void ScriptInterpreter::Link(const ScriptStep& step) {
-#ifdef _WIN32
-    // Windows shortcuts (.lnk files) are not made yet: say so instead of writing a desktop
-    // entry that Windows would not understand.
-    progress_.Warning("line " + std::to_string(step.line_number) + " (" + Printable(step.line) +
-                      "): launchers are not made on Windows; the launcher is skipped");
-    return;
-#endif
     const LauncherLocation location =
         ResolveLauncherLocation(step.location, settings_.folders, settings_.environment, settings_.scope);
     const std::string line = "line " + std::to_string(step.line_number) + " (" + Printable(step.line) + "): ";
     if (location.kind == LauncherLocation::Kind::UnknownToken) {
-        progress_.Warning(line + "the folder token " + Printable(location.token) +
-                          " is unknown; the launcher is skipped");
+        progress_.Warning(line + "the folder token " + Printable(location.token) + " is unknown; the " + kLauncherWord +
+                          " is skipped");
         return;
     }
     if (location.kind == LauncherLocation::Kind::NoCounterpart) {
-        progress_.Warning(line + "the folder " + Printable(location.token) +
-                          " has no place for launchers on this system; the launcher is skipped");
+        progress_.Warning(line + "the folder " + Printable(location.token) + " has no place for " + kLauncherWord +
+                          "s on this system; the " + kLauncherWord + " is skipped");
         return;
     }
     Launcher launcher;
     launcher.name = LauncherDisplayName(location.name);
-    if (launcher.name.empty()) Fail(step, "the launcher has no name");
+    if (launcher.name.empty()) Fail(step, std::string("the ") + kLauncherWord + " has no name");
     launcher.words = MachineWords(step.words);
     launcher.working_folder = FolderOf(launcher.words.front());
+#ifdef _WIN32
+    const std::string file_name = ShortcutFileName(location.name);
+#else
     const std::string file_name = LauncherFileName(location.name);
-    Announce("Creating the launcher " + Printable(location.folder + "/" + file_name));
+#endif
+    Announce(std::string("Creating the ") + kLauncherWord + " " + Printable(location.folder + "/" + file_name));
 
-    const std::string text = DesktopEntryText(launcher);
+    const std::string text = LauncherFileText(launcher, file_name);
     // The folder a token stands for is the user's or the system's choice (a desktop folder
     // may well be a link); only the folders below it are entered without following links.
     std::vector<std::string> anchors = Anchors();
@@ -299,6 +304,36 @@ void ScriptInterpreter::Link(const ScriptStep& step) {
         WriteFileThroughTemporary(open, file_name, 0755, [&](File& out) { out.WriteAll(text); });
     Remember(location.folder, file_name, written);
     Record(open, file_name, written, formats::InstallItemKind::Launcher);
+}
+
+std::string ScriptInterpreter::LauncherFileText(const Launcher& launcher, const std::string& file_name) const {
+#ifdef _WIN32
+    // The shell saves a link only under a name of its own choosing: it is made in this run's
+    // temporary folder, and its bytes are put in place like those of any installed file.
+    Shortcut shortcut;
+    shortcut.target = launcher.words.front();
+    shortcut.arguments = WindowsCommandLine(std::vector<std::string>(launcher.words.begin() + 1, launcher.words.end()));
+    shortcut.working_folder = launcher.working_folder;
+    shortcut.description = launcher.name;
+    const std::string& scratch =
+        settings_.folders.wtemp.empty() ? settings_.environment.temp_root : settings_.folders.wtemp;
+    const std::string made = scratch + "/" + file_name;
+    RemoveFile(made);
+    SaveShortcut(shortcut, made);
+    std::string text;
+    {
+        File file = File::OpenRead(made);
+        const std::int64_t size = file.Size();
+        if (size < 0) throw ReadError("read", made, file.LastError());
+        text.resize(static_cast<std::size_t>(size));
+        file.ReadExact(text.data(), text.size());
+    }
+    RemoveFile(made);
+    return text;
+#else
+    (void)file_name;
+    return DesktopEntryText(launcher);
+#endif
 }
 
 void ScriptInterpreter::Cleanup(const ScriptStep& step) {

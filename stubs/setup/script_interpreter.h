@@ -13,6 +13,7 @@
 #include "payload/payload_reader.h"
 #include "os/file.h"
 #include "platform/file_stamp.h"
+#include "setup/desktop_launcher.h"
 #include "setup/folder_macros.h"
 #include "setup/install_folder.h"
 #include "setup/script_plan.h"
@@ -79,6 +80,8 @@ private:
     void Start(const ScriptStep& step);
     void Copy(const ScriptStep& step);
     void Link(const ScriptStep& step);
+    // The bytes of the file a LINK line puts in place: a desktop entry, or on Windows a shell link.
+    std::string LauncherFileText(const Launcher& launcher, const std::string& file_name) const;
     void Cleanup(const ScriptStep& step);
 
     // The words of a command line on this machine: macros expanded, the program's path read

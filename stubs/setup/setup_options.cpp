@@ -98,7 +98,9 @@ std::string SetupHelpText(std::string_view program_name, bool has_window) {
 #ifdef _WIN32
            "%common% %APPDATA% (administrator: %ProgramData%); %system%\n"
            "%LOCALAPPDATA%\\Programs\\bin (administrator: the Windows system folder).\n"
-           "LINK lines are skipped with a warning: this installer makes no shortcuts on Windows.\n"
+           "LINK lines make shortcuts (.lnk) on the desktop, in the Start menu or Startup as the\n"
+           "script asks (administrator: those of every user). The installation leaves\n"
+           "%program%\\uninstall.exe and lists it in Settings > Apps.\n"
 #else
            "%common% ~/.local/share (root: /usr/local/share); %system% ~/.local/bin\n"
            "(root: /usr/local/bin). Launchers go to the desktop, the applications menu or\n"

@@ -17,7 +17,9 @@
 #include "setup/setup_errors.h"
 #include "setup/setup_options.h"
 #include "setup/temporary_run_folder.h"
+#include "setup/uninstall_entry.h"
 #include "setup/uninstall_run.h"
+#include "setup/uninstaller_record.h"
 #include "setup/uninstaller_writer.h"
 
 namespace kitforge::setup {
@@ -147,20 +149,36 @@ private:
         } catch (const SetupCancelled&) {
             return TakeBackCancelledRun(interpreter.RecordedItems(), settings, front);
         }
-#ifndef _WIN32
-        // Windows gets its uninstaller with its own front-end; until then none is left there.
+        std::optional<std::string> uninstaller;
         try {
-            LeaveUninstaller(installer, InstallerImageSize(source, payload), payload.title, settings,
-                             interpreter.RecordedItems(), front);
+            uninstaller = LeaveUninstaller(installer, InstallerImageSize(source, payload), payload.title, settings,
+                                           interpreter.RecordedItems(), front);
         } catch (const std::exception& e) {
             front.Complain(e.what());
             front.Complain("the files are installed, but no uninstaller could be written for them");
             return kFailed;
         }
+#ifdef _WIN32
+        if (uninstaller) ListInSettings(*uninstaller, settings.scope, front);
 #endif
         front.Say("Installation complete.");
         return kInstalled;
     }
+
+#ifdef _WIN32
+    // Lists the installation in Settings > Apps with the record the uninstaller now carries,
+    // earlier installations into the same folder included. The files are in place and the
+    // uninstaller works without it: a failure is a warning.
+    void ListInSettings(const std::string& uninstaller, InstallScope scope, SetupFrontEnd& front) const {
+        try {
+            File file = File::OpenRead(uninstaller);
+            const formats::InstallRecord record = ReadUninstallerRecord(file);
+            WriteUninstallEntry(MakeUninstallEntry(record, uninstaller, ReadProductStrings(installer_path_)), scope);
+        } catch (const std::exception& e) {
+            front.Warning(std::string(e.what()) + "; the installation is not listed in Settings > Apps");
+        }
+    }
+#endif
 
     void RefuseUnsafeFolder(const SetupOptions& options, const std::string& program_folder) const {
         if (!environment_.is_root || options.force) return;

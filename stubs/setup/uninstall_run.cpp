@@ -1,6 +1,9 @@
 #include "setup/uninstall_run.h"
 
+#include "platform/file_stamp.h"
 #include "setup/installed_item_remover.h"
+#include "setup/running_uninstaller.h"
+#include "setup/uninstall_entry.h"
 #include "setup/setup_cancel.h"
 #include "setup/setup_console.h"
 #include "setup/setup_errors.h"
@@ -33,7 +36,25 @@ std::string Listing(const formats::InstallRecord& record) {
     return text;
 }
 
-int Uninstall(const formats::InstallRecord& record, const SetupEnvironment& environment, SetupFrontEnd& front) {
+#ifdef _WIN32
+// The running uninstaller is moved out of the install folder when the record lists it (it is
+// this very file), so that it and its folder can go.
+std::optional<std::string> SetAsideIfRecorded(const formats::InstallRecord& record, const std::string& path,
+                                              const SetupEnvironment& environment) {
+    const auto running = StampOf(path);
+    if (!running) return std::nullopt;
+    for (const auto& item : record.items) {
+        if (item.kind != InstallItemKind::Uninstaller) continue;
+        const auto recorded = StampOf(item.path);
+        if (recorded && recorded->identity == running->identity)
+            return MoveRunningProgramAside(path, environment.temp_root);
+    }
+    return std::nullopt;
+}
+#endif
+
+int Uninstall(const formats::InstallRecord& record, const std::string& path, const SetupEnvironment& environment,
+              SetupFrontEnd& front) {
     // Ctrl+C at the question reads as EXIT. Once removing has begun it runs to the end: the
     // uninstaller is among what it removes, so stopping half-way would leave no way to finish.
     InstallCancelHandler();
@@ -45,6 +66,11 @@ int Uninstall(const formats::InstallRecord& record, const SetupEnvironment& envi
         front.Say("Nothing was removed.");
         return kCancelled;
     }
+#ifdef _WIN32
+    const std::optional<std::string> aside = SetAsideIfRecorded(record, path, environment);
+#else
+    (void)path;
+#endif
     std::size_t number = 0;
     const RemovalOutcome outcome =
         RemoveRecordedItems(record.items, RemovalAnchors(environment, record.program_folder, record.items),
@@ -54,6 +80,15 @@ int Uninstall(const formats::InstallRecord& record, const SetupEnvironment& envi
     for (const auto& path : outcome.kept) {
         front.Warning("kept because it was changed since it was installed: " + Printable(path));
     }
+#ifdef _WIN32
+    if (outcome.Complete()) {
+        // Settings > Apps lists an uninstaller only while there is one to run.
+        for (const auto& failure : RemoveUninstallEntry(UninstallKeyName(record.program_folder)))
+            front.Warning(failure);
+    } else if (aside && !MoveProgramBack(*aside, path)) {
+        front.Complain("the uninstaller could not be put back at " + Printable(path) + "; it is " + Printable(*aside));
+    }
+#endif
     if (!outcome.Complete()) {
         for (const auto& failure : outcome.failures) front.Complain(failure);
         front.Complain("the uninstallation is incomplete; what is named above is still there");
@@ -87,9 +122,15 @@ std::string UninstallHelpText(std::string_view program_name) {
            " --list | --check | --help | --version\n"
            "\n"
            "Removes what an installation wrote, as the record this uninstaller carries lists it:\n"
+#ifdef _WIN32
+           "the files that are unchanged since they were installed, the shortcuts, this\n"
+           "uninstaller and its entry in Settings > Apps, and the folders the installation made\n"
+           "once they are empty. A file changed since it was installed is kept and named. Files that\n"
+#else
            "the files that are unchanged since they were installed, the launchers, the\n"
            "\"Uninstall\" menu entry, this uninstaller, and the folders the installation made once\n"
            "they are empty. A file changed since it was installed is kept and named. Files that\n"
+#endif
            "programs run by the installer wrote are not in the record and stay. Without --silent\n"
            "it shows the title and the install folder and asks whether to UNINSTALL or EXIT.\n"
            "Started without a terminal (from a file manager or the menu) it shows a window\n"
@@ -122,7 +163,7 @@ int RunUninstall(const SetupOptions& options, const std::string& path, const Set
                                " is sound; its record lists " + std::to_string(record.items.size()) + " items");
             return kInstalled;
         }
-        return Uninstall(record, environment, front);
+        return Uninstall(record, path, environment, front);
     } catch (const std::exception& e) {
         front.Complain(e.what());
         return kFailed;

@@ -29,7 +29,7 @@ void Add(std::vector<InstallItem>& items, const InstallItem& item) {
     items.push_back(item);
 }
 
-bool HasLaunchers(const std::vector<InstallItem>& items) {
+[[maybe_unused]] bool HasLaunchers(const std::vector<InstallItem>& items) {
     return std::any_of(items.begin(), items.end(),
                        [](const InstallItem& item) { return item.kind == InstallItemKind::Launcher; });
 }
@@ -91,7 +91,13 @@ std::optional<std::string> LeaveUninstaller(File& installer, std::uint64_t image
     }
 
     std::vector<InstallItem> menu_entry;
-    if (HasLaunchers(record.items)) {
+#ifdef _WIN32
+    // Windows lists the uninstaller in Settings > Apps instead (see uninstall_entry.h).
+    const bool wants_menu_entry = false;
+#else
+    const bool wants_menu_entry = HasLaunchers(record.items);
+#endif
+    if (wants_menu_entry) {
         menu_entry = WriteUninstallMenuEntry(title, path, settings.environment, settings.scope);
         for (const auto& item : menu_entry) Add(record.items, item);
     }

@@ -111,7 +111,7 @@ check "every installed file equals its source, in the folders the script names" 
            cmp -s "$0/files/hello.sh" "$1/unix/hello.sh"' "$project" "$work/installed-windows"
 check "EXECUTE ran the program with its two arguments and waited for it" \
   bash -c 'printf "first word|second\r\n" | cmp -s - "$0/ran.txt"' "$work/installed-windows"
-check "LINK is skipped with a warning on Windows" has "launchers are not made on Windows" "$work/err"
+check "LINK makes its shortcut on Windows without a warning" bash -c '! grep -q "is skipped" "$0"' "$work/err"
 # RUN does not wait: its program writes its file a little later.
 started_later() {
   local try
@@ -220,6 +220,82 @@ listed_names_match() {
   [ -n "$listed" ] && [ "$expected" = "$listed" ]
 }
 check "kitforge-cli list reads an Info-ZIP archive: every entry named" listed_names_match "$work/infozip.zip"
+
+# --- Shortcuts, the Settings > Apps entry and the uninstaller on Windows. ---
+# Wine runs programs elevated: the entry goes to the machine's list then, else to the user's.
+uninstall_keys() {
+  local root
+  for root in HKCU HKLM; do "$wine" reg query "$root\Software\Microsoft\Windows\CurrentVersion\Uninstall" /s; done \
+    >"$work/out" 2>"$work/err" </dev/null
+  status=$?
+}
+cp "$here/shell-windows.inf" "$project/"
+run "$bin/kitforge-cli.exe" build "$(winpath "$project/shell-windows.inf")" -o "$(winpath "$work/shell-setup.exe")"
+run "$work/shell-setup.exe" --silent --target "$(winpath "$work/installed-shell")"
+shell_status=$status
+cp "$work/out" "$work/shell-out"
+cp "$work/err" "$work/shell-err"
+# Where the installer says it put each shortcut, as paths of this machine.
+: >"$work/shortcuts"
+tr -d '\r' <"$work/shell-out" | sed -n 's/.*Creating the shortcut \(.*\.lnk\)$/\1/p' | while IFS= read -r place; do
+  "$wine" winepath -u "$place" 2>/dev/null | tr -d '\r' >>"$work/shortcuts"
+done
+hex() { od -An -tx1 -v | tr -d ' \n'; }
+# A shortcut names its target: the target's path stands in it (UTF-16 or the ANSI code page).
+names_target() {
+  local lnk=$1 target=$2 body
+  [ -s "$lnk" ] || return 1
+  body=$(hex <"$lnk")
+  [[ $body == *"$(printf '%s' "$target" | iconv -f UTF-8 -t UTF-16LE | hex)"* ]] ||
+    [[ $body == *"$(printf '%s' "$target" | hex)"* ]]
+}
+shortcuts_made() {
+  [ "$shell_status" -eq 0 ] && [ "$(wc -l <"$work/shortcuts")" -eq 3 ] || return 1
+  local desktop menu start
+  desktop=$(grep -F '/Shell Kitforge.lnk' "$work/shortcuts" | grep -iF '/desktop/') &&
+    menu=$(grep -F '/Programs/Shell Kitforge/Read me.lnk' "$work/shortcuts") &&
+    start=$(grep -iF '/start menu/Shell Kitforge.lnk' "$work/shortcuts") || return 1
+  names_target "$desktop" "$(winpath "$work/installed-shell")\\hello.cmd" &&
+    names_target "$menu" "$(winpath "$work/installed-shell")\\docs\\readme.txt" &&
+    names_target "$start" "$(winpath "$work/installed-shell")\\hello.cmd" &&
+    names_target "$desktop" "first word"
+}
+check "LINK makes .lnk shortcuts on the desktop and in the Start menu that name their targets" shortcuts_made
+check "a LINK token without a Windows folder is skipped with a warning" \
+  has "the folder <PRINTERS> has no place for shortcuts on this system" "$work/shell-err"
+uninstall_keys
+listed_in_settings() {
+  local entry
+  entry=$(tr -d '\r' <"$work/out" | awk '/^HKEY/ { keep = /Kitforge_[0-9a-f]+$/ } keep')
+  grep -q 'DisplayName *REG_SZ *Shell Kitforge$' <<<"$entry" &&
+    grep -qF "UninstallString    REG_SZ    \"$(winpath "$work/installed-shell")\\uninstall.exe\"" <<<"$entry" &&
+    grep -qF "InstallLocation    REG_SZ    $(winpath "$work/installed-shell")" <<<"$entry" &&
+    grep -q 'EstimatedSize *REG_DWORD *0x[1-9]' <<<"$entry" &&
+    grep -q 'NoModify *REG_DWORD *0x1$' <<<"$entry" && grep -q 'NoRepair *REG_DWORD *0x1$' <<<"$entry"
+}
+check "the installation is listed under the Uninstall key with its name, size and command" listed_in_settings
+run "$work/installed-shell/uninstall.exe" --silent
+run_status=$status
+uninstall_keys
+all_gone() {
+  [ "$run_status" -eq 0 ] && [ ! -e "$work/installed-shell" ] || return 1
+  local lnk
+  while IFS= read -r lnk; do [ ! -e "$lnk" ] || return 1; done <"$work/shortcuts"
+  ! tr -d '\r' <"$work/out" | grep -q 'Shell Kitforge'
+}
+check "the uninstaller removes the files, the folders, the shortcuts and the Uninstall key" all_gone
+
+# A failed build leaves nothing at the output name: no cut-off installer, no temporary file,
+# and no earlier installer (which would pass for the new one).
+mkdir -p "$work/failing/files/readme.txt" "$work/failing-out"
+printf '[info]\ntitle=Failing\n\n[script]\n1=extract "%%apppath%%\\files\\readme.txt" "%%program%%"\n' \
+  >"$work/failing/failing.inf"
+run "$bin/kitforge-cli.exe" build "$(winpath "$work/failing/failing.inf")" -o "$(winpath "$work/failing-out/setup.exe")"
+failed_status=$status
+printf 'an earlier installer\n' >"$work/failing-out/earlier.exe"
+run "$bin/kitforge-cli.exe" build "$(winpath "$work/failing/failing.inf")" -o "$(winpath "$work/failing-out/earlier.exe")"
+check "a failed build leaves nothing at its output name" \
+  bash -c '[ '"$failed_status"' -ne 0 ] && [ '$status' -ne 0 ] && [ -z "$(ls -A "$0")" ]' "$work/failing-out"
 
 echo "$checks checks, $((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
