@@ -221,5 +221,18 @@ listed_names_match() {
 }
 check "kitforge-cli list reads an Info-ZIP archive: every entry named" listed_names_match "$work/infozip.zip"
 
+# --- The stubs are window programs; scripts still talk to them through files and pipes. ---
+pe_subsystem() {  # the Subsystem field of the PE file $1: 2 a window program, 3 a console one
+  local header
+  header=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  od -An -tu2 -j$((header + 92)) -N2 "$1" | tr -d ' '
+}
+check "setup.ex_ and zipsfx.bin are window programs: no console opens from the Explorer" \
+  test "$(pe_subsystem "$bin/setup.ex_") $(pe_subsystem "$bin/zipsfx.bin")" = "2 2"
+printf 'yes\n' | "$wine" "$work/hello-windows.exe" --text --target "$(winpath "$work/piped")" >"$work/out" 2>"$work/err"
+status=$?
+check "the installer still asks and answers through pipes (--text), its output redirected" \
+  bash -c '[ '$status' -eq 0 ] && grep -q "Installation complete." "$0" && [ -f "$1/readme.txt" ]' "$work/out" "$work/piped"
+
 echo "$checks checks, $((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
