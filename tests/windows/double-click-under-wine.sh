@@ -151,12 +151,17 @@ if [ -n "$window" ]; then
 
   # Uninstalling as a person does: the command of the Uninstall key (what Settings > Apps
   # runs), else the uninstaller beside the files.
-  uninstaller=$("$wine" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
-                tr -d '\r' | awk -v title="$title" '
-                  /DisplayName/ && index($0, title) { found = 1 }
+  # (Per user, or for the machine where the installer ran elevated.)
+  uninstaller=$(for hive in HKCU HKLM; do
+                  "$wine" reg query "$hive\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s 2>/dev/null
+                done | tr -d '\r' | awk -v title="$title" '
                   /^HKEY/ { found = 0; command = "" }
-                  /UninstallString/ { sub(/.*REG_SZ[ \t]+/, ""); command = $0 }
-                  found && command != "" { gsub(/"/, "", command); print command; exit }')
+                  /DisplayName/ && index($0, title) { found = 1 }
+                  /UninstallString/ {
+                    sub(/.*REG_SZ[ \t]+/, ""); command = $0
+                    if (command ~ /^"/) { command = substr(command, 2); sub(/".*/, "", command) }
+                  }
+                  found && command != "" { print command; exit }')
   if [ -z "$uninstaller" ] && [ -n "$installed" ]; then
     for name in uninstall.exe uninstall; do
       [ -f "$installed/$name" ] && uninstaller=$(winpath "$installed/$name") && break
