@@ -60,6 +60,8 @@ public:
     void HandlePending();
     void Show();
     void Hide();
+    // Gives `control` the keyboard, now and whenever the window is active again.
+    void Focus(HWND control);
     HWND Handle() const { return window_; }
 
     int Answer() const { return answer_; }
@@ -80,6 +82,7 @@ private:
     LRESULT Handle(UINT message, WPARAM w, LPARAM l);
     HWND Control(const wchar_t* kind, const std::wstring& text, DWORD style, int x, int y, int w, int h, int id,
                  HFONT font);
+    int Scaled(int measure) const;
 
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
@@ -88,6 +91,8 @@ private:
     int height_;
     int answer_ = kWaiting;
     int default_id_ = 0;
+    int dots_per_inch_ = 96;
+    HWND focus_ = nullptr;
 };
 
 }  // namespace kitforge::window

@@ -72,8 +72,14 @@ std::string TextOf(HWND control) {
 
 PageWindow::PageWindow(const std::string& title, int width, int height) : width_(width), height_(height) {
     if (!RegisterWindowClass()) return;
+    // Measures are given at 96 dots per inch; a program the system lets see the real
+    // resolution (a manifest may say so) scales them with the system font.
+    if (HDC screen = GetDC(nullptr)) {
+        dots_per_inch_ = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame{0, 0, width, height};
+    RECT frame{0, 0, Scaled(width), Scaled(height)};
     AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);
     const int outer_width = frame.right - frame.left;
     const int outer_height = frame.bottom - frame.top;
@@ -101,7 +107,15 @@ PageWindow::~PageWindow() {
 
 void PageWindow::SetTitle(const std::string& title) { SetWindowTextW(window_, ControlText(title).c_str()); }
 
+int PageWindow::Scaled(int measure) const { return MulDiv(measure, dots_per_inch_, 96); }
+
+void PageWindow::Focus(HWND control) {
+    focus_ = control;
+    SetFocus(control);
+}
+
 void PageWindow::Clear() {
+    focus_ = nullptr;
     // Destroying a child changes the list being walked: take the first one until none is left.
     while (HWND child = GetWindow(window_, GW_CHILD)) DestroyWindow(child);
     default_id_ = 0;
@@ -109,7 +123,8 @@ void PageWindow::Clear() {
 
 HWND PageWindow::Control(const wchar_t* kind, const std::wstring& text, DWORD style, int x, int y, int w, int h,
                          int id, HFONT font) {
-    HWND control = CreateWindowExW(0, kind, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, window_,
+    HWND control = CreateWindowExW(0, kind, text.c_str(), WS_CHILD | WS_VISIBLE | style, Scaled(x), Scaled(y),
+                                   Scaled(w), Scaled(h), window_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                    nullptr);
     if (control != nullptr) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -169,7 +184,7 @@ std::vector<HWND> PageWindow::Buttons(const std::vector<std::string>& labels, in
         buttons.push_back(button);
         x += width + kRowGap;
     }
-    if (proposed >= 0) SetFocus(buttons[static_cast<std::size_t>(proposed)]);
+    if (proposed >= 0) Focus(buttons[static_cast<std::size_t>(proposed)]);
     return buttons;
 }
 
@@ -178,6 +193,7 @@ void PageWindow::Show() {
         ShowWindow(window_, SW_SHOWNORMAL);
         SetForegroundWindow(window_);
     }
+    if (focus_ != nullptr) SetFocus(focus_);
     InvalidateRect(window_, nullptr, TRUE);
     UpdateWindow(window_);
 }
@@ -220,6 +236,16 @@ LRESULT CALLBACK PageWindow::Procedure(HWND window, UINT message, WPARAM w, LPAR
 
 LRESULT PageWindow::Handle(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
+        // The control that had the keyboard gets it back when the window is active again.
+        case WM_ACTIVATE:
+            if (LOWORD(w) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(window_, focus)) focus_ = focus;
+            } else if (focus_ != nullptr) {
+                SetFocus(focus_);
+                return 0;
+            }
+            return DefWindowProcW(window_, message, w, l);
         case DM_GETDEFID:
             return default_id_ != 0 ? MAKELRESULT(default_id_, DC_HASDEFID) : 0;
         case WM_COMMAND: {

@@ -144,7 +144,7 @@ private:
         }
         go_ = window_.Buttons({install ? "Install" : "Uninstall", "Exit"}, 0).front();
         // The folder is what may be changed: start there, as the Linux window does.
-        if (choosable) SetFocus(folder_);
+        if (choosable) window_.Focus(folder_);
     }
 
     void ShowProgress() {

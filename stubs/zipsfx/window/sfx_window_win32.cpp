@@ -122,7 +122,7 @@ public:
         HWND field = window_.Field(kMargin, 100, kWidth - 2 * kMargin, kFieldHeight, "", FieldKind::Hidden);
         // Return in the field answers as OK does.
         window_.Buttons({"OK", "Exit"}, 0);
-        SetFocus(field);
+        window_.Focus(field);
         const int answer = Wait();
         // Nothing of the password stays in the window once it is read.
         std::string password = window::TextOf(field);
