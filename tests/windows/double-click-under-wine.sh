@@ -128,7 +128,11 @@ window=$(find_window "$title")
 check "double-clicked, the installer shows its window (no console, input from /dev/null)" test -n "$window"
 if [ -n "$window" ]; then
   picture "$window" setup-question
-  press "$window" Return   # Install, the proposed button, into the proposed folder
+  press "$window" Tab space   # Browse...
+  chooser=$(find_window "Install folder")
+  check "Browse... opens the system's folder dialog" test -n "$chooser"
+  [ -n "$chooser" ] && { picture "$chooser" setup-browse; press "$chooser" Escape; }
+  press "$window" shift+Tab Return   # back to the folder; Install, into the proposed folder
   # The proposed folder: %LOCALAPPDATA%\Programs\<title>, or %ProgramFiles%\<title> where the
   # installer runs elevated (as Wine's user does).
   installed=""
