@@ -121,12 +121,11 @@ void PageWindow::Clear() {
     default_id_ = 0;
 }
 
-HWND PageWindow::Control(const wchar_t* kind, const std::wstring& text, DWORD style, int x, int y, int w, int h,
-                         int id, HFONT font) {
+HWND PageWindow::Control(const wchar_t* kind, const std::wstring& text, DWORD style, int x, int y, int w, int h, int id,
+                         HFONT font) {
     HWND control = CreateWindowExW(0, kind, text.c_str(), WS_CHILD | WS_VISIBLE | style, Scaled(x), Scaled(y),
-                                   Scaled(w), Scaled(h), window_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                   nullptr);
+                                   Scaled(w), Scaled(h), window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   GetModuleHandleW(nullptr), nullptr);
     if (control != nullptr) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
 }
@@ -246,8 +245,7 @@ LRESULT PageWindow::Handle(UINT message, WPARAM w, LPARAM l) {
                 return 0;
             }
             return DefWindowProcW(window_, message, w, l);
-        case DM_GETDEFID:
-            return default_id_ != 0 ? MAKELRESULT(default_id_, DC_HASDEFID) : 0;
+        case DM_GETDEFID: return default_id_ != 0 ? MAKELRESULT(default_id_, DC_HASDEFID) : 0;
         case WM_COMMAND: {
             const int id = LOWORD(w);
             const int code = HIWORD(w);

@@ -20,12 +20,12 @@ namespace kitforge::setup {
 namespace {
 
 using FieldKind = window::PageWindow::FieldKind;
-using window::PageWindow;
 using window::kButtonHeight;
 using window::kLineHeight;
 using window::kMargin;
 using window::kWindowHeight;
 using window::kWindowWidth;
+using window::PageWindow;
 
 constexpr int kBrowseId = 100;
 constexpr int kFolderId = 101;
@@ -93,7 +93,8 @@ public:
         if (position != position_) {
             position_ = position;
             SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-            SetWindowTextW(percent_, window::ControlText(std::to_string(static_cast<int>(fraction * 100)) + " %").c_str());
+            SetWindowTextW(percent_,
+                           window::ControlText(std::to_string(static_cast<int>(fraction * 100)) + " %").c_str());
         }
         window_.HandlePending();
     }
@@ -134,9 +135,9 @@ private:
                      install ? "Install folder:" : "Installed in:");
         shown_folder_ = Printable(introduction.folder);
         const bool choosable = introduction.folder_choosable;
-        folder_ = window_.Field(kMargin, kFolderTop, w - (choosable ? 3 * kMargin + kBrowseWidth : 2 * kMargin),
-                                kButtonHeight - 6, shown_folder_,
-                                choosable ? FieldKind::Editable : FieldKind::ReadOnly);
+        folder_ =
+            window_.Field(kMargin, kFolderTop, w - (choosable ? 3 * kMargin + kBrowseWidth : 2 * kMargin),
+                          kButtonHeight - 6, shown_folder_, choosable ? FieldKind::Editable : FieldKind::ReadOnly);
         SetWindowLongPtrW(folder_, GWLP_ID, kFolderId);
         if (choosable) {
             window_.Button(w - kMargin - kBrowseWidth, kFolderTop - 1, kBrowseWidth, kButtonHeight - 4, "Browse...",
