@@ -63,8 +63,8 @@ check() {  # check NAME COMMAND...: one check, passed when COMMAND succeeds
 
 # The window titled exactly $1, once it is shown (within a minute): its X id on stdout.
 find_window() {
-  local try id
-  for try in $(seq 1 120); do
+  local _ id
+  for _ in $(seq 1 120); do
     id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.5
@@ -73,8 +73,8 @@ find_window() {
 }
 # Whether the window $1 is gone within $2 seconds.
 window_gone() {
-  local try
-  for try in $(seq 1 $(($2 * 2))); do
+  local _
+  for _ in $(seq 1 $(($2 * 2))); do
     xdotool getwindowname "$1" >/dev/null 2>&1 || return 0
     xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
     sleep 0.5
@@ -97,8 +97,8 @@ picture() {
 }
 # Waits until $1 exists and is not empty (a minute at most).
 appears() {
-  local try
-  for try in $(seq 1 120); do
+  local _
+  for _ in $(seq 1 120); do
     [ -s "$1" ] && return 0
     sleep 0.5
   done
@@ -136,7 +136,7 @@ if [ -n "$window" ]; then
   # The proposed folder: %LOCALAPPDATA%\Programs\<title>, or %ProgramFiles%\<title> where the
   # installer runs elevated (as Wine's user does).
   installed=""
-  for try in $(seq 1 120); do
+  for _ in $(seq 1 120); do
     ran=$(find "$WINEPREFIX/drive_c" -path "*/$title/ran.txt" -size +0 2>/dev/null | head -n 1)
     [ -n "$ran" ] && { installed=$(dirname "$ran"); break; }
     sleep 0.5
