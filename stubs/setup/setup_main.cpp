@@ -16,6 +16,9 @@
 #ifdef KITFORGE_HAS_WINDOW
 #include "setup/window/setup_window.h"
 #endif
+#if defined(_WIN32) && defined(KITFORGE_HAS_WINDOW)
+#include "window/parent_console.h"
+#endif
 
 namespace {
 
@@ -41,6 +44,12 @@ std::string OwnFile() {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(_WIN32) && defined(KITFORGE_HAS_WINDOW)
+    // A window program has no console of its own. Started from one, standard input becomes
+    // that console and the terminal dialogue runs there, as on Linux; started from the Explorer
+    // there is none, standard input is no terminal, and the window is shown.
+    kitforge::window::AttachParentConsole();
+#endif
     const std::vector<std::string> arguments = kitforge::ProgramArguments(argc, argv);
 #ifdef KITFORGE_HAS_WINDOW
     return kitforge::setup::RunSetup(arguments, OwnFile(), kitforge::setup::ReadSetupEnvironment(), {},

@@ -4,6 +4,8 @@
 // zipsfx-text.bin is the same program without the window.
 
 #ifdef _WIN32
+#include <io.h>
+
 #include "zipsfx/windows_text.h"
 #else
 #include <unistd.h>
@@ -18,6 +20,9 @@
 #include "zipsfx/sfx_program.h"
 #ifdef KITFORGE_SFX_WINDOW
 #include "zipsfx/window/sfx_window.h"
+#endif
+#if defined(_WIN32) && defined(KITFORGE_SFX_WINDOW)
+#include "window/parent_console.h"
 #endif
 
 namespace {
@@ -48,12 +53,19 @@ std::string OwnPath(const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(_WIN32) && defined(KITFORGE_SFX_WINDOW)
+    // A window program has no console of its own. Started from one, standard input becomes
+    // that console and the questions are asked there, as on Linux; started from the Explorer
+    // there is none, standard input is no terminal, and the window is shown.
+    kitforge::window::AttachParentConsole();
+#endif
     kitforge::zipsfx::TerminalConsole console;
     kitforge::zipsfx::SfxEnvironment environment;
     environment.console = &console;
     environment.self_path = OwnPath(argc > 0 ? argv[0] : "zipsfx");
 #ifdef _WIN32
     if (const wchar_t* home = _wgetenv(L"USERPROFILE")) environment.home = kitforge::zipsfx::Utf8Text(home);
+    environment.input_is_terminal = _isatty(_fileno(stdin)) != 0;
 #else
     if (const char* home = std::getenv("HOME")) environment.home = home;
     environment.input_is_terminal = ::isatty(STDIN_FILENO) == 1;

@@ -296,6 +296,18 @@ printf 'an earlier installer\n' >"$work/failing-out/earlier.exe"
 run "$bin/kitforge-cli.exe" build "$(winpath "$work/failing/failing.inf")" -o "$(winpath "$work/failing-out/earlier.exe")"
 check "a failed build leaves nothing at its output name" \
   bash -c '[ '"$failed_status"' -ne 0 ] && [ '$status' -ne 0 ] && [ -z "$(ls -A "$0")" ]' "$work/failing-out"
+# --- The stubs are window programs; scripts still talk to them through files and pipes. ---
+pe_subsystem() {  # the Subsystem field of the PE file $1: 2 a window program, 3 a console one
+  local header
+  header=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  od -An -tu2 -j$((header + 92)) -N2 "$1" | tr -d ' '
+}
+check "setup.ex_ and zipsfx.bin are window programs: no console opens from the Explorer" \
+  test "$(pe_subsystem "$bin/setup.ex_") $(pe_subsystem "$bin/zipsfx.bin")" = "2 2"
+printf 'yes\n' | "$wine" "$work/hello-windows.exe" --text --target "$(winpath "$work/piped")" >"$work/out" 2>"$work/err"
+status=$?
+check "the installer still asks and answers through pipes (--text), its output redirected" \
+  bash -c '[ '$status' -eq 0 ] && grep -q "Installation complete." "$0" && [ -f "$1/readme.txt" ]' "$work/out" "$work/piped"
 
 echo "$checks checks, $((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
