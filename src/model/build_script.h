@@ -29,8 +29,9 @@ struct BuildScript {
     std::vector<ScriptCommand> Commands;
     // Written into a Windows installer's version information: ProductVersion (and FileVersion
     // when numeric) and CompanyName. Empty means not set: the file then holds no such line.
-    std::string Version;
-    std::string Publisher;
+    // Initialized here, so that scripts written out field by field may leave them out.
+    std::string Version{};
+    std::string Publisher{};
 
     bool operator==(const BuildScript&) const = default;
 };

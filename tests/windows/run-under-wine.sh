@@ -86,12 +86,13 @@ check "build examples/hello/hello.inf into an installer" \
 # resource section, and zeroes the header's checksum: no other byte of the stub changes.
 pe_objdump=$(command -v x86_64-w64-mingw32-objdump || command -v i686-w64-mingw32-objdump)
 stub_copied_but_version() {
-  local rsrc
-  rsrc=$("$pe_objdump" -h "$bin/setup.ex_" | awk '$2 == ".rsrc" { print strtonum("0x" $6), strtonum("0x" $3) }')
+  local rsrc  # the section's file offset and size, in hexadecimal
+  rsrc=$("$pe_objdump" -h "$bin/setup.ex_" | awk '$2 == ".rsrc" { print $6, $3 }')
   [ -n "$rsrc" ] || return 1
-  cmp -l -n "$(stat -c %s "$bin/setup.ex_")" "$bin/setup.ex_" "$work/hello-setup.exe" |
-    awk -v from="${rsrc% *}" -v size="${rsrc#* }" '{ at = $1 - 1 }
-      !(at >= from && at < from + size) && at >= 512 { bad = 1 } END { exit bad }'
+  cmp -l -n "$(stat -c %s "$bin/setup.ex_")" "$bin/setup.ex_" "$work/hello-setup.exe" >"$work/differences"
+  [ $? -le 1 ] || return 1  # 1: they differ, as they should
+  awk -v from="$((16#${rsrc% *}))" -v size="$((16#${rsrc#* }))" '{ at = $1 - 1 }
+    !(at >= from && at < from + size) && at >= 512 { bad = 1 } END { exit bad }' "$work/differences"
 }
 check "the installer begins with the Windows installer stub, byte for byte but its version information" \
   stub_copied_but_version
@@ -240,8 +241,11 @@ for file in kitforge-cli.exe setup.ex_ zipsfx.bin ZIPDLL.DLL; do
     grep -q "^ProductName: *Kitforge[[:cntrl:]]*$" "$0" && grep -q "^FileVersion: *$1[[:cntrl:]]*$" "$0" &&
     grep -q "^OriginalFilename: *$2[[:cntrl:]]*$" "$0"' "$work/out" "$version" "$file"
 done
-# The resource types of a PE file, from objdump's listing of its resource directory.
-resource_types() { "$pe_objdump" -p "$1" | sed -n 's/^ *Type: \([0-9]*\).*/\1/p' | sort -u | tr '\n' ' '; }
+# The resource types of a PE file, in decimal: the top-level entries of objdump's listing of
+# its resource directory ("010   Entry: ID: 0x000003, ...").
+resource_types() {
+  "$pe_objdump" -p "$1" | sed -n 's/^[0-9a-f]*   Entry: ID: \(0x[0-9a-f]*\),.*/\1/p' | xargs -r printf '%d\n' | tr '\n' ' '
+}
 for file in kitforge-cli.exe setup.ex_ zipsfx.bin; do
   check "$file carries a manifest (asInvoker, long paths) and an icon" bash -c '
     types=" $1"; [[ $types == *" 24 "* && $types == *" 14 "* && $types == *" 3 "* && $types == *" 16 "* ]] &&
