@@ -53,3 +53,33 @@ if(KITFORGE_WINDOWS_TESTS)
 else()
   set(KITFORGE_BUILD_TESTS OFF)
 endif()
+
+# Version information, icon and application manifest of each Windows program, compiled by the
+# MinGW resource compiler from resources/windows/program.rc.in. DLL: a library's file type and
+# no manifest (a DLL takes its process's). ROOM: the version block of the installer stub keeps
+# spare room, into which the builder writes each installer's own version block.
+enable_language(RC)
+function(kitforge_windows_resources target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "DLL;ROOM" "DESCRIPTION;ORIGINAL_NAME" "")
+  set(folder ${PROJECT_SOURCE_DIR}/resources/windows)
+  set(KITFORGE_RC_DESCRIPTION "${arg_DESCRIPTION}")
+  set(KITFORGE_RC_ORIGINAL_NAME "${arg_ORIGINAL_NAME}")
+  string(REGEX REPLACE "\\.[^.]*$" "" KITFORGE_RC_INTERNAL_NAME "${arg_ORIGINAL_NAME}")
+  set(KITFORGE_RC_ICON "1 ICON \"${folder}/kitforge.ico\"")
+  set(KITFORGE_RC_FILE_TYPE VFT_APP)
+  set(KITFORGE_RC_MANIFEST "1 24 \"${folder}/kitforge.manifest\"  // RT_MANIFEST of the process")
+  if(arg_DLL)
+    set(KITFORGE_RC_FILE_TYPE VFT_DLL)
+    set(KITFORGE_RC_MANIFEST "")
+  endif()
+  set(KITFORGE_RC_ROOM "")
+  if(arg_ROOM)
+    # Blanks the readers of the ten fields never show: room for a long title, twice.
+    string(REPEAT " " 1536 blanks)
+    set(KITFORGE_RC_ROOM "      VALUE \"Reserved\", \"${blanks}\"")
+  endif()
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+  configure_file(${folder}/program.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+  set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS ${folder}/kitforge.ico ${folder}/kitforge.manifest)
+endfunction()

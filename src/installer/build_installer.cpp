@@ -4,10 +4,12 @@
 
 #include "formats/installer_integrity.h"
 #include "formats/installer_payload.h"
+#include "installer/installer_version_block.h"
 #include "installer/line_list.h"
 #include "installer/output_hasher.h"
 #include "installer/output_clash.h"
 #include "model/command_text.h"
+#include "model/text_encoding.h"
 #include "os/errors.h"
 #include "os/file.h"
 #include "platform/ini_profile.h"
@@ -82,11 +84,27 @@ void WriteCountedText(PayloadOutput& output, std::string_view text, const std::s
     WriteNumber(output, length);
 }
 
-void CopyStub(File& output, const std::string& stub_path, const CopyOptions& copy) {
+// A Windows stub's version block is replaced by the installer's own; an ELF stub is copied
+// as it is.
+void CopyStub(File& output, const std::string& stub_path, const InstallerIdentity& identity, const CopyOptions& copy) {
     File stub = File::OpenRead(stub_path);
+    const auto version_patch = PlanInstallerVersionBlock(stub, identity);
     const std::int64_t size = stub.Size();
     if (size < 0) throw ReadError("read", stub_path, stub.LastError());
     CopyExactly(stub, output, static_cast<std::uint64_t>(size), copy);
+    if (version_patch) WriteInstallerVersionBlock(output, *version_patch);
+}
+
+// Version information holds UTF-16: a text of a script saved in code page 1252 on Windows is
+// read as such, as the editor reads it, instead of becoming replacement characters.
+std::string InfoText(const IniProfile& profile, std::string_view key) {
+    std::string text = profile.String(kInfoSection, key);
+    return IsUtf8Text(text) ? text : Windows1252ToUtf8(text);
+}
+
+InstallerIdentity IdentityOf(const IniProfile& profile, const std::string& output_path) {
+    return {InfoText(profile, "title"), FileNamePart(output_path), InfoText(profile, "version"),
+            InfoText(profile, "publisher")};
 }
 
 // Room for the integrity block after the stub, filled in once the payload behind it is written
@@ -195,7 +213,7 @@ bool BuildInstaller(UiHost& host, const std::string& output_path, const std::str
     // a whole one. An installer is a program: it is executable as the umask allows, like the
     // output of a linker.
     ReplacementFile output(output_path, 0777);
-    output.Write([&](File& file) { CopyStub(file, stub_path, options.copy); });
+    output.Write([&](File& file) { CopyStub(file, stub_path, IdentityOf(profile, output_path), options.copy); });
 
     try {
         output.Write([&](File& file) {

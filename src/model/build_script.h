@@ -1,6 +1,7 @@
 #pragma once
-// The data of one build script: five project fields and the ordered list of commands that
-// the installer carries out from first to last.
+// The data of one build script: five project fields, the ordered list of commands that the
+// installer carries out from first to last, and two optional fields of the Windows installer's
+// version information.
 
 #include <string>
 #include <vector>
@@ -26,6 +27,11 @@ struct BuildScript {
     std::string Output;
     bool Compressed = false;
     std::vector<ScriptCommand> Commands;
+    // Written into a Windows installer's version information: ProductVersion (and FileVersion
+    // when numeric) and CompanyName. Empty means not set: the file then holds no such line.
+    // Initialized here, so that scripts written out field by field may leave them out.
+    std::string Version{};
+    std::string Publisher{};
 
     bool operator==(const BuildScript&) const = default;
 };

@@ -13,6 +13,8 @@ void ForEachText(Script& script, Visit&& visit) {
     visit("Prompt", script.Prompt);
     visit("Output File", script.Output);
     visit("Notes", script.Notes);
+    visit("Version", script.Version);
+    visit("Publisher", script.Publisher);
     for (std::size_t row = 0; row < script.Commands.size(); ++row) {
         auto& command = script.Commands[row];
         const std::string where = " of row " + std::to_string(row + 1);

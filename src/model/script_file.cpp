@@ -41,11 +41,13 @@ struct TextField {
     std::string_view key;
     std::string BuildScript::*field;
 };
-constexpr std::array<TextField, 4> kTextFields = {{
+constexpr std::array<TextField, 6> kTextFields = {{
     {"TITLE=", &BuildScript::Title},
     {"PROMPT=", &BuildScript::Prompt},
     {"NOTES=", &BuildScript::Notes},
     {"OUTPUT=", &BuildScript::Output},
+    {"VERSION=", &BuildScript::Version},
+    {"PUBLISHER=", &BuildScript::Publisher},
 }};
 constexpr std::string_view kCompressedKey = "COMPRESSED=";
 
@@ -92,6 +94,9 @@ std::string FormatScriptFile(const BuildScript& script) {
     add_line("notes=", script.Notes);
     add_line(script.Compressed ? "compressed=1" : "compressed=0");
     add_line("output=", script.Output);
+    // Only when set, so that a script without them is written as it always was.
+    if (!script.Version.empty()) add_line("version=", script.Version);
+    if (!script.Publisher.empty()) add_line("publisher=", script.Publisher);
     add_line("");
     add_line("[script]");
     int position = 0;

@@ -1,6 +1,7 @@
 #pragma once
 // The build-script file: an INI-style text with an [info] section of the five project
-// fields and a [script] section of numbered command entries, every line ended by CR LF.
+// fields (and, when set, the version and the publisher) and a [script] section of numbered
+// command entries, every line ended by CR LF.
 
 #include <string>
 #include <string_view>
@@ -26,7 +27,7 @@ BuildScript ParseScriptFile(std::string_view text);
 // break at the very end gives no further empty line. The NUL rule is the caller's.
 std::vector<std::string_view> ScriptLines(std::string_view text);
 
-// What the reader makes of one line: one of the five project fields, a script entry (a
+// What the reader makes of one line: one of the project fields, a script entry (a
 // whole number of 0 or more before the first "="), or nothing at all.
 enum class ScriptLineRole { Field, Entry, Ignored };
 ScriptLineRole ScriptLineRoleOf(std::string_view line);

@@ -51,6 +51,7 @@ constexpr std::size_t kSectionCountOffset = 2;  // in the file header
 constexpr std::size_t kOptionalHeaderSizeOffset = 16;
 constexpr std::uint16_t kMagicPe32 = 0x10B;
 constexpr std::uint16_t kMagicPe32Plus = 0x20B;
+constexpr std::size_t kCheckSumOffset = 64;            // in the optional header, in both kinds
 constexpr std::size_t kDirectoryCountOffsetPe32 = 92;  // in the optional header
 constexpr std::size_t kDirectoryCountOffsetPe32Plus = 108;
 constexpr std::size_t kResourceDirectoryIndex = 2;
@@ -86,6 +87,12 @@ public:
     explicit Image(const ExecutableBytes& source) : source_(source) {}
 
     std::optional<VersionBlock> FindVersionBlock() {
+        const auto place = FindPlace();
+        if (!place) return std::nullopt;
+        return ReadBlock(source_, place->block_offset, place->room);
+    }
+
+    std::optional<VersionResourcePlace> FindPlace() {
         if (!ReadHeaders()) return std::nullopt;
         const auto resource_base = FileOffset(resource_address_, kResourceDirectorySize);
         if (!resource_base) return std::nullopt;
@@ -104,7 +111,7 @@ public:
         if (!(name->target & kHighBit)) return std::nullopt;
         const auto languages = Entries(name->target & ~kHighBit);
         if (languages.empty() || (languages.front().target & kHighBit)) return std::nullopt;
-        return ReadData(languages.front().target);
+        return DataPlace(languages.front().target);
     }
 
 private:
@@ -122,6 +129,7 @@ private:
         const std::size_t section_count = GetU16(coff + kSectionCountOffset);
         const std::size_t optional_size = GetU16(coff + kOptionalHeaderSizeOffset);
         const std::uint64_t optional_start = header + file_header.size();
+        checksum_offset_ = optional_start + kCheckSumOffset;
 
         std::vector<std::uint8_t> optional(optional_size);
         if (optional_size < 2 || !Read(optional_start, optional.data(), optional.size())) return false;
@@ -182,20 +190,22 @@ private:
         return entries;
     }
 
-    std::optional<VersionBlock> ReadData(std::uint32_t entry_offset) {
+    std::optional<VersionResourcePlace> DataPlace(std::uint32_t entry_offset) {
         std::array<std::uint8_t, kDataEntrySize> entry{};
-        if (!Read(resource_base_ + entry_offset, entry.data(), entry.size())) return std::nullopt;
+        const std::uint64_t entry_at = resource_base_ + entry_offset;
+        if (!Read(entry_at, entry.data(), entry.size())) return std::nullopt;
         const std::uint32_t address = GetU32(entry.data());
         const std::uint32_t size = std::min<std::uint32_t>(GetU32(entry.data() + 4), kLargestVersionBlock);
         const auto offset = FileOffset(address, size);
         if (!offset) return std::nullopt;
-        return ReadBlock(source_, *offset, size);
+        return VersionResourcePlace{*offset, size, entry_at + 4, checksum_offset_};
     }
 
     const ExecutableBytes& source_;
     std::vector<Section> sections_;
     std::uint32_t resource_address_ = 0;
     std::uint64_t resource_base_ = 0;
+    std::uint64_t checksum_offset_ = 0;
 };
 
 }  // namespace pe
@@ -350,6 +360,12 @@ std::optional<VersionBlock> FindVersionBlock(const ExecutableBytes& source) {
                     4) == 0)
         return elf::Image(source).FindVersionBlock();
     return std::nullopt;
+}
+
+std::optional<VersionResourcePlace> FindVersionResourcePlace(const ExecutableBytes& source) {
+    std::array<std::uint8_t, 2> magic{};
+    if (!source.ReadAt(0, magic.data(), magic.size()) || magic[0] != 'M' || magic[1] != 'Z') return std::nullopt;
+    return pe::Image(source).FindPlace();
 }
 
 std::optional<VersionBlock> FindVersionBlock(std::span<const std::uint8_t> bytes) {

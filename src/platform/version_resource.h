@@ -68,6 +68,18 @@ std::optional<VersionBlock> FindVersionBlock(const ExecutableBytes& source);
 // The same over bytes in memory.
 std::optional<VersionBlock> FindVersionBlock(std::span<const std::uint8_t> bytes);
 
+// Where the version resource that FindVersionBlock reads lies in a PE file, so that another
+// block can be written in its place.
+struct VersionResourcePlace {
+    std::uint64_t block_offset = 0;     // the block's first byte in the file
+    std::uint32_t room = 0;             // the resource's size: the most a block there may take
+    std::uint64_t size_offset = 0;      // the 32-bit size in the resource's data entry
+    std::uint64_t checksum_offset = 0;  // the 32-bit CheckSum of the optional header
+};
+
+// Nothing for a file that is not a PE file, holds no version resource or is damaged.
+std::optional<VersionResourcePlace> FindVersionResourcePlace(const ExecutableBytes& source);
+
 // The same over a file. Throws ReadError when the file cannot be opened or read; gives
 // nothing when it is readable but holds no version block.
 std::optional<VersionBlock> ReadVersionBlock(const std::string& path);

@@ -81,6 +81,8 @@ BuildScript EditorProject::Script() const {
     script.Output = Field(ProjectField::Output);
     script.Compressed = compressed_;
     script.Commands = rows_.Rows();
+    script.Version = version_;
+    script.Publisher = publisher_;
     return script;
 }
 
@@ -91,6 +93,10 @@ void EditorProject::SetProjectFields(const BuildScript& script) {
     SetField(ProjectField::Output, script.Output);
     SetField(ProjectField::Notes, script.Notes);
     SetCompressed(script.Compressed);
+    // No widgets show these two; they are kept so that a save writes them back.
+    if (version_ != script.Version || publisher_ != script.Publisher) changed_ = true;
+    version_ = script.Version;
+    publisher_ = script.Publisher;
 }
 
 }  // namespace kitforge

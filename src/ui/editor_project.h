@@ -90,7 +90,8 @@ public:
 
     // The build script that the fields and rows stand for, as it would be saved.
     BuildScript Script() const;
-    // Puts the five project fields of `script` into the fields, each through its setter.
+    // Puts the five project fields of `script` into the fields, each through its setter, and
+    // keeps its version and publisher, which no field shows, for Script().
     void SetProjectFields(const BuildScript& script);
 
 private:
@@ -98,6 +99,8 @@ private:
 
     std::array<std::string, 4> fields_;
     bool compressed_ = false;
+    std::string version_;
+    std::string publisher_;
     ScriptRows rows_;
     std::string script_file_name_;
     bool changed_ = false;

@@ -8,6 +8,7 @@
 #include <climits>
 
 #include "platform/version_block_writer.h"
+#include "support/pe_resource_image.h"
 #include "support/run_program.h"
 #include "support/temp_folder.h"
 
@@ -70,6 +71,38 @@ TEST(CliVersionInfo, FilesWithoutVersionInformationAndBadLanguagesAreErrors) {
     result = RunProgram({BuiltProgram("kitforge-cli"), "version-info", ThisProgram(), "--lang", "0C9"});
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("four hexadecimal digits"), std::string::npos) << result.err;
+}
+
+// An installer built with a Windows stub carries the script's title, version and publisher,
+// and its own file name, in place of the stub's values.
+TEST(CliVersionInfo, ReadsTheVersionInformationTheBuilderWroteIntoAnInstaller) {
+    testing::TempFolder folder;
+    const std::string blanks(600, ' ');
+    const VersionBlockString strings[] = {{"CompanyName", "The Kitforge authors"}, {"FileVersion", "2.1.0.33"},
+                                          {"OriginalFilename", "setup.ex_"},       {"ProductName", "Kitforge"},
+                                          {"ProductVersion", "2.1.0.33"},          {"Reserved", blanks}};
+    const auto stub = testing::MakePe(
+        {true, {{1, FormatVersionBlock({{2, 1, 0, 33}, {2, 1, 0, 33}, 0x40004, 1, 0x0C09, 0x04E4, strings})}}});
+    testing::WriteBytes(folder / "setup.ex_", std::string(stub.begin(), stub.end()));
+    testing::WriteBytes(folder / "a.inf",
+                        "[info]\r\ntitle=Hello Tool\r\nprompt=P\r\noutput=\r\nversion=1.4\r\npublisher=Acme "
+                        "Ltd\r\n\r\n[script]\r\n1=quit \r\n");
+    auto result = RunProgram({BuiltProgram("kitforge-cli"), "build", folder / "a.inf", "--stub", folder / "setup.ex_",
+                              "-o", folder / "hello-setup.exe"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    result = RunProgram({BuiltProgram("kitforge-cli"), "version-info", folder / "hello-setup.exe"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "CompanyName:      Acme Ltd\n"
+              "FileDescription:  Hello Tool\n"
+              "FileVersion:      1.4.0.0\n"
+              "InternalName:     \n"
+              "LegalCopyright:   \n"
+              "LegalTradeMarks:  \n"
+              "OriginalFilename: hello-setup.exe\n"
+              "ProductName:      Hello Tool\n"
+              "ProductVersion:   1.4\n"
+              "Comments:         \n");
 }
 
 }  // namespace

@@ -67,6 +67,8 @@ TEST(ScriptDiagnosis, ListsEveryLineTheProjectWillNotHold) {
         {"compressed=yes", true},
         {"compressed=1 ", true},
         // Lines that read whole.
+        {"version=1.4 beta", false},
+        {"Publisher=Acme Tools Ltd", false},
         {"1=extract \"a b\" \"%program%\"", false},
         {"1=extract  \"a b\"   \"c\" ", false},
         {"2=copy a", false},

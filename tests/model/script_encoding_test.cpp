@@ -51,6 +51,11 @@ TEST(ScriptEncoding, IsDecidedForTheWholeScriptAndRefusesWhatItCannotWrite) {
     EXPECT_EQ(EncodeScript(decoded, TextEncoding::Windows1252, "a.inf"), mixed);
     EXPECT_EQ(DecodeScript(utf8, TextEncoding::Utf8), utf8);
     EXPECT_EQ(EncodeScript(utf8, TextEncoding::Utf8, "a.inf"), utf8);
+    BuildScript keyed;  // the version and the publisher are texts of the script too
+    keyed.Version = "1.0";
+    keyed.Publisher = "Caf\xE9";
+    EXPECT_EQ(ScriptEncoding(keyed), TextEncoding::Windows1252);
+    EXPECT_EQ(DecodeScript(keyed, TextEncoding::Windows1252).Publisher, "Caf\xC3\xA9");
 
     struct Refusal {
         BuildScript script;

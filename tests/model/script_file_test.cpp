@@ -62,6 +62,35 @@ TEST(ScriptFileWriter, EmptyProjectEndsWithScriptHeader) {
               "[info]\r\ntitle=\r\nprompt=\r\nnotes=\r\ncompressed=1\r\noutput=\r\n\r\n[script]\r\n");
 }
 
+// The version and the publisher of the Windows installer: read in any letter case, written
+// after output= only when set, so that a script without them keeps its bytes.
+TEST(ScriptFileVersionKeys, ReadAnyCaseAndWrittenAfterOutputOnlyWhenSet) {
+    struct Row {
+        const char* version;
+        const char* publisher;
+        const char* written;  // the lines between output= and the empty line
+    };
+    const Row rows[] = {
+        {"", "", ""},
+        {"1.2", "", "version=1.2\r\n"},
+        {"", "Acme Ltd", "publisher=Acme Ltd\r\n"},
+        {"2.0 beta", "Caf\xC3\xA9 = Co", "version=2.0 beta\r\npublisher=Caf\xC3\xA9 = Co\r\n"},
+    };
+    for (const auto& row : rows) {
+        BuildScript script = SampleScript();
+        script.Version = row.version;
+        script.Publisher = row.publisher;
+        const std::string text = FormatScriptFile(script);
+        const std::string output_line = "output=out\\setup.exe\r\n";
+        EXPECT_NE(text.find(output_line + row.written + "\r\n[script]"), std::string::npos) << text;
+        EXPECT_EQ(ParseScriptFile(text), script) << text;
+    }
+    EXPECT_EQ(FormatScriptFile(SampleScript()).find("version="), std::string::npos);
+    const BuildScript read = ParseScriptFile("[info]\r\nVERSION=3\r\nPublisher=P\r\ntitle=t\r\n");
+    EXPECT_EQ(read.Version, "3");
+    EXPECT_EQ(read.Publisher, "P");
+}
+
 TEST(ScriptFileWriter, WritesToDiskAndReadsBack) {
     TempFolder folder;
     const BuildScript script = SampleScript();

@@ -220,6 +220,29 @@ TEST_F(EditorFilesTest, NewGivesAnEmptyListAndTheCaptionKitforge) {
     EXPECT_EQ(ReadScriptFile(path).Commands.size(), 2u);
 }
 
+// No field shows a script's version and publisher: Open keeps them for Save, New drops them.
+TEST_F(EditorFilesTest, TheVersionAndPublisherSurviveOpenAndSaveAndNewDropsThem) {
+    const std::string path = folder / "versioned.inf";
+    BuildScript script{"Old", "P", "", "old.exe", false, {{CommandKind::Quit, "", ""}}};
+    script.Version = "1.2";
+    script.Publisher = "Acme Ltd";
+    WriteScriptFile(path, script);
+    host.open_file_answers = {std::vector<std::string>{path}};
+    form->Open1Click();
+    EXPECT_TRUE(host.messages.empty());
+    Get<QLineEdit>("NotesEdit")->setText(QStringLiteral("n"));
+    form->Save1Click();
+    script.Notes = "n";
+    EXPECT_EQ(ReadScriptFile(path), script);
+    form->New1Click();
+    form->QuitButtonClick();
+    host.save_file_answers = {folder / "new.inf"};
+    form->Save1Click();
+    EXPECT_EQ(ReadScriptFile(folder / "new.inf").Commands.size(), 1u);
+    EXPECT_EQ(ReadScriptFile(folder / "new.inf").Version, "");
+    EXPECT_EQ(ReadScriptFile(folder / "new.inf").Publisher, "");
+}
+
 TEST_F(EditorFilesTest, TheCaptionCarriesAStarWhileChangesAreUnsavedAndTheQuestionNamesTheFile) {
     EXPECT_EQ(Title(), "Kitforge");
     QTest::keyClicks(Get<QLineEdit>("NotesEdit"), QStringLiteral("x"));

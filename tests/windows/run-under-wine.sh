@@ -82,8 +82,20 @@ cp "$root/examples/hello/files/"* "$here/files/"* "$project/files/"
 run "$bin/kitforge-cli.exe" build "$(winpath "$project/hello.inf")" -o "$(winpath "$work/hello-setup.exe")"
 check "build examples/hello/hello.inf into an installer" \
   test $status -eq 0 -a -s "$work/hello-setup.exe"
-check "the installer begins with the Windows installer stub, byte for byte" \
-  cmp -s -n "$(stat -c %s "$bin/setup.ex_")" "$bin/setup.ex_" "$work/hello-setup.exe"
+# The builder writes the installer's own version information over the stub's, in the
+# resource section, and zeroes the header's checksum: no other byte of the stub changes.
+pe_objdump=$(command -v x86_64-w64-mingw32-objdump || command -v i686-w64-mingw32-objdump)
+stub_copied_but_version() {
+  local rsrc  # the section's file offset and size, in hexadecimal
+  rsrc=$("$pe_objdump" -h "$bin/setup.ex_" | awk '$2 == ".rsrc" { print $6, $3 }')
+  [ -n "$rsrc" ] || return 1
+  cmp -l -n "$(stat -c %s "$bin/setup.ex_")" "$bin/setup.ex_" "$work/hello-setup.exe" >"$work/differences"
+  [ $? -le 1 ] || return 1  # 1: they differ, as they should
+  awk -v from="$((16#${rsrc% *}))" -v size="$((16#${rsrc#* }))" '{ at = $1 - 1 }
+    !(at >= from && at < from + size) && at >= 512 { bad = 1 } END { exit bad }' "$work/differences"
+}
+check "the installer begins with the Windows installer stub, byte for byte but its version information" \
+  stub_copied_but_version
 
 run "$bin/kitforge-cli.exe" inspect "$(winpath "$work/hello-setup.exe")"
 check "kitforge-cli inspect lists the installer's files" \
@@ -308,6 +320,37 @@ printf 'yes\n' | "$wine" "$work/hello-windows.exe" --text --target "$(winpath "$
 status=$?
 check "the installer still asks and answers through pipes (--text), its output redirected" \
   bash -c '[ '$status' -eq 0 ] && grep -q "Installation complete." "$0" && [ -f "$1/readme.txt" ]' "$work/out" "$work/piped"
+# --- Version information, manifest and icon of every program, and an installer's own. ---
+version=$("$wine" "$bin/kitforge-cli.exe" --version 2>/dev/null | tr -d '\r' | grep -o '[0-9][0-9.]*[0-9]' | head -n 1)
+for file in kitforge-cli.exe setup.ex_ zipsfx.bin ZIPDLL.DLL; do
+  run "$bin/kitforge-cli.exe" version-info "$(winpath "$bin/$file")"
+  check "version-info reads $file: Kitforge $version, $file" bash -c '[ '$status' -eq 0 ] &&
+    grep -q "^ProductName: *Kitforge[[:cntrl:]]*$" "$0" && grep -q "^FileVersion: *$1[[:cntrl:]]*$" "$0" &&
+    grep -q "^OriginalFilename: *$2[[:cntrl:]]*$" "$0"' "$work/out" "$version" "$file"
+done
+# The resource types of a PE file, in decimal: the top-level entries of objdump's listing of
+# its resource directory ("010   Entry: ID: 0x000003, ...").
+resource_types() {
+  "$pe_objdump" -p "$1" | sed -n 's/^[0-9a-f]*   Entry: ID: \(0x[0-9a-f]*\),.*/\1/p' | xargs -r printf '%d\n' | tr '\n' ' '
+}
+for file in kitforge-cli.exe setup.ex_ zipsfx.bin; do
+  check "$file carries a manifest (asInvoker, long paths) and an icon" bash -c '
+    types=" $1"; [[ $types == *" 24 "* && $types == *" 14 "* && $types == *" 3 "* && $types == *" 16 "* ]] &&
+    strings "$0" | grep -q "level=\"asInvoker\"" && strings "$0" | grep -q "<longPathAware[^>]*>true" &&
+    strings "$0" | grep -q "Microsoft.Windows.Common-Controls"' "$bin/$file" "$(resource_types "$bin/$file")"
+done
+mkdir -p "$work/versioned"
+cp "$work/a.txt" "$work/versioned/"
+printf '[info]\r\ntitle=Hello Versioned\r\nprompt=P\r\noutput=\r\nversion=1.4.2\r\npublisher=Acme Tools Ltd\r\n\r\n[script]\r\n1=extract "%%apppath%%\\a.txt" "%%program%%"\r\n' \
+  >"$work/versioned/v.inf"
+run "$bin/kitforge-cli.exe" build "$(winpath "$work/versioned/v.inf")" -o "$(winpath "$work/versioned/hello-versioned.exe")"
+run "$bin/kitforge-cli.exe" version-info "$(winpath "$work/versioned/hello-versioned.exe")"
+check "version-info reads an installer's title, version, publisher and file name" bash -c '[ '$status' -eq 0 ] &&
+  grep -q "^ProductName: *Hello Versioned[[:cntrl:]]*$" "$0" && grep -q "^FileDescription: *Hello Versioned[[:cntrl:]]*$" "$0" &&
+  grep -q "^ProductVersion: *1.4.2[[:cntrl:]]*$" "$0" && grep -q "^FileVersion: *1.4.2.0[[:cntrl:]]*$" "$0" &&
+  grep -q "^CompanyName: *Acme Tools Ltd[[:cntrl:]]*$" "$0" && grep -q "^OriginalFilename: *hello-versioned.exe[[:cntrl:]]*$" "$0"' "$work/out"
+run "$work/versioned/hello-versioned.exe" --check
+check "the installer with its own version information checks itself (--check)" test $status -eq 0
 
 echo "$checks checks, $((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
