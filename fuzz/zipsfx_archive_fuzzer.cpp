@@ -1,10 +1,12 @@
 // Fuzz target for the self-extracting stub's readers: the ELF image end, the 256-byte header
 // and the zip archive behind it (zip64 records, Unicode names), down to unpacking every entry
 // (deciphering encrypted ones) and checking every name. The input stands for what follows the
-// stub's image: a header, then the archive.
+// stub's image: a header, then the archive; and for the whole file of a Windows stub, signed or
+// not.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -16,6 +18,7 @@
 #include "zipsfx/extraction_plan.h"
 #include "zipsfx/sfx_error.h"
 #include "zipsfx/sfx_image.h"
+#include "zipsfx/signed_program.h"
 #include "zipsfx/zip_archive.h"
 
 namespace {
@@ -59,6 +62,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const SfxParts parts = ReadSfxParts(source, 0);
         ReadEverything(source, parts.archive_start);
+    } catch (const SfxError&) {
+    }
+    // The same bytes as a whole Windows self-extractor, signed or not: the security directory and
+    // the image as the stub reads them from its own file.
+    try {
+        UnsignedPart part(source);
+        if (part.Size() > source.Size()) std::abort();
+        const SfxParts parts = LocateSfxParts(part);
+        part.RefuseOverlap(parts.image_end);
+        ReadEverything(part, parts.archive_start);
     } catch (const SfxError&) {
     }
     // The same bytes as a bare archive, so inputs without a header still reach the zip reader.

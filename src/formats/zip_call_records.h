@@ -5,7 +5,8 @@
  * The layouts are a wire format: every field is little-endian and sits at a fixed offset on a
  * 32-bit target, with no padding. On a 64-bit target the pointer fields (handles, the caller,
  * the callback and every text) are pointer-sized, so the offsets after them move; both sides
- * include this header, so they always agree. The 32-bit offsets are checked below.
+ * include this header, so they always agree. Both layouts are checked below: the 32-bit one
+ * against the published offsets, the 64-bit one against its natural layout.
  *
  * "Flag" fields hold -1 for true and 0 for false. Text fields point to zero-terminated 8-bit
  * texts that belong to the caller and live for the duration of the call. */
@@ -137,7 +138,6 @@ typedef int32_t(ZIPDLL_CALL* GetZipDllVersionFunction)(void);
 } /* extern "C" */
 #endif
 
-#if UINTPTR_MAX == 0xFFFFFFFFu
 #ifdef __cplusplus
 #define ZIPDLL_STATIC_ASSERT static_assert
 #else
@@ -147,6 +147,8 @@ typedef int32_t(ZIPDLL_CALL* GetZipDllVersionFunction)(void);
 #define ZIPDLL_CHECK_FIELD(type, field, offset, width)                                   \
     ZIPDLL_STATIC_ASSERT(offsetof(type, field) == (offset), #type "." #field " offset"); \
     ZIPDLL_STATIC_ASSERT(sizeof(((type*)0)->field) == (width), #type "." #field " width")
+#if UINTPTR_MAX == 0xFFFFFFFFu
+/* 32-bit targets: the published offsets. */
 ZIPDLL_CHECK_FIELD(ZipCallbackRecord, window, 0, 4);
 ZIPDLL_CHECK_FIELD(ZipCallbackRecord, caller, 4, 4);
 ZIPDLL_CHECK_FIELD(ZipCallbackRecord, reserved, 8, 8);
@@ -197,13 +199,74 @@ ZIPDLL_CHECK_FIELD(ZipCallRecord, reserved132, 132, 8);
 ZIPDLL_CHECK_FIELD(ZipCallRecord, specs, 140, 4);
 ZIPDLL_CHECK_FIELD(ZipCallRecord, reserved144, 144, 68);
 ZIPDLL_CHECK_FIELD(ZipCallRecord, seal, 212, 4);
-#undef ZIPDLL_CHECK_FIELD
 ZIPDLL_STATIC_ASSERT(sizeof(ZipCallbackRecord) == 540, "callback record size");
 ZIPDLL_STATIC_ASSERT(sizeof(ZipCallHeader) == 128, "common part");
 ZIPDLL_STATIC_ASSERT(sizeof(ZipOldCallRecord) == 16520, "old layout size");
 ZIPDLL_STATIC_ASSERT(sizeof(ZipFileSpec) == 104, "spec element");
 ZIPDLL_STATIC_ASSERT(sizeof(ZipCallRecord) == 216, "new layout size");
-#undef ZIPDLL_STATIC_ASSERT
+#elif UINTPTR_MAX == 0xFFFFFFFFFFFFFFFFu
+/* 64-bit targets (Windows and Linux alike): the natural layout of the same fields, in the same
+ * order, pointers 8 bytes wide and aligned to 8, so the compiler pads after a 32-bit field that
+ * an 8-byte one follows. No published table describes it; both sides use this header. */
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, window, 0, 8);
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, caller, 8, 8);
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, reserved, 16, 8);
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, action, 24, 4);
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, error_code, 28, 4);
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, size, 32, 4);
+ZIPDLL_CHECK_FIELD(ZipCallbackRecord, text, 36, 512);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, window, 0, 8);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, caller, 8, 8);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, record_version, 16, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, callback, 24, 8);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, trace, 32, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, password, 40, 8);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved24, 48, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, encrypt, 52, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, hidden_files, 56, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved36, 60, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved40, 64, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, no_directory_entries, 68, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved48, 72, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, verbose, 76, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, always_true56, 80, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, compression_level, 84, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved64, 88, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved68, 92, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, junk_directory_names, 96, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, recurse, 100, 2);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved78, 102, 2);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, always_true80, 104, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, force_dos, 108, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, move, 112, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved92, 116, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, update, 120, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, freshen, 124, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved104, 128, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, zip_time, 132, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, reserved112, 136, 8);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, spec_count, 144, 4);
+ZIPDLL_CHECK_FIELD(ZipCallHeader, archive_name, 152, 8);
+ZIPDLL_CHECK_FIELD(ZipOldCallRecord, header, 0, 160);
+ZIPDLL_CHECK_FIELD(ZipOldCallRecord, seal, 160, 4);
+ZIPDLL_CHECK_FIELD(ZipOldCallRecord, specs, 168, 8 * 4097);
+ZIPDLL_CHECK_FIELD(ZipFileSpec, spec, 0, 8);
+ZIPDLL_CHECK_FIELD(ZipFileSpec, reserved, 8, 100);
+ZIPDLL_CHECK_FIELD(ZipCallRecord, header, 0, 160);
+ZIPDLL_CHECK_FIELD(ZipCallRecord, temp_dir, 160, 8);
+ZIPDLL_CHECK_FIELD(ZipCallRecord, reserved132, 168, 8);
+ZIPDLL_CHECK_FIELD(ZipCallRecord, specs, 176, 8);
+ZIPDLL_CHECK_FIELD(ZipCallRecord, reserved144, 184, 68);
+ZIPDLL_CHECK_FIELD(ZipCallRecord, seal, 252, 4);
+ZIPDLL_STATIC_ASSERT(sizeof(ZipCallbackRecord) == 552, "callback record size");
+ZIPDLL_STATIC_ASSERT(sizeof(ZipCallHeader) == 160, "common part");
+ZIPDLL_STATIC_ASSERT(sizeof(ZipOldCallRecord) == 32944, "old layout size");
+ZIPDLL_STATIC_ASSERT(sizeof(ZipFileSpec) == 112, "spec element");
+ZIPDLL_STATIC_ASSERT(sizeof(ZipCallRecord) == 256, "new layout size");
+#else
+#error "the zip library's records are laid out for 32-bit and 64-bit targets only"
 #endif
+#undef ZIPDLL_CHECK_FIELD
+#undef ZIPDLL_STATIC_ASSERT
 
 #endif /* KITFORGE_ZIP_CALL_RECORDS_H */

@@ -33,7 +33,7 @@ IntegrityBlock HashPayload(ByteSource& source, const Payload& payload, const Che
     const auto started = std::chrono::steady_clock::now();
     bool told = false;
     PayloadHasher hasher;
-    ReadAhead pieces(source, payload.payload_offset, payload.file_size);
+    ReadAhead pieces(source, payload.payload_offset, payload.payload_end);
     for (auto piece = pieces.Next(); !piece.empty(); piece = pieces.Next()) {
         hasher.Update(piece.data(), piece.size());
         if (!told && options.taking_long && std::chrono::steady_clock::now() - started >= options.slow_after) {
@@ -85,7 +85,7 @@ ChecksumCheck CheckPayloadChecksum(ByteSource& source, const Payload& payload, c
     if (check.outcome != ChecksumCheck::Outcome::NotChecked) return check;
     const IntegrityBlock& stored = *payload.integrity;
     const std::size_t digest_size = formats::IntegrityDigestSize(stored.algorithm);
-    if (stored.covered != payload.file_size - payload.payload_offset) {
+    if (stored.covered != payload.payload_end - payload.payload_offset) {
         check.outcome = ChecksumCheck::Outcome::WrongLength;
         return check;
     }

@@ -1,11 +1,13 @@
 #include "payload/payload_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
 #include "formats/byte_cursor.h"
 #include "formats/installer_integrity.h"
 #include "formats/installer_payload.h"
+#include "formats/pe_certificate_table.h"
 
 namespace kitforge::payload {
 
@@ -18,8 +20,8 @@ using namespace formats;
 // the bytes, so none reaches before the start of the file.
 class BackwardCursor {
 public:
-    BackwardCursor(ByteSource& source, const PayloadLimits& limits)
-        : source_(source), limits_(limits), unread_(source.Size()) {}
+    BackwardCursor(ByteSource& source, const PayloadLimits& limits, std::uint64_t end)
+        : source_(source), limits_(limits), unread_(end) {}
 
     std::uint64_t Position() const { return unread_.Back(); }
 
@@ -107,10 +109,38 @@ private:
     std::uint64_t text_bytes_ = 0;
 };
 
-void ReadMark(BackwardCursor& cursor, ByteSource& source) {
-    if (source.Size() < kMinimumPayloadSize) {
-        cursor.Fail("not an installer: the file is too small to hold a payload (" + std::to_string(source.Size()) +
-                    " bytes)");
+// The certificate table of a signed Windows installer, or nothing.
+std::optional<PeCertificateTable> CertificateTable(ByteSource& source) {
+    const std::uint64_t size = source.Size();
+    const PeCertificateLookup lookup = FindPeCertificateTable(
+        [&](std::uint64_t offset, void* out, std::size_t length) {
+            if (offset > size || length > size - offset) return false;
+            source.ReadAt(offset, out, length);
+            return true;
+        },
+        size);
+    if (!lookup.problem.empty()) throw PayloadError(source.Name(), "the installer is damaged: " + lookup.problem);
+    return lookup.table;
+}
+
+// Where the payload ends. Signing appends the certificate table and pads the file with zero
+// bytes before it; the mark's last byte is not zero, so the padding is every zero byte (at
+// most 7) that precedes the table. A table that does not end the file was there before the
+// payload was appended (a signed stub): the payload then still ends with the file.
+std::uint64_t PayloadEnd(ByteSource& source, const std::optional<PeCertificateTable>& table) {
+    const std::uint64_t size = source.Size();
+    if (!table || table->offset + table->size != size) return size;
+    std::array<std::uint8_t, kPeCertificateAlignment - 1> before{};
+    const std::uint64_t padding = std::min<std::uint64_t>(table->offset, before.size());
+    std::uint64_t end = table->offset;
+    source.ReadAt(end - padding, before.data(), static_cast<std::size_t>(padding));
+    for (std::uint64_t i = padding; i > 0 && before[i - 1] == 0; --i) --end;
+    return end;
+}
+
+void ReadMark(BackwardCursor& cursor, ByteSource& source, std::uint64_t end) {
+    if (end < kMinimumPayloadSize) {
+        cursor.Fail("not an installer: the file is too small to hold a payload (" + std::to_string(end) + " bytes)");
     }
     const std::uint64_t start = cursor.Skip(kPayloadMarkSize, "payload mark");
     std::array<std::uint8_t, kPayloadMarkSize> mark{};
@@ -179,10 +209,12 @@ void MemoryByteSource::ReadAt(std::uint64_t offset, void* out, std::size_t size)
 }
 
 Payload ReadPayload(ByteSource& source, const PayloadLimits& limits) {
-    BackwardCursor cursor(source, limits);
+    const auto table = CertificateTable(source);
     Payload payload;
     payload.file_size = source.Size();
-    ReadMark(cursor, source);
+    payload.payload_end = PayloadEnd(source, table);
+    BackwardCursor cursor(source, limits, payload.payload_end);
+    ReadMark(cursor, source, payload.payload_end);
     const std::uint32_t title_length = cursor.Number("title length");
     payload.title = cursor.Text(title_length, "title");
     const std::uint32_t prompt_length = cursor.Number("prompt length");
@@ -192,6 +224,11 @@ Payload ReadPayload(ByteSource& source, const PayloadLimits& limits) {
     payload.payload_offset = cursor.Position();
     payload.integrity = ReadIntegrityBlock(source, payload.payload_offset);
     payload.stub_size = payload.payload_offset - (payload.integrity ? kIntegrityBlockSize : 0);
+    if (table && table->offset + table->size > payload.stub_size && payload.payload_end == payload.file_size) {
+        cursor.Fail("the installer is damaged: the certificate table of the Windows program (" +
+                    std::to_string(table->size) + " bytes at offset " + std::to_string(table->offset) +
+                    ") overlaps the payload, which starts at offset " + std::to_string(payload.stub_size));
+    }
 
     const std::size_t extract_lines = CountExtractLines(payload.lines);
     if (extract_lines != payload.files.size()) {

@@ -39,6 +39,9 @@ struct Payload {
     std::uint64_t stub_size = 0;       // bytes of the stub: before the integrity block, or before the payload
     std::uint64_t payload_offset = 0;  // where the payload starts: stub_size, plus the block when there is one
     std::uint64_t file_size = 0;       // size of the whole installer file
+    // Where the payload ends: the end of the file, or, in a signed Windows installer, where the
+    // signature's certificate table begins, less the zero bytes that pad the file before it.
+    std::uint64_t payload_end = 0;
     // The checksum the builder stored in front of the payload; nothing for an older installer.
     // Whether it matches is for CheckPayloadChecksum to say.
     std::optional<formats::IntegrityBlock> integrity;
@@ -92,10 +95,12 @@ private:
     std::string name_;
 };
 
-// Reads the payload at the end of `source`, and the integrity block in front of it when one is
-// there. Throws PayloadError when there is no mark at the
-// end, when any length or count reaches past the bytes before it or breaks a limit, or when
-// the number of file records differs from the number of EXTRACT lines.
+// Reads the payload at the end of `source` (before the certificate table, when the installer is
+// a signed Windows program), and the integrity block in front of it when one is there. Throws
+// PayloadError when a Windows installer's security directory points outside the file or into
+// the payload, when there is no mark at the end, when any length or count reaches past the
+// bytes before it or breaks a limit, or when the number of file records differs from the
+// number of EXTRACT lines.
 Payload ReadPayload(ByteSource& source, const PayloadLimits& limits = {});
 
 // Opens the installer at `path` and reads its payload. Throws ReadError or PayloadError.

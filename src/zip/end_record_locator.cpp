@@ -3,10 +3,12 @@
 // file's last 65,557 bytes (the longest comment plus the record) searched backwards.
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 #include "zip/volume_names.h"
 #include "formats/end_record_search.h"
+#include "formats/pe_certificate_table.h"
 #include "zip/zip_master.h"
 
 namespace kitforge {
@@ -29,6 +31,24 @@ bool StartsLikeFirstVolume(File& file) {
 std::string CommentAt(const std::uint8_t* bytes, std::size_t length) {
     const auto* end = std::find(bytes, bytes + length, std::uint8_t{0});
     return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(end - bytes));
+}
+
+// True when what follows the archive in `tail` (from `archive_end`, both counted in `tail`, which
+// ends the file) is the certificate table of a signed Windows self-extractor and the zero
+// bytes that pad the file before it: signing appends them after the archive.
+bool SignatureFollows(File& file, std::uint64_t file_size, std::span<const std::uint8_t> tail,
+                      std::size_t archive_end) {
+    const formats::PeCertificateLookup lookup = formats::FindPeCertificateTable(
+        [&](std::uint64_t offset, void* out, std::size_t size) { return file.ReadAt(out, size, offset) == size; },
+        file_size);
+    if (!lookup.EndsFile(file_size)) return false;
+    const std::uint64_t tail_start = file_size - tail.size();
+    if (lookup.table->offset < tail_start + archive_end) return false;
+    const std::uint64_t padding = lookup.table->offset - tail_start - archive_end;
+    return padding < formats::kPeCertificateAlignment &&
+           std::all_of(tail.begin() + static_cast<std::ptrdiff_t>(archive_end),
+                       tail.begin() + static_cast<std::ptrdiff_t>(archive_end + padding),
+                       [](std::uint8_t b) { return b == 0; });
 }
 
 }  // namespace
@@ -95,7 +115,11 @@ bool TZipMaster::SearchEndRecord(EndRecord& end_record, bool spanned_signature, 
                 directory_.PhysicalSize - directory_.ArchiveSize < kPaddingBlock &&
                 directory_.PhysicalSize % kPaddingBlock == 0 &&
                 std::all_of(tail.begin() + comment_end, tail.end(), [](std::uint8_t b) { return b == 0; });
-            if (!zero_padding) ReportMessage(zip_msg::kBytesAfterComment, FileNote());
+            if (!zero_padding &&
+                !SignatureFollows(directory_.InputHandle, static_cast<std::uint64_t>(directory_.PhysicalSize), tail,
+                                  static_cast<std::size_t>(comment_end))) {
+                ReportMessage(zip_msg::kBytesAfterComment, FileNote());
+            }
         }
         if (end_record.CommentSize() > 0) {
             directory_.ArchiveComment = CommentAt(at + kEndRecordSize, end_record.CommentSize());

@@ -21,7 +21,7 @@ std::string InstallerListing(const std::string& installer_path, const payload::P
                              const std::vector<ScriptStep>& steps) {
     std::string text = "Installer: " + Printable(installer_path) + " (stub " +
                        Plural(payload.stub_size, "byte", "bytes") + ", payload " +
-                       Plural(payload.file_size - payload.stub_size, "byte", "bytes") + ")\n";
+                       Plural(payload.payload_end - payload.stub_size, "byte", "bytes") + ")\n";
     text += "Title:     " + Printable(payload.title) + "\n";
     text += "Prompt:    " + Printable(payload.prompt) + "\n";
     text += "Script:    " + Plural(payload.lines.size(), "line", "lines") + "\n";

@@ -11,6 +11,7 @@
 #include "zipsfx/sfx_error.h"
 #include "zipsfx/sfx_extraction.h"
 #include "zipsfx/sfx_image.h"
+#include "zipsfx/signed_program.h"
 #include "zipsfx/terminal_front_end.h"
 #include "zipsfx/zip_archive.h"
 
@@ -25,8 +26,10 @@ std::string FileNameOf(const std::string& path) {
 
 int Run(const SfxOptions& options, SfxEnvironment& environment, SfxFrontEnd& front) {
     Console& console = *environment.console;
-    FileSource source(environment.self_path);
+    FileSource file(environment.self_path);
+    UnsignedPart source(file);
     const SfxParts parts = LocateSfxParts(source);
+    source.RefuseOverlap(parts.image_end);
     const ZipArchive archive = ReadZipArchive(source, parts.archive_start);
     CheckArchiveComplete(source, parts, archive);
     const std::string target = TargetFolder(options, parts.header, environment.self_path, environment.home);

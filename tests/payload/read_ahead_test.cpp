@@ -92,6 +92,7 @@ TEST(ReadAhead, TheChecksumCheckPassesOnAReadErrorAsItWas) {
     Payload payload;
     payload.payload_offset = 100;
     payload.file_size = source.Size();
+    payload.payload_end = source.Size();
     payload.integrity = formats::IntegrityBlock{};
     payload.integrity->algorithm = kPayloadChecksumAlgorithm;
     payload.integrity->covered = payload.file_size - payload.payload_offset;

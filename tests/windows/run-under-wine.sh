@@ -351,6 +351,38 @@ check "version-info reads an installer's title, version, publisher and file name
   grep -q "^CompanyName: *Acme Tools Ltd[[:cntrl:]]*$" "$0" && grep -q "^OriginalFilename: *hello-versioned.exe[[:cntrl:]]*$" "$0"' "$work/out"
 run "$work/versioned/hello-versioned.exe" --check
 check "the installer with its own version information checks itself (--check)" test $status -eq 0
+# --- Signed programs: osslsigncode appends a certificate table after the payload or archive
+# (skipped without osslsigncode and openssl). ---
+if command -v osslsigncode >/dev/null && command -v openssl >/dev/null; then
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/sign.key" -out "$work/sign.pem" -days 2 \
+    -subj "/CN=Kitforge test signer" >/dev/null 2>&1
+  for unsigned in hello-windows sfx; do
+    osslsigncode sign -certs "$work/sign.pem" -key "$work/sign.key" -in "$work/$unsigned.exe" \
+      -out "$work/signed-$unsigned.exe" >/dev/null 2>&1
+  done
+  check "osslsigncode signs the installer and the self-extractor" \
+    bash -c '[ "$(stat -c %s "$0/signed-sfx.exe")" -gt "$(stat -c %s "$0/sfx.exe")" ] &&
+             [ "$(stat -c %s "$0/signed-hello-windows.exe")" -gt "$(stat -c %s "$0/hello-windows.exe")" ]' "$work"
+  run "$work/signed-hello-windows.exe" --check
+  check "the signed installer checks itself (--check)" test $status -eq 0
+  run "$bin/kitforge-cli.exe" inspect "$(winpath "$work/signed-hello-windows.exe")"
+  check "kitforge-cli inspect reads the signed installer and its checksum matches" \
+    bash -c '[ '$status' -eq 0 ] && grep -q "hello.cmd" "$0" && grep -q "matches" "$0"' "$work/out"
+  run "$work/signed-hello-windows.exe" --silent --target "$(winpath "$work/installed-signed")"
+  check "the signed installer installs every file" \
+    bash -c '[ '$status' -eq 0 ] && cmp -s "$0/files/hello.cmd" "$1/hello.cmd" && cmp -s "$0/files/readme.txt" "$1/readme.txt"' \
+    "$project" "$work/installed-signed"
+  run "$work/signed-sfx.exe" --test
+  check "the signed self-extractor tests its own archive (--test)" test $status -eq 0
+  run "$work/signed-sfx.exe" --silent -d "$(winpath "$work/extracted-signed")"
+  check "the signed self-extractor extracts every file, byte for byte" \
+    bash -c '[ '$status' -eq 0 ] && diff -r "$0/extracted-signed/tree" "$1" >/dev/null' "$work" "$tree"
+  run "$bin/kitforge-cli.exe" list "$(winpath "$work/signed-sfx.exe")"
+  check "kitforge-cli list reads the signed self-extractor, without a warning about its signature" \
+    bash -c '[ '$status' -eq 0 ] && grep -q "random.bin" "$0" && ! grep -qi "warning" "$1"' "$work/out" "$work/err"
+else
+  echo "SKIP  signed installers and self-extractors: osslsigncode or openssl is not installed"
+fi
 
 echo "$checks checks, $((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
