@@ -126,7 +126,7 @@ void WriteFileRecords(UiHost& host, PayloadOutput& output, const std::vector<std
     const std::vector<std::string> sources = SourcePaths(lines, script_folder);
     std::uint32_t written = 0;
     for (auto source = sources.rbegin(); source != sources.rend(); ++source) {
-        if (options.report_progress) host.ShowProgress("Adding " + *source, written, sources.size());
+        if (options.report_progress) host.ShowProgress("Adding " + DisplayPath(*source), written, sources.size());
         WriteFileRecord(output, *source, options.copy);
         ++written;
     }
