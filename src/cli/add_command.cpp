@@ -15,6 +15,7 @@
 #include "cli/add_password.h"
 #include "cli/commands.h"
 #include "installer/build_compressed_group.h"
+#include "os/native_path.h"
 #include "platform/ascii_case.h"
 #include "os/errors.h"
 #include "os/file.h"
@@ -174,13 +175,13 @@ void RunAdd(const AddCommandArguments& arguments, CommandContext& context) {
     zip.Add();
     bar.Finish();
     if (zip.AddedCount() <= 0) {
-        if (interrupted) throw Error("Stopped; " + archive + " was left as it was");
+        if (interrupted) throw Error("Stopped; " + DisplayPath(archive) + " was left as it was");
         if (new_executable && !arguments.span && !FileExists(archive)) {
-            throw Error("Cannot make the self-extracting archive " + archive);
+            throw Error("Cannot make the self-extracting archive " + DisplayPath(archive));
         }
-        throw Error("Nothing was added to " + archive);
+        throw Error("Nothing was added to " + DisplayPath(archive));
     }
-    std::cout << archive << ": " << zip.AddedCount() << (zip.AddedCount() == 1 ? " entry" : " entries") << " added\n";
+    std::cout << DisplayPath(archive) << ": " << zip.AddedCount() << (zip.AddedCount() == 1 ? " entry" : " entries") << " added\n";
     context.status = kSuccess;
 }
 

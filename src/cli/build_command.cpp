@@ -8,6 +8,7 @@
 #include "installer/build_command.h"
 #include "model/script_file.h"
 #include "os/file.h"
+#include "os/native_path.h"
 #include "platform/paths.h"
 
 namespace kitforge::cli {
@@ -56,7 +57,7 @@ void AddBuildCommand(CLI::App& app, CommandContext& context) {
         BuildCommandOptions options;
         options.stub_path = arguments->stub;
         const bool built = RunBuildCommand(context.host, output_field, script, ProgramFolder(), options);
-        if (built) std::cout << BuildOutputPath(output_field, script) << '\n';
+        if (built) std::cout << DisplayPath(BuildOutputPath(output_field, script)) << '\n';
         context.status = built ? kSuccess : kFailure;
     });
 }

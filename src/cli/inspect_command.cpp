@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "formats/installer_payload.h"
+#include "os/native_path.h"
 #include "payload/payload_checksum.h"
 #include "payload/payload_reader.h"
 #include "os/errors.h"
@@ -76,11 +77,11 @@ void CheckNamesForExtraction(const payload::Payload& payload, const std::string&
     std::set<std::string> seen;
     for (const auto& file : payload.files) {
         if (!formats::IsSafeFileName(file.name)) {
-            throw Error("Cannot extract from " + installer + ": the stored file name \"" + Printable(file.name) +
+            throw Error("Cannot extract from " + DisplayPath(installer) + ": the stored file name \"" + Printable(file.name) +
                         "\" is not a plain file name");
         }
         if (!seen.insert(file.name).second) {
-            throw Error("Cannot extract from " + installer + ": two files are named \"" + Printable(file.name) +
+            throw Error("Cannot extract from " + DisplayPath(installer) + ": two files are named \"" + Printable(file.name) +
                         "\" and one folder cannot hold both");
         }
     }

@@ -154,7 +154,7 @@ bool IsPlainAscii(std::string_view text) {
 }
 
 void PrintText(const TZipMaster& zip, const std::string& archive) {
-    std::cout << "Archive: " << Printable(archive) << '\n';
+    std::cout << "Archive: " << PrintablePath(archive) << '\n';
     char line[160];
     std::snprintf(line, sizeof line, "%10s  %-9s  %10s  %10s  %-8s  %-19s  %s", "Offset", "Method", "Packed",
                   "Unpacked", "CRC-32", "Modified", "Name");

@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "os/errors.h"
 #include "os/file.h"
+#include "os/native_path.h"
 #include "platform/paths.h"
 #include "zip/sfx_entry_check.h"
 #include "zip/zip_master.h"
@@ -134,12 +135,12 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
         zip.SetHowToDelete(arguments->delete_mode == "final" ? htdFinal : htdAllowUndo);
 
         const std::string source = FromCurrentFolder(arguments->zip);
-        if (!FileExists(source)) throw Error("Cannot open " + source + ": no such file");
+        if (!FileExists(source)) throw Error("Cannot open " + DisplayPath(source) + ": no such file");
         File::OpenRead(source).Close();  // an unreadable archive fails here, with the reason
         zip.SetZipFilename(source);
         if (zip.ZipFilename().empty()) {
             PrintReports(*reports, reports->size() - 1);
-            throw Error(reports->empty() ? "Cannot read " + source + ": it is not a zip archive" : reports->back());
+            throw Error(reports->empty() ? "Cannot read " + DisplayPath(source) + ": it is not a zip archive" : reports->back());
         }
         PrintReports(*reports, reports->size());
         reports->clear();
@@ -172,7 +173,7 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
             std::cerr << "kitforge-cli: warning: converted as --force asks, but the self-extractor cannot extract "
                       << unextractable << '\n';
         }
-        std::cout << zip.ZipFilename() << '\n';
+        std::cout << DisplayPath(zip.ZipFilename()) << '\n';
         context.status = kSuccess;
     });
 }

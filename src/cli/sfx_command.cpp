@@ -12,6 +12,7 @@
 #include "installer/sfx_zip_command.h"
 #include "os/errors.h"
 #include "os/file.h"
+#include "os/native_path.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"
 
@@ -53,13 +54,13 @@ void AddSfxCommand(CLI::App& app, CommandContext& context) {
         std::vector<std::string> files;
         for (const auto& file : arguments->files) {
             files.push_back(FromCurrentFolder(file));
-            if (!FileExists(files.back())) throw Error("Cannot open " + files.back() + ": no such file");
+            if (!FileExists(files.back())) throw Error("Cannot open " + DisplayPath(files.back()) + ": no such file");
         }
         const std::string zip_name = ZipNameFor(FromCurrentFolder(arguments->name), "");
         TZipMaster zip(context.host);
         zip.SetHowToDelete(arguments->delete_mode == "final" ? htdFinal : htdAllowUndo);
         const auto created = MakeSelfExtractingZip(zip, files, zip_name, ProgramFolder());
-        if (!created) throw Error("Cannot make " + zip_name + ".exe: the conversion left no file");
+        if (!created) throw Error("Cannot make " + DisplayPath(zip_name) + ".exe: the conversion left no file");
         std::cout << *created << '\n';
         context.status = kSuccess;
     });

@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "os/errors.h"
 #include "os/file.h"
+#include "os/native_path.h"
 #include "zip/zip_master.h"
 
 namespace kitforge::cli {
@@ -89,11 +90,11 @@ void RunSpan(const SpanArguments& arguments, CommandContext& context) {
         if (type == ProgressAdvance) volumes = sender.CurrentDisk() + 1;
     };
     if (zip.SpanArchive(arguments.archive, arguments.output) != span_result::kDone) {
-        throw Error("the multi-volume archive " + arguments.output +
+        throw Error("the multi-volume archive " + DisplayPath(arguments.output) +
                     " was not completed; volumes already written "
                     "were left as they are");
     }
-    std::cout << arguments.output << ": " << volumes << (volumes == 1 ? " volume" : " volumes") << " written\n";
+    std::cout << DisplayPath(arguments.output) << ": " << volumes << (volumes == 1 ? " volume" : " volumes") << " written\n";
     context.status = kSuccess;
 }
 

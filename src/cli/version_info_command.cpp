@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "os/errors.h"
+#include "os/native_path.h"
 #include "platform/version_resource.h"
 
 namespace kitforge::cli {
@@ -29,7 +30,7 @@ bool IsLanguageId(const std::string& text) {
 
 void PrintFields(const VersionInfoOptions& options) {
     const auto block = ReadVersionBlock(options.file);
-    if (!block) throw Error(options.file + " holds no version information");
+    if (!block) throw Error(DisplayPath(options.file) + " holds no version information");
     TEPInfoExe info;
     info.SetExeName(options.file);
     info.SetLangId(options.lang);
@@ -54,7 +55,7 @@ void PrintFields(const VersionInfoOptions& options) {
         tables += (tables.empty() ? "" : ", ") + name;
     }
     if (!found) {
-        std::cerr << "kitforge-cli: " << options.file << " has no string table " << table
+        std::cerr << "kitforge-cli: " << DisplayPath(options.file) << " has no string table " << table
                   << (tables.empty() ? std::string(" (it has none)") : "; it has " + tables) << '\n';
     }
 }

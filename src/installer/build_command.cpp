@@ -6,6 +6,7 @@
 #include "installer/output_clash.h"
 #include "os/errors.h"
 #include "os/file.h"
+#include "os/native_path.h"
 #include "platform/ini_profile.h"
 
 namespace kitforge {
@@ -75,7 +76,7 @@ bool RunBuildCommand(UiHost& host, std::string_view output_field, const std::str
     // failed would be one failure told twice.
     if (!written) return false;
     if (!FileExists(output)) {
-        host.Warn("Build failed: " + output + " was not written");
+        host.Warn("Build failed: " + DisplayPath(output) + " was not written");
         return false;
     }
     if (options.announce_success) host.Inform("Build complete");

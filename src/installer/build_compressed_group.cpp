@@ -2,6 +2,7 @@
 
 #include "os/errors.h"
 #include "os/file.h"
+#include "os/native_path.h"
 #include "platform/file_name_case.h"
 #include "platform/paths.h"
 #include "zip/zip_master.h"
@@ -77,7 +78,7 @@ void BuildCompressedGroup(UiHost& host, const std::string& base_name, const std:
     // file unreadable) is said with the library's reports too, which name the file and the
     // reason; without reports the conversion finds no zip and reports that.
     if (zip.AddedCount() <= 0 && !unshown_reports.empty()) {
-        throw Error("Nothing could be packed into " + zip_path + "." + Joined(unshown_reports));
+        throw Error("Nothing could be packed into " + DisplayPath(zip_path) + "." + Joined(unshown_reports));
     }
     if (zip.AddedCount() > 0 && static_cast<std::size_t>(zip.AddedCount()) < sources.size()) {
         throw Error("Only " + std::to_string(zip.AddedCount()) + " of the " + std::to_string(sources.size()) +

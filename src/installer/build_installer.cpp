@@ -12,6 +12,7 @@
 #include "model/text_encoding.h"
 #include "os/errors.h"
 #include "os/file.h"
+#include "os/native_path.h"
 #include "platform/ini_profile.h"
 #include "platform/paths.h"
 #include "os/safe_file_writer.h"
@@ -128,7 +129,7 @@ void WriteIntegrityBlock(File& output, std::uint64_t at, const formats::Integrit
 // Contents, size, name, name length. The size is taken once, before the copy, and the copy
 // must yield exactly that many bytes, so the stored size always matches the bytes before it.
 void WriteFileRecord(PayloadOutput& output, const std::string& source, const CopyOptions& copy) {
-    if (!FileExists(source)) throw Error("File not found: " + source);
+    if (!FileExists(source)) throw Error("File not found: " + DisplayPath(source));
     File file = File::OpenRead(source);
     const std::int64_t size = file.Size();
     if (size < 0) throw ReadError("read", source, file.LastError());
@@ -143,7 +144,7 @@ void WriteFileRecords(UiHost& host, PayloadOutput& output, const std::vector<std
     const std::vector<std::string> sources = SourcePaths(lines, script_folder);
     std::uint32_t written = 0;
     for (auto source = sources.rbegin(); source != sources.rend(); ++source) {
-        if (options.report_progress) host.ShowProgress("Adding " + *source, written, sources.size());
+        if (options.report_progress) host.ShowProgress("Adding " + DisplayPath(*source), written, sources.size());
         WriteFileRecord(output, *source, options.copy);
         ++written;
     }
@@ -187,7 +188,7 @@ void DeleteGroupExecutables(const std::string& script_folder, std::size_t groups
 bool BuildInstaller(UiHost& host, const std::string& output_path, const std::string& stub_path,
                     const std::string& script_path, const BuildOptions& options) {
     if (!FileExists(script_path)) {
-        host.Fail(script_path + " not found.");
+        host.Fail(DisplayPath(script_path) + " not found.");
         return false;
     }
     const std::string script_folder = FolderPart(script_path);

@@ -5,6 +5,7 @@
 #include "installer/expand_app_path.h"
 #include "os/errors.h"
 #include "os/file.h"
+#include "os/native_path.h"
 #include "platform/paths.h"
 
 namespace kitforge {
@@ -15,7 +16,7 @@ namespace {
 // a missing file to the zip library, which would only skip it.
 void RequireSourceFiles(const std::vector<std::string>& paths) {
     for (const auto& path : paths) {
-        if (!FileExists(path)) throw Error("File not found: " + path);
+        if (!FileExists(path)) throw Error("File not found: " + DisplayPath(path));
     }
 }
 

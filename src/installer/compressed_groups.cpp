@@ -6,6 +6,7 @@
 #include "formats/installer_payload.h"
 #include "model/command_text.h"
 #include "os/errors.h"
+#include "os/native_path.h"
 #include "platform/paths.h"
 
 namespace kitforge {
@@ -76,7 +77,7 @@ void RefuseSharedFileNames(const std::vector<std::string>& paths, std::string_vi
     for (const auto& path : paths) {
         const auto [place, added] = first_with_name.emplace(FileNamePart(path), path);
         if (added || place->second == path) continue;
-        throw Error("Cannot pack " + place->second + " and " + path + " into one compressed group for " +
+        throw Error("Cannot pack " + DisplayPath(place->second) + " and " + DisplayPath(path) + " into one compressed group for " +
                     std::string(target) + ": both are called \"" + place->first +
                     "\", and the group's archive keeps file names without their folders, so one would be lost. "
                     "Rename one of them or put them into different folders.");

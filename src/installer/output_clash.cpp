@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "os/errors.h"
+#include "os/native_path.h"
 #include "platform/file_stamp.h"
 #include "platform/paths.h"
 
@@ -19,7 +20,7 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
 }
 
 [[noreturn]] void Refuse(const std::string& output, const std::string& what) {
-    throw Error("Cannot build " + output + ": the output file is " + what +
+    throw Error("Cannot build " + DisplayPath(output) + ": the output file is " + what +
                 ", which building would destroy. Choose another output file.");
 }
 

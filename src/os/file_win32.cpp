@@ -48,7 +48,7 @@ Result KeepingPosition(HANDLE handle, int& last_error, bool keep, Result failed,
     if (!keep) return step();
     LARGE_INTEGER zero{}, position{};
     if (!SetFilePointerEx(handle, zero, &position, FILE_CURRENT)) {
-        last_error = ErrnoFromWindowsError(GetLastError());
+        last_error = WindowsErrorAsErrno(GetLastError());
         return failed;
     }
     auto result = step();
@@ -109,7 +109,7 @@ std::int64_t Read(int fd, void* data, std::size_t size, const std::uint64_t* off
         if (ReadFile(HandleOf(fd), data, StepSize(size), &got, offset ? &place : nullptr)) return got;
         const DWORD code = GetLastError();
         if (code == ERROR_HANDLE_EOF || code == ERROR_BROKEN_PIPE) return 0;
-        error = ErrnoFromWindowsError(code);
+        error = WindowsErrorAsErrno(code);
         return -1;
     });
 }
@@ -119,7 +119,7 @@ std::int64_t Write(int fd, const void* data, std::size_t size, const std::uint64
         OVERLAPPED place = At(offset ? *offset : 0);
         DWORD wrote = 0;
         if (WriteFile(HandleOf(fd), data, StepSize(size), &wrote, offset ? &place : nullptr)) return wrote;
-        error = ErrnoFromWindowsError(GetLastError());
+        error = WindowsErrorAsErrno(GetLastError());
         return -1;
     });
 }
@@ -131,7 +131,7 @@ std::int64_t File::Seek(std::int64_t offset, Whence whence) {
     LARGE_INTEGER distance{}, result{};
     distance.QuadPart = offset;
     if (!SetFilePointerEx(HandleOf(fd_), distance, &result, how)) {
-        last_error_ = ErrnoFromWindowsError(GetLastError());
+        last_error_ = WindowsErrorAsErrno(GetLastError());
         return -1;
     }
     return result.QuadPart;
@@ -140,7 +140,7 @@ std::int64_t File::Seek(std::int64_t offset, Whence whence) {
 std::int64_t File::Size() {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(HandleOf(fd_), &size)) {
-        last_error_ = ErrnoFromWindowsError(GetLastError());
+        last_error_ = WindowsErrorAsErrno(GetLastError());
         return -1;
     }
     return size.QuadPart;
@@ -152,7 +152,7 @@ bool File::Truncate(std::uint64_t size) {
         LARGE_INTEGER end{};
         end.QuadPart = static_cast<LONGLONG>(size);
         if (SetFilePointerEx(HandleOf(fd_), end, nullptr, FILE_BEGIN) && SetEndOfFile(HandleOf(fd_))) return true;
-        last_error_ = ErrnoFromWindowsError(GetLastError());
+        last_error_ = WindowsErrorAsErrno(GetLastError());
         return false;
     });
 }
@@ -165,7 +165,7 @@ bool File::IsFolder() {
 
 bool IsRegular(File& file) { return GetFileType(HandleOf(file.Descriptor())) == FILE_TYPE_DISK && !file.IsFolder(); }
 
-int File::TrySync() { return FlushFileBuffers(HandleOf(fd_)) ? 0 : ErrnoFromWindowsError(GetLastError()); }
+int File::TrySync() { return FlushFileBuffers(HandleOf(fd_)) ? 0 : WindowsErrorAsErrno(GetLastError()); }
 
 int File::TryClose() {
     if (fd_ < 0) return 0;

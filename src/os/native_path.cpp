@@ -13,4 +13,20 @@ std::string NativePath(std::string_view path) {
     return native;
 }
 
+std::string WindowsDisplayPath(std::string_view path) {
+    std::string shown(path);
+    for (char& c : shown) {
+        if (c == '/') c = '\\';
+    }
+    return shown;
+}
+
+std::string DisplayPath(std::string_view path) {
+#ifdef _WIN32
+    return WindowsDisplayPath(path);
+#else
+    return std::string(path);
+#endif
+}
+
 }  // namespace kitforge

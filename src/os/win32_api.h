@@ -32,9 +32,12 @@ std::string Utf8Text(std::wstring_view text);
 std::wstring WidePath(std::string_view path);
 // The errno value closest to a GetLastError() code (EIO for codes without one).
 int ErrnoFromWindowsError(DWORD code);
-// ErrnoFromWindowsError(GetLastError()), also stored in errno.
+// ErrnoFromWindowsError(code) for a failure about to be reported: the Windows code is noted,
+// so that the message gives Windows' own text for it (NoteSystemCode).
+int WindowsErrorAsErrno(DWORD code);
+// WindowsErrorAsErrno(GetLastError()), also stored in errno.
 int LastErrorAsErrno();
-// The system's description of a GetLastError() code, without its final full stop.
+// The system's description of a GetLastError() code, tidied by TidySystemMessage.
 std::string WindowsErrorText(DWORD code);
 
 }  // namespace kitforge

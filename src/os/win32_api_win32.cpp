@@ -2,7 +2,9 @@
 
 #include <cerrno>
 
+#include "os/errors.h"
 #include "os/native_path.h"
+#include "os/system_message.h"
 
 namespace kitforge {
 
@@ -80,17 +82,21 @@ std::string WindowsErrorText(DWORD code) {
     const DWORD length =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring wide = length > 0 && buffer != nullptr ? std::wstring(buffer, length) : std::wstring();
+    const std::wstring wide = length > 0 && buffer != nullptr ? std::wstring(buffer, length) : std::wstring();
     if (buffer != nullptr) LocalFree(buffer);
-    while (!wide.empty() &&
-           (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' ' || wide.back() == L'.'))
-        wide.pop_back();
-    if (wide.empty()) return "system error " + std::to_string(code);
-    return Utf8Text(wide);
+    const std::string text = TidySystemMessage(Utf8Text(wide));
+    if (text.empty()) return "system error " + std::to_string(code);
+    return text;
+}
+
+int WindowsErrorAsErrno(DWORD code) {
+    const int value = ErrnoFromWindowsError(code);
+    NoteSystemCode(value, code);
+    return value;
 }
 
 int LastErrorAsErrno() {
-    const int value = ErrnoFromWindowsError(GetLastError());
+    const int value = WindowsErrorAsErrno(GetLastError());
     errno = value;
     return value;
 }

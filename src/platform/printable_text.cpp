@@ -1,5 +1,7 @@
 #include "platform/printable_text.h"
 
+#include "os/native_path.h"
+
 namespace kitforge {
 
 namespace {
@@ -53,5 +55,7 @@ std::string Printable(std::string_view text, std::size_t limit) {
     if (cut) printable += "...";
     return printable;
 }
+
+std::string PrintablePath(std::string_view path, std::size_t limit) { return Printable(DisplayPath(path), limit); }
 
 }  // namespace kitforge

@@ -19,4 +19,7 @@ std::size_t Utf8Sequence(std::string_view text, char32_t& code_point);
 // the terminal when printed. A text longer than `limit` bytes is cut there and ends in "...".
 std::string Printable(std::string_view text, std::size_t limit = std::string_view::npos);
 
+// A path for a message: Printable of its DisplayPath, so a Windows user reads "\" in it.
+std::string PrintablePath(std::string_view path, std::size_t limit = std::string_view::npos);
+
 }  // namespace kitforge

@@ -13,6 +13,7 @@
 
 #include "os/errors.h"
 #include "os/file.h"
+#include "os/native_path.h"
 #include "platform/file_copy.h"
 #include "platform/paths.h"
 #include "os/safe_file_writer.h"
@@ -74,13 +75,13 @@ CopyOptions ChunkedCopyOptions(UiHost& host) {
 // field and comment) or the end record (the archive comment); anything less is a failure.
 // The system's words for a failed copy: which file, and why.
 std::string CopyFailureText(const CopyOutcome& outcome, const File& source, const File& target) {
-    if (outcome.read_error != 0) return "Cannot read " + source.Path() + ": " + SystemErrorText(outcome.read_error);
-    return "Cannot write " + target.Path() + ": " + SystemErrorText(outcome.write_error);
+    if (outcome.read_error != 0) return "Cannot read " + DisplayPath(source.Path()) + ": " + SystemErrorText(outcome.read_error);
+    return "Cannot write " + DisplayPath(target.Path()) + ": " + SystemErrorText(outcome.write_error);
 }
 
 // The same for a single write that fell short.
 std::string WriteFailureText(const File& target) {
-    return "Cannot write " + target.Path() + ": " + SystemErrorText(target.LastError());
+    return "Cannot write " + DisplayPath(target.Path()) + ": " + SystemErrorText(target.LastError());
 }
 
 void CopyRecordTail(TZipMaster& zip, File& target, std::uint64_t count, int failure_id) {
@@ -353,7 +354,7 @@ int FillSFXFile(TZipMaster& zip, File& out, const SFXStubHeader& header) {
         result = ZipMasterInternals::CopyChunked(zip, *stub, out, -1);
         stub_size = stub->Position();
     } else {
-        failure = "Cannot open " + zip.SFXPath() + ": " + SystemErrorText(open_error);
+        failure = "Cannot open " + DisplayPath(zip.SFXPath()) + ": " + SystemErrorText(open_error);
         result = sfx_result::kCannotRead;
     }
     if (result == sfx_result::kDone && out.Write(header.data(), header.size()) != header.size()) {

@@ -13,6 +13,7 @@
 #include "formats/zip_extra_fields.h"
 #include "platform/ascii_case.h"
 #include "os/errors.h"
+#include "os/native_path.h"
 #include "platform/file_stamp.h"
 #include "zip/central_record_move.h"
 #include "zip/volume_names.h"
@@ -79,11 +80,11 @@ std::string TZipMaster::FailureNote(int id) const {
     if (id == zip_msg::kStopped || id == zip_msg::kPromptWhileUnattended) return {};
     const int error = span_.FailureErrorCode;
     const std::string reason = error != 0 ? ": " + SystemErrorText(error) : std::string();
-    if (!IsVolumeFailure(id)) return ".\nFile: " + directory_.InputPath + reason;
+    if (!IsVolumeFailure(id)) return ".\nFile: " + DisplayPath(directory_.InputPath) + reason;
     const DriveType type = volumes_.TypeOf(directory_.DriveRoot);
     const bool numbered = type == DriveType::Fixed || type == DriveType::Network;
     const std::string& output = span_.OutputPath;
-    return ".\nFile: " + (numbered ? NumberedVolumeName(output, directory_.CurrentDisk) : output) + reason;
+    return ".\nFile: " + DisplayPath(numbered ? NumberedVolumeName(output, directory_.CurrentDisk) : output) + reason;
 }
 
 int TZipMaster::SpanArchive(const std::string& input_path, const std::string& output_path) {
@@ -145,7 +146,7 @@ void TZipMaster::SpanArchiveSteps(const std::string& input_path) {
     LocateEndRecord(end_record);
 
     const std::optional<FileStamp> stamp = StampOf(directory_.InputHandle);
-    if (!stamp) throw Error("the date of " + input_path + " cannot be read");
+    if (!stamp) throw Error("the date of " + DisplayPath(input_path) + " cannot be read");
     span_.SourceDate = stamp->modified_ns;
     span_.SourceDevice = static_cast<std::int64_t>(stamp->identity.first);
     span_.SourceInode = static_cast<std::int64_t>(stamp->identity.second);

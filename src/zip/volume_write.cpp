@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "platform/file_copy.h"
+#include "os/native_path.h"
 #include "os/errors.h"
 #include "platform/file_stamp.h"
 #include "zip/volume_names.h"
@@ -131,7 +132,7 @@ void TZipMaster::OpenVolume() {
             const auto stamp = StampOf(name);
             if (stamp && static_cast<std::int64_t>(stamp->identity.first) == span_.SourceDevice &&
                 static_cast<std::int64_t>(stamp->identity.second) == span_.SourceInode) {
-                throw Error("the volume " + name + " would overwrite the archive being split");
+                throw Error("the volume " + DisplayPath(name) + " would overwrite the archive being split");
             }
             if (!ConfirmOverwrite(name)) {
                 span_.VolumeBytesWritten = 0;

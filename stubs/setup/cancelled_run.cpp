@@ -15,7 +15,7 @@ int TakeBackCancelledRun(const std::vector<formats::InstallItem>& items, const I
     }
     front.Complain("the installation was cancelled; what it had written was removed except:");
     for (const auto& failure : outcome.failures) front.Complain(failure);
-    for (const auto& path : outcome.kept) front.Complain(Printable(path) + " was changed while it ran; it stays");
+    for (const auto& path : outcome.kept) front.Complain(PrintablePath(path) + " was changed while it ran; it stays");
     return kCancelled;
 }
 

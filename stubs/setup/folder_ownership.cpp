@@ -14,7 +14,7 @@ namespace kitforge::setup {
 namespace {
 
 std::string Judged(const std::string& path, const struct stat& st) {
-    const std::string shown = Printable(path);
+    const std::string shown = PrintablePath(path);
     if (st.st_uid != 0) {
         return shown + (S_ISLNK(st.st_mode) ? " is a link" : " is") + " owned by user " + std::to_string(st.st_uid) +
                ", not by root";

@@ -82,7 +82,7 @@ int RemoveInstalledFile(const std::string& folder, const std::string& name, cons
 
 File OpenWrittenProgram(const std::string& path, const FileIdentity& identity,
                         const std::vector<std::string>& anchors) {
-    const std::string replaced = Printable(path) + " was replaced after this installer wrote it; it is not run";
+    const std::string replaced = PrintablePath(path) + " was replaced after this installer wrote it; it is not run";
     InstallFolder folder;
     try {
         folder = OpenInstallFolder(FolderPart(path), anchors, false);

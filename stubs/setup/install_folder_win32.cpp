@@ -31,7 +31,7 @@ int RemoveInstalledFile(const std::string& folder, const std::string& name, cons
 File OpenWrittenProgram(const std::string& path, const FileIdentity& identity, const std::vector<std::string>&) {
     const auto stamp = StampOf(path);
     if (!stamp || stamp->identity != identity)
-        throw Error(Printable(path) + " was replaced after this installer wrote it; it is not run");
+        throw Error(PrintablePath(path) + " was replaced after this installer wrote it; it is not run");
     return File();
 }
 

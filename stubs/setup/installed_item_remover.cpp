@@ -86,7 +86,7 @@ private:
         } catch (const FileError& e) {
             if (e.Code() == ELOOP || e.Code() == ENOTDIR) {
                 Fail(path,
-                     Printable(e.Path()) + " is now a link or a file, not a folder; nothing is removed through it");
+                     PrintablePath(e.Path()) + " is now a link or a file, not a folder; nothing is removed through it");
             } else if (e.Code() != ENOENT) {
                 Fail(path, e.what());
             }
@@ -101,7 +101,7 @@ private:
     }
 
     void Fail(const std::string& path, const std::string& reason) {
-        outcome_.failures.push_back(Printable(path) + " was not removed: " + reason);
+        outcome_.failures.push_back(PrintablePath(path) + " was not removed: " + reason);
     }
 
     const std::vector<std::string>& anchors_;

@@ -19,7 +19,7 @@ std::string Padded(std::string text, std::size_t width) {
 
 std::string InstallerListing(const std::string& installer_path, const payload::Payload& payload,
                              const std::vector<ScriptStep>& steps) {
-    std::string text = "Installer: " + Printable(installer_path) + " (stub " +
+    std::string text = "Installer: " + PrintablePath(installer_path) + " (stub " +
                        Plural(payload.stub_size, "byte", "bytes") + ", payload " +
                        Plural(payload.payload_end - payload.stub_size, "byte", "bytes") + ")\n";
     text += "Title:     " + Printable(payload.title) + "\n";
@@ -43,7 +43,7 @@ std::string InstallerCheckSummary(const std::string& installer_path, const paylo
                                   const payload::ChecksumCheck& checksum) {
     std::uint64_t bytes = 0;
     for (const auto& file : payload.files) bytes += file.size;
-    return Printable(installer_path) + ": the installer is sound: " + Plural(payload.lines.size(), "line", "lines") +
+    return PrintablePath(installer_path) + ": the installer is sound: " + Plural(payload.lines.size(), "line", "lines") +
            ", " + Plural(payload.files.size(), "file", "files") + " of " + Plural(bytes, "byte", "bytes") +
            " in all; checksum " + payload::DescribeChecksum(checksum);
 }

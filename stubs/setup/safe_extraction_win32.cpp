@@ -30,7 +30,7 @@ void MakeOneFolder(const std::string& folder, std::vector<std::string>* made) {
         if (IsFolder(folder)) return;
         if (code == ERROR_ALREADY_EXISTS) throw InOutError("create the folder", folder, ENOTDIR);
     }
-    throw InOutError("create the folder", folder, ErrnoFromWindowsError(code));
+    throw InOutError("create the folder", folder, WindowsErrorAsErrno(code));
 }
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }

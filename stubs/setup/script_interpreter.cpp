@@ -8,6 +8,7 @@
 
 #include "os/errors.h"
 #include "os/file_names.h"
+#include "os/native_path.h"
 #include "platform/file_copy.h"
 #include "setup/desktop_launcher.h"
 #include "setup/launcher_location.h"
@@ -52,8 +53,10 @@ std::string FolderOf(const std::string& path) {
 std::string Joined(const std::vector<std::string>& words) {
     std::string text;
     for (const auto& word : words) {
+        // The program is a path; the arguments are the script's own words, shown as written.
+        const std::string shown = text.empty() ? DisplayPath(word) : word;
         if (!text.empty()) text += ' ';
-        text += word.find(' ') == std::string::npos && !word.empty() ? word : "\"" + word + "\"";
+        text += shown.find(' ') == std::string::npos && !shown.empty() ? shown : "\"" + shown + "\"";
     }
     return Printable(text);
 }
@@ -207,7 +210,7 @@ std::vector<std::string> ScriptInterpreter::MachineWords(const std::vector<std::
 void ScriptInterpreter::Extract(const ScriptStep& step) {
     const payload::PayloadFile& record = payload_.files.at(step.file_index);
     const std::string folder = ResolveScriptPath(step.folder, settings_.folders);
-    Announce("Extracting " + Printable(record.name, kMaxNameShown) + " to " + Printable(folder));
+    Announce("Extracting " + Printable(record.name, kMaxNameShown) + " to " + PrintablePath(folder));
 
     std::string head(static_cast<std::size_t>(std::min<std::uint64_t>(kHeadSize, record.size)), '\0');
     if (installer_.Seek(static_cast<std::int64_t>(record.offset)) < 0) {
@@ -236,7 +239,7 @@ void ScriptInterpreter::Execute(const ScriptStep& step) {
     const File program = WrittenProgram(words.front());
     const ProgramOutcome outcome = RunAndWait(words, FolderOf(words.front()), program.Descriptor());
     ThrowIfCancelled();
-    if (!outcome.Succeeded()) Fail(step, Printable(words.front()) + " " + outcome.Describe());
+    if (!outcome.Succeeded()) Fail(step, PrintablePath(words.front()) + " " + outcome.Describe());
 }
 
 void ScriptInterpreter::Start(const ScriptStep& step) {
@@ -244,15 +247,15 @@ void ScriptInterpreter::Start(const ScriptStep& step) {
     Announce("Starting " + Joined(words));
     const File program = WrittenProgram(words.front());
     const int error = StartWithoutWaiting(words, FolderOf(words.front()), program.Descriptor());
-    if (error != 0) Fail(step, Printable(words.front()) + " cannot be started: " + SystemErrorText(error));
+    if (error != 0) Fail(step, PrintablePath(words.front()) + " cannot be started: " + SystemErrorText(error));
 }
 
 void ScriptInterpreter::Copy(const ScriptStep& step) {
     const std::string source = ResolveScriptPath(step.source, settings_.folders);
     const std::string folder = ResolveScriptPath(step.folder, settings_.folders);
     const std::string name = source.substr(source.rfind('/') + 1);
-    Announce("Copying " + Printable(source) + " to " + Printable(folder));
-    if (name.empty() || name == "." || name == "..") Fail(step, "the source " + Printable(source) + " names no file");
+    Announce("Copying " + PrintablePath(source) + " to " + PrintablePath(folder));
+    if (name.empty() || name == "." || name == "..") Fail(step, "the source " + PrintablePath(source) + " names no file");
 
     File from = File::OpenRead(source);
     struct stat st {};
@@ -291,7 +294,7 @@ void ScriptInterpreter::Link(const ScriptStep& step) {
 #else
     const std::string file_name = LauncherFileName(location.name);
 #endif
-    Announce(std::string("Creating the ") + kLauncherWord + " " + Printable(location.folder + "/" + file_name));
+    Announce(std::string("Creating the ") + kLauncherWord + " " + PrintablePath(location.folder + "/" + file_name));
 
     const std::string text = LauncherFileText(launcher, file_name);
     // The folder a token stands for is the user's or the system's choice (a desktop folder
@@ -338,7 +341,7 @@ std::string ScriptInterpreter::LauncherFileText(const Launcher& launcher, const 
 
 void ScriptInterpreter::Cleanup(const ScriptStep& step) {
     const std::string folder = ResolveScriptPath(step.folder, settings_.folders);
-    Announce("Cleaning up " + Printable(folder));
+    Announce("Cleaning up " + PrintablePath(folder));
     const auto stamp = StampOf(folder);
     if (!stamp) return;
     for (auto it = placed_.begin(); it != placed_.end();) {
@@ -350,7 +353,7 @@ void ScriptInterpreter::Cleanup(const ScriptStep& step) {
         const std::string path = it->folder + "/" + it->name;
         const int error = RemoveInstalledFile(it->folder, it->name, Anchors());
         if (error != 0 && error != ENOENT) {
-            progress_.Warning("cannot remove " + Printable(path) + ": " + SystemErrorText(error));
+            progress_.Warning("cannot remove " + PrintablePath(path) + ": " + SystemErrorText(error));
         } else {
             Forget(path);
         }

@@ -84,7 +84,7 @@ std::optional<std::string> TerminalFrontEnd::Ask(const SetupIntroduction& introd
     const bool install = introduction.action == SetupAction::Install;
     if (!introduction.title.empty()) PrintLine(streams_.out, introduction.title);
     if (!introduction.prompt.empty()) PrintLine(streams_.out, introduction.prompt);
-    PrintLine(streams_.out, (install ? "Install folder: " : "Installed in: ") + Printable(introduction.folder));
+    PrintLine(streams_.out, (install ? "Install folder: " : "Installed in: ") + PrintablePath(introduction.folder));
     std::fflush(streams_.out);
     if (!silent_ && AskInstallOrExit(streams_, introduction.action) == Choice::Exit) return std::nullopt;
     return introduction.folder;

@@ -184,7 +184,7 @@ private:
         if (!environment_.is_root || options.force) return;
         const std::string unsafe = FolderOthersCanChange(program_folder);
         if (!unsafe.empty()) {
-            throw Error("refusing to install as root into " + Printable(program_folder) + ": " + unsafe +
+            throw Error("refusing to install as root into " + PrintablePath(program_folder) + ": " + unsafe +
                         ", so another user could redirect what is written there; use "
                         "--force to install anyway");
         }

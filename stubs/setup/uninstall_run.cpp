@@ -26,10 +26,10 @@ const char* KindWord(InstallItemKind kind) {
 }
 
 std::string Listing(const formats::InstallRecord& record) {
-    std::string text = "Title: " + Printable(record.title) + "\nInstalled in: " + Printable(record.program_folder) +
+    std::string text = "Title: " + Printable(record.title) + "\nInstalled in: " + PrintablePath(record.program_folder) +
                        "\nItems: " + std::to_string(record.items.size()) + "\n";
     for (const auto& item : record.items) {
-        text += std::string("  ") + KindWord(item.kind) + " " + Printable(item.path);
+        text += std::string("  ") + KindWord(item.kind) + " " + PrintablePath(item.path);
         if (item.kind == InstallItemKind::File) text += " (" + std::to_string(item.size) + " bytes)";
         text += "\n";
     }
@@ -75,10 +75,10 @@ int Uninstall(const formats::InstallRecord& record, const std::string& path, con
     const RemovalOutcome outcome =
         RemoveRecordedItems(record.items, RemovalAnchors(environment, record.program_folder, record.items),
                             [&](const formats::InstallItem& item) {
-                                front.Step(++number, record.items.size(), "Removing " + Printable(item.path));
+                                front.Step(++number, record.items.size(), "Removing " + PrintablePath(item.path));
                             });
     for (const auto& path : outcome.kept) {
-        front.Warning("kept because it was changed since it was installed: " + Printable(path));
+        front.Warning("kept because it was changed since it was installed: " + PrintablePath(path));
     }
 #ifdef _WIN32
     if (outcome.Complete()) {
@@ -159,7 +159,7 @@ int RunUninstall(const SetupOptions& options, const std::string& path, const Set
             return kInstalled;
         }
         if (options.check) {
-            PrintLine(out, Printable(path) + ": the uninstaller of " + Printable(record.title) +
+            PrintLine(out, PrintablePath(path) + ": the uninstaller of " + Printable(record.title) +
                                " is sound; its record lists " + std::to_string(record.items.size()) + " items");
             return kInstalled;
         }

@@ -86,7 +86,7 @@ std::optional<std::string> LeaveUninstaller(File& installer, std::uint64_t image
     bool foreign = false;
     if (const auto earlier = EarlierRecord(folder, foreign, progress)) record = MergeInstallRecords(*earlier, record);
     if (foreign) {
-        progress.Warning("no uninstaller was written: " + Printable(path) + " is there already and is not one");
+        progress.Warning("no uninstaller was written: " + PrintablePath(path) + " is there already and is not one");
         return std::nullopt;
     }
 

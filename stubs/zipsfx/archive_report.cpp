@@ -45,7 +45,7 @@ void ListHeader(const StubHeader& header, const std::string& target, Console& co
     // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "\"" + text.
     std::string folder = "none";
     if (!header.default_folder.empty()) folder.assign(1, '"').append(Printable(header.default_folder)).append(1, '"');
-    console.Say("Default folder: " + folder + ", extracts to " + Printable(target));
+    console.Say("Default folder: " + folder + ", extracts to " + PrintablePath(target));
     if (header.command_line.empty()) {
         console.Say("Command line:   none");
     } else {
@@ -86,11 +86,11 @@ bool TestArchive(ByteSource& source, const ZipArchive& archive, Console& console
         }
     }
     if (failures == 0) {
-        if (!quiet) console.Say("No errors in " + Printable(source.Name()) + ".");
+        if (!quiet) console.Say("No errors in " + PrintablePath(source.Name()) + ".");
         return true;
     }
     console.Complain(std::to_string(failures) + (failures == 1 ? " entry" : " entries") + " of " +
-                     Printable(source.Name()) + " failed the test.");
+                     PrintablePath(source.Name()) + " failed the test.");
     return false;
 }
 

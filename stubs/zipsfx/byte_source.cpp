@@ -4,6 +4,7 @@
 
 #include "os/errors.h"
 #include "os/file_kind.h"
+#include "os/native_path.h"
 #include "zipsfx/sfx_error.h"
 
 namespace kitforge::zipsfx {
@@ -17,10 +18,10 @@ bool MemorySource::ReadAt(std::uint64_t offset, void* data, std::size_t size) {
 FileSource::FileSource(const std::string& path) : path_(path) {
     int error = 0;
     auto file = File::TryOpen(path, File::Access::Read, 0666, &error);
-    if (!file) throw SfxError("cannot open " + path + ": " + SystemReason(error));
+    if (!file) throw SfxError("cannot open " + DisplayPath(path) + ": " + SystemReason(error));
     const std::int64_t size = file->Size();
-    if (size < 0) throw SfxError("cannot read " + path + ": " + SystemReason(file->LastError()));
-    if (!IsRegular(*file)) throw SfxError("cannot read " + path + ": not a regular file");
+    if (size < 0) throw SfxError("cannot read " + DisplayPath(path) + ": " + SystemReason(file->LastError()));
+    if (!IsRegular(*file)) throw SfxError("cannot read " + DisplayPath(path) + ": not a regular file");
     file_ = std::move(*file);
     size_ = static_cast<std::uint64_t>(size);
 }

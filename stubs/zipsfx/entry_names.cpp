@@ -1,5 +1,7 @@
 #include "zipsfx/entry_names.h"
 
+#include "os/native_path.h"
+
 namespace kitforge::zipsfx {
 
 namespace {
@@ -55,5 +57,7 @@ std::string Printable(std::string_view text) {
     }
     return shown;
 }
+
+std::string PrintablePath(std::string_view path) { return Printable(DisplayPath(path)); }
 
 }  // namespace kitforge::zipsfx

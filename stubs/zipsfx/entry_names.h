@@ -22,5 +22,7 @@ std::optional<CheckedName> CheckEntryName(std::string_view stored, std::string* 
 // `text` with every control character (and DEL) replaced by "?", so that a name or caption
 // from the archive cannot send escape sequences to the terminal.
 std::string Printable(std::string_view text);
+// A path for a message: Printable of its DisplayPath, so a Windows user reads "\\" in it.
+std::string PrintablePath(std::string_view path);
 
 }  // namespace kitforge::zipsfx

@@ -69,10 +69,10 @@ std::string ReadPasswordFile(const std::string& path) {
     int error = 0;
     auto file = File::TryOpen(path, File::Access::Read, 0666, &error);
     if (!file)
-        throw SfxError("cannot open the password file " + Printable(path) + ": " + SystemReason(error),
+        throw SfxError("cannot open the password file " + PrintablePath(path) + ": " + SystemReason(error),
                        FailureKind::Usage);
     if (file->IsFolder())
-        throw SfxError("cannot read the password file " + Printable(path) + ": it is a folder", FailureKind::Usage);
+        throw SfxError("cannot read the password file " + PrintablePath(path) + ": it is a folder", FailureKind::Usage);
     std::string line;
     char buffer[4096];
     for (;;) {
@@ -80,7 +80,7 @@ std::string ReadPasswordFile(const std::string& path) {
         if (got == 0) {
             if (file->LastError() != 0) {
                 throw SfxError(
-                    "cannot read the password file " + Printable(path) + ": " + SystemReason(file->LastError()),
+                    "cannot read the password file " + PrintablePath(path) + ": " + SystemReason(file->LastError()),
                     FailureKind::Usage);
             }
             break;
@@ -92,7 +92,7 @@ std::string ReadPasswordFile(const std::string& path) {
             break;
         }
         if (line.size() > kLongestLine) {
-            throw SfxError("cannot use the password file " + Printable(path) + ": its first line is longer than " +
+            throw SfxError("cannot use the password file " + PrintablePath(path) + ": its first line is longer than " +
                                std::to_string(kLongestLine) + " bytes",
                            FailureKind::Usage);
         }

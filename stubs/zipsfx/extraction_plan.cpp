@@ -142,7 +142,7 @@ void ProbeTargets(const std::string& root, std::vector<PlannedItem>& items) {
                 break;
             }
             if (found != Found::Folder) {
-                throw SfxError("cannot extract " + Printable(item.path) + ": " + Printable(path) +
+                throw SfxError("cannot extract " + PrintablePath(item.path) + ": " + PrintablePath(path) +
                                " is in the way (it is not a folder)");
             }
         }
@@ -151,12 +151,12 @@ void ProbeTargets(const std::string& root, std::vector<PlannedItem>& items) {
         const Found found = Look(path);
         if (found == Found::Nothing) continue;
         if (item.is_directory && found != Found::Folder) {
-            throw SfxError("cannot make the folder " + Printable(path) + ": a file of that name exists");
+            throw SfxError("cannot make the folder " + PrintablePath(path) + ": a file of that name exists");
         }
         if (!item.is_directory && found == Found::Folder) {
-            throw SfxError("cannot extract " + Printable(path) + ": a folder of that name exists");
+            throw SfxError("cannot extract " + PrintablePath(path) + ": a folder of that name exists");
         }
-        if (found == Found::Other) throw SfxError("cannot extract " + Printable(path) + ": it is not a regular file");
+        if (found == Found::Other) throw SfxError("cannot extract " + PrintablePath(path) + ": it is not a regular file");
         item.state = item.is_directory ? TargetState::Folder : TargetState::File;
     }
 }

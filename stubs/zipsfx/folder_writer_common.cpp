@@ -6,6 +6,7 @@
 
 #include "os/errors.h"
 #include "os/file_names.h"
+#include "os/native_path.h"
 #include "zipsfx/entry_names.h"
 #include "zipsfx/folder_writer.h"
 #include "zipsfx/sfx_error.h"
@@ -15,7 +16,7 @@ namespace kitforge::zipsfx {
 namespace {
 
 std::string Failure(const std::string& action, const std::string& path, int error) {
-    return "cannot " + action + " " + path + ": " + SystemReason(error);
+    return "cannot " + action + " " + DisplayPath(path) + ": " + SystemReason(error);
 }
 
 std::pair<std::string, std::string> SplitPath(const std::string& path) {
@@ -41,7 +42,7 @@ FolderWriter::~FolderWriter() {
 }
 
 std::string FolderWriter::Shown(const std::string& path) const {
-    return Printable(path.empty() ? root_ : root_ + "/" + path);
+    return PrintablePath(path.empty() ? root_ : root_ + "/" + path);
 }
 
 const Folder& FolderWriter::Reach(const std::string& folder, bool create, std::optional<Folder>& held) {

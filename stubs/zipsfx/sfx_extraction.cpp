@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "os/native_path.h"
 #include "zipsfx/command_program.h"
 #include "zipsfx/entry_names.h"
 #include "zipsfx/entry_reader.h"
@@ -30,7 +31,7 @@ public:
         if (!options_.silent) {
             SfxIntroduction introduction;
             introduction.caption = Printable(header_.caption);
-            introduction.folder = target_;
+            introduction.folder = DisplayPath(target_);
             introduction.folder_choosable = !options_.folder;
             const std::optional<std::string> folder = front_.Begin(introduction);
             if (!folder) Cancel();
@@ -72,7 +73,7 @@ private:
 
     // Asks about one file; may switch the mode for the rest ("all", "none").
     bool ConfirmReplace(const PlannedItem& item, OverwriteMode& mode) {
-        switch (front_.AskReplace(Printable(item.path))) {
+        switch (front_.AskReplace(PrintablePath(item.path))) {
             case ReplaceAnswer::Yes: return true;
             case ReplaceAnswer::No: return false;
             case ReplaceAnswer::All: mode = OverwriteMode::Always; return true;
@@ -102,7 +103,7 @@ private:
             }
             if (!item.write) {
                 ++kept_;
-                if (!options_.silent) front_.Kept(Printable(item.path));
+                if (!options_.silent) front_.Kept(PrintablePath(item.path));
             }
         }
     }
@@ -112,7 +113,7 @@ private:
         const std::uint64_t needed = BytesToWrite(items_);
         const auto available = environment_.free_space(target_);
         if (!available || needed <= *available) return;
-        throw SfxError("not enough free space in " + Printable(target_) + ": the files need " + std::to_string(needed) +
+        throw SfxError("not enough free space in " + PrintablePath(target_) + ": the files need " + std::to_string(needed) +
                            " bytes, " + std::to_string(*available) + " are free; nothing was extracted",
                        FailureKind::NoSpace);
     }
@@ -135,7 +136,7 @@ private:
     std::string RoomFigures() const {
         std::string text = "; the files need " + std::to_string(BytesToWrite(items_)) + " bytes in all";
         if (const auto available = environment_.free_space(target_)) {
-            text += ", " + std::to_string(*available) + " bytes are free in " + Printable(target_);
+            text += ", " + std::to_string(*available) + " bytes are free in " + PrintablePath(target_);
         }
         return text;
     }
@@ -151,7 +152,7 @@ private:
             }
             for (const PlannedItem& item : items_) {
                 if (item.is_directory || !item.write) continue;
-                if (!options_.silent) front_.Extracting(Printable(item.path));
+                if (!options_.silent) front_.Extracting(PrintablePath(item.path));
                 const ArchiveEntry& entry = *item.entry;
                 auto mode = entry.UnixMode();
                 if (mode && !S_ISREG(*mode)) mode.reset();

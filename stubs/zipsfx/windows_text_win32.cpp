@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "os/native_path.h"
+
 namespace kitforge::zipsfx {
 
 std::vector<std::string> Utf8Arguments() {
@@ -16,7 +18,7 @@ std::vector<std::string> Utf8Arguments() {
 }
 
 std::string WindowsFailure(const std::string& action, const std::string& path, DWORD code) {
-    return "cannot " + action + " " + path + ": " + WindowsErrorText(code);
+    return "cannot " + action + " " + DisplayPath(path) + ": " + WindowsErrorText(code);
 }
 
 }  // namespace kitforge::zipsfx

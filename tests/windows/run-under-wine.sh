@@ -383,6 +383,25 @@ if command -v osslsigncode >/dev/null && command -v openssl >/dev/null; then
 else
   echo "SKIP  signed installers and self-extractors: osslsigncode or openssl is not installed"
 fi
+# --- Messages as a Windows user reads them: "\" in paths, Windows' own error texts, one line
+# per failure. ---
+# "Bad EXE format for %1." is Wine's text for ERROR_BAD_EXE_FORMAT (Windows: "%1 is not a valid
+# Win32 application."); the C runtime would say "Exec format error".
+run "$work/hello-setup.exe" --silent --target "$(winpath "$work/installed-msg")"
+check "a failing EXECUTE names the program with \\ and gives Windows' own text" \
+  has "$(winpath "$work/installed-msg")\\hello.sh cannot be started: Bad EXE format for it (error 193)" "$work/err"
+mkdir -p "$work/broken"
+printf '[info]\r\ntitle=Broken\r\n[script]\r\n1=extract "%%apppath%%\\missing.txt" "%%program%%"\r\n' >"$work/broken/broken.inf"
+# Named from the current folder ($work), which the program joins to it with "/".
+run "$bin/kitforge-cli.exe" build -q 'broken\broken.inf'
+printf 'kitforge-cli: warning: There was an error building the install file. File not found: %s\\missing.txt\r\n' \
+  "$(winpath "$work/broken")" >"$work/expected-err"
+check "a failed build prints exactly one line, the Linux wording with \\ in the path" \
+  bash -c '[ '$status' -ne 0 ] && cmp -s "$0" "$1"' "$work/expected-err" "$work/err"
+# A target typed with "/", which Windows takes, is still shown the Windows way.
+run "$work/hello-windows.exe" --silent --target "Z:$work/installed-msg2"
+check "the installer's messages show its paths without /" \
+  bash -c 'grep -qF "Install folder: Z:\\" "$0" && ! grep -ho "Z:[^ ]*" "$0" "$1" | grep -q /' "$work/out" "$work/err"
 
 echo "$checks checks, $((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
