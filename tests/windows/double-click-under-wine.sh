@@ -151,7 +151,22 @@ if [ -n "$window" ]; then
   press "$window" Return   # Close
   check "Close ends the installer" window_gone "$window" 20
 
-  # shortcut and Uninstall-key checks go here
+  # The LINK line's desktop shortcut (the public desktop when Wine runs the installer elevated)
+  # names its target, and Settings > Apps lists the installation.
+  shortcut=$(find "$WINEPREFIX/drive_c" -iname "Hello Kitforge.lnk" 2>/dev/null | head -n 1)
+  target=""
+  [ -n "$installed" ] && target="$("$wine" winepath -w "$installed" 2>/dev/null | tr -d '\r')\\hello.cmd"
+  check "the LINK line made a .lnk shortcut on the desktop that names its target" \
+    bash -c '[ -s "$0" ] && body=$(od -An -tx1 -v "$0" | tr -d " \n") &&
+             { [[ $body == *"$(printf "%s" "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v | tr -d " \n")"* ]] ||
+               [[ $body == *"$(printf "%s" "$1" | od -An -tx1 -v | tr -d " \n")"* ]]; }' "$shortcut" "$target"
+  uninstall_list() {
+    for hive in HKCU HKLM; do
+      "$wine" reg query "$hive\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s 2>/dev/null
+    done | tr -d '\r'
+  }
+  check "Settings > Apps lists the installation under its title" \
+    bash -c 'grep -q "DisplayName *REG_SZ *$1\$" <<<"$0"' "$(uninstall_list)" "$title"
 
   # Uninstalling as a person does: the command of the Uninstall key (what Settings > Apps
   # runs), else the uninstaller beside the files.
@@ -185,6 +200,8 @@ if [ -n "$window" ]; then
       press "$window" Return   # Close
       check "uninstalled: the installed files are gone" \
         bash -c '[ ! -e "$0/hello.cmd" ] && [ ! -e "$0/readme.txt" ] && [ ! -e "$0/unix/hello.sh" ]' "$installed"
+      check "uninstalled: the shortcut and the Settings > Apps entry are gone" \
+        bash -c '[ ! -e "$0" ] && ! grep -q "DisplayName *REG_SZ *$2\$" <<<"$1"' "$shortcut" "$(uninstall_list)" "$title"
     fi
   fi
 fi
