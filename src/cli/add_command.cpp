@@ -181,7 +181,8 @@ void RunAdd(const AddCommandArguments& arguments, CommandContext& context) {
         }
         throw Error("Nothing was added to " + DisplayPath(archive));
     }
-    std::cout << DisplayPath(archive) << ": " << zip.AddedCount() << (zip.AddedCount() == 1 ? " entry" : " entries") << " added\n";
+    std::cout << DisplayPath(archive) << ": " << zip.AddedCount() << (zip.AddedCount() == 1 ? " entry" : " entries")
+              << " added\n";
     context.status = kSuccess;
 }
 

@@ -77,12 +77,12 @@ void CheckNamesForExtraction(const payload::Payload& payload, const std::string&
     std::set<std::string> seen;
     for (const auto& file : payload.files) {
         if (!formats::IsSafeFileName(file.name)) {
-            throw Error("Cannot extract from " + DisplayPath(installer) + ": the stored file name \"" + Printable(file.name) +
-                        "\" is not a plain file name");
+            throw Error("Cannot extract from " + DisplayPath(installer) + ": the stored file name \"" +
+                        Printable(file.name) + "\" is not a plain file name");
         }
         if (!seen.insert(file.name).second) {
-            throw Error("Cannot extract from " + DisplayPath(installer) + ": two files are named \"" + Printable(file.name) +
-                        "\" and one folder cannot hold both");
+            throw Error("Cannot extract from " + DisplayPath(installer) + ": two files are named \"" +
+                        Printable(file.name) + "\" and one folder cannot hold both");
         }
     }
 }

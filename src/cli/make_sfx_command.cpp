@@ -140,7 +140,8 @@ void AddMakeSfxCommand(CLI::App& app, CommandContext& context) {
         zip.SetZipFilename(source);
         if (zip.ZipFilename().empty()) {
             PrintReports(*reports, reports->size() - 1);
-            throw Error(reports->empty() ? "Cannot read " + DisplayPath(source) + ": it is not a zip archive" : reports->back());
+            throw Error(reports->empty() ? "Cannot read " + DisplayPath(source) + ": it is not a zip archive"
+                                         : reports->back());
         }
         PrintReports(*reports, reports->size());
         reports->clear();

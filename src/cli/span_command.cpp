@@ -94,7 +94,8 @@ void RunSpan(const SpanArguments& arguments, CommandContext& context) {
                     " was not completed; volumes already written "
                     "were left as they are");
     }
-    std::cout << DisplayPath(arguments.output) << ": " << volumes << (volumes == 1 ? " volume" : " volumes") << " written\n";
+    std::cout << DisplayPath(arguments.output) << ": " << volumes << (volumes == 1 ? " volume" : " volumes")
+              << " written\n";
     context.status = kSuccess;
 }
 

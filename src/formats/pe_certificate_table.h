@@ -34,9 +34,7 @@ struct PeCertificateLookup {
     std::string problem;
     // True when the table is the last thing in the file, as signing leaves it: what was
     // appended to the program ends before it.
-    bool EndsFile(std::uint64_t file_size) const noexcept {
-        return table && table->offset + table->size == file_size;
-    }
+    bool EndsFile(std::uint64_t file_size) const noexcept { return table && table->offset + table->size == file_size; }
 };
 
 // Signing pads to this multiple before the table.

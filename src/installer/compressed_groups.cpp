@@ -77,8 +77,8 @@ void RefuseSharedFileNames(const std::vector<std::string>& paths, std::string_vi
     for (const auto& path : paths) {
         const auto [place, added] = first_with_name.emplace(FileNamePart(path), path);
         if (added || place->second == path) continue;
-        throw Error("Cannot pack " + DisplayPath(place->second) + " and " + DisplayPath(path) + " into one compressed group for " +
-                    std::string(target) + ": both are called \"" + place->first +
+        throw Error("Cannot pack " + DisplayPath(place->second) + " and " + DisplayPath(path) +
+                    " into one compressed group for " + std::string(target) + ": both are called \"" + place->first +
                     "\", and the group's archive keeps file names without their folders, so one would be lost. "
                     "Rename one of them or put them into different folders.");
     }

@@ -75,7 +75,8 @@ CopyOptions ChunkedCopyOptions(UiHost& host) {
 // field and comment) or the end record (the archive comment); anything less is a failure.
 // The system's words for a failed copy: which file, and why.
 std::string CopyFailureText(const CopyOutcome& outcome, const File& source, const File& target) {
-    if (outcome.read_error != 0) return "Cannot read " + DisplayPath(source.Path()) + ": " + SystemErrorText(outcome.read_error);
+    if (outcome.read_error != 0)
+        return "Cannot read " + DisplayPath(source.Path()) + ": " + SystemErrorText(outcome.read_error);
     return "Cannot write " + DisplayPath(target.Path()) + ": " + SystemErrorText(outcome.write_error);
 }
 

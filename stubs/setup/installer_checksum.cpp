@@ -8,7 +8,8 @@ payload::ChecksumCheck VerifyInstallerChecksum(payload::ByteSource& source, cons
                                                const SetupStreams& streams, const std::string& program_name) {
     payload::ChecksumOptions options;
     options.taking_long = [&] {
-        PrintLine(streams.out, program_name + ": checking " + PrintablePath(source.Name()) + " against its checksum...");
+        PrintLine(streams.out,
+                  program_name + ": checking " + PrintablePath(source.Name()) + " against its checksum...");
         std::fflush(streams.out);
     };
     return payload::VerifyPayloadChecksum(source, payload, options);

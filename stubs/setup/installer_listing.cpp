@@ -43,8 +43,9 @@ std::string InstallerCheckSummary(const std::string& installer_path, const paylo
                                   const payload::ChecksumCheck& checksum) {
     std::uint64_t bytes = 0;
     for (const auto& file : payload.files) bytes += file.size;
-    return PrintablePath(installer_path) + ": the installer is sound: " + Plural(payload.lines.size(), "line", "lines") +
-           ", " + Plural(payload.files.size(), "file", "files") + " of " + Plural(bytes, "byte", "bytes") +
+    return PrintablePath(installer_path) +
+           ": the installer is sound: " + Plural(payload.lines.size(), "line", "lines") + ", " +
+           Plural(payload.files.size(), "file", "files") + " of " + Plural(bytes, "byte", "bytes") +
            " in all; checksum " + payload::DescribeChecksum(checksum);
 }
 

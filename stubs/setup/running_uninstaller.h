@@ -13,6 +13,10 @@ namespace kitforge::setup {
 // nothing when it could not be moved (it then stays, and its removal fails with the reason).
 std::optional<std::string> MoveRunningProgramAside(const std::string& path, const std::string& temp_folder);
 
+// Makes `temp_folder` the current folder. Windows refuses to remove a folder that is some
+// program's current folder, and a double-clicked uninstaller starts in the install folder.
+void LeaveTheCurrentFolder(const std::string& temp_folder);
+
 // Puts the program moved aside to `aside` back at `path`, for an uninstallation that failed and
 // may be run again. False when it cannot.
 bool MoveProgramBack(const std::string& aside, const std::string& path);

@@ -14,6 +14,11 @@ std::optional<std::string> MoveRunningProgramAside(const std::string& path, cons
     return aside;
 }
 
+void LeaveTheCurrentFolder(const std::string& temp_folder) {
+    // When this fails the removal of the folder fails in turn, naming it and the reason.
+    SetCurrentDirectoryW(WidePath(temp_folder).c_str());
+}
+
 bool MoveProgramBack(const std::string& aside, const std::string& path) {
     // A removal asked for at the next restart finds nothing under the old name, and does nothing.
     return MoveFileExW(WidePath(aside).c_str(), WidePath(path).c_str(), 0) != 0;

@@ -255,7 +255,8 @@ void ScriptInterpreter::Copy(const ScriptStep& step) {
     const std::string folder = ResolveScriptPath(step.folder, settings_.folders);
     const std::string name = source.substr(source.rfind('/') + 1);
     Announce("Copying " + PrintablePath(source) + " to " + PrintablePath(folder));
-    if (name.empty() || name == "." || name == "..") Fail(step, "the source " + PrintablePath(source) + " names no file");
+    if (name.empty() || name == "." || name == "..")
+        Fail(step, "the source " + PrintablePath(source) + " names no file");
 
     File from = File::OpenRead(source);
     struct stat st {};

@@ -67,6 +67,7 @@ int Uninstall(const formats::InstallRecord& record, const std::string& path, con
         return kCancelled;
     }
 #ifdef _WIN32
+    LeaveTheCurrentFolder(environment.temp_root);
     const std::optional<std::string> aside = SetAsideIfRecorded(record, path, environment);
 #else
     (void)path;

@@ -23,8 +23,9 @@ std::string CommandToRun(const std::string& command_line, const std::string& tar
     if (first.empty() || first.front() == '/') return command_line;
     const std::string path = (target.empty() || target.back() == '/' ? target : target + "/") + first;
     auto refuse = [&](const std::string& why) -> std::string {
-        throw SfxError("the command \"" + Printable(command_line) + "\" was not run: " + PrintablePath(path) + " " + why,
-                       FailureKind::CommandFailed);
+        throw SfxError(
+            "the command \"" + Printable(command_line) + "\" was not run: " + PrintablePath(path) + " " + why,
+            FailureKind::CommandFailed);
     };
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) {

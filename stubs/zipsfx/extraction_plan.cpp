@@ -156,7 +156,8 @@ void ProbeTargets(const std::string& root, std::vector<PlannedItem>& items) {
         if (!item.is_directory && found == Found::Folder) {
             throw SfxError("cannot extract " + PrintablePath(path) + ": a folder of that name exists");
         }
-        if (found == Found::Other) throw SfxError("cannot extract " + PrintablePath(path) + ": it is not a regular file");
+        if (found == Found::Other)
+            throw SfxError("cannot extract " + PrintablePath(path) + ": it is not a regular file");
         item.state = item.is_directory ? TargetState::Folder : TargetState::File;
     }
 }

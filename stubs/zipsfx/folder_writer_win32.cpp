@@ -48,7 +48,8 @@ void FolderWriter::Open() {
     }
     int error = 0;
     auto root = Folder::Open(root_, &error);
-    if (!root && error == ENOTDIR) throw SfxError("cannot extract into " + PrintablePath(root_) + ": it is not a folder");
+    if (!root && error == ENOTDIR)
+        throw SfxError("cannot extract into " + PrintablePath(root_) + ": it is not a folder");
     if (!root) throw SfxError(WindowsFailure("open the folder", Printable(root_), GetLastError()));
     root_folder_ = std::move(*root);
 }

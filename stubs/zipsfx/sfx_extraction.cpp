@@ -113,8 +113,9 @@ private:
         const std::uint64_t needed = BytesToWrite(items_);
         const auto available = environment_.free_space(target_);
         if (!available || needed <= *available) return;
-        throw SfxError("not enough free space in " + PrintablePath(target_) + ": the files need " + std::to_string(needed) +
-                           " bytes, " + std::to_string(*available) + " are free; nothing was extracted",
+        throw SfxError("not enough free space in " + PrintablePath(target_) + ": the files need " +
+                           std::to_string(needed) + " bytes, " + std::to_string(*available) +
+                           " are free; nothing was extracted",
                        FailureKind::NoSpace);
     }
 

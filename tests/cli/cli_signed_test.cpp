@@ -50,7 +50,8 @@ TEST(CliSigned, InspectReadsASignedInstallerAsBuiltAndItsChecksumMatches) {
     for (const char* same : {"title", "prompt", "stub_size", "lines", "files", "checksum"}) {
         EXPECT_EQ(after[same], before[same]) << same;
     }
-    const auto extracted = RunProgram({BuiltProgram("kitforge-cli"), "inspect", installer, "--extract", f.folder / "x"});
+    const auto extracted =
+        RunProgram({BuiltProgram("kitforge-cli"), "inspect", installer, "--extract", f.folder / "x"});
     ASSERT_EQ(extracted.status, 0) << extracted.err;
     EXPECT_EQ(ReadBytes(f.folder / "x/readme.txt"), "read me\n");
 }

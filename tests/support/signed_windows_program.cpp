@@ -31,26 +31,26 @@ std::string MinimalWindowsProgram() {
     Put32(bytes, 0x3C, kPeOffset);
     bytes.replace(kPeOffset, 4, std::string("PE\0\0", 4));
     const std::size_t file_header = kPeOffset + 4;
-    Put16(bytes, file_header, 0x14C);            // i386
-    Put16(bytes, file_header + 2, 1);            // one section
+    Put16(bytes, file_header, 0x14C);  // i386
+    Put16(bytes, file_header + 2, 1);  // one section
     Put16(bytes, file_header + 16, kOptionalSize);
-    Put16(bytes, file_header + 18, 0x0102);      // executable, 32-bit
+    Put16(bytes, file_header + 18, 0x0102);  // executable, 32-bit
     const std::size_t optional = kOptionalHeader;
-    Put16(bytes, optional, 0x10B);               // PE32
-    Put32(bytes, optional + 32, 0x1000);         // section alignment
-    Put32(bytes, optional + 36, 0x200);          // file alignment
-    Put32(bytes, optional + 56, 0x2000);         // size of image
-    Put32(bytes, optional + 60, 0x400);          // size of headers
-    Put16(bytes, optional + 68, 3);              // console subsystem
-    Put32(bytes, optional + 92, 16);             // data directories
+    Put16(bytes, optional, 0x10B);        // PE32
+    Put32(bytes, optional + 32, 0x1000);  // section alignment
+    Put32(bytes, optional + 36, 0x200);   // file alignment
+    Put32(bytes, optional + 56, 0x2000);  // size of image
+    Put32(bytes, optional + 60, 0x400);   // size of headers
+    Put16(bytes, optional + 68, 3);       // console subsystem
+    Put32(bytes, optional + 92, 16);      // data directories
     const std::size_t section = optional + kOptionalSize;
     bytes.replace(section, 5, ".text");
-    Put32(bytes, section + 8, 0x200);            // virtual size
-    Put32(bytes, section + 12, 0x1000);          // address
-    Put32(bytes, section + 16, 0x200);           // raw size
-    Put32(bytes, section + 20, 0x400);           // raw offset
-    Put32(bytes, section + 36, 0x60000020);      // code, executable, readable
-    bytes[0x400] = '\xC3';                       // ret
+    Put32(bytes, section + 8, 0x200);        // virtual size
+    Put32(bytes, section + 12, 0x1000);      // address
+    Put32(bytes, section + 16, 0x200);       // raw size
+    Put32(bytes, section + 20, 0x400);       // raw offset
+    Put32(bytes, section + 36, 0x60000020);  // code, executable, readable
+    bytes[0x400] = '\xC3';                   // ret
     return bytes;
 }
 
@@ -61,8 +61,8 @@ void SignWindowsProgram(const std::string& path, const std::string& folder) {
                                            "-out", certificate, "-days", "2", "-subj", "/CN=Kitforge test signer"});
     ASSERT_EQ(made.status, 0) << made.err;
     const std::string signed_path = path + ".signed";
-    const ProgramResult signing = RunProgram(
-        {"osslsigncode", "sign", "-certs", certificate, "-key", key, "-in", path, "-out", signed_path});
+    const ProgramResult signing =
+        RunProgram({"osslsigncode", "sign", "-certs", certificate, "-key", key, "-in", path, "-out", signed_path});
     ASSERT_EQ(signing.status, 0) << signing.out << signing.err;
     ASSERT_EQ(std::rename(signed_path.c_str(), path.c_str()), 0) << std::strerror(errno);
 }

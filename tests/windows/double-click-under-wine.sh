@@ -197,7 +197,9 @@ if [ -n "$window" ]; then
       picture "$window" uninstall-question
       press "$window" Return   # Uninstall
       sleep 3
+      picture "$window" uninstall-result
       press "$window" Return   # Close
+      sleep 2
       check "uninstalled: the installed files are gone" \
         bash -c '[ ! -e "$0/hello.cmd" ] && [ ! -e "$0/readme.txt" ] && [ ! -e "$0/unix/hello.sh" ]' "$installed"
       check "uninstalled: the shortcut and the Settings > Apps entry are gone" \

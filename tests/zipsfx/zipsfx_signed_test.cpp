@@ -64,7 +64,8 @@ TEST(SignedSfx, TheStubAndListReadASelfExtractorSignedWithOsslsigncode) {
         ASSERT_GT(file.Size(), WindowsSfx(comment).size());
         EXPECT_EQ(Contents(file), expected) << "comment: " << comment;
 
-        const auto listed = kitforge::testing::RunProgram({kitforge::testing::BuiltProgram("kitforge-cli"), "list", path});
+        const auto listed =
+            kitforge::testing::RunProgram({kitforge::testing::BuiltProgram("kitforge-cli"), "list", path});
         EXPECT_EQ(listed.status, 0) << listed.err;
         EXPECT_NE(listed.out.find("dir\\b.bin"), std::string::npos) << listed.out << listed.err;
         // The signature is no stray bytes after the archive.

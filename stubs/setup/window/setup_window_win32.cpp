@@ -133,7 +133,7 @@ private:
                      introduction.prompt);
         window_.Text(kMargin, kFolderTop - kLineHeight, w - 2 * kMargin, kLineHeight - 4,
                      install ? "Install folder:" : "Installed in:");
-        shown_folder_ = Printable(introduction.folder);
+        shown_folder_ = PrintablePath(introduction.folder);
         const bool choosable = introduction.folder_choosable;
         folder_ =
             window_.Field(kMargin, kFolderTop, w - (choosable ? 3 * kMargin + kBrowseWidth : 2 * kMargin),

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "os/native_path.h"
 #include "os/win32_api.h"
 // After <windows.h>:
 #include <commctrl.h>
@@ -49,7 +50,8 @@ public:
             window_.Text(kMargin, 50, kWidth - 2 * kMargin, 22, "Extract the files to:");
             const bool choosable = introduction.folder_choosable;
             folder_field_ = window_.Field(kMargin, 76, kWidth - (choosable ? 3 * kMargin + kButtonWidth : 2 * kMargin),
-                                          kFieldHeight, folder_, choosable ? FieldKind::Editable : FieldKind::ReadOnly);
+                                          kFieldHeight, DisplayPath(folder_),
+                                          choosable ? FieldKind::Editable : FieldKind::ReadOnly);
             if (choosable) {
                 window_.Button(kWidth - kMargin - kButtonWidth, 75, kButtonWidth, kFieldHeight + 2, "Browse...",
                                kBrowseId);
@@ -136,7 +138,7 @@ public:
     void Extracting(const std::string& path) override {
         if (bar_ == nullptr) {
             StartPage();
-            window_.Text(kMargin, 50, kWidth - 2 * kMargin, 22, "Extracting to " + Printable(folder_));
+            window_.Text(kMargin, 50, kWidth - 2 * kMargin, 22, "Extracting to " + PrintablePath(folder_));
             bar_ = window_.ProgressBar(kMargin, 90, kWidth - 2 * kMargin, 22);
             current_ = window_.Text(kMargin, 122, kWidth - 2 * kMargin, 22, "");
             window_.Buttons({"Cancel"}, -1);
