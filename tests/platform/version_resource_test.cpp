@@ -21,15 +21,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void Put16(Bytes& b, std::size_t at, std::uint16_t v) {
-    if (b.size() < at + 2) b.resize(at + 2);
-    b[at] = v & 0xFF;
-    b[at + 1] = v >> 8;
-}
-void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
-    Put16(b, at, v & 0xFFFF);
-    Put16(b, at + 2, v >> 16);
-}
+using testing::Put16;
+using testing::Put32;
 void Put16BE(Bytes& b, std::size_t at, std::uint16_t v) {
     if (b.size() < at + 2) b.resize(at + 2);
     b[at] = v >> 8;

@@ -19,4 +19,15 @@ struct PeOptions {
 // optional header's CheckSum is 0x12345678, so that a writer can be seen to change it.
 std::vector<std::uint8_t> MakePe(const PeOptions& options);
 
+// Little-endian numbers written into `bytes` at `at`, growing it as needed.
+inline void Put16(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value) {
+    if (bytes.size() < at + 2) bytes.resize(at + 2);
+    bytes[at] = value & 0xFF;
+    bytes[at + 1] = value >> 8;
+}
+inline void Put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
+    Put16(bytes, at, value & 0xFFFF);
+    Put16(bytes, at + 2, value >> 16);
+}
+
 }  // namespace kitforge::testing
